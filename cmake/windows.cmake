@@ -1,0 +1,41 @@
+# The Windows side: the framework stand-in, each subsystem's win32/ folder, the resources,
+# Kanjiforge.exe and the end-to-end test program that drives it under Wine.
+enable_language(RC)
+set(CMAKE_RC_FLAGS "${CMAKE_RC_FLAGS} -c 65001")
+
+add_compile_definitions(UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0601 WINVER=0x0601)
+add_link_options(-static -static-libgcc -static-libstdc++)
+
+file(GLOB KF_WIN32_SOURCES CONFIGURE_DEPENDS
+  ${CMAKE_SOURCE_DIR}/src/framework/*.cpp
+  ${CMAKE_SOURCE_DIR}/src/app/win32/*.cpp
+  ${CMAKE_SOURCE_DIR}/src/glyphstore/win32/*.cpp
+  ${CMAKE_SOURCE_DIR}/src/document/win32/*.cpp
+  ${CMAKE_SOURCE_DIR}/src/editor/win32/*.cpp
+  ${CMAKE_SOURCE_DIR}/src/panes/win32/*.cpp
+  ${CMAKE_SOURCE_DIR}/src/automation/win32/*.cpp)
+# Files named *_main.cpp hold a program's entry point and its application object.
+list(FILTER KF_WIN32_SOURCES EXCLUDE REGEX "_main\\.cpp$")
+
+set(KF_WIN32_LIBS kf_core user32 gdi32 comctl32 comdlg32 shell32 ole32 advapi32 version imm32 shlwapi uuid)
+
+add_library(kf_win32 STATIC ${KF_WIN32_SOURCES})
+target_include_directories(kf_win32 PUBLIC ${CMAKE_SOURCE_DIR}/src ${CMAKE_SOURCE_DIR}/src/res)
+target_compile_options(kf_win32 PRIVATE ${KF_WARNINGS})
+target_link_libraries(kf_win32 PUBLIC ${KF_WIN32_LIBS})
+
+add_executable(Kanjiforge WIN32 ${CMAKE_SOURCE_DIR}/src/app/win32/kanjiforge_main.cpp ${CMAKE_SOURCE_DIR}/src/res/Kanjiforge.rc)
+target_link_libraries(Kanjiforge PRIVATE kf_win32)
+target_link_options(Kanjiforge PRIVATE -municode -mwindows)
+target_include_directories(Kanjiforge PRIVATE ${CMAKE_SOURCE_DIR}/src/res)
+
+# GoogleTest from the Debian source package, built with the cross compiler.
+if(EXISTS /usr/src/googletest/googletest/CMakeLists.txt)
+  set(gtest_force_shared_crt OFF CACHE BOOL "" FORCE)
+  set(BUILD_GMOCK OFF CACHE BOOL "" FORCE)
+  set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+  add_subdirectory(/usr/src/googletest/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
+  if(EXISTS ${CMAKE_SOURCE_DIR}/tests/e2e/CMakeLists.txt)
+    add_subdirectory(${CMAKE_SOURCE_DIR}/tests/e2e)
+  endif()
+endif()

@@ -1,0 +1,129 @@
+#include "app/settings.h"
+
+#include <cwchar>
+#include <cwctype>
+#include <system_error>
+
+#include "app/diag_log.h"
+
+namespace {
+
+struct ColorSetting {
+    const wchar_t* key;
+    ColorRef AppSettings::*field;
+    ColorRef defaultValue;
+};
+
+const ColorSetting kColorSettings[] = {
+    {L"DotRGB", &AppSettings::crDot, MakeColorRef(0x00, 0x00, 0x00)},
+    {L"SelectRGB", &AppSettings::crSelect, MakeColorRef(0xe0, 0xe0, 0xff)},
+    {L"MoveMqRGB", &AppSettings::crMoveMarquee, MakeColorRef(0x80, 0x80, 0x80)},
+    {L"MoveOrgRGB", &AppSettings::crMoveOrigin, MakeColorRef(0xe4, 0xe4, 0xf0)},
+    {L"DrawMqRGB", &AppSettings::crDrawMarquee, MakeColorRef(0x80, 0x80, 0x80)},
+    {L"LayerRGB", &AppSettings::crLayer, MakeColorRef(0xff, 0x80, 0x80)},
+    {L"GridRGB", &AppSettings::crGrid, MakeColorRef(0xf0, 0x00, 0x00)},
+};
+
+BOOL ReadFlag(IProfileStore& store, const wchar_t* key) {
+    const std::wstring text = ToLowerText(store.GetProfileString(kEditorSection, key, L""));
+    if (text.empty()) {
+        store.WriteProfileString(kEditorSection, key, L"no");
+        return FALSE;
+    }
+    return FlagFromText(text);
+}
+
+std::wstring ReadPath(IProfileStore& store, const wchar_t* key, const std::wstring& folder,
+                      const wchar_t* fileName) {
+    std::wstring value = store.GetProfileString(kEditorSection, key, L"");
+    if (value.empty()) {
+        value = folder + L"\\" + fileName;
+        store.WriteProfileString(kEditorSection, key, value.c_str());
+    }
+    return value;
+}
+
+void EnsureFolder(const std::filesystem::path& folder) {
+    if (folder.empty()) return;
+    std::error_code ec;
+    if (!std::filesystem::exists(folder, ec)) std::filesystem::create_directory(folder, ec);
+}
+
+}  // namespace
+
+std::wstring ToLowerText(std::wstring_view text) {
+    std::wstring lower(text);
+    for (wchar_t& c : lower) c = static_cast<wchar_t>(std::towlower(static_cast<std::wint_t>(c)));
+    return lower;
+}
+
+BOOL FlagFromText(std::wstring_view text) { return ToLowerText(text) == L"yes" ? TRUE : FALSE; }
+
+std::optional<ColorRef> ParseColorText(std::wstring_view text) {
+    const std::wstring copy(text);  // swscanf needs a terminated string
+    unsigned red = 0, green = 0, blue = 0;
+    if (std::swscanf(copy.c_str(), L"%x:%x:%x", &red, &green, &blue) != 3) return std::nullopt;
+    return MakeColorRef(red, green, blue);
+}
+
+std::wstring FormatColorText(ColorRef color) {
+    wchar_t buffer[32];
+    std::swprintf(buffer, 32, L"%x:%x:%x", ColorRed(color), ColorGreen(color), ColorBlue(color));
+    return buffer;
+}
+
+std::optional<std::array<int, 4>> ParseRectText(std::wstring_view text) {
+    const std::wstring copy(text);
+    std::array<int, 4> rect{};
+    if (std::swscanf(copy.c_str(), L"%i:%i:%i:%i", &rect[0], &rect[1], &rect[2], &rect[3]) != 4) {
+        return std::nullopt;
+    }
+    return rect;
+}
+
+std::wstring FormatRectText(const std::array<int, 4>& rect) {
+    wchar_t buffer[64];
+    std::swprintf(buffer, 64, L"%d:%d:%d:%d", rect[0], rect[1], rect[2], rect[3]);
+    return buffer;
+}
+
+BOOL LoadSettings(IProfileStore& store, const SettingsEnvironment& env, AppSettings& out) {
+    g_log.Write(L"LoadSetting開始\n");
+    EnsureFolder(env.temporaryFolder);
+
+    // The zoom itself belongs to the matrix view; start-up only repairs an unusable value.
+    if (store.GetProfileInt(kEditorSection, L"PixSize", 0) == 0) {
+        store.WriteProfileInt(kEditorSection, L"PixSize", 6);
+    }
+    out.bSelectAfterMove = ReadFlag(store, L"SelectAfterMove");
+    out.bSelectKeep = ReadFlag(store, L"SelectKeep");
+    out.strEditorPath = ReadPath(store, L"GaijiEditorPath", env.systemFolder, L"eudcedit.exe");
+    out.strEditorIniPath = ReadPath(store, L"GaijiEditorIniPath", env.windowsFolder, L"eudcedit.ini");
+    g_log.Write(L"LoadSetting終了\n");
+
+    for (const ColorSetting& setting : kColorSettings) {
+        const std::wstring text = store.GetProfileString(kEditorSection, setting.key, L"");
+        const std::optional<ColorRef> color = text.empty() ? std::nullopt : ParseColorText(text);
+        if (color) {
+            out.*setting.field = *color;
+        } else {
+            out.*setting.field = setting.defaultValue;
+            store.WriteProfileString(kEditorSection, setting.key, FormatColorText(setting.defaultValue).c_str());
+        }
+    }
+    return TRUE;
+}
+
+std::array<int, 4> ReadEditorWindowPos(IProfileStore& store) {
+    const std::wstring text = store.GetProfileString(kEditorSection, L"EditorWindowPos", L"");
+    return ParseRectText(text).value_or(std::array<int, 4>{40, 40, -1, -1});
+}
+
+std::wstring ReadGaijiShowFont(IProfileStore& store) {
+    std::wstring face = store.GetProfileString(kLayerSection, L"GaijiShowFont", L"");
+    return face.empty() ? L"ＭＳ 明朝" : face;
+}
+
+BOOL ShouldAskBeforeSave(IProfileStore& store) {
+    return ToLowerText(store.GetProfileString(kEditorSection, L"SaveAns", L"")) == L"no" ? FALSE : TRUE;
+}

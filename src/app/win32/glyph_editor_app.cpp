@@ -1,0 +1,199 @@
+#include "app/win32/glyph_editor_app.h"
+
+#include <ole2.h>
+#include <shlobj.h>
+
+#include <filesystem>
+#include <memory>
+
+#include "app/command_line.h"
+#include "app/diag_log.h"
+#include "app/settings.h"
+#include "app/win32/glypho_editor_view.h"
+#include "app/win32/main_frame.h"
+#include "automation/win32/process_utils.h"
+#include "document/win32/glyph_editor_doc.h"
+#include "document/win32/wait_message.h"
+#include "framework/strings.h"
+#include "glyphstore/eudc_bitmap.h"
+#include "glyphstore/eudc_path.h"
+#include "glyphstore/win32/default_eudc.h"
+#include "resource.h"
+
+namespace {
+
+bool FileExists(const std::wstring& path) {
+    const DWORD attributes = GetFileAttributesW(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+}
+
+std::wstring SystemFolder(UINT (*WINAPI query)(LPWSTR, UINT)) {
+    wchar_t buffer[MAX_PATH + 1] = {};
+    const UINT length = query(buffer, MAX_PATH);
+    return length > 0 && length <= MAX_PATH ? std::wstring(buffer, length) : std::wstring();
+}
+
+// Shows a start-up failure and logs it first, as every user-facing error is.
+void ReportStartFailure(const std::wstring& text, UINT type) {
+    g_log.Write(L"%s\n", text.c_str());
+    AfxMessageBox(text, type);
+}
+
+}  // namespace
+
+std::wstring CGlyphoEditorApp::GetModuleFolder() const {
+    const std::size_t slash = m_strHelpFilePath.find_last_of(L'\\');
+    return slash == std::wstring::npos ? std::wstring() : m_strHelpFilePath.substr(0, slash + 1);
+}
+
+std::wstring CGlyphoEditorApp::GetHelpFilePath() const { return GetModuleFolder() + L"\\" + L"Kanjiforge.hlp"; }
+
+std::wstring CGlyphoEditorApp::GetEudcFilePath(BOOL bTte) const {
+    return ::GetEudcFilePath(m_strDefaultFontPath, bTte != FALSE, GetSpecialFolderPath(CSIDL_FONTS));
+}
+
+BOOL CGlyphoEditorApp::LoadSetting() {
+    SettingsEnvironment env;
+    env.systemFolder = SystemFolder(GetSystemDirectoryW);
+    env.windowsFolder = SystemFolder(GetWindowsDirectoryW);
+    env.temporaryFolder = std::filesystem::path(GetModuleFolder() + L"TEMP\\");
+    AppSettings settings;
+    const BOOL ok = LoadSettings(ProfileStore(), env, settings);
+    m_bSelectAfterMove = settings.bSelectAfterMove;
+    m_bSelectKeep = settings.bSelectKeep;
+    m_strEditorPath = settings.strEditorPath;
+    m_strEditorIniPath = settings.strEditorIniPath;
+    m_crDot = settings.crDot;
+    m_crSelect = settings.crSelect;
+    m_crMoveMarquee = settings.crMoveMarquee;
+    m_crMoveOrigin = settings.crMoveOrigin;
+    m_crDrawMarquee = settings.crDrawMarquee;
+    m_crLayer = settings.crLayer;
+    m_crGrid = settings.crGrid;
+    return ok;
+}
+
+BOOL CGlyphoEditorApp::CheckEudcFont() {
+    const int query = QueryDefaultEudc(m_strDefaultFontPath);
+    if (query != 0 || m_strDefaultFontPath.empty()) {
+        ReportStartFailure(FormatText(L"%s\r\nﾃﾞﾌｫﾙﾄの外字ﾌｫﾝﾄを取得できません。Err=[%d]\r\n"
+                                      L"Kanjiforgeを利用するには何れかの「.TTE」ﾌｧｲﾙが全てのﾌｫﾝﾄにﾘﾝｸされていなければなりません。",
+                                      m_strDefaultFontPath.c_str(), query),
+                           MB_ICONHAND);
+        return FALSE;
+    }
+    const std::wstring ttePath = GetEudcFilePath(TRUE);
+    if (!FileExists(ttePath)) {
+        ReportStartFailure(FormatText(L"%s\r\n上記ﾃﾞﾌｫﾙﾄ外字ﾌｫﾝﾄが存在しません。", ttePath.c_str()), MB_ICONHAND);
+        return FALSE;
+    }
+    const std::wstring eufPath = GetEudcFilePath(FALSE);
+    if (!FileExists(eufPath)) {
+        ReportStartFailure(FormatText(L"%s\r\n上記ﾃﾞﾌｫﾙﾄ外字ﾌｫﾝﾄ用ﾋﾞｯﾄﾃﾞｰﾀﾌｧｲﾙが存在しません。\r\n"
+                                      L"別ﾌﾟﾛｸﾞﾗﾑ「Kanjiviewer」を利用すると作成できます。",
+                                      eufPath.c_str()),
+                           MB_ICONHAND);
+        return FALSE;
+    }
+    int width = 0;
+    int height = 0;
+    const int result = ReadEudcBitmap(std::filesystem::path(eufPath), 0, width, height, nullptr);
+    if (result != 0) {
+        ReportStartFailure(
+            FormatText(L"%s\r\n上記外字ﾌｫﾝﾄ用ﾋﾞｯﾄﾃﾞｰﾀﾌｧｲﾙのﾍｯﾀﾞ情報が読めません。Err=[%d]", eufPath.c_str(), result),
+            MB_ICONHAND);
+        return FALSE;
+    }
+    if (width == 0 || height == 0 || width != height) {
+        ReportStartFailure(FormatText(L"%s\r\n上記外字ﾌｫﾝﾄ用ﾋﾞｯﾄﾃﾞｰﾀﾌｧｲﾙの管理ﾋﾞｯﾄｻｲｽﾞが異常です。Size=[%d,%d]",
+                                      eufPath.c_str(), width, height),
+                           MB_ICONHAND);
+        return FALSE;
+    }
+    m_nGlyphSize = width;
+    return TRUE;
+}
+
+BOOL CGlyphoEditorApp::CheckCharEditor() {
+    if (!FileExists(m_strEditorPath)) {
+        const std::wstring format = LoadResString(IDS_ERR_NO_EDITOR);
+        ReportStartFailure(FormatText(format.c_str(), m_strEditorPath.c_str()), MB_ICONHAND);
+        return FALSE;
+    }
+    if (!FileExists(m_strEditorIniPath)) {
+        const std::wstring format = LoadResString(IDS_ERR_NO_EDITOR_INI);
+        const std::wstring text = FormatText(format.c_str(), m_strEditorIniPath.c_str());
+        g_log.Write(L"%s\n", text.c_str());
+        // The editor writes its ini file when it first runs; the user starts us again after that.
+        if (AfxMessageBox(text, MB_YESNO | MB_ICONHAND) == IDYES) RunProgram(m_strEditorPath, SW_SHOWDEFAULT);
+        return FALSE;
+    }
+    return TRUE;
+}
+
+BOOL CGlyphoEditorApp::InitInstance() {
+    OSVERSIONINFOW version = {};
+    version.dwOSVersionInfoSize = sizeof version;
+    GetVersionExW(&version);
+    if (version.dwMajorVersion < 5 || version.dwPlatformId < VER_PLATFORM_WIN32_NT) {
+        AfxMessageBox(IDS_ERR_NOT_NT, MB_OK);
+        return FALSE;
+    }
+    m_bWindowsXP = version.dwMajorVersion == 5 && version.dwMinorVersion == 1;
+    const std::wstring startLine = LoadResString(IDS_LOG_START);
+    g_log.Write(startLine.c_str(), L"", version.dwMajorVersion, version.dwMinorVersion);
+
+    wchar_t computer[MAX_COMPUTERNAME_LENGTH + 1] = {};
+    DWORD computerLength = MAX_COMPUTERNAME_LENGTH + 1;
+    GetComputerNameW(computer, &computerLength);
+    wchar_t user[256] = {};
+    DWORD userLength = 255;
+    GetUserNameW(user, &userLength);
+    g_log.Write(L"CompName=%s:User=%s\n", computer, user);
+
+    // Stays on screen, behind any error box, until the window is ready or start-up gives up.
+    auto waitMessage = std::make_unique<CWaitMessage>(IDS_STARTING_WAIT, nullptr);
+
+    OleInitialize(nullptr);
+
+    m_strProfileName = GetModuleFolder() + kSettingsFileName;
+    m_strAppName = L"Kanjiforge";
+    LoadSetting();
+    m_nGlyphSize = 64;
+
+    if (!CheckEudcFont() || !CheckCharEditor()) return FALSE;
+
+    LoadStdProfileSettings(0);
+    AddDocTemplate(new CSingleDocTemplate(IDR_MAINFRAME, CGlyphoEditorDoc::CreateObject, CMainFrame::CreateObject,
+                                          CGlyphoEditorView::CreateObject));
+
+    CMyCommandLineInfo commandLine;
+    ParseCommandLine(commandLine);
+    if (!commandLine.m_strCode.empty()) {
+        g_log.Write(L"Target code (%s)\n", commandLine.m_strCode.c_str());
+        m_strTargetCode = commandLine.m_strCode;
+    }
+
+    if (!OnFileNew()) return FALSE;
+    waitMessage.reset();
+
+    auto* frame = static_cast<CMainFrame*>(m_pMainWnd);
+    frame->SetTitleCode(L" - ");
+    ShowWindow(frame->m_hWnd, SW_SHOW);
+    UpdateWindow(frame->m_hWnd);
+    SetPropW(frame->m_hWnd, kEditorTag, reinterpret_cast<HANDLE>(1));
+    PostMessageW(frame->m_hWnd, m_strTargetCode.empty() ? WM_APP_ASK_CODE : WM_APP_OPEN_TARGET_CODE, 0, 0);
+    return TRUE;
+}
+
+int CGlyphoEditorApp::ExitInstance() {
+    // Tell the browsers that the glyph data may have changed, once per browser window.
+    for (HWND hWnd = GetWindow(GetDesktopWindow(), GW_CHILD); hWnd != nullptr; hWnd = GetWindow(hWnd, GW_HWNDNEXT)) {
+        if (GetPropW(hWnd, kViewerTag) != nullptr || GetPropW(hWnd, kOuterBrowserTag) != nullptr) {
+            PostMessageW(hWnd, WM_APP_BROWSER_UPDATE, 0, 0);
+            g_log.Write(L"Brouser's ← Update signal send\n");
+        }
+    }
+    g_log.WriteId(IDS_LOG_END);
+    return CWinApp::ExitInstance();
+}

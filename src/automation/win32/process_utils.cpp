@@ -1,0 +1,34 @@
+#include "automation/win32/process_utils.h"
+
+#include <shlobj.h>
+
+#include <vector>
+
+std::wstring GetSpecialFolderPath(int csidl) {
+    LPITEMIDLIST idList = nullptr;
+    if (FAILED(SHGetSpecialFolderLocation(GetDesktopWindow(), csidl, &idList)) || idList == nullptr) {
+        return std::wstring();
+    }
+    wchar_t path[MAX_PATH] = {};
+    const BOOL ok = SHGetPathFromIDListW(idList, path);
+    CoTaskMemFree(idList);
+    return ok ? std::wstring(path) : std::wstring();
+}
+
+bool RunProgram(const std::wstring& commandLine, int showCommand) {
+    // CreateProcessW may write into the command line, so it gets its own copy.
+    std::vector<wchar_t> buffer(commandLine.begin(), commandLine.end());
+    buffer.push_back(L'\0');
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESHOWWINDOW;
+    startup.wShowWindow = static_cast<WORD>(showCommand);
+    PROCESS_INFORMATION process = {};
+    if (!CreateProcessW(nullptr, buffer.data(), nullptr, nullptr, FALSE, CREATE_NEW_PROCESS_GROUP, nullptr,
+                        nullptr, &startup, &process)) {
+        return false;
+    }
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    return true;
+}

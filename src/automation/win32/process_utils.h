@@ -1,0 +1,15 @@
+// Small stateless helpers over Windows services for finding folders and starting the
+// family's other programs. None of them reports errors: a failure gives an empty string or
+// false and the caller decides what to say.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+// The path of a shell special folder (a CSIDL such as CSIDL_FONTS), or "" on failure.
+std::wstring GetSpecialFolderPath(int csidl);
+
+// Starts a program from a command line with the given show state and never waits for it.
+// True when the process was created.
+bool RunProgram(const std::wstring& commandLine, int showCommand);

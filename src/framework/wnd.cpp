@@ -1,0 +1,260 @@
+#include "framework/wnd.h"
+
+#include "framework/document.h"
+#include "framework/strings.h"
+#include "framework/win_app.h"
+
+namespace {
+const wchar_t kObjectProperty[] = L"KanjiforgeFrameworkObject";
+}
+
+CWnd::~CWnd() {
+    if (m_hWnd && IsWindow(m_hWnd)) {
+        RemovePropW(m_hWnd, kObjectProperty);
+        ::DestroyWindow(m_hWnd);
+    }
+}
+
+CWnd* CWnd::FromHandlePermanent(HWND hWnd) {
+    return hWnd ? static_cast<CWnd*>(GetPropW(hWnd, kObjectProperty)) : nullptr;
+}
+
+void CWnd::Attach(HWND hWnd) {
+    m_hWnd = hWnd;
+    SetPropW(hWnd, kObjectProperty, this);
+}
+
+const wchar_t* CWnd::RegisterFrameworkClass(UINT style, HICON icon, HBRUSH background, HCURSOR cursor) {
+    // One class per distinct look; the name encodes the parameters, as the framework does.
+    static thread_local wchar_t name[96];
+    wsprintfW(name, L"KfWnd:%x:%p:%p:%p", style, static_cast<void*>(icon), static_cast<void*>(background),
+              static_cast<void*>(cursor));
+    WNDCLASSEXW wc = {};
+    wc.cbSize = sizeof wc;
+    HINSTANCE instance = GetModuleHandleW(nullptr);
+    if (!GetClassInfoExW(instance, name, &wc)) {
+        wc = {};
+        wc.cbSize = sizeof wc;
+        wc.style = style;
+        wc.lpfnWndProc = FrameworkWndProc;
+        wc.hInstance = instance;
+        wc.hIcon = icon;
+        wc.hCursor = cursor ? cursor : LoadCursorW(nullptr, IDC_ARROW);
+        wc.hbrBackground = background;
+        wc.lpszClassName = name;
+        if (!RegisterClassExW(&wc)) return nullptr;
+    }
+    return name;
+}
+
+BOOL CWnd::CreateEx(DWORD exStyle, const wchar_t* className, const wchar_t* windowName, DWORD style, int x,
+                    int y, int width, int height, HWND parent, HMENU menu, void* /*createParam*/) {
+    HWND hWnd = CreateWindowExW(exStyle, className, windowName, style, x, y, width, height, parent, menu,
+                                GetModuleHandleW(nullptr), this);
+    return hWnd != nullptr;
+}
+
+BOOL CWnd::DestroyWindow() { return m_hWnd ? ::DestroyWindow(m_hWnd) : FALSE; }
+
+std::wstring CWnd::GetWindowText() const {
+    const int length = ::GetWindowTextLengthW(m_hWnd);
+    std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
+    const int copied = ::GetWindowTextW(m_hWnd, text.data(), length + 1);
+    text.resize(static_cast<std::size_t>(copied > 0 ? copied : 0));
+    return text;
+}
+
+BOOL CWnd::PreTranslateMessage(MSG* /*msg*/) { return FALSE; }
+
+BOOL CWnd::OnCommand(WPARAM /*wParam*/, LPARAM /*lParam*/) { return FALSE; }
+
+LRESULT CWnd::Default() { return DefWindowProcW(m_hWnd, m_currentMessage, m_currentWParam, m_currentLParam); }
+
+LRESULT CWnd::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_COMMAND && OnCommand(wParam, lParam)) return 0;
+    return DefWindowProcW(m_hWnd, message, wParam, lParam);
+}
+
+LRESULT CALLBACK CWnd::FrameworkWndProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    CWnd* wnd = FromHandlePermanent(hWnd);
+    if (wnd == nullptr && message == WM_NCCREATE) {
+        auto* cs = reinterpret_cast<CREATESTRUCTW*>(lParam);
+        wnd = static_cast<CWnd*>(cs->lpCreateParams);
+        if (wnd) wnd->Attach(hWnd);
+    }
+    if (wnd == nullptr) return DefWindowProcW(hWnd, message, wParam, lParam);
+
+    const UINT savedMessage = wnd->m_currentMessage;
+    const WPARAM savedWParam = wnd->m_currentWParam;
+    const LPARAM savedLParam = wnd->m_currentLParam;
+    wnd->m_currentMessage = message;
+    wnd->m_currentWParam = wParam;
+    wnd->m_currentLParam = lParam;
+    const LRESULT result = wnd->WindowProc(message, wParam, lParam);
+    if (message == WM_NCDESTROY) {
+        RemovePropW(hWnd, kObjectProperty);
+        wnd->m_hWnd = nullptr;
+        wnd->PostNcDestroy();  // may delete the object
+        return result;
+    }
+    wnd->m_currentMessage = savedMessage;
+    wnd->m_currentWParam = savedWParam;
+    wnd->m_currentLParam = savedLParam;
+    return result;
+}
+
+// --- CView ---
+
+void CView::OnUpdate(CView* /*sender*/, LPARAM /*hint*/, void* /*hintObject*/) {
+    if (m_hWnd) InvalidateRect(m_hWnd, nullptr, TRUE);
+}
+
+LRESULT CView::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+        case WM_PAINT: {
+            PAINTSTRUCT ps;
+            HDC dc = BeginPaint(m_hWnd, &ps);
+            OnDraw(dc);
+            EndPaint(m_hWnd, &ps);
+            return 0;
+        }
+        case WM_DESTROY:
+            if (m_pDocument) m_pDocument->RemoveView(this);
+            break;
+    }
+    return CWnd::WindowProc(message, wParam, lParam);
+}
+
+void CView::PostNcDestroy() { delete this; }
+
+// --- CFrameWnd ---
+
+BOOL CFrameWnd::LoadFrame(UINT nIDResource, DWORD style, CWnd* parent, CCreateContext* context) {
+    m_nIDResource = nIDResource;
+    HINSTANCE instance = GetModuleHandleW(nullptr);
+    HICON icon = LoadIconW(instance, MAKEINTRESOURCEW(nIDResource));
+    const wchar_t* className =
+        RegisterFrameworkClass(CS_DBLCLKS, icon, reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1), nullptr);
+    if (className == nullptr) return FALSE;
+
+    std::wstring title = LoadResString(nIDResource);
+    title = title.substr(0, title.find(L'\n'));
+    m_pDocument = context ? context->m_pCurrentDoc : nullptr;
+
+    CREATESTRUCTW cs = {};
+    cs.style = style;
+    cs.x = CW_USEDEFAULT;
+    cs.y = CW_USEDEFAULT;
+    cs.cx = CW_USEDEFAULT;
+    cs.cy = CW_USEDEFAULT;
+    cs.hwndParent = parent ? parent->m_hWnd : nullptr;
+    cs.hMenu = LoadMenuW(instance, MAKEINTRESOURCEW(nIDResource));
+    cs.lpszName = title.c_str();
+    cs.lpszClass = className;
+    cs.hInstance = instance;
+    if (!PreCreateWindow(cs)) {
+        if (cs.hMenu) DestroyMenu(cs.hMenu);
+        return FALSE;
+    }
+    if (!CreateEx(cs.dwExStyle, cs.lpszClass, cs.lpszName, cs.style, cs.x, cs.y, cs.cx, cs.cy, cs.hwndParent,
+                  cs.hMenu)) {
+        if (cs.hMenu) DestroyMenu(cs.hMenu);
+        return FALSE;
+    }
+    m_hAccelTable = LoadAcceleratorsW(instance, MAKEINTRESOURCEW(nIDResource));
+    if (!OnCreateClient(&cs, context)) {
+        m_bAutoDelete = FALSE;  // the caller deletes a frame that failed to load
+        DestroyWindow();
+        return FALSE;
+    }
+    RecalcLayout();
+    return TRUE;
+}
+
+BOOL CFrameWnd::OnCreateClient(CREATESTRUCTW* /*cs*/, CCreateContext* context) {
+    if (context == nullptr || context->m_pNewViewClass == nullptr) return TRUE;
+    CView* view = CreateView(context, m_hWnd, AFX_IDW_PANE_FIRST_ID);
+    if (view == nullptr) return FALSE;
+    SetActiveView(view);
+    return TRUE;
+}
+
+CView* CFrameWnd::CreateView(CCreateContext* context, HWND parent, UINT id) {
+    CView* view = context->m_pNewViewClass();
+    if (view == nullptr) return nullptr;
+    const wchar_t* className =
+        RegisterFrameworkClass(CS_DBLCLKS, nullptr, reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1), nullptr);
+    if (context->m_pCurrentDoc) {
+        view->m_pDocument = context->m_pCurrentDoc;
+        context->m_pCurrentDoc->AddView(view);
+    }
+    if (!className || !view->CreateEx(WS_EX_CLIENTEDGE, className, L"", WS_CHILD | WS_VISIBLE, 0, 0, 0, 0, parent,
+                                      reinterpret_cast<HMENU>(static_cast<UINT_PTR>(id)))) {
+        if (context->m_pCurrentDoc) context->m_pCurrentDoc->RemoveView(view);
+        delete view;
+        return nullptr;
+    }
+    return view;
+}
+
+void CFrameWnd::InitialUpdateFrame(CDocument* doc, BOOL makeVisible) {
+    if (doc) {
+        for (CView* view : doc->GetViews()) view->OnInitialUpdate();
+    }
+    if (makeVisible) ShowWindow(m_hWnd, SW_SHOW);
+}
+
+CDocument* CFrameWnd::GetActiveDocument() const {
+    return m_pActiveView ? m_pActiveView->GetDocument() : m_pDocument;
+}
+
+void CFrameWnd::RecalcLayout() {
+    if (m_pActiveView == nullptr || m_pActiveView->m_hWnd == nullptr) return;
+    RECT rc;
+    GetClientRect(m_hWnd, &rc);
+    MoveWindow(m_pActiveView->m_hWnd, 0, 0, rc.right, rc.bottom, TRUE);
+}
+
+BOOL CFrameWnd::PreTranslateMessage(MSG* msg) {
+    if (m_hAccelTable && msg->message >= WM_KEYFIRST && msg->message <= WM_KEYLAST) {
+        return TranslateAcceleratorW(m_hWnd, m_hAccelTable, msg) ? TRUE : FALSE;
+    }
+    return FALSE;
+}
+
+void CFrameWnd::OnClose() {
+    CDocument* doc = GetActiveDocument();
+    if (doc && !doc->CanCloseFrame(this)) return;
+    DestroyWindow();
+}
+
+LRESULT CFrameWnd::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+        case WM_SIZE:
+            RecalcLayout();
+            return 0;
+        case WM_CLOSE:
+            OnClose();
+            return 0;
+        case WM_COMMAND:
+            if (LOWORD(wParam) == 57665 /* ID_APP_EXIT */ && lParam == 0) {
+                PostMessageW(m_hWnd, WM_CLOSE, 0, 0);
+                return 0;
+            }
+            if (OnCommand(wParam, lParam)) return 0;
+            if (CDocument* doc = GetActiveDocument(); doc && doc->OnCommand(LOWORD(wParam))) return 0;
+            break;
+        case WM_NCDESTROY: {
+            CWinApp* app = AfxGetApp();
+            if (app && app->m_pMainWnd == this) PostQuitMessage(0);
+            break;
+        }
+    }
+    return CWnd::WindowProc(message, wParam, lParam);
+}
+
+void CFrameWnd::PostNcDestroy() {
+    CWinApp* app = AfxGetApp();
+    if (app && app->m_pMainWnd == this) app->m_pMainWnd = nullptr;
+    if (m_bAutoDelete) delete this;
+}

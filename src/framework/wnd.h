@@ -1,0 +1,103 @@
+// The window classes of our small stand-in for the application framework: one window
+// procedure binds each HWND to its C++ object at WM_NCCREATE and hands every message to the
+// object's virtual WindowProc; frames and views build on that.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+class CDocument;
+
+// Id of the first (and only) view pane of a frame.
+constexpr UINT AFX_IDW_PANE_FIRST_ID = 0xE900;
+class CView;
+class CFrameWnd;
+
+class CWnd {
+public:
+    CWnd() = default;
+    CWnd(const CWnd&) = delete;
+    CWnd& operator=(const CWnd&) = delete;
+    virtual ~CWnd();
+
+    HWND GetSafeHwnd() const { return m_hWnd; }
+    static CWnd* FromHandlePermanent(HWND hWnd);
+
+    BOOL CreateEx(DWORD exStyle, const wchar_t* className, const wchar_t* windowName, DWORD style, int x, int y,
+                  int width, int height, HWND parent, HMENU menu, void* createParam = nullptr);
+    BOOL DestroyWindow();
+    void SetWindowText(const std::wstring& text) { ::SetWindowTextW(m_hWnd, text.c_str()); }
+    std::wstring GetWindowText() const;
+
+    // Registers (once) a window class that uses the framework's window procedure.
+    static const wchar_t* RegisterFrameworkClass(UINT style, HICON icon, HBRUSH background, HCURSOR cursor);
+
+    virtual BOOL PreTranslateMessage(MSG* msg);
+    virtual LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam);
+    virtual BOOL OnCommand(WPARAM wParam, LPARAM lParam);
+    // Called after the window is gone; the default does nothing.
+    virtual void PostNcDestroy() {}
+
+    HWND m_hWnd = nullptr;
+
+protected:
+    LRESULT Default();
+
+private:
+    static LRESULT CALLBACK FrameworkWndProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam);
+    void Attach(HWND hWnd);
+
+    UINT m_currentMessage = 0;
+    WPARAM m_currentWParam = 0;
+    LPARAM m_currentLParam = 0;
+};
+
+// What a frame needs to create its views: the view to make and the document to attach.
+struct CCreateContext {
+    CView* (*m_pNewViewClass)() = nullptr;
+    CDocument* m_pCurrentDoc = nullptr;
+};
+
+class CView : public CWnd {
+public:
+    CDocument* GetDocument() const { return m_pDocument; }
+    virtual void OnInitialUpdate() { OnUpdate(nullptr, 0, nullptr); }
+    virtual void OnUpdate(CView* sender, LPARAM hint, void* hintObject);
+    virtual void OnDraw(HDC dc) {}
+    LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
+    void PostNcDestroy() override;
+
+    CDocument* m_pDocument = nullptr;
+};
+
+class CFrameWnd : public CWnd {
+public:
+    // Creates the frame from resource id: menu, accelerators, icon and the title from the
+    // first part of the document string.
+    virtual BOOL LoadFrame(UINT nIDResource, DWORD style, CWnd* parent, CCreateContext* context);
+    virtual BOOL PreCreateWindow(CREATESTRUCTW& cs) { return TRUE; }
+    // Creates the client area; the default makes one view that fills it.
+    virtual BOOL OnCreateClient(CREATESTRUCTW* cs, CCreateContext* context);
+    CView* CreateView(CCreateContext* context, HWND parent, UINT id);
+    void InitialUpdateFrame(CDocument* doc, BOOL makeVisible);
+
+    CView* GetActiveView() const { return m_pActiveView; }
+    void SetActiveView(CView* view) { m_pActiveView = view; }
+    CDocument* GetActiveDocument() const;
+
+    BOOL PreTranslateMessage(MSG* msg) override;
+    LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
+    void PostNcDestroy() override;
+
+    HACCEL m_hAccelTable = nullptr;
+    BOOL m_bAutoDelete = TRUE;  // the frame deletes itself when its window is gone
+
+protected:
+    virtual void OnClose();
+    virtual void RecalcLayout();
+
+    CView* m_pActiveView = nullptr;
+    CDocument* m_pDocument = nullptr;
+    UINT m_nIDResource = 0;
+};
