@@ -88,8 +88,8 @@ TEST(LoadSettings, KeepsUsableValuesAndRepairsOthers) {
     EXPECT_EQ(s.crSelect, MakeColorRef(0xff, 0, 0));
     EXPECT_EQ(store.Get(L"SelectRGB"), L"FF:00:00");  // kept as written
     EXPECT_EQ(s.crLayer, MakeColorRef(0xff, 0x80, 0x80));
-    // DotRGB, LayerRGB, and the five absent colours are written; nothing else.
-    EXPECT_EQ(store.writes - writesBefore, 7);
+    // DotRGB, LayerRGB and the four absent colours are written; nothing else.
+    EXPECT_EQ(store.writes - writesBefore, 6);
 }
 
 TEST(LoadSettings, ZeroOrEmptyZoomIsRepaired) {
