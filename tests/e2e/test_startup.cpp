@@ -1,0 +1,384 @@
+// Start-up and shutdown of Kanjiforge.exe as a user meets them: every refusal with its message
+// box, the first start that writes the settings file, the main window of a good start, and the
+// update signal to the browser programs at exit.
+#include <gtest/gtest.h>
+#include <shlobj.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "glyphstore/eudc_writer.h"
+#include "harness.h"
+
+using namespace e2e;
+
+namespace {
+
+constexpr wchar_t kCaption[] = L"Kanjiforge";
+constexpr wchar_t kWaitText[] = L"ﾌﾟﾛｸﾞﾗﾑ起動中です。\r\nしばらくお待ち下さい。";
+
+std::wstring CmdRecordExePath() { return WindowsPathFromBuildPath(KF_CMDRECORD_EXE); }
+
+std::wstring FontsFolder() {
+    wchar_t path[MAX_PATH] = {};
+    SHGetFolderPathW(nullptr, CSIDL_FONTS, nullptr, 0, path);
+    return path;
+}
+
+// Overwrites bytes of a file at an offset.
+void PatchFile(const std::wstring& path, std::size_t offset, std::vector<uint8_t> bytes) {
+    std::vector<uint8_t> data = ReadFileBytes(path);
+    if (data.size() < offset + bytes.size()) data.resize(offset + bytes.size());
+    std::copy(bytes.begin(), bytes.end(), data.begin() + static_cast<std::ptrdiff_t>(offset));
+    WriteFileBytes(path, data);
+}
+
+uint32_t ReadU32(const std::vector<uint8_t>& data, std::size_t offset) {
+    return data[offset] | data[offset + 1] << 8 | data[offset + 2] << 16 | static_cast<uint32_t>(data[offset + 3]) << 24;
+}
+
+// One editor installation with its own settings file, EUDC font, bitmap file and a recording
+// stand-in for the system character editor. The registry names the font by its full path.
+class StartupTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        exe_ = folder_.CopyIn(KanjiforgeExePath(), L"prog\\Kanjiforge.exe");
+        editor_ = folder_.CopyIn(CmdRecordExePath(), L"editor\\eudcedit.exe");
+        editorIni_ = folder_.WriteText(L"editor\\eudcedit.ini", L"[WindowSize]\r\nMinMaxFlag=0\r\n");
+        tte_ = folder_.WriteBytes(L"fonts\\EUDC.TTE", {0});
+        euf_ = folder_ / L"fonts\\EUDC.EUF";
+        ASSERT_TRUE(CreateEudcBitmapFile(std::filesystem::path(euf_), 64));
+        WriteSettings(L"GaijiEditorPath=" + editor_ + L"\r\nGaijiEditorIniPath=" + editorIni_ + L"\r\n");
+        font_.SetString(tte_);
+    }
+
+    void WriteSettings(const std::wstring& lines) {
+        folder_.WriteText(L"prog\\Kanjiforge.ini", L"[GxmEditorSettings]\r\n" + lines);
+    }
+    std::optional<std::wstring> Setting(std::wstring_view key) const {
+        return folder_.ReadIni(L"prog\\Kanjiforge.ini", L"GxmEditorSettings", key);
+    }
+
+    Process Start(std::wstring_view arguments = {}) { return Process::Start(exe_, arguments); }
+
+    // Waits for the one message box of a refused start and checks it as the user sees it.
+    MessageBoxInfo ExpectBox(Process& process, const std::wstring& text, MessageBoxIcon icon,
+                             std::vector<int> buttons = {IDOK}, const wchar_t* caption = kCaption) {
+        std::optional<MessageBoxInfo> box = WaitForMessageBox(process.Id());
+        if (!box) {
+            ADD_FAILURE() << "no message box appeared";
+            return {};
+        }
+        EXPECT_EQ(Narrow(box->caption), Narrow(caption));
+        EXPECT_EQ(Narrow(box->text), Narrow(text));
+        EXPECT_EQ(ToString(box->icon), std::string(ToString(icon)));
+        EXPECT_EQ(box->ButtonIds(), buttons);
+        return *box;
+    }
+
+    // Answers the box and expects the process to end without a main window.
+    void AnswerAndExpectExit(Process& process, const MessageBoxInfo& box, int button = IDOK) {
+        if (box.window == nullptr) return;
+        EXPECT_EQ(FindEditorWindow(process), nullptr);
+        PressButton(box, button);
+        EXPECT_TRUE(process.WaitForExit().has_value()) << "the program did not end after its message";
+    }
+
+    // The main window of a started editor: visible and carrying the editor tag.
+    static HWND FindEditorWindow(const Process& process) {
+        for (HWND window : TopLevelWindows(process.Id())) {
+            if (WindowProperty(window, L"_KANJIFORGE_APPLICATION_TAG").value_or(0) != 0) return window;
+        }
+        return nullptr;
+    }
+    HWND WaitForEditorWindow(const Process& process) {
+        HWND found = nullptr;
+        WaitUntil([&] { return (found = FindEditorWindow(process)) != nullptr; });
+        return found;
+    }
+
+    static bool WaitWindowShown(const Process& process) {
+        for (HWND window : TopLevelWindows(process.Id())) {
+            HWND text = GetDlgItem(window, 1034);
+            if (WindowClass(window) == L"#32770" && text && WindowText(text) == kWaitText) return true;
+        }
+        return false;
+    }
+
+    TestFolder folder_;
+    EudcFontSetting font_;
+    std::wstring exe_, editor_, editorIni_, tte_, euf_;
+};
+
+TEST_F(StartupTest, GoodStartShowsTaggedMainWindowWithPlaceholderTitle) {
+    Process editor = Start();
+    HWND main = WaitForEditorWindow(editor);
+    ASSERT_NE(main, nullptr);
+    EXPECT_EQ(WindowProperty(main, L"_KANJIFORGE_APPLICATION_TAG"), 1u);
+    EXPECT_EQ(Narrow(WindowText(main)), Narrow(tte_ + L"　[ CODE=  -  ]"));
+    EXPECT_TRUE(IsWindowVisible(main));
+    EXPECT_TRUE(WaitUntil([&] { return !WaitWindowShown(editor); })) << "the wait window stayed";
+    EXPECT_TRUE(FindMessageBoxes(editor.Id()).empty());
+
+    PostMessageW(main, WM_CLOSE, 0, 0);
+    EXPECT_EQ(editor.WaitForExit(), 0u);
+    EXPECT_TRUE(folder_.Exists(L"prog\\TEMP"));
+}
+
+TEST_F(StartupTest, FirstStartWritesDefaultSettingsAndNeedsTheSystemEditor) {
+    DeleteFileW((folder_ / L"prog\\Kanjiforge.ini").c_str());
+    Process editor = Start();
+    wchar_t system[MAX_PATH] = {};
+    GetSystemDirectoryW(system, MAX_PATH);
+    const std::wstring editorPath = std::wstring(system) + L"\\eudcedit.exe";
+    MessageBoxInfo box = ExpectBox(
+        editor,
+        L"下記のﾊﾟｽに外字ｴﾃﾞｨﾀが存在しません。\r\n" + editorPath +
+            L"\r\n外字ｴﾃﾞｨﾀ（eudcedit.exe）を探して、「Kanjiforge.ini」ﾌｧｲﾙの「GaijiEditorPath=」にﾌﾙﾊﾟｽで記述してください。"
+            L"\r\nこのﾌﾟﾛｸﾞﾗﾑは外字ｴﾃﾞｨﾀを利用しないと外字の保存ができません。",
+        MessageBoxIcon::Hand);
+    EXPECT_TRUE(WaitWindowShown(editor)) << "the wait window should stay behind the message";
+    AnswerAndExpectExit(editor, box);
+
+    wchar_t windows[MAX_PATH] = {};
+    GetWindowsDirectoryW(windows, MAX_PATH);
+    EXPECT_EQ(Setting(L"PixSize"), L"6");
+    EXPECT_EQ(Setting(L"SelectAfterMove"), L"no");
+    EXPECT_EQ(Setting(L"SelectKeep"), L"no");
+    EXPECT_EQ(Setting(L"GaijiEditorPath"), editorPath);
+    EXPECT_EQ(Setting(L"GaijiEditorIniPath"), std::wstring(windows) + L"\\eudcedit.ini");
+    EXPECT_EQ(Setting(L"DotRGB"), L"0:0:0");
+    EXPECT_EQ(Setting(L"SelectRGB"), L"e0:e0:ff");
+    EXPECT_EQ(Setting(L"MoveMqRGB"), L"80:80:80");
+    EXPECT_EQ(Setting(L"MoveOrgRGB"), L"e4:e4:f0");
+    EXPECT_EQ(Setting(L"DrawMqRGB"), L"80:80:80");
+    EXPECT_EQ(Setting(L"LayerRGB"), L"ff:80:80");
+    EXPECT_EQ(Setting(L"GridRGB"), L"f0:0:0");
+    EXPECT_FALSE(Setting(L"SaveAns").has_value());
+}
+
+TEST_F(StartupTest, RefusesWithoutDefaultEudcFont) {
+    {
+        font_.Delete();
+        Process editor = Start();
+        AnswerAndExpectExit(editor, ExpectBox(editor,
+                                              L"\r\nﾃﾞﾌｫﾙﾄの外字ﾌｫﾝﾄを取得できません。Err=[-5]\r\nKanjiforgeを利用するには何れかの"
+                                              L"「.TTE」ﾌｧｲﾙが全てのﾌｫﾝﾄにﾘﾝｸされていなければなりません。",
+                                              MessageBoxIcon::Hand));
+    }
+    {
+        RegDeleteKeyW(HKEY_CURRENT_USER, L"EUDC\\932");
+        Process editor = Start();
+        AnswerAndExpectExit(editor, ExpectBox(editor,
+                                              L"\r\nﾃﾞﾌｫﾙﾄの外字ﾌｫﾝﾄを取得できません。Err=[-2]\r\nKanjiforgeを利用するには何れかの"
+                                              L"「.TTE」ﾌｧｲﾙが全てのﾌｫﾝﾄにﾘﾝｸされていなければなりません。",
+                                              MessageBoxIcon::Hand));
+    }
+    {
+        font_.SetString(L"");
+        Process editor = Start();
+        AnswerAndExpectExit(editor, ExpectBox(editor,
+                                              L"\r\nﾃﾞﾌｫﾙﾄの外字ﾌｫﾝﾄを取得できません。Err=[0]\r\nKanjiforgeを利用するには何れかの"
+                                              L"「.TTE」ﾌｧｲﾙが全てのﾌｫﾝﾄにﾘﾝｸされていなければなりません。",
+                                              MessageBoxIcon::Hand));
+    }
+}
+
+TEST_F(StartupTest, RefusesMissingFontOrBitmapFile) {
+    DeleteFileW(euf_.c_str());
+    {
+        Process editor = Start();
+        AnswerAndExpectExit(editor, ExpectBox(editor,
+                                              euf_ + L"\r\n上記ﾃﾞﾌｫﾙﾄ外字ﾌｫﾝﾄ用ﾋﾞｯﾄﾃﾞｰﾀﾌｧｲﾙが存在しません。\r\n"
+                                                     L"別ﾌﾟﾛｸﾞﾗﾑ「Kanjiviewer」を利用すると作成できます。",
+                                              MessageBoxIcon::Hand));
+    }
+    DeleteFileW(tte_.c_str());
+    {
+        Process editor = Start();
+        AnswerAndExpectExit(editor,
+                            ExpectBox(editor, tte_ + L"\r\n上記ﾃﾞﾌｫﾙﾄ外字ﾌｫﾝﾄが存在しません。", MessageBoxIcon::Hand));
+    }
+}
+
+TEST_F(StartupTest, RelativeFontValueIsLookedUpInTheFontsFolder) {
+    const std::wstring name = L"KfStartupTest" + std::to_wstring(GetCurrentProcessId());
+    const std::wstring fonts = FontsFolder();
+    ASSERT_FALSE(fonts.empty());
+    font_.SetString(name + L".TTE");
+    {
+        Process editor = Start();
+        AnswerAndExpectExit(editor, ExpectBox(editor, fonts + L"\\" + name + L".TTE\r\n上記ﾃﾞﾌｫﾙﾄ外字ﾌｫﾝﾄが存在しません。",
+                                              MessageBoxIcon::Hand));
+    }
+    const std::wstring tte = fonts + L"\\" + name + L".TTE";
+    const std::wstring euf = fonts + L"\\" + name + L".EUF";
+    WriteFileBytes(tte, {0});
+    ASSERT_TRUE(CreateEudcBitmapFile(std::filesystem::path(euf), 48));
+    {
+        Process editor = Start();
+        HWND main = WaitForEditorWindow(editor);
+        EXPECT_NE(main, nullptr) << "a 48-dot bitmap file in the fonts folder should start";
+        if (main) {
+            EXPECT_EQ(Narrow(WindowText(main)), Narrow(name + L".TTE　[ CODE=  -  ]"));
+            PostMessageW(main, WM_CLOSE, 0, 0);
+        }
+        EXPECT_TRUE(editor.WaitForExit().has_value());
+    }
+    DeleteFileW(tte.c_str());
+    DeleteFileW(euf.c_str());
+}
+
+TEST_F(StartupTest, RefusesUnreadableBitmapHeader) {
+    {
+        std::vector<uint8_t> head = ReadFileBytes(euf_);
+        head.resize(101);
+        WriteFileBytes(euf_, head);
+        Process editor = Start();
+        AnswerAndExpectExit(editor,
+                            ExpectBox(editor, euf_ + L"\r\n上記外字ﾌｫﾝﾄ用ﾋﾞｯﾄﾃﾞｰﾀﾌｧｲﾙのﾍｯﾀﾞ情報が読めません。Err=[11]",
+                                      MessageBoxIcon::Hand));
+    }
+    {
+        DeleteFileW(euf_.c_str());
+        ASSERT_TRUE(CreateEudcBitmapFile(std::filesystem::path(euf_), 64));
+        PatchFile(euf_, 98, {3, 0, 0, 0});  // an index base below the range block
+        Process editor = Start();
+        AnswerAndExpectExit(editor,
+                            ExpectBox(editor, euf_ + L"\r\n上記外字ﾌｫﾝﾄ用ﾋﾞｯﾄﾃﾞｰﾀﾌｧｲﾙのﾍｯﾀﾞ情報が読めません。Err=[12]",
+                                      MessageBoxIcon::Hand));
+    }
+}
+
+TEST_F(StartupTest, RefusesAbnormalManagementSize) {
+    // With E000 absent the management record is read at the index base itself.
+    const uint32_t base = ReadU32(ReadFileBytes(euf_), 98);
+    PatchFile(euf_, base + 6, {48, 0});
+    {
+        Process editor = Start();
+        AnswerAndExpectExit(
+            editor, ExpectBox(editor, euf_ + L"\r\n上記外字ﾌｫﾝﾄ用ﾋﾞｯﾄﾃﾞｰﾀﾌｧｲﾙの管理ﾋﾞｯﾄｻｲｽﾞが異常です。Size=[64,48]",
+                              MessageBoxIcon::Hand));
+    }
+    PatchFile(euf_, base + 4, {0, 0, 0, 0});
+    {
+        Process editor = Start();
+        AnswerAndExpectExit(
+            editor, ExpectBox(editor, euf_ + L"\r\n上記外字ﾌｫﾝﾄ用ﾋﾞｯﾄﾃﾞｰﾀﾌｧｲﾙの管理ﾋﾞｯﾄｻｲｽﾞが異常です。Size=[0,0]",
+                              MessageBoxIcon::Hand));
+    }
+}
+
+TEST_F(StartupTest, MissingEditorIniOffersToStartTheEditor) {
+    DeleteFileW(editorIni_.c_str());
+    const std::wstring text = L"下記のﾊﾟｽに外字ｴﾃﾞｨﾀの設定ﾌｧｲﾙが存在しません。\r\n" + editorIni_ +
+                              L"\r\nこの設定ﾌｧｲﾙは、外字ｴﾃﾞｨﾀを起動すると自動的に作成されます。\r\n"
+                              L"外字ｴﾃﾞｨﾀを一度起動して終了させてください。\r\nその後、このﾌﾟﾛｸﾞﾗﾑを再度起動してください。"
+                              L"\r\n\r\n外字ｴﾃﾞｨﾀを起動しますか？";
+    const std::wstring record = editor_ + L".cmdline";
+    {
+        Process editor = Start();
+        AnswerAndExpectExit(editor, ExpectBox(editor, text, MessageBoxIcon::Hand, {IDYES, IDNO}), IDNO);
+        EXPECT_FALSE(FileExists(record)) << "No must not start the editor";
+    }
+    {
+        Process editor = Start();
+        AnswerAndExpectExit(editor, ExpectBox(editor, text, MessageBoxIcon::Hand, {IDYES, IDNO}), IDYES);
+        ASSERT_TRUE(WaitUntil([&] { return FileExists(record); })) << "Yes must start the editor";
+        const std::vector<uint8_t> bytes = ReadFileBytes(record);
+        EXPECT_EQ(std::string(bytes.begin(), bytes.end()), Narrow(editor_) + "\n");
+    }
+}
+
+TEST_F(StartupTest, MissingEditorIsReported) {
+    DeleteFileW(editor_.c_str());
+    Process editor = Start();
+    AnswerAndExpectExit(
+        editor,
+        ExpectBox(editor,
+                  L"下記のﾊﾟｽに外字ｴﾃﾞｨﾀが存在しません。\r\n" + editor_ +
+                      L"\r\n外字ｴﾃﾞｨﾀ（eudcedit.exe）を探して、「Kanjiforge.ini」ﾌｧｲﾙの「GaijiEditorPath=」にﾌﾙﾊﾟｽで記述してください。"
+                      L"\r\nこのﾌﾟﾛｸﾞﾗﾑは外字ｴﾃﾞｨﾀを利用しないと外字の保存ができません。",
+                  MessageBoxIcon::Hand));
+}
+
+// A browser of the family: a top-level window with browser tags that counts update signals.
+class BrowserWindow {
+public:
+    BrowserWindow(bool viewerTag, bool outerTag) {
+        WNDCLASSW wc = {};
+        wc.lpfnWndProc = Proc;
+        wc.hInstance = GetModuleHandleW(nullptr);
+        wc.lpszClassName = L"KfTestBrowser";
+        RegisterClassW(&wc);
+        window_ = CreateWindowW(L"KfTestBrowser", L"browser", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
+                                wc.hInstance, nullptr);
+        SetWindowLongPtrW(window_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+        if (viewerTag) SetPropW(window_, L"_KANJIVIEWER_APPLICATION_TAG", reinterpret_cast<HANDLE>(1));
+        if (outerTag) SetPropW(window_, L"__OUTERGLYPHBROWSER_APPLICATION_TAG", reinterpret_cast<HANDLE>(7));
+    }
+    ~BrowserWindow() {
+        RemovePropW(window_, L"_KANJIVIEWER_APPLICATION_TAG");
+        RemovePropW(window_, L"__OUTERGLYPHBROWSER_APPLICATION_TAG");
+        DestroyWindow(window_);
+    }
+    int Signals() const { return signals_; }
+
+private:
+    static LRESULT CALLBACK Proc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam) {
+        auto* self = reinterpret_cast<BrowserWindow*>(GetWindowLongPtrW(hWnd, GWLP_USERDATA));
+        if (message == 0x80C8 && self && wParam == 0 && lParam == 0) ++self->signals_;
+        return DefWindowProcW(hWnd, message, wParam, lParam);
+    }
+    HWND window_ = nullptr;
+    int signals_ = 0;
+};
+
+// Lets messages already posted to this thread arrive.
+void DrainMessages() {
+    WaitUntil([] { return false; }, Millis(300));
+}
+
+TEST_F(StartupTest, BrowsersGetOneUpdateSignalAtEveryExit) {
+    BrowserWindow viewer(true, false), outer(false, true), both(true, true), untagged(false, false);
+    {
+        Process editor = Start();
+        HWND main = WaitForEditorWindow(editor);
+        ASSERT_NE(main, nullptr);
+        EXPECT_EQ(viewer.Signals(), 0);
+        PostMessageW(main, WM_CLOSE, 0, 0);
+        ASSERT_TRUE(editor.WaitForExit().has_value());
+    }
+    DrainMessages();
+    EXPECT_EQ(viewer.Signals(), 1);
+    EXPECT_EQ(outer.Signals(), 1);
+    EXPECT_EQ(both.Signals(), 1);
+    EXPECT_EQ(untagged.Signals(), 0);
+
+    DeleteFileW(tte_.c_str());  // a failed start signals too
+    {
+        Process editor = Start();
+        std::optional<MessageBoxInfo> box = WaitForMessageBox(editor.Id());
+        ASSERT_TRUE(box.has_value());
+        PressButton(*box, IDOK);
+        ASSERT_TRUE(editor.WaitForExit().has_value());
+    }
+    DrainMessages();
+    EXPECT_EQ(viewer.Signals(), 2);
+    EXPECT_EQ(outer.Signals(), 2);
+    EXPECT_EQ(both.Signals(), 2);
+    EXPECT_EQ(untagged.Signals(), 0);
+}
+
+TEST_F(StartupTest, RefusesSystemsOlderThanNt5) {
+    // Wine reports the Windows version configured for the program's file name.
+    const std::wstring key = L"Software\\Wine\\AppDefaults\\Kanjiforge.exe";
+    RegistryValueGuard version(HKEY_CURRENT_USER, key, L"Version");
+    version.SetString(L"nt40");
+    Process editor = Start();
+    AnswerAndExpectExit(editor, ExpectBox(editor, L"このﾌﾟﾛｸﾞﾗﾑはNTｶｰﾈﾙでないと稼働しません。",
+                                          MessageBoxIcon::Exclamation, {IDOK}, L"GlyphoEditor"));
+    EXPECT_FALSE(Setting(L"PixSize").has_value()) << "nothing is written before the system check";
+}
+
+}  // namespace
