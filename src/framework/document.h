@@ -6,17 +6,18 @@
 
 #include <vector>
 
+#include "framework/cmd_target.h"
+
 class CView;
 class CFrameWnd;
 
-class CDocument {
+class CDocument : public CCmdTarget {
 public:
     virtual ~CDocument() = default;
 
     virtual BOOL OnNewDocument() { return TRUE; }
     virtual BOOL CanCloseFrame(CFrameWnd* frame) { return TRUE; }
     virtual void OnCloseDocument() {}
-    virtual BOOL OnCommand(UINT id) { return FALSE; }
 
     void UpdateAllViews(CView* sender, LPARAM hint = 0, void* hintObject = nullptr);
     void AddView(CView* view);

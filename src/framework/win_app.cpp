@@ -108,9 +108,28 @@ BOOL CWinApp::PreTranslateMessage(MSG* msg) {
     return FALSE;
 }
 
+BOOL CWinApp::OnCmdMsg(UINT id, CmdCode code, CCmdUI* cmdUI) {
+    if (id != 57600 && id != 57665) return FALSE;
+    if (code == CmdCode::UpdateUi) {
+        cmdUI->Enable(TRUE);
+        cmdUI->m_bHandled = TRUE;
+    } else if (id == 57600) {
+        OnFileNew();
+    } else if (m_pMainWnd) {
+        PostMessageW(m_pMainWnd->m_hWnd, WM_CLOSE, 0, 0);
+    }
+    return TRUE;
+}
+
+BOOL CWinApp::OnIdle(LONG /*count*/) {
+    if (auto* frame = dynamic_cast<CFrameWnd*>(m_pMainWnd); frame && frame->m_hWnd) frame->OnIdleUpdateCmdUI();
+    return FALSE;
+}
+
 int CWinApp::Run() {
     MSG msg;
     for (;;) {
+        if (!PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE)) OnIdle(0);
         const BOOL got = GetMessageW(&msg, nullptr, 0, 0);
         if (got == 0 || got == -1) break;
         if (!PreTranslateMessage(&msg)) {

@@ -9,12 +9,13 @@
 #include <string>
 
 #include "app/settings.h"
+#include "framework/cmd_target.h"
 #include "framework/document.h"
 #include "framework/portable/command_line_info.h"
 
 class CWnd;
 
-class CWinApp {
+class CWinApp : public CCmdTarget {
 public:
     CWinApp();
     CWinApp(const CWinApp&) = delete;
@@ -25,6 +26,10 @@ public:
     virtual int ExitInstance();
     virtual int Run();
     virtual BOOL PreTranslateMessage(MSG* msg);
+    // Called when the message queue has run empty; updates the main frame's bars.
+    virtual BOOL OnIdle(LONG count);
+    // The framework's own commands: a new document (57600) and closing the main window (57665).
+    BOOL OnCmdMsg(UINT id, CmdCode code, CCmdUI* cmdUI) override;
 
     // Profile calls on the settings file named by m_strProfileName.
     std::wstring GetProfileString(const wchar_t* section, const wchar_t* key, const wchar_t* defaultValue) const;

@@ -105,6 +105,11 @@ LRESULT CALLBACK CWnd::FrameworkWndProc(HWND hWnd, UINT message, WPARAM wParam, 
 
 // --- CView ---
 
+BOOL CView::RouteCmdMsg(UINT id, CmdCode code, CCmdUI* cmdUI) {
+    if (OnCmdMsg(id, code, cmdUI)) return TRUE;
+    return m_pDocument && m_pDocument->OnCmdMsg(id, code, cmdUI);
+}
+
 void CView::OnUpdate(CView* /*sender*/, LPARAM /*hint*/, void* /*hintObject*/) {
     if (m_hWnd) InvalidateRect(m_hWnd, nullptr, TRUE);
 }
@@ -156,20 +161,24 @@ BOOL CFrameWnd::LoadFrame(UINT nIDResource, DWORD style, CWnd* parent, CCreateCo
         if (cs.hMenu) DestroyMenu(cs.hMenu);
         return FALSE;
     }
-    if (!CreateEx(cs.dwExStyle, cs.lpszClass, cs.lpszName, cs.style, cs.x, cs.y, cs.cx, cs.cy, cs.hwndParent,
-                  cs.hMenu)) {
+    m_hAccelTable = LoadAcceleratorsW(instance, MAKEINTRESOURCEW(nIDResource));
+    // A frame whose creation fails is deleted by the caller, not by its window's end.
+    m_bAutoDelete = FALSE;
+    m_pCreateContext = context;
+    const BOOL created = CreateEx(cs.dwExStyle, cs.lpszClass, cs.lpszName, cs.style, cs.x, cs.y, cs.cx, cs.cy,
+                                  cs.hwndParent, cs.hMenu);
+    m_pCreateContext = nullptr;
+    if (!created) {
+        if (cs.hMenu && !IsMenu(cs.hMenu)) cs.hMenu = nullptr;  // destroyed with the window
         if (cs.hMenu) DestroyMenu(cs.hMenu);
         return FALSE;
     }
-    m_hAccelTable = LoadAcceleratorsW(instance, MAKEINTRESOURCEW(nIDResource));
-    if (!OnCreateClient(&cs, context)) {
-        m_bAutoDelete = FALSE;  // the caller deletes a frame that failed to load
-        DestroyWindow();
-        return FALSE;
-    }
+    m_bAutoDelete = TRUE;
     RecalcLayout();
     return TRUE;
 }
+
+int CFrameWnd::OnCreate(CREATESTRUCTW* cs) { return OnCreateClient(cs, m_pCreateContext) ? 0 : -1; }
 
 BOOL CFrameWnd::OnCreateClient(CREATESTRUCTW* /*cs*/, CCreateContext* context) {
     if (context == nullptr || context->m_pNewViewClass == nullptr) return TRUE;
@@ -215,6 +224,53 @@ void CFrameWnd::RecalcLayout() {
     MoveWindow(m_pActiveView->m_hWnd, 0, 0, rc.right, rc.bottom, TRUE);
 }
 
+BOOL CFrameWnd::RouteCmdMsg(UINT id, CmdCode code, CCmdUI* cmdUI) {
+    if (m_pActiveView && m_pActiveView->RouteCmdMsg(id, code, cmdUI)) return TRUE;
+    if (m_pActiveView == nullptr && m_pDocument && m_pDocument->OnCmdMsg(id, code, cmdUI)) return TRUE;
+    if (OnCmdMsg(id, code, cmdUI)) return TRUE;
+    CWinApp* app = AfxGetApp();
+    return app && app->OnCmdMsg(id, code, cmdUI);
+}
+
+namespace {
+
+// Applies a command's state to one item of a menu.
+class CMenuCmdUI : public CCmdUI {
+public:
+    CMenuCmdUI(HMENU menu, UINT position) : m_menu(menu), m_position(position) {}
+    void Apply() const {
+        EnableMenuItem(m_menu, m_position, MF_BYPOSITION | (m_bEnabled ? MF_ENABLED : MF_GRAYED));
+        CheckMenuItem(m_menu, m_position, MF_BYPOSITION | (m_nCheck ? MF_CHECKED : MF_UNCHECKED));
+        if (!m_strText.empty()) {
+            MENUITEMINFOW info = {};
+            info.cbSize = sizeof info;
+            info.fMask = MIIM_STRING;
+            info.dwTypeData = const_cast<wchar_t*>(m_strText.c_str());
+            SetMenuItemInfoW(m_menu, m_position, TRUE, &info);
+        }
+    }
+
+private:
+    HMENU m_menu;
+    UINT m_position;
+};
+
+}  // namespace
+
+void CFrameWnd::UpdateMenuItems(HMENU popup) {
+    const int count = GetMenuItemCount(popup);
+    for (int position = 0; position < count; ++position) {
+        const UINT id = GetMenuItemID(popup, position);
+        if (id == 0 || id == static_cast<UINT>(-1)) continue;  // separator or sub-menu
+        CMenuCmdUI ui(popup, static_cast<UINT>(position));
+        ui.m_nID = id;
+        RouteCmdMsg(id, CmdCode::UpdateUi, &ui);
+        // A command nobody handles cannot be chosen.
+        if (!ui.m_bHandled) ui.Enable(FALSE);
+        ui.Apply();
+    }
+}
+
 BOOL CFrameWnd::PreTranslateMessage(MSG* msg) {
     if (m_hAccelTable && msg->message >= WM_KEYFIRST && msg->message <= WM_KEYLAST) {
         return TranslateAcceleratorW(m_hWnd, m_hAccelTable, msg) ? TRUE : FALSE;
@@ -230,6 +286,8 @@ void CFrameWnd::OnClose() {
 
 LRESULT CFrameWnd::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
+        case WM_CREATE:
+            return OnCreate(reinterpret_cast<CREATESTRUCTW*>(lParam));
         case WM_SIZE:
             RecalcLayout();
             return 0;
@@ -237,13 +295,15 @@ LRESULT CFrameWnd::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
             OnClose();
             return 0;
         case WM_COMMAND:
-            if (LOWORD(wParam) == 57665 /* ID_APP_EXIT */ && lParam == 0) {
-                PostMessageW(m_hWnd, WM_CLOSE, 0, 0);
-                return 0;
-            }
             if (OnCommand(wParam, lParam)) return 0;
-            if (CDocument* doc = GetActiveDocument(); doc && doc->OnCommand(LOWORD(wParam))) return 0;
+            // Menus, accelerators and bar buttons (controls notify with their own codes).
+            if (HIWORD(wParam) <= 1 || lParam == 0 || HIWORD(wParam) == BN_CLICKED) {
+                if (RouteCmdMsg(LOWORD(wParam), CmdCode::Command, nullptr)) return 0;
+            }
             break;
+        case WM_INITMENUPOPUP:
+            if (!HIWORD(lParam)) UpdateMenuItems(reinterpret_cast<HMENU>(wParam));
+            return 0;
         case WM_NCDESTROY: {
             CWinApp* app = AfxGetApp();
             if (app && app->m_pMainWnd == this) PostQuitMessage(0);

@@ -7,6 +7,8 @@
 
 #include <string>
 
+#include "framework/cmd_target.h"
+
 class CDocument;
 
 // Id of the first (and only) view pane of a frame.
@@ -14,7 +16,7 @@ constexpr UINT AFX_IDW_PANE_FIRST_ID = 0xE900;
 class CView;
 class CFrameWnd;
 
-class CWnd {
+class CWnd : public CCmdTarget {
 public:
     CWnd() = default;
     CWnd(const CWnd&) = delete;
@@ -62,6 +64,8 @@ struct CCreateContext {
 class CView : public CWnd {
 public:
     CDocument* GetDocument() const { return m_pDocument; }
+    // The view's own commands, then its document's.
+    BOOL RouteCmdMsg(UINT id, CmdCode code, CCmdUI* cmdUI);
     virtual void OnInitialUpdate() { OnUpdate(nullptr, 0, nullptr); }
     virtual void OnUpdate(CView* sender, LPARAM hint, void* hintObject);
     virtual void OnDraw(HDC dc) {}
@@ -82,6 +86,13 @@ public:
     CView* CreateView(CCreateContext* context, HWND parent, UINT id);
     void InitialUpdateFrame(CDocument* doc, BOOL makeVisible);
 
+    // Routes a command or its state query: active view, document, frame, application.
+    BOOL RouteCmdMsg(UINT id, CmdCode code, CCmdUI* cmdUI);
+    // Applies the state of every item of a popup menu that is about to open.
+    void UpdateMenuItems(HMENU popup);
+    // Idle-time update of the bars (tool bar button states, status bar idle text).
+    virtual void OnIdleUpdateCmdUI() {}
+
     CView* GetActiveView() const { return m_pActiveView; }
     void SetActiveView(CView* view) { m_pActiveView = view; }
     CDocument* GetActiveDocument() const;
@@ -94,8 +105,12 @@ public:
     BOOL m_bAutoDelete = TRUE;  // the frame deletes itself when its window is gone
 
 protected:
+    // WM_CREATE: the framework creates the client area (OnCreateClient); -1 fails creation.
+    virtual int OnCreate(CREATESTRUCTW* cs);
     virtual void OnClose();
     virtual void RecalcLayout();
+
+    CCreateContext* m_pCreateContext = nullptr;  // during LoadFrame only
 
     CView* m_pActiveView = nullptr;
     CDocument* m_pDocument = nullptr;

@@ -20,6 +20,43 @@
 #define IDS_ERR_NO_EDITOR 2052
 #define IDS_ERR_NO_EDITOR_INI 2053
 
+// Bitmaps.
+#define IDB_TOOLBAR_HICOLOR 287
+// User-defined resource type of the tool bar layout.
+#define RT_TOOLBAR_DATA 241
+
+// Commands of the menu, the accelerators and the tool bar.
+#define ID_RUN_MANAGER 32775
+#define ID_RUN_VIEWER 32776
+#define ID_GRID_SETTING 32778
+#define ID_TOOL_PEN 32779
+#define ID_TOOL_LINE 32780
+#define ID_TOOL_RECT 32781
+#define ID_TOOL_FILL 32782
+#define ID_TOOL_CIRCLE 32783
+#define ID_SELECT_ALL 32784
+#define ID_TOOL_RECT_SELECT 32785
+#define ID_TOOL_AUTO_SELECT 32786
+#define ID_SELECT_NONE 32787
+#define ID_PEN_SWAP 32788
+#define ID_IMAGE_INVERT 32789
+#define ID_IMAGE_FLIP_VERTICAL 32790
+#define ID_IMAGE_FLIP_HORIZONTAL 32791
+#define ID_IMAGE_ROTATE_90 32792
+#define ID_IMAGE_ROTATE_240 32794
+#define ID_LAYER_1 32795
+#define ID_LAYER_2 32796
+#define ID_LAYER_3 32797
+#define ID_NEXT_CODE 32798
+#define ID_PREV_CODE 32799
+#define ID_WINDOW_ZOOM 32814
+#define ID_TOOL_MOVE 32818
+#define ID_DOT_SIZE_1 32819
+#define ID_DOT_SIZE_5 32823
+#define ID_CODE_SAVE 32824
+#define ID_SELECT_INVERT 32825
+#define ID_IMAGE_ROTATE_180 32826
+
 // Framework strings and commands.
 #define AFX_IDS_APP_TITLE 57344
 #define AFX_IDS_IDLEMESSAGE 57345
@@ -27,6 +64,17 @@
 #define ID_FILE_OPEN 57601
 #define ID_APP_ABOUT 57664
 #define ID_APP_EXIT 57665
+#define ID_HELP 57670
+#define ID_NEXT_PANE 57680
+#define ID_PREV_PANE 57681
+#define ID_EDIT_COPY 57634
+#define ID_EDIT_CUT 57635
+#define ID_EDIT_PASTE 57637
+#define ID_EDIT_UNDO 57643
+#define ID_EDIT_REDO 57644
+#define AFX_IDW_TOOLBAR 0xE800
+#define AFX_IDW_STATUS_BAR 0xE801
+#define AFX_IDW_PANE_FIRST 0xE900
 
 // Private window messages of the editor family.
 #define WM_APP_OPEN_TARGET_CODE (0x8000 + 2)

@@ -1,114 +1,13 @@
 // Start-up and shutdown of Kanjiforge.exe as a user meets them: every refusal with its message
 // box, the first start that writes the settings file, the main window of a good start, and the
 // update signal to the browser programs at exit.
-#include <gtest/gtest.h>
-#include <shlobj.h>
-
-#include <filesystem>
-#include <fstream>
-
-#include "glyphstore/eudc_writer.h"
-#include "harness.h"
+#include "editor_fixture.h"
 
 using namespace e2e;
 
 namespace {
 
-constexpr wchar_t kCaption[] = L"Kanjiforge";
-constexpr wchar_t kWaitText[] = L"ﾌﾟﾛｸﾞﾗﾑ起動中です。\r\nしばらくお待ち下さい。";
-
-std::wstring CmdRecordExePath() { return WindowsPathFromBuildPath(KF_CMDRECORD_EXE); }
-
-std::wstring FontsFolder() {
-    wchar_t path[MAX_PATH] = {};
-    SHGetFolderPathW(nullptr, CSIDL_FONTS, nullptr, 0, path);
-    return path;
-}
-
-// Overwrites bytes of a file at an offset.
-void PatchFile(const std::wstring& path, std::size_t offset, std::vector<uint8_t> bytes) {
-    std::vector<uint8_t> data = ReadFileBytes(path);
-    if (data.size() < offset + bytes.size()) data.resize(offset + bytes.size());
-    std::copy(bytes.begin(), bytes.end(), data.begin() + static_cast<std::ptrdiff_t>(offset));
-    WriteFileBytes(path, data);
-}
-
-uint32_t ReadU32(const std::vector<uint8_t>& data, std::size_t offset) {
-    return data[offset] | data[offset + 1] << 8 | data[offset + 2] << 16 | static_cast<uint32_t>(data[offset + 3]) << 24;
-}
-
-// One editor installation with its own settings file, EUDC font, bitmap file and a recording
-// stand-in for the system character editor. The registry names the font by its full path.
-class StartupTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        exe_ = folder_.CopyIn(KanjiforgeExePath(), L"prog\\Kanjiforge.exe");
-        editor_ = folder_.CopyIn(CmdRecordExePath(), L"editor\\eudcedit.exe");
-        editorIni_ = folder_.WriteText(L"editor\\eudcedit.ini", L"[WindowSize]\r\nMinMaxFlag=0\r\n");
-        tte_ = folder_.WriteBytes(L"fonts\\EUDC.TTE", {0});
-        euf_ = folder_ / L"fonts\\EUDC.EUF";
-        ASSERT_TRUE(CreateEudcBitmapFile(std::filesystem::path(euf_), 64));
-        WriteSettings(L"GaijiEditorPath=" + editor_ + L"\r\nGaijiEditorIniPath=" + editorIni_ + L"\r\n");
-        font_.SetString(tte_);
-    }
-
-    void WriteSettings(const std::wstring& lines) {
-        folder_.WriteText(L"prog\\Kanjiforge.ini", L"[GxmEditorSettings]\r\n" + lines);
-    }
-    std::optional<std::wstring> Setting(std::wstring_view key) const {
-        return folder_.ReadIni(L"prog\\Kanjiforge.ini", L"GxmEditorSettings", key);
-    }
-
-    Process Start(std::wstring_view arguments = {}) { return Process::Start(exe_, arguments); }
-
-    // Waits for the one message box of a refused start and checks it as the user sees it.
-    MessageBoxInfo ExpectBox(Process& process, const std::wstring& text, MessageBoxIcon icon,
-                             std::vector<int> buttons = {IDOK}, const wchar_t* caption = kCaption) {
-        std::optional<MessageBoxInfo> box = WaitForMessageBox(process.Id());
-        if (!box) {
-            ADD_FAILURE() << "no message box appeared";
-            return {};
-        }
-        EXPECT_EQ(Narrow(box->caption), Narrow(caption));
-        EXPECT_EQ(Narrow(box->text), Narrow(text));
-        EXPECT_EQ(ToString(box->icon), std::string(ToString(icon)));
-        EXPECT_EQ(box->ButtonIds(), buttons);
-        return *box;
-    }
-
-    // Answers the box and expects the process to end without a main window.
-    void AnswerAndExpectExit(Process& process, const MessageBoxInfo& box, int button = IDOK) {
-        if (box.window == nullptr) return;
-        EXPECT_EQ(FindEditorWindow(process), nullptr);
-        PressButton(box, button);
-        EXPECT_TRUE(process.WaitForExit().has_value()) << "the program did not end after its message";
-    }
-
-    // The main window of a started editor: visible and carrying the editor tag.
-    static HWND FindEditorWindow(const Process& process) {
-        for (HWND window : TopLevelWindows(process.Id())) {
-            if (WindowProperty(window, L"_KANJIFORGE_APPLICATION_TAG").value_or(0) != 0) return window;
-        }
-        return nullptr;
-    }
-    HWND WaitForEditorWindow(const Process& process) {
-        HWND found = nullptr;
-        WaitUntil([&] { return (found = FindEditorWindow(process)) != nullptr; });
-        return found;
-    }
-
-    static bool WaitWindowShown(const Process& process) {
-        for (HWND window : TopLevelWindows(process.Id())) {
-            HWND text = GetDlgItem(window, 1034);
-            if (WindowClass(window) == L"#32770" && text && WindowText(text) == kWaitText) return true;
-        }
-        return false;
-    }
-
-    TestFolder folder_;
-    EudcFontSetting font_;
-    std::wstring exe_, editor_, editorIni_, tte_, euf_;
-};
+class StartupTest : public EditorTest {};
 
 TEST_F(StartupTest, GoodStartShowsTaggedMainWindowWithPlaceholderTitle) {
     Process editor = Start();

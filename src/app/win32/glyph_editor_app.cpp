@@ -9,12 +9,15 @@
 #include "app/command_line.h"
 #include "app/diag_log.h"
 #include "app/settings.h"
+#include "app/win32/companions.h"
 #include "app/win32/glypho_editor_view.h"
 #include "app/win32/main_frame.h"
 #include "automation/win32/process_utils.h"
 #include "document/win32/glyph_editor_doc.h"
 #include "document/win32/wait_message.h"
+#include "editor/win32/matrix_edit_view.h"
 #include "framework/strings.h"
+#include "panes/win32/information_view.h"
 #include "glyphstore/eudc_bitmap.h"
 #include "glyphstore/eudc_path.h"
 #include "glyphstore/win32/default_eudc.h"
@@ -50,6 +53,31 @@ std::wstring CGlyphoEditorApp::GetHelpFilePath() const { return GetModuleFolder(
 
 std::wstring CGlyphoEditorApp::GetEudcFilePath(BOOL bTte) const {
     return ::GetEudcFilePath(m_strDefaultFontPath, bTte != FALSE, GetSpecialFolderPath(CSIDL_FONTS));
+}
+
+int CGlyphoEditorApp::CountRunningEditors() const { return CountEditorWindows(); }
+
+CMatrixEditView* CGlyphoEditorApp::GetMatrixEditView() const {
+    auto* frame = dynamic_cast<CMainFrame*>(m_pMainWnd);
+    return frame ? frame->GetMatrixEditView() : nullptr;
+}
+
+CInformationView* CGlyphoEditorApp::GetInformationView() const {
+    auto* frame = dynamic_cast<CMainFrame*>(m_pMainWnd);
+    CDocument* doc = frame ? frame->GetActiveDocument() : nullptr;
+    if (doc == nullptr || doc->GetViews().empty()) return nullptr;
+    return dynamic_cast<CInformationView*>(doc->GetViews().front());
+}
+
+// The two companion commands live on the tool bar only; their menu goes.
+void CGlyphoEditorApp::RemoveToolsMenu() {
+    HMENU bar = GetMenu(m_pMainWnd->m_hWnd);
+    HMENU tools = bar ? GetSubMenu(bar, 5) : nullptr;
+    if (tools == nullptr) return;
+    RemoveMenu(tools, ID_RUN_MANAGER, MF_BYCOMMAND);
+    RemoveMenu(tools, ID_RUN_VIEWER, MF_BYCOMMAND);
+    DeleteMenu(bar, 5, MF_BYPOSITION);
+    DrawMenuBar(m_pMainWnd->m_hWnd);
 }
 
 BOOL CGlyphoEditorApp::LoadSetting() {
@@ -176,6 +204,7 @@ BOOL CGlyphoEditorApp::InitInstance() {
 
     if (!OnFileNew()) return FALSE;
     waitMessage.reset();
+    RemoveToolsMenu();
 
     auto* frame = static_cast<CMainFrame*>(m_pMainWnd);
     frame->SetTitleCode(L" - ");
@@ -187,13 +216,8 @@ BOOL CGlyphoEditorApp::InitInstance() {
 }
 
 int CGlyphoEditorApp::ExitInstance() {
-    // Tell the browsers that the glyph data may have changed, once per browser window.
-    for (HWND hWnd = GetWindow(GetDesktopWindow(), GW_CHILD); hWnd != nullptr; hWnd = GetWindow(hWnd, GW_HWNDNEXT)) {
-        if (GetPropW(hWnd, kViewerTag) != nullptr || GetPropW(hWnd, kOuterBrowserTag) != nullptr) {
-            PostMessageW(hWnd, WM_APP_BROWSER_UPDATE, 0, 0);
-            g_log.Write(L"Brouser's ← Update signal send\n");
-        }
-    }
+    // Tell the browsers that the glyph data may have changed.
+    SignalBrowsers();
     g_log.WriteId(IDS_LOG_END);
     return CWinApp::ExitInstance();
 }

@@ -7,12 +7,19 @@
 #include "app/kf_types.h"
 #include "framework/win_app.h"
 
+class CMatrixEditView;
+class CInformationView;
+
 class CGlyphoEditorApp : public CWinApp {
 public:
     BOOL InitInstance() override;
     int ExitInstance() override;
 
     BOOL LoadSetting();
+    // Number of running editors: top-level windows carrying the editor tag.
+    int CountRunningEditors() const;
+    CMatrixEditView* GetMatrixEditView() const;
+    CInformationView* GetInformationView() const;
     // The folder of the program file, ending with a backslash.
     std::wstring GetModuleFolder() const;
     std::wstring GetHelpFilePath() const;
@@ -37,6 +44,7 @@ public:
 
 private:
     BOOL CheckEudcFont();
+    void RemoveToolsMenu();
     BOOL CheckCharEditor();
 };
 

@@ -1,8 +1,21 @@
 #include "app/win32/main_frame.h"
 
+#include "app/frame_rules.h"
+#include "app/settings.h"
 #include "app/win32/glyph_editor_app.h"
+#include "editor/win32/matrix_edit_view.h"
 #include "framework/strings.h"
+#include "panes/win32/information_view.h"
 #include "resource.h"
+
+BOOL CMainFrame::OnCmdMsg(UINT id, CmdCode code, CCmdUI* cmdUI) {
+    static const CommandEntry<CMainFrame> table[] = {
+        {ID_WINDOW_ZOOM, ID_WINDOW_ZOOM, &CMainFrame::OnWindowZoom, &CMainFrame::OnUpdateWindowZoom},
+        {ID_NEXT_PANE, ID_NEXT_PANE, &CMainFrame::OnNextPane},
+        {ID_PREV_PANE, ID_PREV_PANE, &CMainFrame::OnPrevPane},
+    };
+    return DispatchCommand(this, table, id, code, cmdUI);
+}
 
 void CMainFrame::SetTitleCode(const std::wstring& code) {
     if (m_hWnd == nullptr) return;
@@ -10,13 +23,242 @@ void CMainFrame::SetTitleCode(const std::wstring& code) {
     SetWindowText(FormatText(format.c_str(), GetGlyphoApp().m_strDefaultFontPath.c_str(), code.c_str()));
 }
 
+void CMainFrame::SetModifiedMark(BOOL modified) {
+    if (m_hWnd == nullptr) return;
+    SetWindowText(ApplyModifiedMark(GetWindowText(), modified != FALSE));
+}
+
+CMatrixEditView* CMainFrame::GetMatrixEditView() const {
+    CDocument* doc = GetActiveDocument();
+    if (doc == nullptr) return nullptr;
+    const auto& views = doc->GetViews();
+    // The information pane is created first, the matrix second.
+    if (views.size() < 2) return views.empty() ? nullptr : dynamic_cast<CMatrixEditView*>(views[0]);
+    return dynamic_cast<CMatrixEditView*>(views[1]);
+}
+
+SIZE CMainFrame::FitFrameToMatrix(int extent) {
+    FrameMetrics metrics;
+    metrics.cxFrame = GetSystemMetrics(SM_CXFRAME);
+    metrics.cyFrame = GetSystemMetrics(SM_CYFRAME);
+    metrics.cyCaption = GetSystemMetrics(SM_CYCAPTION);
+    metrics.cyMenu = GetSystemMetrics(SM_CYMENU);
+    metrics.toolBarHeight = m_wndToolBar.m_hWnd ? m_wndToolBar.GetHeight() : 0;
+    metrics.statusBarHeight = m_wndStatusBar.m_hWnd ? m_wndStatusBar.GetHeight() : 0;
+    const FrameSize size = FrameSizeForExtent(extent, metrics);
+    SetWindowPos(m_hWnd, nullptr, 0, 0, size.cx, size.cy, SWP_NOMOVE | SWP_NOZORDER);
+    return {size.cx, size.cy};
+}
+
+BOOL CMainFrame::PreCreateWindow(CREATESTRUCTW& cs) {
+    if (!CFrameWnd::PreCreateWindow(cs)) return FALSE;
+    // Only the first editor goes back to the remembered place; later ones let the system choose.
+    if (GetGlyphoApp().CountRunningEditors() == 0) {
+        const std::array<int, 4> pos = ReadEditorWindowPos(GetGlyphoApp().ProfileStore());
+        cs.x = pos[0];
+        cs.y = pos[1];
+        cs.cx = 0;
+        cs.cy = 0;
+    }
+    return TRUE;
+}
+
+BOOL CMainFrame::OnCreateClient(CREATESTRUCTW* /*cs*/, CCreateContext* context) {
+    if (!m_wndSplitter.CreateStatic(this, 1, 2, WS_CHILD | WS_VISIBLE, AFX_IDW_PANE_FIRST)) return FALSE;
+    if (!m_wndSplitter.CreateView(0, 0, CInformationView::CreateObject, {kInfoPaneWidth, 0}, context)) return FALSE;
+    if (!m_wndSplitter.CreateView(0, 1, CMatrixEditView::CreateObject, {0, 0}, context)) return FALSE;
+    SetActiveView(m_wndSplitter.GetPane(0, 1));
+    return TRUE;
+}
+
+int CMainFrame::OnCreate(CREATESTRUCTW* cs) {
+    if (CFrameWnd::OnCreate(cs) == -1) return -1;
+    if (!m_wndToolBar.CreateEx(this, TBSTYLE_FLAT | TBSTYLE_TOOLTIPS, WS_CHILD | WS_VISIBLE | CCS_TOP,
+                               AFX_IDW_TOOLBAR) ||
+        !m_wndToolBar.LoadToolBar(IDR_MAINFRAME)) {
+        return -1;
+    }
+    HDC info = CreateICW(L"DISPLAY", nullptr, nullptr, nullptr);
+    const int bitsPerPixel = info ? GetDeviceCaps(info, BITSPIXEL) : 0;
+    if (info) DeleteDC(info);
+    if (bitsPerPixel > 8) m_wndToolBar.SetHighColorImages(IDB_TOOLBAR_HICOLOR, RGB(198, 199, 198));
+    if (!m_wndStatusBar.Create(this, WS_CHILD | WS_VISIBLE | CCS_BOTTOM, AFX_IDW_STATUS_BAR)) return -1;
+    m_wndStatusBar.SetPaneText(LoadResString(AFX_IDS_IDLEMESSAGE));
+
+    CMatrixEditView* view = GetMatrixEditView();
+    if (view == nullptr) return -1;
+    const int glyphSize = GetGlyphoApp().m_nGlyphSize;
+    const int zoom = view->GetPixelSize();
+    const SIZE size = FitFrameToMatrix(MatrixExtent(zoom, glyphSize));
+    const FrameSize minimum = MinimumTrackSize({size.cx, size.cy}, zoom, glyphSize);
+    m_nMinTrackWidth = minimum.cx;
+    m_nMinTrackHeight = minimum.cy;
+    return 0;
+}
+
+void CMainFrame::RecalcLayout() {
+    if (m_hWnd == nullptr) return;
+    RECT rc;
+    GetClientRect(m_hWnd, &rc);
+    int top = 0;
+    int bottom = rc.bottom;
+    if (m_wndToolBar.m_hWnd) {
+        const int height = m_wndToolBar.GetHeight();
+        MoveWindow(m_wndToolBar.m_hWnd, 0, 0, rc.right, height, TRUE);
+        top = height;
+    }
+    if (m_wndStatusBar.m_hWnd) {
+        const int height = m_wndStatusBar.GetHeight();
+        MoveWindow(m_wndStatusBar.m_hWnd, 0, rc.bottom - height, rc.right, height, TRUE);
+        bottom -= height;
+    }
+    if (m_wndSplitter.m_hWnd) MoveWindow(m_wndSplitter.m_hWnd, 0, top, rc.right, bottom - top, TRUE);
+}
+
+void CMainFrame::OnWindowZoom() {
+    CMatrixEditView* view = GetMatrixEditView();
+    if (view == nullptr) return;
+    const int zoom = view->GetPixelSize();
+    const int next = ZoomAfterCommand(zoom, (GetKeyState(VK_SHIFT) & 0x8000) != 0);
+    if (next == zoom) return;
+    view->SetPixelSize(next);
+    FitFrameToMatrix(MatrixExtent(next, GetGlyphoApp().m_nGlyphSize));
+}
+
+void CMainFrame::ActivatePane(int column) {
+    if (CView* pane = m_wndSplitter.GetPane(0, column)) {
+        SetActiveView(pane);
+        SetFocus(pane->m_hWnd);
+    }
+}
+
+void CMainFrame::OnNextPane() { ActivatePane(GetActiveView() == m_wndSplitter.GetPane(0, 0) ? 1 : 0); }
+
+void CMainFrame::OnPrevPane() { OnNextPane(); }  // two panes: the previous one is the next one
+
+void CMainFrame::OnExitSizeMove() {
+    InvalidateRect(m_hWnd, nullptr, TRUE);
+    CMatrixEditView* view = GetMatrixEditView();
+    if (view == nullptr) return;
+    RECT now;
+    GetWindowRect(m_hWnd, &now);
+    const int glyphSize = GetGlyphoApp().m_nGlyphSize;
+    const std::optional<int> zoom =
+        ZoomAfterResize(view->GetPixelSize(), glyphSize, m_rcSizeMove.right - m_rcSizeMove.left,
+                        m_rcSizeMove.bottom - m_rcSizeMove.top, now.right - now.left, now.bottom - now.top);
+    if (!zoom) return;
+    view->SetPixelSize(*zoom);
+    FitFrameToMatrix(MatrixExtent(*zoom, glyphSize));
+}
+
+void CMainFrame::SaveWindowPos() {
+    IProfileStore& store = GetGlyphoApp().ProfileStore();
+    RECT rc;
+    GetWindowRect(m_hWnd, &rc);
+    const std::optional<std::array<int, 4>> pos =
+        WindowPosToSave(ReadEditorWindowPos(store), IsIconic(m_hWnd) != FALSE, IsZoomed(m_hWnd) != FALSE, rc.left, rc.top);
+    if (pos) store.WriteProfileString(kEditorSection, L"EditorWindowPos", FormatRectText(*pos).c_str());
+}
+
+void CMainFrame::OnClose() {
+    // Saved before the document is asked, so a close the user then cancels has saved it too.
+    if (GetGlyphoApp().CountRunningEditors() == 1) SaveWindowPos();
+    CFrameWnd::OnClose();
+}
+
+BOOL CMainFrame::PreTranslateMessage(MSG* msg) {
+    if (msg->message == WM_KEYDOWN) {
+        CMatrixEditView* view = GetMatrixEditView();
+        switch (msg->wParam) {
+            case VK_RETURN:
+                if (view && view->GetTool() != 0) {
+                    view->SetPenSwap(!view->GetPenSwap());
+                    return TRUE;
+                }
+                break;
+            case VK_LEFT:
+            case VK_UP:
+            case VK_RIGHT:
+            case VK_DOWN:
+                if (view) {
+                    view->NudgeSelection(static_cast<UINT>(msg->wParam));
+                    return TRUE;
+                }
+                break;
+            case VK_DELETE:
+                if (view) {
+                    view->CopyToClipboard(TRUE);
+                    return TRUE;
+                }
+                break;
+            case VK_ESCAPE:
+                if (view && view->CancelPaste()) return TRUE;
+                break;
+        }
+    } else if (msg->message == WM_APP_OPEN_TARGET_CODE || msg->message == WM_APP_ASK_CODE) {
+        // Opening the command-line code, or asking for one, is the glyph document's work; it
+        // takes these requests once it can open characters.
+        return TRUE;
+    }
+    return CFrameWnd::PreTranslateMessage(msg);
+}
+
+void CMainFrame::OnIdleUpdateCmdUI() {
+    if (m_wndToolBar.m_hWnd) m_wndToolBar.UpdateButtons(this);
+    if (!m_bMenuActive && m_wndStatusBar.m_hWnd) m_wndStatusBar.SetPaneText(LoadResString(AFX_IDS_IDLEMESSAGE));
+}
+
+BOOL CMainFrame::OnNotify(NMHDR* header, LRESULT* result) {
+    if (header->code == TTN_GETDISPINFOW) {
+        auto* info = reinterpret_cast<NMTTDISPINFOW*>(header);
+        m_strToolTip = CommandToolTip(static_cast<UINT>(header->idFrom));
+        info->lpszText = m_strToolTip.data();
+        *result = 0;
+        return TRUE;
+    }
+    if (header->code == TBN_HOTITEMCHANGE && header->hwndFrom == m_wndToolBar.m_hWnd) {
+        // The prompt of the button under the mouse, as for a highlighted menu item.
+        const auto* change = reinterpret_cast<NMTBHOTITEM*>(header);
+        const bool leaving = (change->dwFlags & HICF_LEAVING) != 0;
+        m_wndStatusBar.SetPaneText(leaving ? LoadResString(AFX_IDS_IDLEMESSAGE)
+                                           : CommandPrompt(static_cast<UINT>(change->idNew)));
+        *result = 0;
+        return TRUE;
+    }
+    return FALSE;
+}
+
 LRESULT CMainFrame::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
-        case WM_APP_OPEN_TARGET_CODE:
-        case WM_APP_ASK_CODE:
-            // Opening the command-line code and asking for one belong to the glyph document,
-            // which takes these two requests over once it can open characters.
-            return TRUE;
+        case WM_GETMINMAXINFO: {
+            auto* info = reinterpret_cast<MINMAXINFO*>(lParam);
+            if (m_nMinTrackWidth != -1) info->ptMinTrackSize.x = m_nMinTrackWidth;
+            if (m_nMinTrackHeight != -1) info->ptMinTrackSize.y = m_nMinTrackHeight;
+            break;
+        }
+        case WM_ENTERSIZEMOVE:
+            GetWindowRect(m_hWnd, &m_rcSizeMove);
+            break;
+        case WM_EXITSIZEMOVE:
+            OnExitSizeMove();
+            break;
+        case WM_MENUSELECT: {
+            const UINT flags = HIWORD(wParam);
+            if (flags == 0xFFFF && lParam == 0) {
+                m_bMenuActive = false;
+                m_wndStatusBar.SetPaneText(LoadResString(AFX_IDS_IDLEMESSAGE));
+            } else {
+                m_bMenuActive = true;
+                const bool item = (flags & (MF_POPUP | MF_SEPARATOR | MF_SYSMENU)) == 0;
+                m_wndStatusBar.SetPaneText(item ? CommandPrompt(LOWORD(wParam)) : std::wstring());
+            }
+            return 0;
+        }
+        case WM_NOTIFY: {
+            LRESULT result = 0;
+            if (OnNotify(reinterpret_cast<NMHDR*>(lParam), &result)) return result;
+            break;
+        }
     }
     return CFrameWnd::WindowProc(message, wParam, lParam);
 }

@@ -1,0 +1,54 @@
+#include "app/frame_rules.h"
+
+#include <algorithm>
+
+int MatrixExtent(int zoom, int glyphSize) { return (zoom + 1) * glyphSize + 13; }
+
+FrameSize FrameSizeForExtent(int extent, const FrameMetrics& m) {
+    return {extent + 2 * m.cxFrame + kInfoPaneWidth + kSplitterGap,
+            extent + m.cyCaption + 3 * m.cyFrame + m.cyMenu + m.toolBarHeight + m.statusBarHeight};
+}
+
+FrameSize MinimumTrackSize(FrameSize frameAtZoom, int zoom, int glyphSize) {
+    const int delta = MatrixExtent(kMinZoom, glyphSize) - MatrixExtent(zoom, glyphSize);
+    return {frameAtZoom.cx + delta, frameAtZoom.cy + delta};
+}
+
+int ZoomAfterCommand(int zoom, bool shiftDown) {
+    return shiftDown ? std::max(zoom - 1, kMinZoom) : std::min(zoom + 1, kMaxZoom);
+}
+
+std::optional<int> ZoomAfterResize(int zoom, int glyphSize, int oldWidth, int oldHeight, int newWidth,
+                                   int newHeight) {
+    if (oldWidth == newWidth && oldHeight == newHeight) return std::nullopt;
+    const int change = std::max(newWidth - oldWidth, newHeight - oldHeight);
+    // Division truncates toward zero. The minimum tracking size keeps the window at the smallest
+    // zoom; the bound here only guards against a window made smaller behind our back.
+    return std::max(kMinZoom, zoom + change / glyphSize);
+}
+
+std::wstring ApplyModifiedMark(std::wstring_view title, bool modified) {
+    std::wstring text(title);
+    const std::wstring_view mark = kModifiedMark;
+    if (modified) {
+        if (text.find(mark) == std::wstring::npos) text += mark;
+        return text;
+    }
+    for (std::size_t at = text.find(mark); at != std::wstring::npos; at = text.find(mark, at)) {
+        text.erase(at, mark.size());
+    }
+    return text;
+}
+
+std::optional<std::array<int, 4>> WindowPosToSave(const std::array<int, 4>& stored, bool minimised, bool maximised,
+                                                  int left, int top) {
+    if (minimised || maximised) return std::nullopt;
+    if (left == stored[0] && top == stored[1]) return std::nullopt;
+    return std::array<int, 4>{left, top, stored[2], stored[3]};
+}
+
+std::wstring ListBrowserCommandLine(std::wstring_view moduleFolder, std::wstring_view fontPath) {
+    return L"\"" + std::wstring(moduleFolder) + L"Kanjiviewer.exe\" \"" + std::wstring(fontPath) + L"\"";
+}
+
+std::wstring NewEditorCommandLine(std::wstring_view modulePath) { return L"\"" + std::wstring(modulePath) + L"\""; }

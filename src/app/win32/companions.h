@@ -1,0 +1,20 @@
+// How the family's programs find each other: every editor tags its main window with a
+// window property, the browsers tag theirs, and each walks the top-level windows asking for
+// these tags. Titles of tagged editor windows tell which codes are open elsewhere.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+// The number of top-level windows that carry the editor tag (this editor's own included
+// once it is tagged).
+int CountEditorWindows();
+// Another editor's main window whose title contains the code text, or null.
+HWND FindEditorWindowShowingCode(const std::wstring& code, HWND ownWindow);
+// Posts the update signal once to every browser window of the family.
+void SignalBrowsers();
+// Ends every running editor (before an update is installed).
+void CloseAllEditors();
+// Opens the help file at a topic.
+void ShowHelpTopic(HWND owner, const std::wstring& helpFile, UINT topic);

@@ -1,0 +1,11 @@
+// The information column on the left of the main window. Its panes arrive with the status
+// panes; until then it is an empty view of its final width.
+#pragma once
+
+#include "framework/wnd.h"
+
+class CInformationView : public CView {
+public:
+    static CView* CreateObject() { return new CInformationView; }
+    void OnDraw(HDC /*dc*/) override {}
+};

@@ -1,0 +1,110 @@
+// One editor installation per test, as the end-to-end suites need it: the program in its own
+// folder with its settings file, an EUDC font and bitmap file, and a recording stand-in for the
+// system character editor; the registry names the font by its full path.
+#pragma once
+
+#include <gtest/gtest.h>
+#include <shlobj.h>
+
+#include <filesystem>
+
+#include "glyphstore/eudc_writer.h"
+#include "harness.h"
+
+namespace e2e {
+
+inline constexpr wchar_t kCaption[] = L"Kanjiforge";
+inline constexpr wchar_t kWaitText[] = L"ﾌﾟﾛｸﾞﾗﾑ起動中です。\r\nしばらくお待ち下さい。";
+
+inline std::wstring CmdRecordExePath() { return WindowsPathFromBuildPath(KF_CMDRECORD_EXE); }
+
+inline std::wstring FontsFolder() {
+    wchar_t path[MAX_PATH] = {};
+    SHGetFolderPathW(nullptr, CSIDL_FONTS, nullptr, 0, path);
+    return path;
+}
+
+// Overwrites bytes of a file at an offset.
+inline void PatchFile(const std::wstring& path, std::size_t offset, std::vector<uint8_t> bytes) {
+    std::vector<uint8_t> data = ReadFileBytes(path);
+    if (data.size() < offset + bytes.size()) data.resize(offset + bytes.size());
+    std::copy(bytes.begin(), bytes.end(), data.begin() + static_cast<std::ptrdiff_t>(offset));
+    WriteFileBytes(path, data);
+}
+
+inline uint32_t ReadU32(const std::vector<uint8_t>& data, std::size_t offset) {
+    return data[offset] | data[offset + 1] << 8 | data[offset + 2] << 16 | static_cast<uint32_t>(data[offset + 3]) << 24;
+}
+
+class EditorTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        exe_ = folder_.CopyIn(KanjiforgeExePath(), L"prog\\Kanjiforge.exe");
+        editor_ = folder_.CopyIn(CmdRecordExePath(), L"editor\\eudcedit.exe");
+        editorIni_ = folder_.WriteText(L"editor\\eudcedit.ini", L"[WindowSize]\r\nMinMaxFlag=0\r\n");
+        tte_ = folder_.WriteBytes(L"fonts\\EUDC.TTE", {0});
+        euf_ = folder_ / L"fonts\\EUDC.EUF";
+        ASSERT_TRUE(CreateEudcBitmapFile(std::filesystem::path(euf_), 64));
+        WriteSettings(L"GaijiEditorPath=" + editor_ + L"\r\nGaijiEditorIniPath=" + editorIni_ + L"\r\n");
+        font_.SetString(tte_);
+    }
+
+    void WriteSettings(const std::wstring& lines) {
+        folder_.WriteText(L"prog\\Kanjiforge.ini", L"[GxmEditorSettings]\r\n" + lines);
+    }
+    std::optional<std::wstring> Setting(std::wstring_view key) const {
+        return folder_.ReadIni(L"prog\\Kanjiforge.ini", L"GxmEditorSettings", key);
+    }
+
+    Process Start(std::wstring_view arguments = {}) { return Process::Start(exe_, arguments); }
+
+    // Waits for the one message box of a refused start and checks it as the user sees it.
+    MessageBoxInfo ExpectBox(Process& process, const std::wstring& text, MessageBoxIcon icon,
+                             std::vector<int> buttons = {IDOK}, const wchar_t* caption = kCaption) {
+        std::optional<MessageBoxInfo> box = WaitForMessageBox(process.Id());
+        if (!box) {
+            ADD_FAILURE() << "no message box appeared";
+            return {};
+        }
+        EXPECT_EQ(Narrow(box->caption), Narrow(caption));
+        EXPECT_EQ(Narrow(box->text), Narrow(text));
+        EXPECT_EQ(ToString(box->icon), std::string(ToString(icon)));
+        EXPECT_EQ(box->ButtonIds(), buttons);
+        return *box;
+    }
+
+    // Answers the box and expects the process to end without a main window.
+    void AnswerAndExpectExit(Process& process, const MessageBoxInfo& box, int button = IDOK) {
+        if (box.window == nullptr) return;
+        EXPECT_EQ(FindEditorWindow(process), nullptr);
+        PressButton(box, button);
+        EXPECT_TRUE(process.WaitForExit().has_value()) << "the program did not end after its message";
+    }
+
+    // The main window of a started editor: visible and carrying the editor tag.
+    static HWND FindEditorWindow(const Process& process) {
+        for (HWND window : TopLevelWindows(process.Id())) {
+            if (WindowProperty(window, L"_KANJIFORGE_APPLICATION_TAG").value_or(0) != 0) return window;
+        }
+        return nullptr;
+    }
+    HWND WaitForEditorWindow(const Process& process) {
+        HWND found = nullptr;
+        WaitUntil([&] { return (found = FindEditorWindow(process)) != nullptr; });
+        return found;
+    }
+
+    static bool WaitWindowShown(const Process& process) {
+        for (HWND window : TopLevelWindows(process.Id())) {
+            HWND text = GetDlgItem(window, 1034);
+            if (WindowClass(window) == L"#32770" && text && WindowText(text) == kWaitText) return true;
+        }
+        return false;
+    }
+
+    TestFolder folder_;
+    EudcFontSetting font_;
+    std::wstring exe_, editor_, editorIni_, tte_, euf_;
+};
+
+}  // namespace e2e

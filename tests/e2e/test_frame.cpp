@@ -1,0 +1,313 @@
+// The main window as a user meets it: its size from the zoom and the glyph size, the zoom
+// command and resizing by hand, the remembered position shared by several editors, the status
+// bar prompts, the companion-program buttons and the new-editor command.
+#include "editor_fixture.h"
+
+#include <commctrl.h>
+
+#include "app/frame_rules.h"
+
+using namespace e2e;
+
+namespace {
+
+constexpr UINT kZoomCommand = 32814;
+constexpr UINT kListBrowserCommand = 32776;
+constexpr UINT kManagerCommand = 32775;
+constexpr UINT kNewEditorCommand = 57600;
+
+HWND ChildOfClass(HWND parent, const wchar_t* className) {
+    for (HWND child : ChildWindows(parent)) {
+        if (WindowClass(child) == className) return child;
+    }
+    return nullptr;
+}
+
+int Height(HWND window) {
+    RECT rc = {};
+    GetWindowRect(window, &rc);
+    return rc.bottom - rc.top;
+}
+
+SIZE WindowSize(HWND window) {
+    RECT rc = {};
+    GetWindowRect(window, &rc);
+    return {rc.right - rc.left, rc.bottom - rc.top};
+}
+
+class FrameTest : public EditorTest {
+protected:
+    // The frame size the window must have for zoom p: the matrix extent plus the borders,
+    // caption, menu and the two bars as they are laid out.
+    static SIZE ExpectedSize(HWND main, int zoom, int glyphSize) {
+        FrameMetrics m;
+        m.cxFrame = GetSystemMetrics(SM_CXFRAME);
+        m.cyFrame = GetSystemMetrics(SM_CYFRAME);
+        m.cyCaption = GetSystemMetrics(SM_CYCAPTION);
+        m.cyMenu = GetSystemMetrics(SM_CYMENU);
+        m.toolBarHeight = Height(ChildOfClass(main, TOOLBARCLASSNAMEW));
+        m.statusBarHeight = Height(ChildOfClass(main, STATUSCLASSNAMEW));
+        const FrameSize size = FrameSizeForExtent(MatrixExtent(zoom, glyphSize), m);
+        return {size.cx, size.cy};
+    }
+
+    static bool SizeIs(HWND main, SIZE expected) {
+        const SIZE now = WindowSize(main);
+        return now.cx == expected.cx && now.cy == expected.cy;
+    }
+
+    static LRESULT ButtonState(HWND main, UINT command) {
+        return SendMessageW(ChildOfClass(main, TOOLBARCLASSNAMEW), TB_GETSTATE, command, 0);
+    }
+
+    // The program updates its tool bar when its message queue runs empty; any message wakes it.
+    static bool WaitForButtonEnabled(HWND main, UINT command, bool enabled) {
+        return WaitUntil([&] {
+            PostMessageW(main, WM_NULL, 0, 0);
+            return ((ButtonState(main, command) & TBSTATE_ENABLED) != 0) == enabled;
+        });
+    }
+
+    // GetWindowText of another process's window reads its caption, not the pane text the
+    // status bar answers WM_GETTEXT with.
+    static std::wstring StatusText(HWND main) {
+        wchar_t text[512] = {};
+        DWORD_PTR length = 0;
+        SendMessageTimeoutW(ChildOfClass(main, STATUSCLASSNAMEW), WM_GETTEXT, 512, reinterpret_cast<LPARAM>(text),
+                            SMTO_ABORTIFHUNG, 2000, &length);
+        return text;
+    }
+};
+
+// Writes what the screen shows of a window into a 24-bit BMP file.
+void SaveScreenshot(HWND window, const std::wstring& path) {
+    RECT rc = {};
+    GetWindowRect(window, &rc);
+    const ScreenImage image = CaptureScreen(rc);
+    const int rowBytes = (image.width * 3 + 3) & ~3;
+    std::vector<uint8_t> file(54 + static_cast<std::size_t>(rowBytes) * image.height);
+    auto put32 = [&](std::size_t at, uint32_t value) {
+        for (int i = 0; i < 4; ++i) file[at + i] = static_cast<uint8_t>(value >> (8 * i));
+    };
+    file[0] = 'B';
+    file[1] = 'M';
+    put32(2, static_cast<uint32_t>(file.size()));
+    put32(10, 54);
+    put32(14, 40);
+    put32(18, static_cast<uint32_t>(image.width));
+    put32(22, static_cast<uint32_t>(image.height));
+    file[26] = 1;
+    file[28] = 24;
+    for (int y = 0; y < image.height; ++y) {
+        uint8_t* row = &file[54 + static_cast<std::size_t>(image.height - 1 - y) * rowBytes];
+        for (int x = 0; x < image.width; ++x) {
+            const uint32_t rgb = image.At(x, y);
+            row[3 * x] = static_cast<uint8_t>(rgb);
+            row[3 * x + 1] = static_cast<uint8_t>(rgb >> 8);
+            row[3 * x + 2] = static_cast<uint8_t>(rgb >> 16);
+        }
+    }
+    WriteFileBytes(path, file);
+}
+
+TEST_F(FrameTest, WindowSizeFollowsZoomCommand) {
+    Process editor = Start();
+    HWND main = WaitForEditorWindow(editor);
+    ASSERT_NE(main, nullptr);
+    EXPECT_EQ(Setting(L"PixSize"), L"6");
+    EXPECT_TRUE(WaitUntil([&] { return SizeIs(main, ExpectedSize(main, 6, 64)); }))
+        << "size " << WindowSize(main).cx << "x" << WindowSize(main).cy;
+    // Commands nobody handles yet are grey once the bars have had their idle update.
+    EXPECT_TRUE(WaitForButtonEnabled(main, 57643, false));
+    EXPECT_TRUE(WaitForButtonEnabled(main, kZoomCommand, true));
+    SaveScreenshot(main, ThisExeFolder() + L"\\main-window.bmp");
+
+    // The information column keeps its width; the matrix pane gets the rest.
+    HWND splitter = GetDlgItem(main, 0xE900);
+    ASSERT_NE(splitter, nullptr);
+    HWND info = GetDlgItem(splitter, 0xE900);
+    HWND matrix = GetDlgItem(splitter, 0xE901);
+    ASSERT_TRUE(info && matrix);
+    EXPECT_EQ(WindowSize(info).cx, 87);
+    EXPECT_EQ(WindowSize(matrix).cy, WindowSize(splitter).cy);
+    RECT infoRect, matrixRect;
+    GetWindowRect(info, &infoRect);
+    GetWindowRect(matrix, &matrixRect);
+    EXPECT_LT(infoRect.right, matrixRect.left) << "the information column is on the left";
+
+    PostMessageW(main, WM_COMMAND, kZoomCommand, 0);
+    EXPECT_TRUE(WaitUntil([&] { return SizeIs(main, ExpectedSize(main, 7, 64)); }));
+    EXPECT_EQ(Setting(L"PixSize"), L"7");
+
+    // With Shift held, the zoom command zooms out, down to 4 and no further.
+    // With Shift held the zoom command zooms out, down to 4 and no further. Sharing the editor's
+    // input state makes the Shift key part of it before the command arrives.
+    const DWORD editorThread = GetWindowThreadProcessId(main, nullptr);
+    ASSERT_TRUE(AttachThreadInput(GetCurrentThreadId(), editorThread, TRUE));
+    BYTE keys[256] = {};
+    GetKeyboardState(keys);
+    keys[VK_SHIFT] |= 0x80;
+    SetKeyboardState(keys);
+    for (int zoom = 6; zoom >= 4; --zoom) {
+        PostMessageW(main, WM_COMMAND, kZoomCommand, 0);
+        EXPECT_TRUE(WaitUntil([&] { return Setting(L"PixSize") == std::to_wstring(zoom); }))
+            << "zoom " << zoom << " has " << Narrow(Setting(L"PixSize").value_or(L"?"));
+    }
+    PostMessageW(main, WM_COMMAND, kZoomCommand, 0);
+    SendMessageW(main, WM_NULL, 0, 0);  // the command above has been handled when this returns
+    EXPECT_EQ(Setting(L"PixSize"), L"4");
+    keys[VK_SHIFT] &= 0x7F;
+    SetKeyboardState(keys);
+    AttachThreadInput(GetCurrentThreadId(), editorThread, FALSE);
+    EXPECT_TRUE(SizeIs(main, ExpectedSize(main, 4, 64)));
+}
+
+TEST_F(FrameTest, ResizingByHandSnapsToTheZoom) {
+    WriteSettings(L"GaijiEditorPath=" + editor_ + L"\r\nGaijiEditorIniPath=" + editorIni_ + L"\r\nPixSize=6\r\n");
+    Process editor = Start();
+    HWND main = WaitForEditorWindow(editor);
+    ASSERT_NE(main, nullptr);
+    ASSERT_TRUE(WaitUntil([&] { return SizeIs(main, ExpectedSize(main, 6, 64)); }));
+    auto drag = [&](int dx, int dy) {
+        const SIZE before = WindowSize(main);
+        SendMessageW(main, WM_ENTERSIZEMOVE, 0, 0);
+        SetWindowPos(main, nullptr, 0, 0, before.cx + dx, before.cy + dy, SWP_NOMOVE | SWP_NOZORDER);
+        SendMessageW(main, WM_EXITSIZEMOVE, 0, 0);
+    };
+    drag(70, 0);
+    EXPECT_EQ(Setting(L"PixSize"), L"7");
+    EXPECT_TRUE(SizeIs(main, ExpectedSize(main, 7, 64)));
+    drag(63, 0);  // less than a glyph size: back to the fitted size
+    EXPECT_EQ(Setting(L"PixSize"), L"7");
+    EXPECT_TRUE(SizeIs(main, ExpectedSize(main, 7, 64)));
+    drag(200, 10);
+    EXPECT_EQ(Setting(L"PixSize"), L"10");
+    EXPECT_TRUE(SizeIs(main, ExpectedSize(main, 10, 64)));
+
+    // The window cannot be made smaller than at zoom 4.
+    MINMAXINFO info = {};
+    SendMessageW(main, WM_GETMINMAXINFO, 0, reinterpret_cast<LPARAM>(&info));
+    const SIZE at4 = ExpectedSize(main, 4, 64);
+    EXPECT_EQ(info.ptMinTrackSize.x, at4.cx);
+    EXPECT_EQ(info.ptMinTrackSize.y, at4.cy);
+}
+
+TEST_F(FrameTest, OnlyTheOnlyEditorRestoresAndSavesItsPosition) {
+    WriteSettings(L"GaijiEditorPath=" + editor_ + L"\r\nGaijiEditorIniPath=" + editorIni_ +
+                  L"\r\nEditorWindowPos=100:120:-1:-1\r\n");
+    Process first = Start();
+    HWND firstMain = WaitForEditorWindow(first);
+    ASSERT_NE(firstMain, nullptr);
+    RECT rc = {};
+    GetWindowRect(firstMain, &rc);
+    EXPECT_EQ(rc.left, 100);
+    EXPECT_EQ(rc.top, 120);
+
+    Process second = Start();
+    HWND secondMain = nullptr;
+    ASSERT_TRUE(WaitUntil([&] {
+        secondMain = FindEditorWindow(second);
+        return secondMain != nullptr;
+    }));
+    GetWindowRect(secondMain, &rc);
+    EXPECT_FALSE(rc.left == 100 && rc.top == 120) << "the second editor must open at the default position";
+
+    // The second one closes while the first still runs: nothing is saved.
+    SetWindowPos(secondMain, nullptr, 300, 310, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+    PostMessageW(secondMain, WM_CLOSE, 0, 0);
+    ASSERT_TRUE(second.WaitForExit().has_value());
+    EXPECT_EQ(Setting(L"EditorWindowPos"), L"100:120:-1:-1");
+
+    // The first is now the only one: its new place is saved, the last two fields kept.
+    SetWindowPos(firstMain, nullptr, 150, 160, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+    PostMessageW(firstMain, WM_CLOSE, 0, 0);
+    ASSERT_TRUE(first.WaitForExit().has_value());
+    EXPECT_EQ(Setting(L"EditorWindowPos"), L"150:160:-1:-1");
+
+    // A maximised window leaves the setting alone.
+    Process third = Start();
+    HWND thirdMain = WaitForEditorWindow(third);
+    ASSERT_NE(thirdMain, nullptr);
+    ShowWindow(thirdMain, SW_MAXIMIZE);
+    PostMessageW(thirdMain, WM_CLOSE, 0, 0);
+    ASSERT_TRUE(third.WaitForExit().has_value());
+    EXPECT_EQ(Setting(L"EditorWindowPos"), L"150:160:-1:-1");
+}
+
+TEST_F(FrameTest, StatusBarShowsPromptsAndIdleText) {
+    Process editor = Start();
+    HWND main = WaitForEditorWindow(editor);
+    ASSERT_NE(main, nullptr);
+    EXPECT_TRUE(WaitUntil([&] { return StatusText(main) == L"ﾚﾃﾞｨ"; }))
+        << "[" << Narrow(StatusText(main)) << "] " << ChildOfClass(main, STATUSCLASSNAMEW);
+
+    // Open the first menu from the keyboard: its first item is highlighted.
+    SetForegroundWindow(main);
+    ASSERT_TRUE(WaitUntil([&] { return GetForegroundWindow() == main; }));
+    WaitForInputIdle(editor.Handle(), 2000);
+    keybd_event(VK_MENU, 0, 0, 0);
+    keybd_event('F', 0, 0, 0);
+    keybd_event('F', 0, KEYEVENTF_KEYUP, 0);
+    keybd_event(VK_MENU, 0, KEYEVENTF_KEYUP, 0);
+    EXPECT_TRUE(WaitUntil([&] { return StatusText(main) == L"新規ｴﾃﾞｨﾀを起動"; })) << Narrow(StatusText(main));
+    keybd_event(VK_DOWN, 0, 0, 0);
+    keybd_event(VK_DOWN, 0, KEYEVENTF_KEYUP, 0);
+    EXPECT_TRUE(WaitUntil([&] { return StatusText(main) == L"編集中のｺｰﾄﾞを保存"; })) << Narrow(StatusText(main));
+    for (int i = 0; i < 2; ++i) {
+        keybd_event(VK_ESCAPE, 0, 0, 0);
+        keybd_event(VK_ESCAPE, 0, KEYEVENTF_KEYUP, 0);
+    }
+    EXPECT_TRUE(WaitUntil([&] { return StatusText(main) == L"ﾚﾃﾞｨ"; })) << Narrow(StatusText(main));
+}
+
+TEST_F(FrameTest, ListBrowserButtonFollowsTheProgramFile) {
+    Process editor = Start();
+    HWND main = WaitForEditorWindow(editor);
+    ASSERT_NE(main, nullptr);
+    EXPECT_TRUE(WaitForButtonEnabled(main, kListBrowserCommand, false));
+    EXPECT_TRUE(WaitForButtonEnabled(main, kManagerCommand, false));
+
+    const std::wstring viewer = folder_.CopyIn(CmdRecordExePath(), L"prog\\Kanjiviewer.exe");
+    EXPECT_TRUE(WaitForButtonEnabled(main, kListBrowserCommand, true)) << "enabled once the file is there";
+    EXPECT_FALSE(ButtonState(main, kManagerCommand) & TBSTATE_ENABLED) << "the manager button stays grey";
+
+    PostMessageW(main, WM_COMMAND, kListBrowserCommand, 0);
+    const std::wstring record = viewer + L".cmdline";
+    ASSERT_TRUE(WaitUntil([&] { return FileExists(record); }));
+    const std::vector<uint8_t> line = ReadFileBytes(record);
+    EXPECT_EQ(std::string(line.begin(), line.end()), Narrow(L"\"" + viewer + L"\" \"" + tte_ + L"\"\n"));
+
+    // The recorder may still be ending; its file can be deleted once it has.
+    ASSERT_TRUE(WaitUntil([&] { return DeleteFileW(viewer.c_str()) != FALSE; }));
+    EXPECT_TRUE(WaitForButtonEnabled(main, kListBrowserCommand, false)) << "grey again once the file is gone";
+}
+
+TEST_F(FrameTest, NewEditorCommandStartsTheProgramAgain) {
+    Process editor = Start();
+    HWND main = WaitForEditorWindow(editor);
+    ASSERT_NE(main, nullptr);
+    // A running program's file can be renamed; the recorder then answers to its name.
+    const std::wstring moved = folder_ / L"prog\\Kanjiforge-running.exe";
+    ASSERT_TRUE(MoveFileW(exe_.c_str(), moved.c_str()));
+    folder_.CopyIn(CmdRecordExePath(), L"prog\\Kanjiforge.exe");
+    PostMessageW(main, WM_COMMAND, kNewEditorCommand, 0);
+    const std::wstring record = exe_ + L".cmdline";
+    ASSERT_TRUE(WaitUntil([&] { return FileExists(record); }));
+    const std::vector<uint8_t> line = ReadFileBytes(record);
+    EXPECT_EQ(std::string(line.begin(), line.end()), Narrow(L"\"" + exe_ + L"\"\n"));
+    EXPECT_EQ(Narrow(WindowText(main)), Narrow(tte_ + L"　[ CODE=  -  ]")) << "this editor stays as it was";
+
+    // Without a program file to start, the user is told.
+    ASSERT_TRUE(WaitUntil([&] { return DeleteFileW(exe_.c_str()) != FALSE; }));
+    PostMessageW(main, WM_COMMAND, kNewEditorCommand, 0);
+    std::optional<MessageBoxInfo> box = WaitForMessageBox(editor.Id());
+    ASSERT_TRUE(box.has_value());
+    EXPECT_EQ(Narrow(box->text), Narrow(L"'\"" + exe_ + L"\"'\r\nﾌﾟﾛｸﾞﾗﾑの起動に失敗しました。"));
+    EXPECT_EQ(Narrow(box->caption), "Kanjiforge");
+    EXPECT_EQ(box->icon, MessageBoxIcon::Exclamation);
+    PressButton(*box, IDOK);
+    EXPECT_TRUE(WaitForWindowGone(box->window));
+    EXPECT_TRUE(IsWindow(main));
+}
+
+}  // namespace

@@ -1,0 +1,70 @@
+#include <gtest/gtest.h>
+
+#include "app/frame_rules.h"
+
+namespace {
+
+TEST(FrameGeometry, FrameSizeFollowsTheMatrixExtent) {
+    EXPECT_EQ(MatrixExtent(6, 64), 461);
+    EXPECT_EQ(MatrixExtent(4, 48), 253);
+    FrameMetrics m;
+    m.cxFrame = 4;
+    m.cyFrame = 4;
+    m.cyCaption = 19;
+    m.cyMenu = 19;
+    m.toolBarHeight = 34;
+    m.statusBarHeight = 20;
+    EXPECT_EQ(FrameSizeForExtent(461, m), (FrameSize{461 + 8 + 97, 461 + 19 + 12 + 19 + 34 + 20}));
+    // The minimum tracking size is the frame at zoom 4.
+    const FrameSize at6 = FrameSizeForExtent(MatrixExtent(6, 64), m);
+    EXPECT_EQ(MinimumTrackSize(at6, 6, 64), FrameSizeForExtent(MatrixExtent(4, 64), m));
+    EXPECT_EQ(MinimumTrackSize(at6, 4, 64), at6);
+}
+
+TEST(FrameGeometry, ZoomCommandStaysWithinLimits) {
+    EXPECT_EQ(ZoomAfterCommand(6, false), 7);
+    EXPECT_EQ(ZoomAfterCommand(6, true), 5);
+    EXPECT_EQ(ZoomAfterCommand(4, true), 4);
+    EXPECT_EQ(ZoomAfterCommand(20, false), 20);
+    EXPECT_EQ(ZoomAfterCommand(25, false), 20);  // above the limit after resizing by hand
+    EXPECT_EQ(ZoomAfterCommand(25, true), 24);
+}
+
+TEST(FrameGeometry, ResizeSnapsInWholeGlyphSizes) {
+    EXPECT_EQ(ZoomAfterResize(6, 64, 600, 500, 670, 500), 7);   // 70 wider
+    EXPECT_EQ(ZoomAfterResize(6, 64, 600, 500, 663, 500), 6);   // 63 wider snaps back
+    EXPECT_EQ(ZoomAfterResize(6, 64, 600, 500, 800, 510), 9);   // the larger change, 200, decides
+    EXPECT_EQ(ZoomAfterResize(8, 64, 600, 500, 470, 360), 6);   // smaller: -130 / 64 truncates to -2
+    EXPECT_EQ(ZoomAfterResize(8, 64, 600, 500, 470, 480), 8);   // the larger change is -20: 0 steps
+    EXPECT_EQ(ZoomAfterResize(20, 64, 600, 500, 900, 500), 24);  // no upper bound
+    EXPECT_EQ(ZoomAfterResize(5, 64, 600, 500, 100, 100), 4);   // never below the smallest zoom
+    EXPECT_FALSE(ZoomAfterResize(6, 64, 600, 500, 600, 500));   // a pure move
+}
+
+TEST(FrameTitle, ModifiedMarkAppearsOnceAndGoesCompletely) {
+    const std::wstring title = L"C:\\WINDOWS\\FONTS\\EUDC.TTE　[ CODE= E000 ]";
+    const std::wstring marked = ApplyModifiedMark(title, true);
+    EXPECT_EQ(marked, title + L"-<更新>");
+    EXPECT_EQ(ApplyModifiedMark(marked, true), marked);
+    EXPECT_EQ(ApplyModifiedMark(marked, false), title);
+    EXPECT_EQ(ApplyModifiedMark(title + L"-<更新>-<更新>", false), title);
+    EXPECT_EQ(ApplyModifiedMark(title, false), title);
+}
+
+TEST(FramePosition, SavedOnlyWhenNormalAndMoved) {
+    const std::array<int, 4> stored{40, 40, -1, -1};
+    EXPECT_EQ(WindowPosToSave(stored, false, false, 100, 200), (std::array<int, 4>{100, 200, -1, -1}));
+    EXPECT_FALSE(WindowPosToSave(stored, false, false, 40, 40));
+    EXPECT_EQ(WindowPosToSave(stored, false, false, 40, 41), (std::array<int, 4>{40, 41, -1, -1}));
+    EXPECT_FALSE(WindowPosToSave(stored, true, false, 100, 200));
+    EXPECT_FALSE(WindowPosToSave(stored, false, true, 100, 200));
+    EXPECT_EQ(WindowPosToSave({1, 2, 3, 4}, false, false, 5, 6), (std::array<int, 4>{5, 6, 3, 4}));
+}
+
+TEST(CompanionCommandLines, QuotedPathsFromTheProgramFolder) {
+    EXPECT_EQ(ListBrowserCommandLine(L"C:\\Tools\\", L"C:\\WINDOWS\\Fonts\\EUDC.TTE"),
+              L"\"C:\\Tools\\Kanjiviewer.exe\" \"C:\\WINDOWS\\Fonts\\EUDC.TTE\"");
+    EXPECT_EQ(NewEditorCommandLine(L"C:\\Program Files\\Kanjiforge.exe"), L"\"C:\\Program Files\\Kanjiforge.exe\"");
+}
+
+}  // namespace
