@@ -1,6 +1,8 @@
 // Resource ids shared by Kanjiforge.rc and the code.
 #pragma once
 
+#include "dialog_ids.h"
+
 // Document template: menu, accelerators, icon and document string.
 #define IDR_MAINFRAME 128
 #define IDS_TITLE_FORMAT 130
