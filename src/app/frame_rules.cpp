@@ -52,3 +52,15 @@ std::wstring ListBrowserCommandLine(std::wstring_view moduleFolder, std::wstring
 }
 
 std::wstring NewEditorCommandLine(std::wstring_view modulePath) { return L"\"" + std::wstring(modulePath) + L"\""; }
+
+FrameKeyAction FrameKeyActionFor(unsigned virtualKey, bool hasMatrixView, int currentTool) {
+    // Virtual-key codes of Windows.
+    constexpr unsigned kReturn = 0x0D, kEscape = 0x1B, kLeft = 0x25, kDown = 0x28, kDelete = 0x2E;
+    constexpr int kMoveTool = 0;
+    if (!hasMatrixView) return FrameKeyAction::PassOn;
+    if (virtualKey == kReturn) return currentTool != kMoveTool ? FrameKeyAction::SwapPen : FrameKeyAction::PassOn;
+    if (virtualKey >= kLeft && virtualKey <= kDown) return FrameKeyAction::NudgeSelection;
+    if (virtualKey == kDelete) return FrameKeyAction::CutSelection;
+    if (virtualKey == kEscape) return FrameKeyAction::CancelPendingPaste;
+    return FrameKeyAction::PassOn;
+}

@@ -54,6 +54,16 @@ std::wstring ApplyModifiedMark(std::wstring_view title, bool modified);
 std::optional<std::array<int, 4>> WindowPosToSave(const std::array<int, 4>& stored, bool minimised, bool maximised,
                                                   int left, int top);
 
+// Keys the main window hands to the matrix view before its accelerators see them.
+enum class FrameKeyAction {
+    PassOn,            // to the accelerators (Enter then gives the pen-swap command)
+    SwapPen,           // Enter with any tool but the move tool
+    NudgeSelection,    // the arrow keys
+    CutSelection,      // Delete
+    CancelPendingPaste  // Escape: taken only when a paste was pending
+};
+FrameKeyAction FrameKeyActionFor(unsigned virtualKey, bool hasMatrixView, int currentTool);
+
 // Command lines of the programs the editor starts, built from its own folder (ending with a
 // backslash) or its own file.
 std::wstring ListBrowserCommandLine(std::wstring_view moduleFolder, std::wstring_view fontPath);

@@ -310,4 +310,33 @@ TEST_F(FrameTest, NewEditorCommandStartsTheProgramAgain) {
     EXPECT_TRUE(IsWindow(main));
 }
 
+TEST_F(FrameTest, F1OpensHelpOnlyForTheForegroundWindow) {
+    Process editor = Start();
+    HWND main = WaitForEditorWindow(editor);
+    ASSERT_NE(main, nullptr);
+    // Another window in front: the help command does nothing.
+    HWND other = CreateWindowW(L"STATIC", L"front", WS_POPUP | WS_VISIBLE, 0, 0, 50, 50, nullptr, nullptr,
+                               GetModuleHandleW(nullptr), nullptr);
+    SetForegroundWindow(other);
+    ASSERT_TRUE(WaitUntil([&] { return GetForegroundWindow() == other; }));
+    PostMessageW(main, WM_COMMAND, 57670, 0);
+    SendMessageW(main, WM_NULL, 0, 0);
+    WaitUntil([] { return false; }, Millis(500));
+    EXPECT_TRUE(ProcessIdsByName(L"winhlp32.exe").empty());
+    DestroyWindow(other);
+
+    SetForegroundWindow(main);
+    ASSERT_TRUE(WaitUntil([&] { return GetForegroundWindow() == main; }));
+    keybd_event(VK_F1, 0, 0, 0);
+    keybd_event(VK_F1, 0, KEYEVENTF_KEYUP, 0);
+    EXPECT_TRUE(WaitUntil([] { return !ProcessIdsByName(L"winhlp32.exe").empty(); })) << "the help viewer started";
+    for (DWORD id : ProcessIdsByName(L"winhlp32.exe")) {
+        HANDLE process = OpenProcess(PROCESS_TERMINATE, FALSE, id);
+        if (process) {
+            TerminateProcess(process, 0);
+            CloseHandle(process);
+        }
+    }
+}
+
 }  // namespace

@@ -67,4 +67,21 @@ TEST(CompanionCommandLines, QuotedPathsFromTheProgramFolder) {
     EXPECT_EQ(NewEditorCommandLine(L"C:\\Program Files\\Kanjiforge.exe"), L"\"C:\\Program Files\\Kanjiforge.exe\"");
 }
 
+TEST(FrameKeys, MatrixViewTakesItsKeysBeforeTheAccelerators) {
+    constexpr unsigned kReturn = 0x0D, kEscape = 0x1B, kLeft = 0x25, kUp = 0x26, kRight = 0x27, kDown = 0x28,
+                       kDelete = 0x2E, kHome = 0x24;
+    EXPECT_EQ(FrameKeyActionFor(kReturn, true, 1), FrameKeyAction::SwapPen);
+    EXPECT_EQ(FrameKeyActionFor(kReturn, true, 7), FrameKeyAction::SwapPen);
+    EXPECT_EQ(FrameKeyActionFor(kReturn, true, 0), FrameKeyAction::PassOn);  // move tool: the command, disabled
+    for (unsigned arrow : {kLeft, kUp, kRight, kDown}) {
+        EXPECT_EQ(FrameKeyActionFor(arrow, true, 0), FrameKeyAction::NudgeSelection);
+    }
+    EXPECT_EQ(FrameKeyActionFor(kDelete, true, 3), FrameKeyAction::CutSelection);
+    EXPECT_EQ(FrameKeyActionFor(kEscape, true, 3), FrameKeyAction::CancelPendingPaste);
+    EXPECT_EQ(FrameKeyActionFor(kHome, true, 3), FrameKeyAction::PassOn);
+    for (unsigned key : {kReturn, kLeft, kDelete, kEscape}) {
+        EXPECT_EQ(FrameKeyActionFor(key, false, 1), FrameKeyAction::PassOn) << "no view: key " << key;
+    }
+}
+
 }  // namespace

@@ -169,30 +169,20 @@ void CMainFrame::OnClose() {
 BOOL CMainFrame::PreTranslateMessage(MSG* msg) {
     if (msg->message == WM_KEYDOWN) {
         CMatrixEditView* view = GetMatrixEditView();
-        switch (msg->wParam) {
-            case VK_RETURN:
-                if (view && view->GetTool() != 0) {
-                    view->SetPenSwap(!view->GetPenSwap());
-                    return TRUE;
-                }
+        switch (FrameKeyActionFor(static_cast<unsigned>(msg->wParam), view != nullptr, view ? view->GetTool() : 0)) {
+            case FrameKeyAction::SwapPen:
+                view->SetPenSwap(!view->GetPenSwap());
+                return TRUE;
+            case FrameKeyAction::NudgeSelection:
+                view->NudgeSelection(static_cast<UINT>(msg->wParam));
+                return TRUE;
+            case FrameKeyAction::CutSelection:
+                view->CopyToClipboard(TRUE);
+                return TRUE;
+            case FrameKeyAction::CancelPendingPaste:
+                if (view->CancelPaste()) return TRUE;
                 break;
-            case VK_LEFT:
-            case VK_UP:
-            case VK_RIGHT:
-            case VK_DOWN:
-                if (view) {
-                    view->NudgeSelection(static_cast<UINT>(msg->wParam));
-                    return TRUE;
-                }
-                break;
-            case VK_DELETE:
-                if (view) {
-                    view->CopyToClipboard(TRUE);
-                    return TRUE;
-                }
-                break;
-            case VK_ESCAPE:
-                if (view && view->CancelPaste()) return TRUE;
+            case FrameKeyAction::PassOn:
                 break;
         }
     } else if (msg->message == WM_APP_OPEN_TARGET_CODE || msg->message == WM_APP_ASK_CODE) {
