@@ -24,6 +24,19 @@ inline std::wstring FontsFolder() {
     return path;
 }
 
+// What the recording stand-in wrote about how it was started: waits until a whole line is there
+// (the file appears before its line is written). Empty when nothing came before the deadline.
+inline std::string WaitForRecordedLines(const std::wstring& recordPath) {
+    std::string text;
+    WaitUntil([&] {
+        if (!FileExists(recordPath)) return false;
+        const std::vector<uint8_t> bytes = ReadFileBytes(recordPath);
+        text.assign(bytes.begin(), bytes.end());
+        return !text.empty() && text.back() == '\n';
+    });
+    return text;
+}
+
 // Overwrites bytes of a file at an offset.
 inline void PatchFile(const std::wstring& path, std::size_t offset, std::vector<uint8_t> bytes) {
     std::vector<uint8_t> data = ReadFileBytes(path);

@@ -272,10 +272,7 @@ TEST_F(FrameTest, ListBrowserButtonFollowsTheProgramFile) {
     EXPECT_FALSE(ButtonState(main, kManagerCommand) & TBSTATE_ENABLED) << "the manager button stays grey";
 
     PostMessageW(main, WM_COMMAND, kListBrowserCommand, 0);
-    const std::wstring record = viewer + L".cmdline";
-    ASSERT_TRUE(WaitUntil([&] { return FileExists(record); }));
-    const std::vector<uint8_t> line = ReadFileBytes(record);
-    EXPECT_EQ(std::string(line.begin(), line.end()), Narrow(L"\"" + viewer + L"\" \"" + tte_ + L"\"\n"));
+    EXPECT_EQ(WaitForRecordedLines(viewer + L".cmdline"), Narrow(L"\"" + viewer + L"\" \"" + tte_ + L"\"\n"));
 
     // The recorder may still be ending; its file can be deleted once it has.
     ASSERT_TRUE(WaitUntil([&] { return DeleteFileW(viewer.c_str()) != FALSE; }));
@@ -291,10 +288,7 @@ TEST_F(FrameTest, NewEditorCommandStartsTheProgramAgain) {
     ASSERT_TRUE(MoveFileW(exe_.c_str(), moved.c_str()));
     folder_.CopyIn(CmdRecordExePath(), L"prog\\Kanjiforge.exe");
     PostMessageW(main, WM_COMMAND, kNewEditorCommand, 0);
-    const std::wstring record = exe_ + L".cmdline";
-    ASSERT_TRUE(WaitUntil([&] { return FileExists(record); }));
-    const std::vector<uint8_t> line = ReadFileBytes(record);
-    EXPECT_EQ(std::string(line.begin(), line.end()), Narrow(L"\"" + exe_ + L"\"\n"));
+    EXPECT_EQ(WaitForRecordedLines(exe_ + L".cmdline"), Narrow(L"\"" + exe_ + L"\"\n"));
     EXPECT_EQ(Narrow(WindowText(main)), Narrow(tte_ + L"　[ CODE=  -  ]")) << "this editor stays as it was";
 
     // Without a program file to start, the user is told.

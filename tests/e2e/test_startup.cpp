@@ -183,9 +183,7 @@ TEST_F(StartupTest, MissingEditorIniOffersToStartTheEditor) {
     {
         Process editor = Start();
         AnswerAndExpectExit(editor, ExpectBox(editor, text, MessageBoxIcon::Hand, {IDYES, IDNO}), IDYES);
-        ASSERT_TRUE(WaitUntil([&] { return FileExists(record); })) << "Yes must start the editor";
-        const std::vector<uint8_t> bytes = ReadFileBytes(record);
-        EXPECT_EQ(std::string(bytes.begin(), bytes.end()), Narrow(editor_) + "\n");
+        EXPECT_EQ(WaitForRecordedLines(record), Narrow(editor_) + "\n") << "Yes must start the editor";
     }
 }
 
