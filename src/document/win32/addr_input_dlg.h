@@ -1,0 +1,33 @@
+// Asks for the code of the character to edit, or of the code to save a drawing without one
+// under. The entry is typed as a Unicode or a Shift-JIS user-defined code; only a code that
+// names an end-user-defined character gets through, as its Unicode code.
+//
+//     CAddrInputDlg dlg(CAddrInputDlg::Mode::Edit);   // or (TRUE, parent); Mode::Save / FALSE
+//     if (dlg.DoModal() == IDOK) Open(FormatCodeText(dlg.m_nCode));   // m_nCode == GetUnicodeCode()
+#pragma once
+
+#include "document/code_input.h"
+#include "framework/dialog.h"
+#include "panes/win32/ime_edit.h"
+
+class CAddrInputDlg : public CDialog, public CodeInputModel {
+  public:
+    enum class Mode { Edit, Save };
+
+    CAddrInputDlg(BOOL bEditMode, CWnd* parent = nullptr);
+    explicit CAddrInputDlg(Mode mode, CWnd* parent = nullptr)
+        : CAddrInputDlg(mode == Mode::Edit ? TRUE : FALSE, parent) {}
+
+    // The accepted Unicode code after IDOK; -1 otherwise.
+    int GetUnicodeCode() const { return m_nCode; }
+
+    BOOL OnInitDialog() override;
+    void OnOK() override;
+    BOOL PreTranslateMessage(MSG* msg) override;
+
+    CHankakuEdit m_editCode;
+    CPointFont m_font;
+
+  protected:
+    void DoDataExchange(CDataExchange* pDX) override;
+};
