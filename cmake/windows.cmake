@@ -26,6 +26,10 @@ target_link_libraries(kf_win32 PUBLIC ${KF_WIN32_LIBS})
 
 add_executable(Kanjiforge WIN32 ${CMAKE_SOURCE_DIR}/src/app/win32/kanjiforge_main.cpp ${CMAKE_SOURCE_DIR}/src/res/Kanjiforge.rc)
 target_link_libraries(Kanjiforge PRIVATE kf_win32)
+# windres reports no dependencies: rebuild the resources when anything they include changes.
+file(GLOB_RECURSE KF_RESOURCE_INPUTS CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/src/res/*)
+list(FILTER KF_RESOURCE_INPUTS EXCLUDE REGEX "Kanjiforge\\.rc$")
+set_source_files_properties(${CMAKE_SOURCE_DIR}/src/res/Kanjiforge.rc PROPERTIES OBJECT_DEPENDS "${KF_RESOURCE_INPUTS}")
 target_link_options(Kanjiforge PRIVATE -municode -mwindows)
 target_include_directories(Kanjiforge PRIVATE ${CMAKE_SOURCE_DIR}/src/res)
 

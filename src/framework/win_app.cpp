@@ -48,7 +48,8 @@ int AfxMessageBox(const std::wstring& text, UINT nType) {
     if ((nType & MB_ICONMASK) == 0) nType |= MB_ICONEXCLAMATION;
     CWinApp* app = AfxGetApp();
     CWnd* main = AfxGetMainWnd();
-    HWND owner = main && IsWindow(main->m_hWnd) ? main->m_hWnd : nullptr;
+    // The topmost window the user works in: a modal dialog's prompt belongs to the dialog.
+    HWND owner = main && IsWindow(main->m_hWnd) ? GetLastActivePopup(main->m_hWnd) : nullptr;
     const wchar_t* caption = app && !app->m_strAppName.empty() ? app->m_strAppName.c_str() : nullptr;
     return MessageBoxW(owner, text.c_str(), caption, nType);
 }

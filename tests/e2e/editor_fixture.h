@@ -37,6 +37,46 @@ inline std::string WaitForRecordedLines(const std::wstring& recordPath) {
     return text;
 }
 
+// Writes what the screen shows of a window into a 24-bit BMP file.
+inline void SaveScreenshotOf(HWND window, const std::wstring& path) {
+    RECT rc = {};
+    GetWindowRect(window, &rc);
+    const ScreenImage image = CaptureScreen(rc);
+    const int rowBytes = (image.width * 3 + 3) & ~3;
+    std::vector<uint8_t> file(54 + static_cast<std::size_t>(rowBytes) * image.height);
+    auto put32 = [&](std::size_t at, uint32_t value) {
+        for (int i = 0; i < 4; ++i) file[at + i] = static_cast<uint8_t>(value >> (8 * i));
+    };
+    file[0] = 'B';
+    file[1] = 'M';
+    put32(2, static_cast<uint32_t>(file.size()));
+    put32(10, 54);
+    put32(14, 40);
+    put32(18, static_cast<uint32_t>(image.width));
+    put32(22, static_cast<uint32_t>(image.height));
+    file[26] = 1;
+    file[28] = 24;
+    for (int y = 0; y < image.height; ++y) {
+        uint8_t* row = &file[54 + static_cast<std::size_t>(image.height - 1 - y) * rowBytes];
+        for (int x = 0; x < image.width; ++x) {
+            const uint32_t rgb = image.At(x, y);
+            row[3 * x] = static_cast<uint8_t>(rgb);
+            row[3 * x + 1] = static_cast<uint8_t>(rgb >> 8);
+            row[3 * x + 2] = static_cast<uint8_t>(rgb >> 16);
+        }
+    }
+    WriteFileBytes(path, file);
+}
+
+// The text of another process's control as the control itself answers WM_GETTEXT (GetWindowText
+// would read only the window's own caption).
+inline std::wstring ControlText(HWND control) {
+    wchar_t text[1024] = {};
+    DWORD_PTR length = 0;
+    SendMessageTimeoutW(control, WM_GETTEXT, 1024, reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG, 2000, &length);
+    return text;
+}
+
 // Overwrites bytes of a file at an offset.
 inline void PatchFile(const std::wstring& path, std::size_t offset, std::vector<uint8_t> bytes) {
     std::vector<uint8_t> data = ReadFileBytes(path);

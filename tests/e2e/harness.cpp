@@ -851,12 +851,15 @@ std::vector<HWND> FindMessageBoxes(DWORD processId) {
     std::vector<HWND> boxes;
     for (HWND window : TopLevelWindows(processId)) {
         if (WindowClass(window) != L"#32770") continue;
-        bool hasText = false, hasButton = false;
+        bool hasText = false, hasButton = false, hasOther = false;
         for (HWND child : ChildWindows(window)) {
             hasText = hasText || IsTextControl(child);
             hasButton = hasButton || IsPushButton(child);
+            // A dialog with an input field, a list or the like is a dialog of the program's own.
+            const std::wstring childClass = WindowClass(child);
+            hasOther = hasOther || (childClass != L"Static" && childClass != L"Button");
         }
-        if (hasText && hasButton) boxes.push_back(window);
+        if (hasText && hasButton && !hasOther) boxes.push_back(window);
     }
     return boxes;
 }

@@ -70,48 +70,11 @@ protected:
 
     // GetWindowText of another process's window reads its caption, not the pane text the
     // status bar answers WM_GETTEXT with.
-    static std::wstring StatusText(HWND main) {
-        wchar_t text[512] = {};
-        DWORD_PTR length = 0;
-        SendMessageTimeoutW(ChildOfClass(main, STATUSCLASSNAMEW), WM_GETTEXT, 512, reinterpret_cast<LPARAM>(text),
-                            SMTO_ABORTIFHUNG, 2000, &length);
-        return text;
-    }
+    static std::wstring StatusText(HWND main) { return ControlText(ChildOfClass(main, STATUSCLASSNAMEW)); }
 };
 
-// Writes what the screen shows of a window into a 24-bit BMP file.
-void SaveScreenshot(HWND window, const std::wstring& path) {
-    RECT rc = {};
-    GetWindowRect(window, &rc);
-    const ScreenImage image = CaptureScreen(rc);
-    const int rowBytes = (image.width * 3 + 3) & ~3;
-    std::vector<uint8_t> file(54 + static_cast<std::size_t>(rowBytes) * image.height);
-    auto put32 = [&](std::size_t at, uint32_t value) {
-        for (int i = 0; i < 4; ++i) file[at + i] = static_cast<uint8_t>(value >> (8 * i));
-    };
-    file[0] = 'B';
-    file[1] = 'M';
-    put32(2, static_cast<uint32_t>(file.size()));
-    put32(10, 54);
-    put32(14, 40);
-    put32(18, static_cast<uint32_t>(image.width));
-    put32(22, static_cast<uint32_t>(image.height));
-    file[26] = 1;
-    file[28] = 24;
-    for (int y = 0; y < image.height; ++y) {
-        uint8_t* row = &file[54 + static_cast<std::size_t>(image.height - 1 - y) * rowBytes];
-        for (int x = 0; x < image.width; ++x) {
-            const uint32_t rgb = image.At(x, y);
-            row[3 * x] = static_cast<uint8_t>(rgb);
-            row[3 * x + 1] = static_cast<uint8_t>(rgb >> 8);
-            row[3 * x + 2] = static_cast<uint8_t>(rgb >> 16);
-        }
-    }
-    WriteFileBytes(path, file);
-}
-
 TEST_F(FrameTest, WindowSizeFollowsZoomCommand) {
-    Process editor = Start();
+    Process editor = Start(L"E001");
     HWND main = WaitForEditorWindow(editor);
     ASSERT_NE(main, nullptr);
     EXPECT_EQ(Setting(L"PixSize"), L"6");
@@ -120,7 +83,7 @@ TEST_F(FrameTest, WindowSizeFollowsZoomCommand) {
     // Commands nobody handles yet are grey once the bars have had their idle update.
     EXPECT_TRUE(WaitForButtonEnabled(main, 57643, false));
     EXPECT_TRUE(WaitForButtonEnabled(main, kZoomCommand, true));
-    SaveScreenshot(main, ThisExeFolder() + L"\\main-window.bmp");
+    SaveScreenshotOf(main, ThisExeFolder() + L"\\main-window.bmp");
 
     // The information column keeps its width; the matrix pane gets the rest.
     HWND splitter = GetDlgItem(main, 0xE900);
@@ -164,7 +127,7 @@ TEST_F(FrameTest, WindowSizeFollowsZoomCommand) {
 
 TEST_F(FrameTest, ResizingByHandSnapsToTheZoom) {
     WriteSettings(L"GaijiEditorPath=" + editor_ + L"\r\nGaijiEditorIniPath=" + editorIni_ + L"\r\nPixSize=6\r\n");
-    Process editor = Start();
+    Process editor = Start(L"E002");
     HWND main = WaitForEditorWindow(editor);
     ASSERT_NE(main, nullptr);
     ASSERT_TRUE(WaitUntil([&] { return SizeIs(main, ExpectedSize(main, 6, 64)); }));
@@ -195,7 +158,7 @@ TEST_F(FrameTest, ResizingByHandSnapsToTheZoom) {
 TEST_F(FrameTest, OnlyTheOnlyEditorRestoresAndSavesItsPosition) {
     WriteSettings(L"GaijiEditorPath=" + editor_ + L"\r\nGaijiEditorIniPath=" + editorIni_ +
                   L"\r\nEditorWindowPos=100:120:-1:-1\r\n");
-    Process first = Start();
+    Process first = Start(L"E003");
     HWND firstMain = WaitForEditorWindow(first);
     ASSERT_NE(firstMain, nullptr);
     RECT rc = {};
@@ -203,7 +166,7 @@ TEST_F(FrameTest, OnlyTheOnlyEditorRestoresAndSavesItsPosition) {
     EXPECT_EQ(rc.left, 100);
     EXPECT_EQ(rc.top, 120);
 
-    Process second = Start();
+    Process second = Start(L"E004");
     HWND secondMain = nullptr;
     ASSERT_TRUE(WaitUntil([&] {
         secondMain = FindEditorWindow(second);
@@ -225,7 +188,7 @@ TEST_F(FrameTest, OnlyTheOnlyEditorRestoresAndSavesItsPosition) {
     EXPECT_EQ(Setting(L"EditorWindowPos"), L"150:160:-1:-1");
 
     // A maximised window leaves the setting alone.
-    Process third = Start();
+    Process third = Start(L"E005");
     HWND thirdMain = WaitForEditorWindow(third);
     ASSERT_NE(thirdMain, nullptr);
     ShowWindow(thirdMain, SW_MAXIMIZE);
@@ -235,7 +198,7 @@ TEST_F(FrameTest, OnlyTheOnlyEditorRestoresAndSavesItsPosition) {
 }
 
 TEST_F(FrameTest, StatusBarShowsPromptsAndIdleText) {
-    Process editor = Start();
+    Process editor = Start(L"E006");
     HWND main = WaitForEditorWindow(editor);
     ASSERT_NE(main, nullptr);
     EXPECT_TRUE(WaitUntil([&] { return StatusText(main) == L"ﾚﾃﾞｨ"; }))
@@ -261,7 +224,7 @@ TEST_F(FrameTest, StatusBarShowsPromptsAndIdleText) {
 }
 
 TEST_F(FrameTest, ListBrowserButtonFollowsTheProgramFile) {
-    Process editor = Start();
+    Process editor = Start(L"E007");
     HWND main = WaitForEditorWindow(editor);
     ASSERT_NE(main, nullptr);
     EXPECT_TRUE(WaitForButtonEnabled(main, kListBrowserCommand, false));
@@ -280,7 +243,7 @@ TEST_F(FrameTest, ListBrowserButtonFollowsTheProgramFile) {
 }
 
 TEST_F(FrameTest, NewEditorCommandStartsTheProgramAgain) {
-    Process editor = Start();
+    Process editor = Start(L"E008");
     HWND main = WaitForEditorWindow(editor);
     ASSERT_NE(main, nullptr);
     // A running program's file can be renamed; the recorder then answers to its name.
@@ -289,7 +252,7 @@ TEST_F(FrameTest, NewEditorCommandStartsTheProgramAgain) {
     folder_.CopyIn(CmdRecordExePath(), L"prog\\Kanjiforge.exe");
     PostMessageW(main, WM_COMMAND, kNewEditorCommand, 0);
     EXPECT_EQ(WaitForRecordedLines(exe_ + L".cmdline"), Narrow(L"\"" + exe_ + L"\"\n"));
-    EXPECT_EQ(Narrow(WindowText(main)), Narrow(tte_ + L"　[ CODE=  -  ]")) << "this editor stays as it was";
+    EXPECT_TRUE(WaitUntil([&] { return WindowText(main) == tte_ + L"　[ CODE= E008 ]"; })) << "this editor stays as it was";
 
     // Without a program file to start, the user is told.
     ASSERT_TRUE(WaitUntil([&] { return DeleteFileW(exe_.c_str()) != FALSE; }));
@@ -305,7 +268,7 @@ TEST_F(FrameTest, NewEditorCommandStartsTheProgramAgain) {
 }
 
 TEST_F(FrameTest, F1OpensHelpOnlyForTheForegroundWindow) {
-    Process editor = Start();
+    Process editor = Start(L"E009");
     HWND main = WaitForEditorWindow(editor);
     ASSERT_NE(main, nullptr);
     // Another window in front: the help command does nothing.

@@ -3,6 +3,7 @@
 #include "app/frame_rules.h"
 #include "app/settings.h"
 #include "app/win32/glyph_editor_app.h"
+#include "document/win32/glyph_editor_doc.h"
 #include "editor/win32/matrix_edit_view.h"
 #include "framework/strings.h"
 #include "panes/win32/information_view.h"
@@ -185,9 +186,13 @@ BOOL CMainFrame::PreTranslateMessage(MSG* msg) {
             case FrameKeyAction::PassOn:
                 break;
         }
-    } else if (msg->message == WM_APP_OPEN_TARGET_CODE || msg->message == WM_APP_ASK_CODE) {
-        // Opening the command-line code, or asking for one, is the glyph document's work; it
-        // takes these requests once it can open characters.
+    } else if (msg->message == WM_APP_OPEN_TARGET_CODE) {
+        if (auto* doc = dynamic_cast<CGlyphoEditorDoc*>(GetActiveDocument())) {
+            doc->LoadCodeImage(std::wstring(GetGlyphoApp().m_strTargetCode));
+        }
+        return TRUE;
+    } else if (msg->message == WM_APP_ASK_CODE) {
+        if (auto* doc = dynamic_cast<CGlyphoEditorDoc*>(GetActiveDocument())) doc->OnCodeOpen();
         return TRUE;
     }
     return CFrameWnd::PreTranslateMessage(msg);

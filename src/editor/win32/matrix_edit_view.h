@@ -1,18 +1,35 @@
-// The magnified dot matrix of the open character, in the right pane of the main window.
-// For now it carries the zoom and the state the frame's keys act on; the drawing and the
-// editing arrive with the glyph document.
+// The magnified dot matrix of the open character, in the right pane of the main window: the
+// glyph's dots as square cells between one-pixel grid lines, with the emphasised grid lines,
+// the selection tint, the sample layer and the origin of a move. It draws the document's edit
+// bitmap, which it borrows, and repaints only the cells that change.
 #pragma once
 
+#include <span>
+
+#include "editor/dot_plane.h"
+#include "editor/matrix_geometry.h"
+#include "editor/win32/matrix_painter.h"
 #include "framework/wnd.h"
+
+class CImgArray;
 
 class CMatrixEditView : public CView {
 public:
     static CView* CreateObject() { return new CMatrixEditView; }
     CMatrixEditView();
+    ~CMatrixEditView() override;
+
+    // The document lends its edit bitmap and its history store; nothing is painted without them.
+    void Attach(DotPlane* image, CImgArray* store);
+    // Where undo and redo put a stored state before the view takes it over (update hint 3).
+    std::span<std::uint8_t> StagingPlane() { return m_staging.Bytes(); }
 
     // Screen pixels per dot. Setting it stores "PixSize" at once.
     int GetPixelSize() const { return m_nPixSize; }
     void SetPixelSize(int pixelSize);
+    // Re-reads the emphasised grid periods after the grid dialog and repaints.
+    void ApplyGridSettings();
+    GridPeriods GetGridPeriods() const { return m_grid; }
 
     // The current tool: 0 is the move tool, 1..5 the drawing tools, 6 and 7 the selections.
     int GetTool() const { return m_nTool; }
@@ -24,10 +41,27 @@ public:
     void CopyToClipboard(BOOL /*cut*/) {}
     BOOL CancelPaste() { return FALSE; }
 
+    // Marks the cells of these dots for repainting.
+    void InvalidateDots(std::span<const DotPoint> dots);
+
     void OnDraw(HDC dc) override;
+    void OnUpdate(CView* sender, LPARAM hint, void* hintObject) override;
+    LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
 
 private:
+    MatrixGeometry Geometry() const { return {m_nPixSize, m_nGlyphSize}; }
+    void Paint(HDC dc, const RECT& area);
+    void RedrawAll();
+
+    int m_nGlyphSize;
     int m_nPixSize;
     int m_nTool = 1;
     BOOL m_bPenSwap = FALSE;
+    DotPlane* m_pImage = nullptr;
+    CImgArray* m_pImgArray = nullptr;
+    DotPlane m_staging;
+    DotPlane m_selectionOutline;
+    MatrixColors m_colors;
+    GridPeriods m_grid;
+    CMatrixPainter m_painter;
 };
