@@ -4,6 +4,7 @@
 
 #include "app/settings.h"
 #include "app/win32/glyph_editor_app.h"
+#include "editor/cursor_choice.h"
 
 CMatrixEditView::CMatrixEditView()
     : m_nGlyphSize(GetGlyphoApp().m_nGlyphSize),
@@ -84,8 +85,32 @@ void CMatrixEditView::Paint(HDC dc, const RECT& area) {
     m_painter.Paint(dc, area, Geometry(), planes, m_colors, m_grid);
 }
 
+bool CMatrixEditView::ShowToolCursor() {
+    POINT point;
+    GetCursorPos(&point);
+    ScreenToClient(m_hWnd, &point);
+    RECT client;
+    GetClientRect(m_hWnd, &client);
+    InflateRect(&client, -kMatrixMargin, -kMatrixMargin);
+    CursorSituation situation;
+    situation.overMatrix = PtInRect(&client, point) != FALSE;
+    situation.tool = m_nTool;
+    situation.buttonDown = GetCapture() == m_hWnd;
+    situation.shift = (GetKeyState(VK_SHIFT) & 0x8000) != 0;
+    situation.alt = (GetKeyState(VK_MENU) & 0x8000) != 0;
+    const int id = ChooseMatrixCursor(situation);
+    if (id == 0) return false;
+    HCURSOR cursor = LoadCursorW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(id));
+    if (cursor == nullptr) return false;
+    SetCursor(cursor);
+    return true;
+}
+
 LRESULT CMatrixEditView::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
+        case WM_SETCURSOR:
+            if (LOWORD(lParam) == HTCLIENT && ShowToolCursor()) return TRUE;
+            break;
         case WM_ERASEBKGND:
             return 1;  // the paint covers every pixel it is asked for
         case WM_PAINT: {

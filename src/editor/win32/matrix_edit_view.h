@@ -51,6 +51,8 @@ public:
 private:
     MatrixGeometry Geometry() const { return {m_nPixSize, m_nGlyphSize}; }
     void Paint(HDC dc, const RECT& area);
+    // Shows the cursor of the current tool; false where the window's own cursor applies.
+    bool ShowToolCursor();
     void RedrawAll();
 
     int m_nGlyphSize;
