@@ -6,6 +6,7 @@
 // Document template: menu, accelerators, icon and document string.
 #define IDR_MAINFRAME 128
 #define IDS_TITLE_FORMAT 130
+#define IDR_DOT_CONTEXT 130
 #define IDD_WAIT_MESSAGE 136
 
 // Controls of the start-up wait window.
@@ -59,6 +60,9 @@
 #define ID_WINDOW_ZOOM 32814
 #define ID_TOOL_MOVE 32818
 #define ID_DOT_SIZE_1 32819
+#define ID_DOT_SIZE_2 32820
+#define ID_DOT_SIZE_3 32821
+#define ID_DOT_SIZE_4 32822
 #define ID_DOT_SIZE_5 32823
 #define ID_CODE_SAVE 32824
 #define ID_SELECT_INVERT 32825

@@ -65,6 +65,9 @@ BOOL CGlyphoEditorDoc::OnCmdMsg(UINT id, CmdCode code, CCmdUI* cmdUI) {
         {ID_EDIT_UNDO, ID_EDIT_UNDO, &Doc::OnUndo, &Doc::OnUpdateUndo},
         {ID_EDIT_REDO, ID_EDIT_REDO, &Doc::OnRedo, &Doc::OnUpdateRedo},
         {ID_GRID_SETTING, ID_GRID_SETTING, &Doc::OnGridSetting},
+        {ID_TOOL_PEN, ID_TOOL_CIRCLE, nullptr, &Doc::OnUpdateTool, &Doc::OnTool},
+        {ID_PEN_SWAP, ID_PEN_SWAP, &Doc::OnPenSwap, &Doc::OnUpdatePenSwap},
+        {ID_DOT_SIZE_1, ID_DOT_SIZE_5, nullptr, &Doc::OnUpdateDotSize, &Doc::OnDotSize},
         {ID_RUN_MANAGER, ID_RUN_MANAGER, &Doc::OnRunManager, &Doc::OnUpdateRunManager},
         {ID_RUN_VIEWER, ID_RUN_VIEWER, &Doc::OnRunViewer, &Doc::OnUpdateRunViewer},
         {ID_HELP, ID_HELP, &Doc::OnHelp},
@@ -257,6 +260,53 @@ void CGlyphoEditorDoc::OnGridSetting() {
     if (dialog.DoModal() != IDOK) return;
     g_log.Write(L"Command:ｸﾞﾘｯﾄﾞ設定\n");
     if (CMatrixEditView* view = GetGlyphoApp().GetMatrixEditView()) view->ApplyGridSettings();
+}
+
+void CGlyphoEditorDoc::OnTool(UINT id) {
+    CMatrixEditView* view = GetGlyphoApp().GetMatrixEditView();
+    if (view == nullptr) return;
+    // The drawing tools by command, with their trace lines.
+    struct ToolCommand {
+        UINT id;
+        int tool;
+        const wchar_t* trace;
+    };
+    static const ToolCommand kTools[] = {
+        {ID_TOOL_PEN, 1, L"Command:ペン\n"},    {ID_TOOL_LINE, 2, L"Command:直線\n"},
+        {ID_TOOL_RECT, 3, L"Command:四角\n"},   {ID_TOOL_CIRCLE, 4, L"Command:円\n"},
+        {ID_TOOL_FILL, 5, L"Command:塗りつぶし\n"},
+    };
+    for (const ToolCommand& command : kTools) {
+        if (command.id != id) continue;
+        g_log.Write(command.trace);
+        view->SetTool(command.tool);
+    }
+}
+
+void CGlyphoEditorDoc::OnUpdateTool(CCmdUI* cmdUI) { cmdUI->Enable(GetGlyphoApp().GetMatrixEditView() != nullptr); }
+
+void CGlyphoEditorDoc::OnPenSwap() {
+    CMatrixEditView* view = GetGlyphoApp().GetMatrixEditView();
+    if (view == nullptr || view->GetTool() == 0) return;
+    g_log.Write(L"Command:ペン入替\n");
+    view->SetPenSwap(!view->GetPenSwap());
+}
+
+void CGlyphoEditorDoc::OnUpdatePenSwap(CCmdUI* cmdUI) {
+    CMatrixEditView* view = GetGlyphoApp().GetMatrixEditView();
+    cmdUI->Enable(view != nullptr && view->GetTool() != 0);
+}
+
+void CGlyphoEditorDoc::OnDotSize(UINT id) {
+    CMatrixEditView* view = GetGlyphoApp().GetMatrixEditView();
+    const int size = static_cast<int>(id - ID_DOT_SIZE_1) + 1;
+    if (view && view->GetDotSize() != size) view->SetDotSize(size);
+}
+
+void CGlyphoEditorDoc::OnUpdateDotSize(CCmdUI* cmdUI) {
+    CMatrixEditView* view = GetGlyphoApp().GetMatrixEditView();
+    cmdUI->Enable(TRUE);
+    cmdUI->SetCheck(view && view->GetDotSize() == static_cast<int>(cmdUI->m_nID - ID_DOT_SIZE_1) + 1);
 }
 
 void CGlyphoEditorDoc::OnUpdateRunManager(CCmdUI* cmdUI) { cmdUI->Enable(FALSE); }

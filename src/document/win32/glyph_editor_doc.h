@@ -60,6 +60,12 @@ private:
     void OnRedo();
     void OnUpdateRedo(CCmdUI* cmdUI);
     void OnGridSetting();
+    void OnTool(UINT id);
+    void OnUpdateTool(CCmdUI* cmdUI);
+    void OnPenSwap();
+    void OnUpdatePenSwap(CCmdUI* cmdUI);
+    void OnDotSize(UINT id);
+    void OnUpdateDotSize(CCmdUI* cmdUI);
     void OnRunManager() {}
     void OnUpdateRunManager(CCmdUI* cmdUI);
     void OnRunViewer();

@@ -20,6 +20,24 @@ CMatrixEditView::CMatrixEditView()
 
 CMatrixEditView::~CMatrixEditView() = default;
 
+int CMatrixEditView::SetTool(int tool) {
+    const int previous = m_nTool;
+    m_nTool = tool;
+    return previous;
+}
+
+int CMatrixEditView::SetDotSize(int size) {
+    const int previous = m_nDotSize;
+    m_nDotSize = size;
+    return previous;
+}
+
+BOOL CMatrixEditView::SetPenSwap(BOOL swap) {
+    const BOOL previous = m_bPenSwap;
+    m_bPenSwap = swap;
+    return previous;
+}
+
 void CMatrixEditView::Attach(DotPlane* image, CImgArray* store) {
     m_pImage = image;
     m_pImgArray = store;

@@ -33,8 +33,13 @@ public:
 
     // The current tool: 0 is the move tool, 1..5 the drawing tools, 6 and 7 the selections.
     int GetTool() const { return m_nTool; }
+    int SetTool(int tool);
+    // Pen width in dots, 1..5.
+    int GetDotSize() const { return m_nDotSize; }
+    int SetDotSize(int size);
+    // Swapped, the left button draws white and the right one black.
     BOOL GetPenSwap() const { return m_bPenSwap; }
-    void SetPenSwap(BOOL swap) { m_bPenSwap = swap; }
+    BOOL SetPenSwap(BOOL swap);
     // Keys the frame hands over before its accelerators see them. Without a selection or a
     // pending paste there is nothing for them to act on.
     void NudgeSelection(UINT /*key*/) {}
@@ -58,6 +63,7 @@ private:
     int m_nGlyphSize;
     int m_nPixSize;
     int m_nTool = 1;
+    int m_nDotSize = 1;
     BOOL m_bPenSwap = FALSE;
     DotPlane* m_pImage = nullptr;
     CImgArray* m_pImgArray = nullptr;

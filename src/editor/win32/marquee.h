@@ -1,0 +1,31 @@
+// A solid overlay in one colour, painted straight onto the matrix window, that previews a
+// shape while the mouse is dragged (a line, rectangle or circle, a selection rectangle, a
+// moved selection, a pending paste) without touching the glyph. Showing the same shape again
+// paints nothing; a new shape first restores the matrix under the old one; deleting the
+// marquee restores the matrix under it.
+#pragma once
+
+#include <windows.h>
+
+#include "editor/dot_plane.h"
+#include "editor/matrix_geometry.h"
+
+class CMarquee {
+public:
+    CMarquee(HWND view, ColorRef color);
+    ~CMarquee();
+    CMarquee(const CMarquee&) = delete;
+    CMarquee& operator=(const CMarquee&) = delete;
+
+    // Shows the black dots of mask, shifted by offset, as cells of the matrix with the given
+    // geometry. An empty shape leaves what was shown before.
+    void Show(const DotPlane& mask, const MatrixGeometry& geometry, DotPoint offset = {0, 0});
+    bool IsShown() const { return m_shape != nullptr; }
+
+private:
+    void RestoreUnder(HRGN shape) const;
+
+    HWND m_view;
+    ColorRef m_color;
+    HRGN m_shape = nullptr;  // in client pixels
+};
