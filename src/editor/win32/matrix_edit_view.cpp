@@ -5,6 +5,8 @@
 #include "app/settings.h"
 #include "app/win32/glyph_editor_app.h"
 #include "editor/cursor_choice.h"
+#include "editor/drawing.h"
+#include "document/img_array.h"
 
 CMatrixEditView::CMatrixEditView()
     : m_nGlyphSize(GetGlyphoApp().m_nGlyphSize),
@@ -103,6 +105,112 @@ void CMatrixEditView::Paint(HDC dc, const RECT& area) {
     m_painter.Paint(dc, area, Geometry(), planes, m_colors, m_grid);
 }
 
+void CMatrixEditView::PushUndoSnapshot() {
+    if (ImageReady()) m_pImgArray->Store(m_pImage->Bytes(), FALSE);
+}
+
+void CMatrixEditView::WriteMask(const DotPlane& mask, int colour) {
+    if (!ImageReady()) return;
+    std::vector<DotPoint> repaint;
+    ApplyMask(*m_pImage, mask, colour, nullptr, repaint);
+    InvalidateDots(repaint);
+}
+
+void CMatrixEditView::OnButtonDown(int button, POINT point) {
+    const DotPoint dot = Geometry().ClientToDot(point.x, point.y, false);
+    m_dragStart = dot;
+    m_nButton = button;
+    SetCapture(m_hWnd);
+    ShowToolCursor();
+    // A press outside the matrix on both axes starts nothing.
+    m_bActionStarted = ImageReady() && !(dot.x == -1 && dot.y == -1);
+    if (!m_bActionStarted) return;
+    const int colour = PenColorOfButton(button, m_bPenSwap != FALSE);
+    switch (m_nTool) {
+        case kPenTool:
+            WriteMask(BuildPenMask(m_nGlyphSize, dot.x, dot.y, m_nDotSize), colour);
+            break;
+        case kLineTool:
+        case kRectangleTool:
+        case kCircleTool:
+            m_pMarquee.reset();
+            m_pMarquee = std::make_unique<CMarquee>(m_hWnd, m_colors.crDrawMarquee);
+            break;
+        case kFillTool: {
+            HCURSOR previous = SetCursor(LoadCursorW(nullptr, IDC_WAIT));
+            const FillResult fill = BuildFillMask(*m_pImage, dot.x, dot.y, colour == kPenWhite);
+            if (fill.succeeded) {
+                WriteMask(fill.mask, colour);
+                PushUndoSnapshot();
+            }
+            SetCursor(previous);
+            m_bActionStarted = false;  // done at once
+            break;
+        }
+        default:
+            m_bActionStarted = false;
+            break;
+    }
+}
+
+void CMatrixEditView::OnMouseMove(POINT point) {
+    ShowToolCursor();
+    if (m_nButton == 0 || !m_bActionStarted) return;
+    const DotPoint dot = Geometry().ClientToDot(point.x, point.y, true);
+    switch (m_nTool) {
+        case kPenTool:
+            WriteMask(BuildPenMask(m_nGlyphSize, dot.x, dot.y, m_nDotSize),
+                      PenColorOfButton(m_nButton, m_bPenSwap != FALSE));
+            break;
+        case kLineTool:
+        case kRectangleTool:
+        case kCircleTool:
+            if (m_pMarquee) {
+                m_pMarquee->Show(BuildShapeMask(m_nGlyphSize, m_nTool, m_dragStart.x, m_dragStart.y, dot.x, dot.y,
+                                                m_nDotSize),
+                                 Geometry());
+            }
+            break;
+        default:
+            break;
+    }
+}
+
+void CMatrixEditView::OnButtonUp(POINT point) {
+    // The drag ends here, before the capture goes (losing the capture otherwise ends it too).
+    const int button = m_nButton;
+    const bool started = m_bActionStarted;
+    const DotPoint start = m_dragStart;
+    m_dragStart = {-1, -1};
+    m_nButton = 0;
+    m_bActionStarted = false;
+    if (GetCapture() == m_hWnd) ReleaseCapture();
+
+    const DotPoint dot = Geometry().ClientToDot(point.x, point.y, true);
+    if (started) {
+        // Holding Escape at the release cancels a shape.
+        const bool cancelled = (GetKeyState(VK_ESCAPE) & 0x8000) != 0;
+        switch (m_nTool) {
+            case kPenTool:
+                PushUndoSnapshot();
+                break;
+            case kLineTool:
+            case kRectangleTool:
+            case kCircleTool:
+                m_pMarquee.reset();
+                if (!cancelled) {
+                    WriteMask(BuildShapeMask(m_nGlyphSize, m_nTool, start.x, start.y, dot.x, dot.y, m_nDotSize),
+                              PenColorOfButton(button, m_bPenSwap != FALSE));
+                    PushUndoSnapshot();
+                }
+                break;
+            default:
+                break;
+        }
+    }
+    ShowToolCursor();
+}
+
 bool CMatrixEditView::ShowToolCursor() {
     POINT point;
     GetCursorPos(&point);
@@ -126,6 +234,34 @@ bool CMatrixEditView::ShowToolCursor() {
 
 LRESULT CMatrixEditView::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
+        case WM_LBUTTONDOWN:
+        case WM_RBUTTONDOWN:
+            if (m_nButton == 0) {
+                OnButtonDown(message == WM_LBUTTONDOWN ? 1 : 2,
+                             {static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))});
+            }
+            return 0;
+        case WM_MOUSEMOVE:
+            OnMouseMove({static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))});
+            return 0;
+        case WM_LBUTTONUP:
+        case WM_RBUTTONUP:
+            // The release of the button that started the drag ends it.
+            if (m_nButton != 0 && (message == WM_LBUTTONUP) == (m_nButton == 1)) {
+                OnButtonUp({static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))});
+            }
+            return 0;
+        case WM_CAPTURECHANGED:
+            // Capture taken away mid-drag (another window, a dialog): end the drag without writing
+            // a shape; a pen stroke keeps what it drew as one step.
+            if (m_nButton != 0) {
+                m_pMarquee.reset();
+                if (m_bActionStarted && m_nTool == kPenTool) PushUndoSnapshot();
+                m_dragStart = {-1, -1};
+                m_nButton = 0;
+                m_bActionStarted = false;
+            }
+            break;
         case WM_SETCURSOR:
             if (LOWORD(lParam) == HTCLIENT && ShowToolCursor()) return TRUE;
             break;

@@ -4,10 +4,12 @@
 // bitmap, which it borrows, and repaints only the cells that change.
 #pragma once
 
+#include <memory>
 #include <span>
 
 #include "editor/dot_plane.h"
 #include "editor/matrix_geometry.h"
+#include "editor/win32/marquee.h"
 #include "editor/win32/matrix_painter.h"
 #include "framework/wnd.h"
 
@@ -48,6 +50,8 @@ public:
 
     // Marks the cells of these dots for repainting.
     void InvalidateDots(std::span<const DotPoint> dots);
+    // Records the edit bitmap as one finished edit in the history.
+    void PushUndoSnapshot();
 
     void OnDraw(HDC dc) override;
     void OnUpdate(CView* sender, LPARAM hint, void* hintObject) override;
@@ -58,12 +62,25 @@ private:
     void Paint(HDC dc, const RECT& area);
     // Shows the cursor of the current tool; false where the window's own cursor applies.
     bool ShowToolCursor();
+
+    // The mouse drives the current tool: a press starts its action, moves continue it and the
+    // release finishes it.
+    void OnButtonDown(int button, POINT point);
+    void OnMouseMove(POINT point);
+    void OnButtonUp(POINT point);
+    // Writes the black dots of a mask in a colour and repaints their cells.
+    void WriteMask(const DotPlane& mask, int colour);
+    bool ImageReady() const { return m_pImage != nullptr && m_pImgArray != nullptr; }
     void RedrawAll();
 
     int m_nGlyphSize;
     int m_nPixSize;
     int m_nTool = 1;
     int m_nDotSize = 1;
+    DotPoint m_dragStart = {-1, -1};
+    int m_nButton = 0;            // 0 none, 1 left, 2 right
+    bool m_bActionStarted = false;  // the press was on the matrix, so the release finishes an action
+    std::unique_ptr<CMarquee> m_pMarquee;
     BOOL m_bPenSwap = FALSE;
     DotPlane* m_pImage = nullptr;
     CImgArray* m_pImgArray = nullptr;
