@@ -1,0 +1,453 @@
+#include "editor/drawing.h"
+
+#include <algorithm>
+#include <array>
+#include <bit>
+#include <cstdint>
+#include <cstdlib>
+
+namespace {
+
+using Int64 = std::int64_t;
+
+int ClampWidth(int width) { return std::clamp(width, kMinPenWidth, kMaxPenWidth); }
+Int64 ClampCoord(int v) { return std::clamp(v, -kShapeCoordLimit, kShapeCoordLimit); }
+
+// Division rounding toward minus infinity (C++ truncates toward zero); q > 0.
+Int64 FloorDiv(Int64 p, Int64 q) { return p >= 0 ? p / q : -((-p + q - 1) / q); }
+Int64 CeilDiv(Int64 p, Int64 q) { return -FloorDiv(-p, q); }
+
+// Blackens dots of a mask, silently dropping those outside the glyph.
+class MaskInk {
+  public:
+    explicit MaskInk(DotPlane& plane) : m_plane(plane), m_nSize(plane.Size()) {}
+
+    int Size() const { return m_nSize; }
+    bool Inside(Int64 x, Int64 y) const { return x >= 0 && y >= 0 && x < m_nSize && y < m_nSize; }
+    void Dot(Int64 x, Int64 y) {
+        if (Inside(x, y)) m_plane.SetDot(static_cast<int>(x), static_cast<int>(y), true);
+    }
+    // Dots xa..xb of row y.
+    void Run(Int64 y, Int64 xa, Int64 xb) {
+        if (y < 0 || y >= m_nSize) return;
+        for (Int64 x = std::max<Int64>(xa, 0); x <= std::min<Int64>(xb, m_nSize - 1); ++x) Dot(x, y);
+    }
+
+  private:
+    DotPlane& m_plane;
+    int m_nSize;
+};
+
+// ---------------------------------------------------------------------------------------------
+// 1-dot figures
+
+// GDI's cosmetic line: one dot per step of the major axis, from the start up to but not including the
+// end. The minor coordinate is the exact one rounded to the nearest dot, a tie going to the smaller
+// coordinate whichever way the line runs, so a line and its reverse light the same dots (apart from the
+// excluded end). Computed per dot rather than by stepping, so only the part inside the glyph costs time.
+void InkThinLine(MaskInk& ink, Int64 x0, Int64 y0, Int64 x1, Int64 y1) {
+    const Int64 dx = x1 - x0, dy = y1 - y0;
+    if (dx == 0 && dy == 0) return;
+    const bool xMajor = std::llabs(dx) >= std::llabs(dy);
+    // Work in (major, minor) coordinates.
+    const Int64 m0 = xMajor ? x0 : y0, n0 = xMajor ? y0 : x0;
+    const Int64 dm = xMajor ? dx : dy, dn = xMajor ? dy : dx;
+    const Int64 step = dm > 0 ? 1 : -1, len = std::llabs(dm);
+    // Steps i = 0..len-1 whose major coordinate m0 + i*step lies inside 0..N-1.
+    const Int64 last = ink.Size() - 1;
+    Int64 first = 0, end = len - 1;
+    if (step > 0) {
+        first = std::max<Int64>(first, -m0);
+        end = std::min<Int64>(end, last - m0);
+    } else {
+        first = std::max<Int64>(first, m0 - last);
+        end = std::min<Int64>(end, m0);
+    }
+    for (Int64 i = first; i <= end; ++i) {
+        // Exact minor offset i*dn/len; rounded half down: floor((2p + q - 1) / 2q).
+        const Int64 n = n0 + FloorDiv(2 * i * dn + len - 1, 2 * len);
+        const Int64 m = m0 + i * step;
+        if (xMajor) {
+            ink.Dot(m, n);
+        } else {
+            ink.Dot(n, m);
+        }
+    }
+}
+
+struct Box {
+    Int64 left, top, right, bottom;  // inclusive: the outline's columns and rows
+};
+
+// The box of Rectangle/Ellipse(x0, y0, x1, y1): normalised, right and bottom excluded. False when empty.
+bool OutlineBox(Int64 x0, Int64 y0, Int64 x1, Int64 y1, Box& box) {
+    if (x0 == x1 || y0 == y1) return false;
+    box = {std::min(x0, x1), std::min(y0, y1), std::max(x0, x1) - 1, std::max(y0, y1) - 1};
+    return true;
+}
+
+// GDI's 1-dot Rectangle: every dot of the box's border; a box of a single dot draws nothing. Only the
+// rows and columns within lo..hi are walked.
+template <typename Plot>
+void InkRectangleOutline(const Box& b, Plot&& plot, Int64 lo = -kShapeCoordLimit,
+                         Int64 hi = kShapeCoordLimit) {
+    if (b.left == b.right && b.top == b.bottom) return;
+    for (Int64 x = std::max(b.left, lo); x <= std::min(b.right, hi); ++x) {
+        plot(x, b.top);
+        plot(x, b.bottom);
+    }
+    for (Int64 y = std::max(b.top, lo); y <= std::min(b.bottom, hi); ++y) {
+        plot(b.left, y);
+        plot(b.right, y);
+    }
+}
+
+// The 1-dot ellipse inscribed in a box with inclusive corners, each dot handed to `plot`, as GDI draws
+// it: an error-term walk (after A. Zingl, "A Rasterizing Algorithm for Drawing Curves") of one quadrant
+// from the middle of the side towards the top, mirrored into the other three, so the figure is exactly
+// symmetric within its box. Each step moves one dot across, up or diagonally; narrow ellipses end where
+// the walk ends, without running on to the box's edge, and a box only one or two dots wide or high is
+// drawn as its rectangle -- both as GDI does.
+template <typename Plot>
+void ThinEllipse(const Box& box, Plot&& plot) {
+    const Int64 a = box.right - box.left, b = box.bottom - box.top, b1 = b & 1;
+    if (a < 2 || b < 2) {
+        InkRectangleOutline(box, plot);  // whole, as the plot may want dots just outside the glyph
+        return;
+    }
+    Int64 dx = 4 * (1 - a) * b * b, dy = 4 * (b1 + 1) * a * a;
+    Int64 err = dx + dy + b1 * a * a;
+    Int64 x0 = box.left, x1 = box.right;
+    Int64 y0 = box.top + (b + 1) / 2, y1 = y0 - b1;
+    const Int64 stepA = 8 * a * a, stepB = 8 * b * b;
+    do {
+        plot(x1, y0);
+        plot(x0, y0);
+        plot(x0, y1);
+        plot(x1, y1);
+        const Int64 e2 = 2 * err;
+        if (e2 <= dy) {
+            ++y0;
+            --y1;
+            err += dy += stepA;
+        }
+        if (e2 >= dx) {
+            ++x0;
+            --x1;
+            err += dx += stepB;
+        }
+    } while (x0 <= x1);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Wide pens
+
+// Whether the centre of dot (px, py) lies within width/2 of the segment a..b (a point when a == b).
+// Exact integer arithmetic: a figure and its mirror image get the same answers.
+bool WithinStroke(Int64 px, Int64 py, Int64 ax, Int64 ay, Int64 bx, Int64 by, Int64 width) {
+    const Int64 vx = bx - ax, vy = by - ay, ux = px - ax, uy = py - ay;
+    const Int64 w2 = width * width;
+    const Int64 dot = ux * vx + uy * vy, len2 = vx * vx + vy * vy;
+    if (dot <= 0) return 4 * (ux * ux + uy * uy) <= w2;
+    if (dot >= len2) {
+        const Int64 wx = px - bx, wy = py - by;
+        return 4 * (wx * wx + wy * wy) <= w2;
+    }
+    const Int64 cross = ux * vy - uy * vx;
+    return 4 * cross * cross <= w2 * len2;
+}
+
+// The round-ended stroke of `width` along a..b. Only a band around the segment is tested: for each
+// major-axis line of dots, the minor coordinates the segment takes within reach of it, widened by the
+// pen's radius.
+void InkWideSegment(MaskInk& ink, Int64 ax, Int64 ay, Int64 bx, Int64 by, int width) {
+    const Int64 reach = (width + 1) / 2 + 1;  // more than the radius, in whole dots
+    const bool xMajor = std::llabs(bx - ax) >= std::llabs(by - ay);
+    const Int64 am = xMajor ? ax : ay, an = xMajor ? ay : ax, bm = xMajor ? bx : by, bn = xMajor ? by : bx;
+    const Int64 mLo = std::min(am, bm), mHi = std::max(am, bm), dm = bm - am, dn = bn - an;
+    const Int64 last = ink.Size() - 1;
+    for (Int64 m = std::max<Int64>(mLo - reach, 0); m <= std::min<Int64>(mHi + reach, last); ++m) {
+        Int64 nLo = std::min(an, bn), nHi = std::max(an, bn);
+        if (dm != 0) {
+            // The segment's minor coordinate over major positions m - reach .. m + reach (it is monotone).
+            const Int64 from = std::clamp(m - reach, mLo, mHi), to = std::clamp(m + reach, mLo, mHi);
+            const Int64 sign = dm > 0 ? 1 : -1;
+            const Int64 p1 = (from - am) * dn * sign, p2 = (to - am) * dn * sign, q = dm * sign;
+            nLo = an + std::min(FloorDiv(p1, q), FloorDiv(p2, q));
+            nHi = an + std::max(CeilDiv(p1, q), CeilDiv(p2, q));
+        }
+        for (Int64 n = std::max<Int64>(nLo - reach, 0); n <= std::min<Int64>(nHi + reach, last); ++n) {
+            const Int64 x = xMajor ? m : n, y = xMajor ? n : m;
+            if (WithinStroke(x, y, ax, ay, bx, by, width)) ink.Dot(x, y);
+        }
+    }
+}
+
+// The pen's disc as a run of dots per row: half-widths for rows -radius..radius.
+struct Disc {
+    int radius = 0;
+    std::array<int, 2 * kMaxPenWidth + 1> halfWidth{};
+};
+
+Disc MakeDisc(int width) {
+    Disc disc;
+    disc.radius = width / 2;
+    for (int dy = -disc.radius; dy <= disc.radius; ++dy) {
+        int h = 0;
+        while (4 * ((h + 1) * (h + 1) + dy * dy) <= width * width) ++h;
+        disc.halfWidth[dy + disc.radius] = h;
+    }
+    return disc;
+}
+
+void InkDisc(MaskInk& ink, const Disc& disc, Int64 cx, Int64 cy) {
+    for (int dy = -disc.radius; dy <= disc.radius; ++dy) {
+        const int h = disc.halfWidth[dy + disc.radius];
+        ink.Run(cy + dy, cx - h, cx + h);
+    }
+}
+
+}  // namespace
+
+int PenColorOfButton(int button, bool penSwap) {
+    const bool white = button == 1 ? penSwap : !penSwap;
+    return white ? kPenWhite : kPenBlack;
+}
+
+bool ApplyMask(DotPlane& edit, const DotPlane& mask, int colour, const DotPlane* region,
+               std::vector<DotPoint>& repaintDots) {
+    repaintDots.clear();
+    const int size = edit.Size();
+    if (size % 8 != 0 || mask.Size() != size || (region && region->Size() != size)) return false;
+
+    const std::span<std::uint8_t> e = edit.Bytes();
+    const std::span<const std::uint8_t> m = mask.Bytes();
+    const std::uint8_t* r = region ? region->Bytes().data() : nullptr;
+    const std::size_t bytesPerRow = static_cast<std::size_t>(size / 8);
+    const bool white = colour != kPenBlack;
+    bool touched = false;
+    for (std::size_t i = 0; i < m.size(); ++i) {
+        const std::uint8_t maskByte = m[i];
+        const std::uint8_t inRegion = r ? static_cast<std::uint8_t>(~r[i]) : 0;
+        const auto concerned = static_cast<std::uint8_t>(~maskByte | inRegion);
+        if (concerned == 0) continue;
+        touched = true;
+
+        std::uint8_t value = e[i];
+        // Region dots take the opposite colour, then the mask's dots the pen colour.
+        value = white ? static_cast<std::uint8_t>(value & ~inRegion)
+                      : static_cast<std::uint8_t>(value | inRegion);
+        value = white ? static_cast<std::uint8_t>(value | ~maskByte)
+                      : static_cast<std::uint8_t>(value & maskByte);
+        e[i] = value;
+
+        const int y = static_cast<int>(i / bytesPerRow);
+        const int xBase = static_cast<int>(i % bytesPerRow) * 8;
+        for (unsigned bits = concerned; bits != 0;) {
+            // The highest set bit is the leftmost dot still to report.
+            const int bit = std::countl_zero(static_cast<std::uint8_t>(bits));
+            repaintDots.push_back({xBase + bit, y});
+            bits &= ~(0x80u >> bit);
+        }
+    }
+    return touched;
+}
+
+DotPlane BuildPenMask(int glyphSize, int x, int y, int size) {
+    DotPlane mask(glyphSize);
+    MaskInk ink(mask);
+    const int n = ClampWidth(size);
+    const Int64 x0 = ClampCoord(x), y0 = ClampCoord(y);
+    for (Int64 row = y0; row < y0 + n; ++row) ink.Run(row, x0, x0 + n - 1);
+    return mask;
+}
+
+bool StampPen(DotPlane& edit, int x, int y, int colour, int size, std::vector<DotPoint>& repaintDots) {
+    return ApplyMask(edit, BuildPenMask(edit.Size(), x, y, size), colour, nullptr, repaintDots);
+}
+
+DotPlane BuildShapeMask(int glyphSize, int tool, int x0, int y0, int x1, int y1, int width) {
+    DotPlane mask(glyphSize);
+    MaskInk ink(mask);
+    const int w = ClampWidth(width);
+    const Int64 ax = ClampCoord(x0), ay = ClampCoord(y0), bx = ClampCoord(x1), by = ClampCoord(y1);
+    const auto plotDot = [&ink](Int64 x, Int64 y) { ink.Dot(x, y); };
+
+    switch (tool) {
+        case kLineTool:
+            // A click without movement draws nothing with the 1-dot pen (its end dot is left out) but the
+            // pen's round dot with a wider one, as GDI does.
+            if (w == 1) {
+                InkThinLine(ink, ax, ay, bx, by);
+            } else {
+                InkWideSegment(ink, ax, ay, bx, by, w);
+            }
+            break;
+        case kRectangleTool:
+        case kRectSelectTool: {
+            Box box{};
+            if (!OutlineBox(ax, ay, bx, by, box)) break;
+            if (w == 1) {
+                InkRectangleOutline(box, plotDot, 0, glyphSize - 1);
+            } else {
+                // Straight sides: the dot-centred discs along them are exactly these four strokes.
+                InkWideSegment(ink, box.left, box.top, box.right, box.top, w);
+                InkWideSegment(ink, box.right, box.top, box.right, box.bottom, w);
+                InkWideSegment(ink, box.right, box.bottom, box.left, box.bottom, w);
+                InkWideSegment(ink, box.left, box.bottom, box.left, box.top, w);
+            }
+            break;
+        }
+        case kCircleTool: {
+            Box box{};
+            if (!OutlineBox(ax, ay, bx, by, box)) break;
+            if (w == 1) {
+                ThinEllipse(box, plotDot);
+            } else {
+                // The pen's disc at every dot of the 1-dot ellipse: round all along, and as symmetric as
+                // the ellipse itself.
+                const Disc disc = MakeDisc(w);
+                const Int64 lo = -disc.radius, hi = glyphSize - 1 + disc.radius;
+                ThinEllipse(box, [&](Int64 x, Int64 y) {
+                    if (x >= lo && x <= hi && y >= lo && y <= hi) InkDisc(ink, disc, x, y);
+                });
+            }
+            break;
+        }
+        default:
+            break;
+    }
+    return mask;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Flood fill
+
+namespace {
+
+// The fill works on rows of 64-dot words, the leftmost dot of a word in its top bit (as in the plane's
+// bytes), so that finding the ends of a run of fillable dots and the runs beside it costs a few word
+// operations instead of one test per dot.
+class RowBits {
+  public:
+    explicit RowBits(int size)
+        : m_nWords((size + 63) / 64), m_bits(static_cast<std::size_t>(size) * m_nWords, 0) {}
+
+    int Words() const { return m_nWords; }
+    std::uint64_t* Row(int y) { return m_bits.data() + static_cast<std::size_t>(y) * m_nWords; }
+    const std::uint64_t* Row(int y) const { return m_bits.data() + static_cast<std::size_t>(y) * m_nWords; }
+
+    static bool Test(const std::uint64_t* row, int x) { return (row[x >> 6] >> (63 - (x & 63))) & 1u; }
+    // Sets dots l..r.
+    static void SetRun(std::uint64_t* row, int l, int r) {
+        for (int w = l >> 6; w <= r >> 6; ++w) {
+            const int from = std::max(l, w * 64) - w * 64, to = std::min(r, w * 64 + 63) - w * 64;
+            const std::uint64_t high = ~std::uint64_t{0} >> from;      // bits of dots >= from
+            const std::uint64_t low = ~std::uint64_t{0} << (63 - to);  // bits of dots <= to
+            row[w] |= high & low;
+        }
+    }
+
+  private:
+    int m_nWords;
+    std::vector<std::uint64_t> m_bits;
+};
+
+// First dot of the run of set bits that holds dot x.
+int RunStart(const std::uint64_t* row, int x) {
+    int w = x >> 6;
+    const int b = x & 63;
+    const std::uint64_t blocked = ~row[w];
+    // Dots 0..b-1 of the word, dot b-1 in bit 0.
+    const std::uint64_t before = b == 0 ? 0 : blocked >> (64 - b);
+    if (before != 0) return w * 64 + b - std::countr_zero(before);
+    while (--w >= 0) {
+        if (~row[w] != 0) return w * 64 + 64 - std::countr_zero(~row[w]);
+    }
+    return 0;
+}
+
+// Last dot of the run of set bits that holds dot x.
+int RunEnd(const std::uint64_t* row, int words, int x) {
+    int w = x >> 6;
+    const int b = x & 63;
+    // Dots b+1..63 of the word, dot b+1 in the top bit.
+    const std::uint64_t after = b == 63 ? 0 : ~row[w] << (b + 1);
+    if (after != 0) return w * 64 + b + std::countl_zero(after);
+    while (++w < words) {
+        if (~row[w] != 0) return w * 64 + std::countl_zero(~row[w]) - 1;
+    }
+    return words * 64 - 1;
+}
+
+}  // namespace
+
+FillResult BuildFillMask(const DotPlane& source, int x, int y, bool invert) {
+    const int size = source.Size();
+    FillResult result{false, DotPlane(size)};
+    if (size % 8 != 0 || x < 0 || y < 0 || x >= size || y >= size) return result;
+
+    // open: the dots the fill may enter (white in T); the padding past the last dot stays closed.
+    RowBits open(size), filled(size);
+    const std::size_t bytesPerRow = static_cast<std::size_t>(size / 8);
+    const std::span<const std::uint8_t> bytes = source.Bytes();
+    for (int row = 0; row < size; ++row) {
+        std::uint64_t* words = open.Row(row);
+        for (std::size_t k = 0; k < bytesPerRow; ++k) {
+            std::uint8_t b = bytes[row * bytesPerRow + k];
+            if (invert) b = static_cast<std::uint8_t>(~b);
+            words[k / 8] |= std::uint64_t{b} << (56 - 8 * (k % 8));
+        }
+    }
+    if (!RowBits::Test(open.Row(y), x)) return result;
+
+    // Scan-line fill with an explicit stack: each popped seed fills its whole run of open dots, then
+    // pushes one seed per run of open, unfilled dots beside that run in the rows above and below.
+    struct Seed {
+        int x, y;
+    };
+    std::vector<Seed> stack;
+    stack.reserve(static_cast<std::size_t>(size) * 4);
+    stack.push_back({x, y});
+    const int words = open.Words();
+    while (!stack.empty()) {
+        const Seed seed = stack.back();
+        stack.pop_back();
+        std::uint64_t* filledRow = filled.Row(seed.y);
+        if (RowBits::Test(filledRow, seed.x)) continue;
+        const std::uint64_t* openRow = open.Row(seed.y);
+        const int l = RunStart(openRow, seed.x), r = RunEnd(openRow, words, seed.x);
+        RowBits::SetRun(filledRow, l, r);
+
+        for (const int ny : {seed.y - 1, seed.y + 1}) {
+            if (ny < 0 || ny >= size) continue;
+            const std::uint64_t* nOpen = open.Row(ny);
+            const std::uint64_t* nFilled = filled.Row(ny);
+            for (int w = l >> 6; w <= r >> 6; ++w) {
+                const int from = std::max(l, w * 64) - w * 64, to = std::min(r, w * 64 + 63) - w * 64;
+                const std::uint64_t span = (~std::uint64_t{0} >> from) & (~std::uint64_t{0} << (63 - to));
+                std::uint64_t candidates = nOpen[w] & ~nFilled[w] & span;
+                while (candidates != 0) {
+                    const int start = std::countl_zero(candidates);
+                    stack.push_back({w * 64 + start, ny});
+                    // Drop this run's bits: the ones from `start` down to the first clear bit.
+                    const int end = start + std::countl_one(candidates << start);  // exclusive
+                    const std::uint64_t beforeEnd =
+                        end >= 64 ? ~std::uint64_t{0} : ~(~std::uint64_t{0} >> end);
+                    candidates &= ~((~std::uint64_t{0} >> start) & beforeEnd);
+                }
+            }
+        }
+    }
+
+    // The mask is black (0) at the filled dots.
+    std::span<std::uint8_t> out = result.mask.Bytes();
+    for (int row = 0; row < size; ++row) {
+        const std::uint64_t* words = filled.Row(row);
+        for (std::size_t k = 0; k < bytesPerRow; ++k) {
+            out[row * bytesPerRow + k] = static_cast<std::uint8_t>(~(words[k / 8] >> (56 - 8 * (k % 8))));
+        }
+    }
+    result.succeeded = true;
+    return result;
+}
