@@ -1,0 +1,245 @@
+// Drawing as a user does it, with the real mouse: each tool changes the glyph as expected and
+// adds one history step; Escape at release cancels a shape; undo and redo restore the exact
+// dots; the title carries the modified mark, and closing asks before edits are dropped.
+#include "editor_fixture.h"
+
+#include "editor/matrix_geometry.h"
+
+using namespace e2e;
+
+namespace {
+
+constexpr UINT kToolLine = 32780, kToolRect = 32781, kToolFill = 32782, kToolCircle = 32783;
+constexpr UINT kUndo = 57643, kRedo = 57644, kPenSwap = 32788;
+
+class DrawingTest : public EditorTest {
+protected:
+    void SetUp() override {
+        EditorTest::SetUp();
+        WriteSettings(L"GaijiEditorPath=" + editor_ + L"\r\nGaijiEditorIniPath=" + editorIni_ + L"\r\nPixSize=6\r\n");
+        editor.emplace(Start(L"E000"));
+        main = WaitForEditorWindow(*editor);
+        ASSERT_NE(main, nullptr);
+        ASSERT_TRUE(WaitUntil([&] { return WindowText(main) == Title(); }));
+        HWND splitter = GetDlgItem(main, 0xE900);
+        view = splitter ? GetDlgItem(splitter, 0xE901) : nullptr;
+        ASSERT_NE(view, nullptr);
+        SetForegroundWindow(main);
+        ASSERT_TRUE(WaitUntil([&] { return GetForegroundWindow() == main; }));
+        SetCursorPos(0, 0);  // Wine trusts its cursor position only after one of these
+    }
+    void TearDown() override {
+        if (editor) editor->Kill();
+    }
+
+    std::wstring Title() const { return tte_ + L"　[ CODE= E000 ]"; }
+
+    POINT DotOnScreen(int x, int y) const {
+        const PixelPoint c = MatrixGeometry{6, 64}.DotToCellCenter(x, y);
+        POINT p = {c.x, c.y};
+        ClientToScreen(view, &p);
+        return p;
+    }
+
+    // Presses a button at one dot, moves through the others and releases at the last. Every
+    // event carries its own position, so none can be taken at a stale one.
+    void Drag(std::vector<DotPoint> dots, bool right = false, bool escapeAtRelease = false) {
+        MouseAt(dots.front(), right ? MOUSEEVENTF_RIGHTDOWN : MOUSEEVENTF_LEFTDOWN);
+        for (std::size_t i = 1; i < dots.size(); ++i) MouseAt(dots[i], 0);
+        if (escapeAtRelease) keybd_event(VK_ESCAPE, 0, 0, 0);
+        Settle();
+        MouseAt(dots.back(), right ? MOUSEEVENTF_RIGHTUP : MOUSEEVENTF_LEFTUP);
+        if (escapeAtRelease) keybd_event(VK_ESCAPE, 0, KEYEVENTF_KEYUP, 0);
+        Settle();
+    }
+
+    void MouseAt(DotPoint dot, DWORD buttonFlags) {
+        const POINT p = DotOnScreen(dot.x, dot.y);
+        const int width = GetSystemMetrics(SM_CXSCREEN);
+        const int height = GetSystemMetrics(SM_CYSCREEN);
+        INPUT input = {};
+        input.type = INPUT_MOUSE;
+        input.mi.dx = static_cast<LONG>((p.x * 65535 + (width - 1) / 2) / (width - 1));
+        input.mi.dy = static_cast<LONG>((p.y * 65535 + (height - 1) / 2) / (height - 1));
+        input.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE | buttonFlags;
+        SendInput(1, &input, sizeof input);
+        Settle();
+    }
+
+    // Lets the editor take every input and message given so far.
+    void Settle() {
+        WaitForInputIdle(editor->Handle(), 2000);
+        SendMessageW(main, WM_NULL, 0, 0);
+    }
+
+    // What the matrix shows: black (DotRGB) or not, for every dot.
+    DotPlane Shown() {
+        RedrawWindow(view, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+        Settle();
+        POINT origin = {0, 0};
+        ClientToScreen(view, &origin);
+        const MatrixGeometry geometry{6, 64};
+        const RECT area = {origin.x, origin.y, origin.x + 7 * 64 + 14, origin.y + 7 * 64 + 14};
+        const ScreenImage screen = CaptureScreen(area);
+        DotPlane plane(64);
+        for (int y = 0; y < 64; ++y) {
+            for (int x = 0; x < 64; ++x) {
+                const PixelPoint c = geometry.DotToCellCenter(x, y);
+                plane.SetDot(x, y, screen.At(c.x, c.y) == 0x000000);
+            }
+        }
+        return plane;
+    }
+
+    // The newest history state: the edit bitmap as the last finished action left it.
+    DotPlane LatestState() const {
+        DotPlane plane(64);
+        int newest = -1;
+        std::filesystem::path newestPath;
+        for (const auto& folder : std::filesystem::directory_iterator(std::filesystem::path(folder_ / L"prog\\TEMP"))) {
+            for (const auto& file : std::filesystem::directory_iterator(folder.path())) {
+                const int number = std::stoi(file.path().stem().wstring());
+                if (number > newest) {
+                    newest = number;
+                    newestPath = file.path();
+                }
+            }
+        }
+        const std::vector<uint8_t> bytes = ReadFileBytes(newestPath.wstring());
+        if (bytes.size() == plane.ByteCount()) std::copy(bytes.begin(), bytes.end(), plane.Bytes().begin());
+        return plane;
+    }
+
+    // Waits until the matrix on screen shows the plane (painting follows the edit a moment later).
+    bool ShowsEventually(const DotPlane& expected) {
+        return WaitUntil([&] { return Shown() == expected; }, Millis(5000), Millis(50));
+    }
+
+    bool WaitForStates(int count) const { return WaitUntil([&] { return HistoryStates() == count; }); }
+
+    // The history files of the running editor.
+    int HistoryStates() const {
+        int count = 0;
+        for (const auto& folder : std::filesystem::directory_iterator(std::filesystem::path(folder_ / L"prog\\TEMP"))) {
+            for (const auto& file : std::filesystem::directory_iterator(folder.path())) {
+                if (file.path().extension() == L".tmp") ++count;
+            }
+        }
+        return count;
+    }
+
+    static std::string Dots(const DotPlane& plane, int row) {
+        std::string text;
+        for (int x = 0; x < 24; ++x) text += plane.IsBlack(x, row) ? '#' : '.';
+        return text;
+    }
+
+    std::optional<Process> editor;
+    HWND main = nullptr;
+    HWND view = nullptr;
+};
+
+TEST_F(DrawingTest, PenStrokeIsOneStepAndMarksTheTitle) {
+    Drag({{10, 10}, {11, 10}, {12, 10}});
+    ASSERT_TRUE(WaitForStates(2));
+    const DotPlane drawn = LatestState();
+    // A move may be merged with the next one, so the middle dot is not certain; the ends are.
+    EXPECT_TRUE(drawn.IsBlack(10, 10) && drawn.IsBlack(12, 10)) << Dots(drawn, 10);
+    EXPECT_FALSE(drawn.IsBlack(13, 10) || drawn.IsBlack(9, 10) || drawn.IsBlack(10, 11)) << Dots(drawn, 10);
+    EXPECT_TRUE(ShowsEventually(drawn)) << "the matrix shows what was drawn";
+    EXPECT_TRUE(WaitUntil([&] { return WindowText(main) == Title() + L"-<更新>"; })) << Narrow(WindowText(main));
+
+    Drag({{12, 10}}, true);  // the right button draws white
+    ASSERT_TRUE(WaitForStates(3));
+    EXPECT_FALSE(LatestState().IsBlack(12, 10));
+    EXPECT_TRUE(LatestState().IsBlack(10, 10));
+
+    SendMessageW(main, WM_COMMAND, kPenSwap, 0);  // now the left button draws white
+    Drag({{10, 10}});
+    ASSERT_TRUE(WaitForStates(4));
+    EXPECT_FALSE(LatestState().IsBlack(10, 10));
+}
+
+TEST_F(DrawingTest, ShapesFollowTheDragAndEscapeCancels) {
+    SendMessageW(main, WM_COMMAND, kToolLine, 0);
+    Drag({{2, 5}, {10, 5}, {20, 5}});
+    ASSERT_TRUE(WaitForStates(2));
+    EXPECT_EQ(Dots(LatestState(), 5), "..##################....");  // the end dot is left out
+
+    // Escape held at the release: nothing. The next line shows the cancelled one was handled.
+    Drag({{2, 7}, {20, 7}}, false, true);
+    Drag({{2, 9}, {6, 9}});
+    ASSERT_TRUE(WaitForStates(3));
+    EXPECT_EQ(Dots(LatestState(), 7), "........................") << "Escape at release draws nothing";
+    EXPECT_EQ(Dots(LatestState(), 9), "..####..................");
+
+    SendMessageW(main, WM_COMMAND, kToolRect, 0);
+    Drag({{2, 12}, {8, 18}});
+    ASSERT_TRUE(WaitForStates(4));
+    const DotPlane rect = LatestState();
+    EXPECT_EQ(Dots(rect, 12), "..######................");
+    EXPECT_EQ(Dots(rect, 14), "..#....#................");
+    EXPECT_EQ(Dots(rect, 17), "..######................");
+    EXPECT_EQ(Dots(rect, 18), "........................");
+
+    SendMessageW(main, WM_COMMAND, kToolFill, 0);
+    Drag({{4, 14}});
+    ASSERT_TRUE(WaitForStates(5));
+    EXPECT_EQ(Dots(LatestState(), 14), "..######................");
+    EXPECT_EQ(Dots(LatestState(), 19), "........................") << "the fill stays inside the outline";
+    // Filling a dot that is already black changes nothing and records nothing; the white fill
+    // after it shows it was handled.
+    Drag({{4, 14}});
+    Drag({{4, 14}}, true);
+    ASSERT_TRUE(WaitForStates(6));
+    // The white fill empties the connected ink under the dot: the filled rectangle, outline and all,
+    // but not the separate line above it.
+    EXPECT_EQ(Dots(LatestState(), 14), "........................");
+    EXPECT_EQ(Dots(LatestState(), 12), "........................");
+    EXPECT_EQ(Dots(LatestState(), 9), "..####..................");
+
+    SendMessageW(main, WM_COMMAND, kToolCircle, 0);
+    Drag({{30, 30}, {40, 40}, {51, 51}});
+    ASSERT_TRUE(WaitForStates(7));
+    const DotPlane circle = LatestState();
+    EXPECT_TRUE(circle.IsBlack(40, 30)) << "top of the circle";
+    EXPECT_TRUE(circle.IsBlack(30, 40)) << "left of the circle";
+    EXPECT_FALSE(circle.IsBlack(40, 40)) << "the inside stays white";
+}
+
+TEST_F(DrawingTest, UndoAndRedoRestoreTheExactDots) {
+    const DotPlane blank = LatestState();
+    SendMessageW(main, WM_COMMAND, kToolRect, 0);
+    Drag({{5, 5}, {15, 12}});
+    ASSERT_TRUE(WaitForStates(2));
+    const DotPlane drawn = LatestState();
+    ASSERT_NE(drawn, blank);
+    ASSERT_TRUE(ShowsEventually(drawn));
+    SendMessageW(main, WM_COMMAND, kUndo, 0);
+    EXPECT_TRUE(ShowsEventually(blank)) << "undo shows the dots before the rectangle";
+    EXPECT_TRUE(WaitUntil([&] { return WindowText(main) == Title() + L"-<更新>"; })) << "an undo is an edit too";
+    SendMessageW(main, WM_COMMAND, kRedo, 0);
+    EXPECT_TRUE(ShowsEventually(drawn)) << "redo shows the rectangle again";
+}
+
+TEST_F(DrawingTest, ClosingWithEditsAsksBeforeDroppingThem) {
+    Drag({{3, 3}});
+    ASSERT_TRUE(WaitForStates(2));
+    PostMessageW(main, WM_CLOSE, 0, 0);
+    std::optional<MessageBoxInfo> box = WaitForMessageBox(editor->Id());
+    ASSERT_TRUE(box.has_value());
+    EXPECT_EQ(Narrow(box->text), "現在のｺｰﾄﾞに編集が加えられています。\r\n破棄して終了しますか？");
+    EXPECT_EQ(box->icon, MessageBoxIcon::Question);
+    EXPECT_EQ(box->ButtonIds(), (std::vector<int>{IDYES, IDNO}));
+    PressButton(*box, IDNO);
+    ASSERT_TRUE(WaitForWindowGone(box->window));
+    EXPECT_TRUE(IsWindow(main)) << "No keeps the window";
+
+    PostMessageW(main, WM_CLOSE, 0, 0);
+    box = WaitForMessageBox(editor->Id());
+    ASSERT_TRUE(box.has_value());
+    PressButton(*box, IDYES);
+    EXPECT_TRUE(editor->WaitForExit().has_value()) << "Yes closes without saving";
+}
+
+}  // namespace
