@@ -185,7 +185,16 @@ TEST_F(DocumentTest, CodeDialogAcceptsUnicodeAndShiftJisAndRefusesOthers) {
     PostMessageW(dialog, WM_COMMAND, IDOK, 0);
     EXPECT_TRUE(WaitForTitle(main, TitleFor(tte_, L"E000"))) << Narrow(WindowText(main));
 
-    // Shift-JIS F040 is the first user-defined code: Unicode E000 again, so try F140 -> E0BC.
+    // Shift-JIS F040 is the first user-defined code, Unicode E000; F140 is E0BC.
+    PostMessageW(main, WM_COMMAND, kNextCode, 0);
+    ASSERT_TRUE(WaitForTitle(main, TitleFor(tte_, L"E001")));
+    PostMessageW(main, WM_COMMAND, kCodeOpen, 0);
+    dialog = WaitForDialogWith(editor, kCodeEdit);
+    ASSERT_NE(dialog, nullptr);
+    SendMessageW(GetDlgItem(dialog, kSjisChoice), BM_CLICK, 0, 0);
+    SetText(GetDlgItem(dialog, kCodeEdit), L"F040");
+    PostMessageW(dialog, WM_COMMAND, IDOK, 0);
+    EXPECT_TRUE(WaitForTitle(main, TitleFor(tte_, L"E000"))) << Narrow(WindowText(main));
     PostMessageW(main, WM_COMMAND, kCodeOpen, 0);
     dialog = WaitForDialogWith(editor, kCodeEdit);
     ASSERT_NE(dialog, nullptr);

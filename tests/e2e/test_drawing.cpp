@@ -10,7 +10,8 @@ using namespace e2e;
 namespace {
 
 constexpr UINT kToolLine = 32780, kToolRect = 32781, kToolFill = 32782, kToolCircle = 32783;
-constexpr UINT kUndo = 57643, kRedo = 57644, kPenSwap = 32788;
+constexpr UINT kUndo = 57643, kRedo = 57644, kPenSwap = 32788, kSave = 32824;
+constexpr int kNoMoreCheck = 1017;
 
 class DrawingTest : public EditorTest {
 protected:
@@ -240,6 +241,45 @@ TEST_F(DrawingTest, ClosingWithEditsAsksBeforeDroppingThem) {
     ASSERT_TRUE(box.has_value());
     PressButton(*box, IDYES);
     EXPECT_TRUE(editor->WaitForExit().has_value()) << "Yes closes without saving";
+}
+
+TEST_F(DrawingTest, SaveAsksFirstAndKeepsTheEditsWhenTheEditorCannotBeSteered) {
+    Drag({{3, 3}});
+    ASSERT_TRUE(WaitForStates(2));
+    ASSERT_TRUE(WaitUntil([&] { return WindowText(main) == Title() + L"-<更新>"; }));
+
+    // The confirmation first; its check box switches it off for next time.
+    PostMessageW(main, WM_COMMAND, kSave, 0);
+    HWND confirm = nullptr;
+    ASSERT_TRUE(WaitUntil([&] {
+        for (HWND window : TopLevelWindows(editor->Id())) {
+            if (WindowClass(window) == L"#32770" && GetDlgItem(window, kNoMoreCheck)) confirm = window;
+        }
+        return confirm != nullptr;
+    }));
+    EXPECT_EQ(Narrow(WindowText(confirm)), "外字保存確認");
+    SendMessageW(GetDlgItem(confirm, kNoMoreCheck), BM_CLICK, 0, 0);
+    PostMessageW(confirm, WM_COMMAND, IDOK, 0);
+    ASSERT_TRUE(WaitForWindowGone(confirm));
+    EXPECT_EQ(Setting(L"SaveAns"), L"no");
+
+    // Without the save automation the system editor cannot be steered: both failures are told
+    // and the edits stay.
+    auto expectBox = [&](const char* text) {
+        std::optional<MessageBoxInfo> box = WaitForMessageBox(editor->Id());
+        ASSERT_TRUE(box.has_value()) << text;
+        EXPECT_EQ(Narrow(box->text), text);
+        PressButton(*box, IDOK);
+        ASSERT_TRUE(WaitForWindowGone(box->window));
+    };
+    expectBox("外字ｴﾃﾞｨﾀが起動できません。\r\n設定を確認し、外字ｴﾃﾞｨﾀのﾌﾟﾛｸﾞﾗﾑﾊﾟｽが正しいか確認して下さい。");
+    expectBox("保存に失敗しました。\r\n外字ｴﾃﾞｨﾀが起動している場合は終了して、もう一度試してみてください。");
+    EXPECT_EQ(Narrow(WindowText(main)), Narrow(Title() + L"-<更新>"));
+
+    // Next time there is no confirmation.
+    PostMessageW(main, WM_COMMAND, kSave, 0);
+    expectBox("外字ｴﾃﾞｨﾀが起動できません。\r\n設定を確認し、外字ｴﾃﾞｨﾀのﾌﾟﾛｸﾞﾗﾑﾊﾟｽが正しいか確認して下さい。");
+    expectBox("保存に失敗しました。\r\n外字ｴﾃﾞｨﾀが起動している場合は終了して、もう一度試してみてください。");
 }
 
 }  // namespace
