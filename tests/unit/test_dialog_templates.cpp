@@ -3,6 +3,8 @@
 // the dialog classes are built to.
 #include <gtest/gtest.h>
 
+#include "test_support.h"
+
 #include <fstream>
 #include <map>
 #include <regex>
@@ -12,17 +14,10 @@
 
 namespace {
 
-std::string ReadSource(const std::string& relative) {
-    std::ifstream in(std::string(KF_SOURCE_DIR) + "/" + relative, std::ios::binary);
-    std::stringstream buffer;
-    buffer << in.rdbuf();
-    return buffer.str();
-}
-
 std::map<std::string, long> DialogIds() {
     std::map<std::string, long> values = {{"IDOK", 1}, {"IDCANCEL", 2}};
     const std::regex define(R"(#define\s+(\w+)\s+\(?(-?\d+)\)?\s*$)");
-    std::istringstream in(ReadSource("src/res/dialog_ids.h"));
+    std::istringstream in(ReadSourceFile("src/res/dialog_ids.h"));
     for (std::string line; std::getline(in, line);) {
         std::smatch m;
         if (std::regex_match(line, m, define)) values[m[1]] = std::stol(m[2]);
@@ -47,7 +42,7 @@ std::map<long, std::vector<std::string>> Templates() {
     std::vector<std::string>* current = nullptr;
     std::string head;
     bool inside = false;
-    std::istringstream in(ReadSource("src/res/dialogs.rc"));
+    std::istringstream in(ReadSourceFile("src/res/dialogs.rc"));
     for (std::string line; std::getline(in, line);) {
         if (!line.empty() && line.back() == '\r') line.pop_back();
         const std::string trimmed = line.substr(std::min(line.find_first_not_of(' '), line.size()));
@@ -122,6 +117,6 @@ TEST(DialogTemplates, GridSettings) {
 
 TEST(DialogTemplates, DialogIconIsResource134) {
     EXPECT_EQ(DialogIds().at("IDI_DIALOG_ICON"), 134);
-    EXPECT_NE(ReadSource("src/res/dialogs.rc").find("IDI_DIALOG_ICON ICON \"Kanjiforge.ico\""),
+    EXPECT_NE(ReadSourceFile("src/res/dialogs.rc").find("IDI_DIALOG_ICON ICON \"Kanjiforge.ico\""),
               std::string::npos);
 }

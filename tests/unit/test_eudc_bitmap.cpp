@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include "test_support.h"
+
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -27,10 +29,8 @@ Bytes Pattern(std::size_t size, int seed) {
 class EudcFile : public ::testing::Test {
   protected:
     void SetUp() override {
-        dir_ = fs::temp_directory_path() /
-               ("kf_eudc_" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()) +
-                "_" + std::to_string(std::random_device{}()));
-        ASSERT_TRUE(fs::create_directories(dir_));
+        dir_ = MakeTestFolder("kf_eudc");
+        ASSERT_TRUE(fs::is_directory(dir_));
         path_ = dir_ / "EUDC.EUF";
     }
     void TearDown() override { fs::remove_all(dir_); }

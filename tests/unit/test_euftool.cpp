@@ -1,4 +1,6 @@
 #include <gtest/gtest.h>
+
+#include "test_support.h"
 #include <sys/wait.h>
 
 #include <cstdlib>
@@ -31,10 +33,8 @@ void WriteText(const fs::path& path, const std::string& text) {
 class Euftool : public ::testing::Test {
   protected:
     void SetUp() override {
-        dir_ = fs::temp_directory_path() /
-               ("kf_euftool_" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()) +
-                "_" + std::to_string(std::random_device{}()));
-        ASSERT_TRUE(fs::create_directories(dir_));
+        dir_ = MakeTestFolder("kf_euftool");
+        ASSERT_TRUE(fs::is_directory(dir_));
     }
     void TearDown() override { fs::remove_all(dir_); }
 

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include "test_support.h"
+
 #include <algorithm>
 #include <cstdint>
 #include <filesystem>
@@ -48,10 +50,8 @@ struct RecordingHost : IImgArrayHost {
 class ImgArray : public ::testing::Test {
   protected:
     void SetUp() override {
-        temp_ = fs::temp_directory_path() /
-                ("kf_undo_" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()) +
-                 "_" + std::to_string(std::random_device{}()));
-        ASSERT_TRUE(fs::create_directories(temp_));
+        temp_ = MakeTestFolder("kf_undo");
+        ASSERT_TRUE(fs::is_directory(temp_));
     }
     void TearDown() override {
         store_.reset();

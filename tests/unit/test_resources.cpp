@@ -3,6 +3,8 @@
 // checks that script against the table the program is built to.
 #include <gtest/gtest.h>
 
+#include "test_support.h"
+
 #include <fstream>
 #include <map>
 #include <regex>
@@ -13,17 +15,10 @@
 
 namespace {
 
-std::string ReadSource(const std::string& relative) {
-    std::ifstream in(std::string(KF_SOURCE_DIR) + "/" + relative, std::ios::binary);
-    std::stringstream buffer;
-    buffer << in.rdbuf();
-    return buffer.str();
-}
-
 std::map<std::string, long> Defines() {
     std::map<std::string, long> values;
     const std::regex define(R"(#define\s+(\w+)\s+(0x[0-9A-Fa-f]+|\d+)\s*$)");
-    std::istringstream in(ReadSource("src/res/resource.h"));
+    std::istringstream in(ReadSourceFile("src/res/resource.h"));
     for (std::string line; std::getline(in, line);) {
         std::smatch m;
         if (std::regex_match(line, m, define)) values[m[1]] = std::stol(m[2], nullptr, 0);
@@ -33,7 +28,7 @@ std::map<std::string, long> Defines() {
 
 // The lines between "NAME KIND" and its matching END.
 std::vector<std::string> Block(const std::string& header) {
-    std::istringstream in(ReadSource("src/res/Kanjiforge.rc"));
+    std::istringstream in(ReadSourceFile("src/res/Kanjiforge.rc"));
     std::vector<std::string> lines;
     bool inside = false;
     int depth = 0;
@@ -67,7 +62,7 @@ std::vector<std::string> MenuOutline() {
     const std::regex popup(R"re(POPUP "(.*)")re");
     const std::regex item(R"re(MENUITEM "([^"\\]*)(?:\\t([^"]*))?", (\w+))re");
     int depth = -1;
-    std::istringstream in(ReadSource("src/res/Kanjiforge.rc"));
+    std::istringstream in(ReadSourceFile("src/res/Kanjiforge.rc"));
     bool inside = false;
     for (std::string line; std::getline(in, line);) {
         if (!line.empty() && line.back() == '\r') line.pop_back();

@@ -25,11 +25,6 @@
 
 namespace {
 
-bool FileExists(const std::wstring& path) {
-    const DWORD attributes = GetFileAttributesW(path.c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
-}
-
 std::wstring SystemFolder(UINT (*WINAPI query)(LPWSTR, UINT)) {
     wchar_t buffer[MAX_PATH + 1] = {};
     const UINT length = query(buffer, MAX_PATH);
@@ -111,12 +106,12 @@ BOOL CGlyphoEditorApp::CheckEudcFont() {
         return FALSE;
     }
     const std::wstring ttePath = GetEudcFilePath(TRUE);
-    if (!FileExists(ttePath)) {
+    if (!IsExistingFile(ttePath)) {
         ReportStartFailure(FormatText(L"%s\r\n上記ﾃﾞﾌｫﾙﾄ外字ﾌｫﾝﾄが存在しません。", ttePath.c_str()), MB_ICONHAND);
         return FALSE;
     }
     const std::wstring eufPath = GetEudcFilePath(FALSE);
-    if (!FileExists(eufPath)) {
+    if (!IsExistingFile(eufPath)) {
         ReportStartFailure(FormatText(L"%s\r\n上記ﾃﾞﾌｫﾙﾄ外字ﾌｫﾝﾄ用ﾋﾞｯﾄﾃﾞｰﾀﾌｧｲﾙが存在しません。\r\n"
                                       L"別ﾌﾟﾛｸﾞﾗﾑ「Kanjiviewer」を利用すると作成できます。",
                                       eufPath.c_str()),
@@ -143,12 +138,12 @@ BOOL CGlyphoEditorApp::CheckEudcFont() {
 }
 
 BOOL CGlyphoEditorApp::CheckCharEditor() {
-    if (!FileExists(m_strEditorPath)) {
+    if (!IsExistingFile(m_strEditorPath)) {
         const std::wstring format = LoadResString(IDS_ERR_NO_EDITOR);
         ReportStartFailure(FormatText(format.c_str(), m_strEditorPath.c_str()), MB_ICONHAND);
         return FALSE;
     }
-    if (!FileExists(m_strEditorIniPath)) {
+    if (!IsExistingFile(m_strEditorIniPath)) {
         const std::wstring format = LoadResString(IDS_ERR_NO_EDITOR_INI);
         const std::wstring text = FormatText(format.c_str(), m_strEditorIniPath.c_str());
         g_log.Write(L"%s\n", text.c_str());

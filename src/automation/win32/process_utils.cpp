@@ -15,6 +15,11 @@ std::wstring GetSpecialFolderPath(int csidl) {
     return ok ? std::wstring(path) : std::wstring();
 }
 
+bool IsExistingFile(const std::wstring& path) {
+    const DWORD attributes = GetFileAttributesW(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+}
+
 bool RunProgram(const std::wstring& commandLine, int showCommand) {
     // CreateProcessW may write into the command line, so it gets its own copy.
     std::vector<wchar_t> buffer(commandLine.begin(), commandLine.end());

@@ -10,6 +10,9 @@
 // The path of a shell special folder (a CSIDL such as CSIDL_FONTS), or "" on failure.
 std::wstring GetSpecialFolderPath(int csidl);
 
+// True when path names an existing file (not a folder).
+bool IsExistingFile(const std::wstring& path);
+
 // Starts a program from a command line with the given show state and never waits for it.
 // True when the process was created.
 bool RunProgram(const std::wstring& commandLine, int showCommand);

@@ -23,11 +23,6 @@
 
 namespace {
 
-bool FileExists(const std::wstring& path) {
-    const DWORD attributes = GetFileAttributesW(path.c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
-}
-
 // Starts a companion program; a failure is the user's to know.
 bool StartCompanion(const std::wstring& commandLine) {
     if (RunProgram(commandLine, SW_SHOWDEFAULT)) return true;
@@ -226,25 +221,20 @@ void CGlyphoEditorDoc::OnCodeSave() {
 
 void CGlyphoEditorDoc::OnUpdateCodeSave(CCmdUI* cmdUI) { cmdUI->Enable(IsModified()); }
 
-void CGlyphoEditorDoc::OnUndo() {
+void CGlyphoEditorDoc::StepHistory(bool back) {
     CMatrixEditView* view = GetGlyphoApp().GetMatrixEditView();
     if (!m_pImgArray || view == nullptr) return;
-    g_log.Write(L"Command:元に戻す\n");
+    g_log.Write(back ? L"Command:元に戻す\n" : L"Command:元に戻すをやり直し\n");
     HCURSOR previous = SetCursor(LoadCursorW(nullptr, IDC_WAIT));
-    m_pImgArray->Undo(view->StagingPlane());
+    if (back) {
+        m_pImgArray->Undo(view->StagingPlane());
+    } else {
+        m_pImgArray->Redo(view->StagingPlane());
+    }
     SetCursor(previous);
 }
 
 void CGlyphoEditorDoc::OnUpdateUndo(CCmdUI* cmdUI) { cmdUI->Enable(m_pImgArray && m_pImgArray->CanUndo()); }
-
-void CGlyphoEditorDoc::OnRedo() {
-    CMatrixEditView* view = GetGlyphoApp().GetMatrixEditView();
-    if (!m_pImgArray || view == nullptr) return;
-    g_log.Write(L"Command:元に戻すをやり直し\n");
-    HCURSOR previous = SetCursor(LoadCursorW(nullptr, IDC_WAIT));
-    m_pImgArray->Redo(view->StagingPlane());
-    SetCursor(previous);
-}
 
 void CGlyphoEditorDoc::OnUpdateRedo(CCmdUI* cmdUI) { cmdUI->Enable(m_pImgArray && m_pImgArray->CanRedo()); }
 
@@ -319,7 +309,7 @@ void CGlyphoEditorDoc::OnRunViewer() {
 }
 
 void CGlyphoEditorDoc::OnUpdateRunViewer(CCmdUI* cmdUI) {
-    cmdUI->Enable(FileExists(GetGlyphoApp().GetModuleFolder() + L"Kanjiviewer.exe"));
+    cmdUI->Enable(IsExistingFile(GetGlyphoApp().GetModuleFolder() + L"Kanjiviewer.exe"));
 }
 
 void CGlyphoEditorDoc::OnHelp() {

@@ -55,9 +55,11 @@ private:
     void OnUpdateNextCode(CCmdUI* cmdUI);
     void OnPrevCode() { StepCode(false); }
     void OnUpdatePrevCode(CCmdUI* cmdUI);
-    void OnUndo();
+    // One step back (undo) or forward (redo) in the history.
+    void StepHistory(bool back);
+    void OnUndo() { StepHistory(true); }
     void OnUpdateUndo(CCmdUI* cmdUI);
-    void OnRedo();
+    void OnRedo() { StepHistory(false); }
     void OnUpdateRedo(CCmdUI* cmdUI);
     void OnGridSetting();
     void OnTool(UINT id);
