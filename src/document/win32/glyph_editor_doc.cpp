@@ -1,6 +1,7 @@
 #include "document/win32/glyph_editor_doc.h"
 
 #include <filesystem>
+#include <memory>
 #include <vector>
 
 #include "app/diag_log.h"
@@ -9,6 +10,8 @@
 #include "app/win32/companions.h"
 #include "app/win32/glyph_editor_app.h"
 #include "app/win32/main_frame.h"
+#include "automation/save_sequence.h"
+#include "automation/win32/editor_desktop.h"
 #include "automation/win32/process_utils.h"
 #include "automation/win32/window_utils.h"
 #include "document/win32/addr_input_dlg.h"
@@ -203,14 +206,49 @@ BOOL CGlyphoEditorDoc::SaveCodeImage() {
     }
     if (!CheckCharEditorNotRunning()) return FALSE;
 
-    // Handing the character to the system character editor is the save automation's work.
-    // Until it is part of the program the editor cannot be steered, which the user hears as
-    // the editor failing to start; the edits, their history and the modified mark stay.
-    ReportId(IDS_ERR_EDITOR_START);
-    ReportId(IDS_ERR_SAVE_FAILED);
-    g_log.Write(L"保存失敗[Code=%s]\n", code.c_str());
-    (void)codeChosenHere;
-    return FALSE;
+    CGlyphoEditorApp& app = GetGlyphoApp();
+    auto manipulater = std::make_unique<CEudcEditManipulater>(CWin32EditorDesktop::Instance(),
+                                                              app.ProfileStore(), app.m_nGlyphSize);
+    if (!manipulater->PrepareAndLaunch(m_strCode)) {
+        for (unsigned id : MessagesAfterLaunchFailure()) ReportId(id);
+        g_log.Write(L"保存失敗[Code=%s]\n", code.c_str());
+        return FALSE;
+    }
+
+    // While the editor is steered by simulated input the own window stays out of the way.
+    CWnd* mainWindow = AfxGetMainWnd();
+    HWND mainHwnd = mainWindow ? mainWindow->GetSafeHwnd() : nullptr;
+    if (mainHwnd != nullptr) {
+        ::ShowWindow(mainHwnd, SW_MINIMIZE);
+        ::EnableWindow(mainHwnd, FALSE);
+    }
+    const SaveResult result = manipulater->SaveCharacter(m_image);
+    const bool saved = manipulater->m_bSaved != FALSE;
+    manipulater.reset();
+    if (mainHwnd != nullptr) {
+        ::EnableWindow(mainHwnd, TRUE);
+        ::ShowWindow(mainHwnd, SW_SHOWNORMAL);
+        ::SetForegroundWindow(mainHwnd);
+    }
+
+    if (!saved) {
+        // The sequence has already logged the ids of the attachment failures it reports.
+        for (unsigned id : MessagesAfterSave(result == SaveResult::Saved ? SaveResult::Failed : result)) {
+            if (id == kMsgEditorNotSeen || id == kMsgCodeDialogNotSeen) {
+                AfxMessageBox(id, MB_OK);
+            } else {
+                ReportId(id);
+            }
+        }
+        g_log.Write(L"保存失敗[Code=%s]\n", code.c_str());
+        return FALSE;
+    }
+    if (codeChosenHere) {
+        if (CMainFrame* frame = MainFrame()) frame->SetTitleCode(m_strCode);
+    }
+    m_pImgArray->ResetHistory(TRUE);
+    g_log.Write(L"保存[Code=%s]\n", code.c_str());
+    return TRUE;
 }
 
 void CGlyphoEditorDoc::OnCodeSave() {

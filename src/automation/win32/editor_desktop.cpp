@@ -1,0 +1,281 @@
+#include "automation/win32/editor_desktop.h"
+
+#include <windows.h>
+#include <commctrl.h>
+#include <process.h>
+
+#include <cstring>
+
+#include "automation/win32/window_utils.h"
+
+namespace {
+
+HWND ToHwnd(WindowId window) { return reinterpret_cast<HWND>(window); }
+WindowId ToId(HWND window) { return reinterpret_cast<WindowId>(window); }
+HANDLE ToHandle(std::uintptr_t handle) { return reinterpret_cast<HANDLE>(handle); }
+
+// The longest text read from one status bar part, terminator excluded.
+constexpr int kStatusPartChars = 100;
+
+struct WatcherStart {
+    IEditorDesktop* desktop;
+    std::atomic<int>* state;
+};
+
+unsigned __stdcall WatcherThread(void* param) {
+    auto* start = static_cast<WatcherStart*>(param);
+    IEditorDesktop& desktop = *start->desktop;
+    std::atomic<int>* state = start->state;
+    delete start;
+    return RetryWatcherProc(desktop, state);
+}
+
+BOOL CALLBACK CollectChild(HWND window, LPARAM param) {
+    auto* children = reinterpret_cast<std::vector<ChildWindow>*>(param);
+    wchar_t className[256] = {};
+    ::GetClassNameW(window, className, 256);
+    children->push_back({ToId(window), className});
+    return TRUE;
+}
+
+}  // namespace
+
+CWin32EditorDesktop& CWin32EditorDesktop::Instance() {
+    // Never destroyed: a watcher thread still running at exit must not meet a freed object.
+    static CWin32EditorDesktop* instance = new CWin32EditorDesktop;
+    return *instance;
+}
+
+WindowId CWin32EditorDesktop::FindCharEditorWindow() { return ToId(::FindCharEditorWindow()); }
+
+WindowId CWin32EditorDesktop::FindWindowByTitle(const std::wstring& title, int partial) {
+    return ToId(::FindWindowByTitle(title, partial, nullptr));
+}
+
+WindowId CWin32EditorDesktop::FindTopLevelWindowContaining(const std::wstring& text,
+                                                           const std::atomic<int>* stopFlag) {
+    return ToId(::FindTopLevelWindowContaining(text, stopFlag));
+}
+
+bool CWin32EditorDesktop::IsWindow(WindowId window) { return ::IsWindow(ToHwnd(window)) != FALSE; }
+
+std::vector<ChildWindow> CWin32EditorDesktop::EnumChildWindows(WindowId parent) {
+    std::vector<ChildWindow> children;
+    ::EnumChildWindows(ToHwnd(parent), CollectChild, reinterpret_cast<LPARAM>(&children));
+    return children;
+}
+
+WindowId CWin32EditorDesktop::GetParent(WindowId window) { return ToId(::GetParent(ToHwnd(window))); }
+
+int CWin32EditorDesktop::GetDlgCtrlID(WindowId window) { return ::GetDlgCtrlID(ToHwnd(window)); }
+
+WindowId CWin32EditorDesktop::GetForegroundWindow() { return ToId(::GetForegroundWindow()); }
+
+std::wstring CWin32EditorDesktop::ReadWindowText(WindowId window) {
+    wchar_t text[256] = {};
+    ::GetWindowTextW(ToHwnd(window), text, 256);
+    return text;
+}
+
+void CWin32EditorDesktop::WriteWindowText(WindowId window, const std::wstring& text) {
+    ::SetWindowTextW(ToHwnd(window), text.c_str());
+}
+
+void CWin32EditorDesktop::PostCommand(WindowId window, std::uintptr_t wParam, WindowId lParam) {
+    ::PostMessageW(ToHwnd(window), WM_COMMAND, static_cast<WPARAM>(wParam), static_cast<LPARAM>(lParam));
+}
+
+void CWin32EditorDesktop::SendCommand(WindowId window, std::uintptr_t wParam) {
+    ::SendMessageW(ToHwnd(window), WM_COMMAND, static_cast<WPARAM>(wParam), 0);
+}
+
+int CWin32EditorDesktop::SelectComboString(WindowId combo, const std::wstring& text) {
+    const LRESULT index =
+        ::SendMessageW(ToHwnd(combo), CB_SELECTSTRING, 0, reinterpret_cast<LPARAM>(text.c_str()));
+    return index == CB_ERR ? -1 : static_cast<int>(index);
+}
+
+void CWin32EditorDesktop::EnableWindow(WindowId window, bool enable) {
+    ::EnableWindow(ToHwnd(window), enable ? TRUE : FALSE);
+}
+
+void CWin32EditorDesktop::SetForegroundWindow(WindowId window) { ::SetForegroundWindow(ToHwnd(window)); }
+
+void CWin32EditorDesktop::SetFocus(WindowId window) { ::SetFocus(ToHwnd(window)); }
+
+std::uint32_t CWin32EditorDesktop::ReadWindowStyle(WindowId window) {
+    return static_cast<std::uint32_t>(::GetWindowLongW(ToHwnd(window), GWL_STYLE));
+}
+
+void CWin32EditorDesktop::WriteWindowStyle(WindowId window, std::uint32_t style) {
+    ::SetWindowLongW(ToHwnd(window), GWL_STYLE, static_cast<LONG>(style));
+}
+
+bool CWin32EditorDesktop::HasMenu(WindowId window) { return ::GetMenu(ToHwnd(window)) != nullptr; }
+
+void CWin32EditorDesktop::BlankMenuItem(WindowId window, int position) {
+    HMENU menu = ::GetMenu(ToHwnd(window));
+    if (menu == nullptr) return;
+    const UINT item = static_cast<UINT>(position);
+    ::ModifyMenuW(menu, item, MF_BYPOSITION | MF_STRING, 0, L"");
+    ::EnableMenuItem(menu, item, MF_BYPOSITION | MF_DISABLED | MF_GRAYED);
+}
+
+std::vector<std::wstring> CWin32EditorDesktop::ReadStatusBarParts(WindowId statusBar) {
+    HWND bar = ToHwnd(statusBar);
+    const int parts = static_cast<int>(::SendMessageW(bar, SB_GETPARTS, 0, 0));
+    DWORD processId = 0;
+    if (parts <= 0 || ::GetWindowThreadProcessId(bar, &processId) == 0) return {};
+    HANDLE process =
+        ::OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, processId);
+    if (process == nullptr) return {};
+    std::vector<std::wstring> texts;
+    // SB_GETTEXTW writes the whole text, whatever its length, so the remote buffer is generous.
+    constexpr SIZE_T kRemoteBytes = 4096;
+    void* remote = ::VirtualAllocEx(process, nullptr, kRemoteBytes, MEM_COMMIT, PAGE_READWRITE);
+    if (remote != nullptr) {
+        bool ok = true;
+        for (int i = 0; i < parts && ok; ++i) {
+            ::SendMessageW(bar, SB_GETTEXTW, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(remote));
+            wchar_t local[kStatusPartChars + 1] = {};
+            SIZE_T read = 0;
+            ok = ::ReadProcessMemory(process, remote, local, kStatusPartChars * sizeof(wchar_t), &read) !=
+                 FALSE;
+            local[kStatusPartChars] = L'\0';
+            if (ok) texts.emplace_back(local);
+        }
+        ::VirtualFreeEx(process, remote, 0, MEM_RELEASE);
+        if (!ok) texts.clear();
+    }
+    ::CloseHandle(process);
+    return texts;
+}
+
+MouseSettings CWin32EditorDesktop::GetMouseSettings() {
+    int mouse[3] = {};
+    int speed = 0;
+    ::SystemParametersInfoW(SPI_GETMOUSE, 0, mouse, 0);
+    ::SystemParametersInfoW(SPI_GETMOUSESPEED, 0, &speed, 0);
+    return {mouse[0], mouse[1], mouse[2], speed};
+}
+
+void CWin32EditorDesktop::SetMouseSettings(const MouseSettings& settings) {
+    int mouse[3] = {settings.threshold1, settings.threshold2, settings.acceleration};
+    ::SystemParametersInfoW(SPI_SETMOUSE, 0, mouse, SPIF_SENDCHANGE);
+    ::SystemParametersInfoW(SPI_SETMOUSESPEED, 0,
+                            reinterpret_cast<void*>(static_cast<INT_PTR>(settings.speed)), SPIF_SENDCHANGE);
+}
+
+ScreenPoint CWin32EditorDesktop::GetCursorPos() {
+    POINT point = {};
+    ::GetCursorPos(&point);
+    return {static_cast<int>(point.x), static_cast<int>(point.y)};
+}
+
+ScreenPoint CWin32EditorDesktop::ClientToScreen(WindowId window, ScreenPoint client) {
+    POINT point = {client.x, client.y};
+    ::ClientToScreen(ToHwnd(window), &point);
+    return {static_cast<int>(point.x), static_cast<int>(point.y)};
+}
+
+void CWin32EditorDesktop::SendKeyInput(int virtualKey, unsigned flags) {
+    INPUT input = {};
+    input.type = INPUT_KEYBOARD;
+    input.ki.wVk = static_cast<WORD>(virtualKey);
+    input.ki.wScan = static_cast<WORD>(::MapVirtualKeyW(static_cast<UINT>(virtualKey), 0));
+    input.ki.dwFlags = flags;
+    ::SendInput(1, &input, sizeof(INPUT));
+}
+
+void CWin32EditorDesktop::SendMouseInput(unsigned flags, int dx, int dy, unsigned data) {
+    INPUT input = {};
+    input.type = INPUT_MOUSE;
+    input.mi.dx = dx;
+    input.mi.dy = dy;
+    input.mi.mouseData = data;
+    input.mi.dwFlags = flags;
+    ::SendInput(1, &input, sizeof(INPUT));
+}
+
+bool CWin32EditorDesktop::PutBitmapOnClipboard(WindowId owner, const DotPlane& glyph) {
+    if (!::OpenClipboard(ToHwnd(owner))) return false;
+    ::EmptyClipboard();
+    bool placed = false;
+    if (glyph.ByteCount() != 0) {
+        HBITMAP bitmap = ::CreateBitmap(glyph.Size(), glyph.Size(), 1, 1, glyph.Bytes().data());
+        if (bitmap != nullptr) {
+            placed = ::SetClipboardData(CF_BITMAP, bitmap) != nullptr;
+            if (!placed) ::DeleteObject(bitmap);
+        }
+    }
+    ::CloseClipboard();
+    return placed;
+}
+
+bool CWin32EditorDesktop::WriteIniEntry(const std::wstring& file, const wchar_t* section, const wchar_t* key,
+                                        const std::wstring& value) {
+    return ::WritePrivateProfileStringW(section, key, value.c_str(), file.c_str()) != FALSE;
+}
+
+std::pair<int, int> CWin32EditorDesktop::GetOsVersion() {
+    OSVERSIONINFOW info = {};
+    info.dwOSVersionInfoSize = sizeof(info);
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
+    ::GetVersionExW(&info);
+#pragma GCC diagnostic pop
+    return {static_cast<int>(info.dwMajorVersion), static_cast<int>(info.dwMinorVersion)};
+}
+
+bool CWin32EditorDesktop::CreateEditorProcess(const std::wstring& commandLine, EditorProcess& started) {
+    std::wstring mutableLine = commandLine;  // CreateProcessW may write into the command line
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof(startup);
+    startup.dwFlags = STARTF_USESHOWWINDOW;
+    startup.wShowWindow = SW_SHOWNORMAL;
+    PROCESS_INFORMATION info = {};
+    if (!::CreateProcessW(nullptr, mutableLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                          &info)) {
+        return false;
+    }
+    started.hProcess = reinterpret_cast<std::uintptr_t>(info.hProcess);
+    started.hThread = reinterpret_cast<std::uintptr_t>(info.hThread);
+    started.dwProcessId = info.dwProcessId;
+    started.dwThreadId = info.dwThreadId;
+    return true;
+}
+
+void CWin32EditorDesktop::CloseEditorProcessHandles(const EditorProcess& process) {
+    if (process.hThread != 0) ::CloseHandle(ToHandle(process.hThread));
+    if (process.hProcess != 0) ::CloseHandle(ToHandle(process.hProcess));
+}
+
+std::uint32_t CWin32EditorDesktop::WaitForInputIdle(std::uintptr_t process, int milliseconds) {
+    return static_cast<std::uint32_t>(
+        ::WaitForInputIdle(ToHandle(process), static_cast<DWORD>(milliseconds)));
+}
+
+std::uintptr_t CWin32EditorDesktop::StartRetryWatcher(std::atomic<int>* state) {
+    auto* start = new WatcherStart{this, state};
+    // Created suspended so the priority is in place before the first cycle.
+    const std::uintptr_t thread = _beginthreadex(nullptr, 0, WatcherThread, start, CREATE_SUSPENDED, nullptr);
+    if (thread == 0) {
+        delete start;
+        return 0;
+    }
+    ::SetThreadPriority(ToHandle(thread), THREAD_PRIORITY_HIGHEST);
+    ::ResumeThread(ToHandle(thread));
+    // The sequence only needs a non-zero id; the thread ends by itself when asked to stop.
+    ::CloseHandle(ToHandle(thread));
+    return thread;
+}
+
+void CWin32EditorDesktop::Sleep(int milliseconds) { ::Sleep(static_cast<DWORD>(milliseconds)); }
+
+std::wstring CWin32EditorDesktop::LoadResourceString(unsigned id) {
+    const wchar_t* text = nullptr;
+    // A zero buffer length gives a read-only pointer to the resource itself, of any length.
+    const int length = ::LoadStringW(::GetModuleHandleW(nullptr), id, reinterpret_cast<LPWSTR>(&text), 0);
+    if (length <= 0 || text == nullptr) return L"";
+    return std::wstring(text, static_cast<std::size_t>(length));
+}

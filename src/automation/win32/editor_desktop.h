@@ -1,0 +1,55 @@
+// The save sequence decides what to do with the system character editor; this carries each of its
+// desktop operations out with the Windows service of the same name. It keeps no state, so one
+// process-wide instance serves every save and outlives any retry watcher thread it starts.
+#pragma once
+
+#include "automation/save_sequence.h"
+
+class CWin32EditorDesktop : public IEditorDesktop {
+  public:
+    // The instance every save uses; it lives until the process ends.
+    static CWin32EditorDesktop& Instance();
+
+    WindowId FindCharEditorWindow() override;
+    WindowId FindWindowByTitle(const std::wstring& title, int partial) override;
+    WindowId FindTopLevelWindowContaining(const std::wstring& text,
+                                          const std::atomic<int>* stopFlag) override;
+    bool IsWindow(WindowId window) override;
+    std::vector<ChildWindow> EnumChildWindows(WindowId parent) override;
+    WindowId GetParent(WindowId window) override;
+    int GetDlgCtrlID(WindowId window) override;
+    WindowId GetForegroundWindow() override;
+
+    std::wstring ReadWindowText(WindowId window) override;
+    void WriteWindowText(WindowId window, const std::wstring& text) override;
+    void PostCommand(WindowId window, std::uintptr_t wParam, WindowId lParam) override;
+    void SendCommand(WindowId window, std::uintptr_t wParam) override;
+    int SelectComboString(WindowId combo, const std::wstring& text) override;
+    void EnableWindow(WindowId window, bool enable) override;
+    void SetForegroundWindow(WindowId window) override;
+    void SetFocus(WindowId window) override;
+    std::uint32_t ReadWindowStyle(WindowId window) override;
+    void WriteWindowStyle(WindowId window, std::uint32_t style) override;
+    bool HasMenu(WindowId window) override;
+    void BlankMenuItem(WindowId window, int position) override;
+    std::vector<std::wstring> ReadStatusBarParts(WindowId statusBar) override;
+
+    MouseSettings GetMouseSettings() override;
+    void SetMouseSettings(const MouseSettings& settings) override;
+    ScreenPoint GetCursorPos() override;
+    ScreenPoint ClientToScreen(WindowId window, ScreenPoint client) override;
+    void SendKeyInput(int virtualKey, unsigned flags) override;
+    void SendMouseInput(unsigned flags, int dx, int dy, unsigned data) override;
+
+    bool PutBitmapOnClipboard(WindowId owner, const DotPlane& glyph) override;
+
+    bool WriteIniEntry(const std::wstring& file, const wchar_t* section, const wchar_t* key,
+                       const std::wstring& value) override;
+    std::pair<int, int> GetOsVersion() override;
+    bool CreateEditorProcess(const std::wstring& commandLine, EditorProcess& started) override;
+    void CloseEditorProcessHandles(const EditorProcess& process) override;
+    std::uint32_t WaitForInputIdle(std::uintptr_t process, int milliseconds) override;
+    std::uintptr_t StartRetryWatcher(std::atomic<int>* state) override;
+    void Sleep(int milliseconds) override;
+    std::wstring LoadResourceString(unsigned id) override;
+};
