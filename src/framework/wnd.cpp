@@ -48,7 +48,7 @@ const wchar_t* CWnd::RegisterFrameworkClass(UINT style, HICON icon, HBRUSH backg
 }
 
 BOOL CWnd::CreateEx(DWORD exStyle, const wchar_t* className, const wchar_t* windowName, DWORD style, int x,
-                    int y, int width, int height, HWND parent, HMENU menu, void* /*createParam*/) {
+                    int y, int width, int height, HWND parent, HMENU menu) {
     HWND hWnd = CreateWindowExW(exStyle, className, windowName, style, x, y, width, height, parent, menu,
                                 GetModuleHandleW(nullptr), this);
     return hWnd != nullptr;
@@ -296,8 +296,9 @@ LRESULT CFrameWnd::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
             return 0;
         case WM_COMMAND:
             if (OnCommand(wParam, lParam)) return 0;
-            // Menus, accelerators and bar buttons (controls notify with their own codes).
-            if (HIWORD(wParam) <= 1 || lParam == 0 || HIWORD(wParam) == BN_CLICKED) {
+            // Menus (0), accelerators (1) and bar buttons (BN_CLICKED, 0); other controls'
+            // notifications are their parents' business.
+            if (HIWORD(wParam) <= 1) {
                 if (RouteCmdMsg(LOWORD(wParam), CmdCode::Command, nullptr)) return 0;
             }
             break;

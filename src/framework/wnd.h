@@ -27,7 +27,7 @@ public:
     static CWnd* FromHandlePermanent(HWND hWnd);
 
     BOOL CreateEx(DWORD exStyle, const wchar_t* className, const wchar_t* windowName, DWORD style, int x, int y,
-                  int width, int height, HWND parent, HMENU menu, void* createParam = nullptr);
+                  int width, int height, HWND parent, HMENU menu);
     BOOL DestroyWindow();
     void SetWindowText(const std::wstring& text) { ::SetWindowTextW(m_hWnd, text.c_str()); }
     std::wstring GetWindowText() const;
