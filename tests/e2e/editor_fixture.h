@@ -8,6 +8,8 @@
 
 #include <filesystem>
 
+#include "editor/dot_plane.h"
+#include "editor/matrix_geometry.h"
 #include "glyphstore/eudc_writer.h"
 #include "harness.h"
 
@@ -75,6 +77,51 @@ inline std::wstring ControlText(HWND control) {
     DWORD_PTR length = 0;
     SendMessageTimeoutW(control, WM_GETTEXT, 1024, reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG, 2000, &length);
     return text;
+}
+
+// Real mouse input at the middle of a dot's cell of the matrix view: the position and the buttons go
+// in one event, so no button is taken at a stale position.
+inline void SendMouseAtDot(HWND view, DotPoint dot, DWORD buttonFlags, int pixelSize = 6, int glyphSize = 64) {
+    const PixelPoint c = MatrixGeometry{pixelSize, glyphSize}.DotToCellCenter(dot.x, dot.y);
+    POINT p = {c.x, c.y};
+    ClientToScreen(view, &p);
+    const int width = GetSystemMetrics(SM_CXSCREEN);
+    const int height = GetSystemMetrics(SM_CYSCREEN);
+    INPUT input = {};
+    input.type = INPUT_MOUSE;
+    input.mi.dx = static_cast<LONG>((p.x * 65535 + (width - 1) / 2) / (width - 1));
+    input.mi.dy = static_cast<LONG>((p.y * 65535 + (height - 1) / 2) / (height - 1));
+    input.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE | buttonFlags;
+    SendInput(1, &input, sizeof input);
+}
+
+// The history states ("ud..\\N.tmp" under the program's TEMP) of the editor installed in folder.
+inline std::vector<std::filesystem::path> HistoryStateFiles(const TestFolder& folder) {
+    std::vector<std::filesystem::path> files;
+    for (const auto& ud : std::filesystem::directory_iterator(std::filesystem::path(folder / L"prog\\TEMP"))) {
+        for (const auto& file : std::filesystem::directory_iterator(ud.path())) {
+            if (file.path().extension() == L".tmp") files.push_back(file.path());
+        }
+    }
+    return files;
+}
+
+// The newest history state: the edit bitmap as the last finished action left it.
+inline DotPlane LatestHistoryState(const TestFolder& folder, int glyphSize = 64) {
+    DotPlane plane(glyphSize);
+    int newest = -1;
+    std::filesystem::path newestPath;
+    for (const auto& file : HistoryStateFiles(folder)) {
+        const int number = std::stoi(file.stem().wstring());
+        if (number > newest) {
+            newest = number;
+            newestPath = file;
+        }
+    }
+    if (newest < 0) return plane;
+    const std::vector<uint8_t> bytes = ReadFileBytes(newestPath.wstring());
+    if (bytes.size() == plane.ByteCount()) std::copy(bytes.begin(), bytes.end(), plane.Bytes().begin());
+    return plane;
 }
 
 // Overwrites bytes of a file at an offset.

@@ -55,15 +55,7 @@ protected:
     }
 
     void MouseAt(DotPoint dot, DWORD buttonFlags) {
-        const POINT p = DotOnScreen(dot.x, dot.y);
-        const int width = GetSystemMetrics(SM_CXSCREEN);
-        const int height = GetSystemMetrics(SM_CYSCREEN);
-        INPUT input = {};
-        input.type = INPUT_MOUSE;
-        input.mi.dx = static_cast<LONG>((p.x * 65535 + (width - 1) / 2) / (width - 1));
-        input.mi.dy = static_cast<LONG>((p.y * 65535 + (height - 1) / 2) / (height - 1));
-        input.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE | buttonFlags;
-        SendInput(1, &input, sizeof input);
+        SendMouseAtDot(view, dot, buttonFlags);
         Settle();
     }
 
@@ -94,21 +86,7 @@ protected:
 
     // The newest history state: the edit bitmap as the last finished action left it.
     DotPlane LatestState() const {
-        DotPlane plane(64);
-        int newest = -1;
-        std::filesystem::path newestPath;
-        for (const auto& folder : std::filesystem::directory_iterator(std::filesystem::path(folder_ / L"prog\\TEMP"))) {
-            for (const auto& file : std::filesystem::directory_iterator(folder.path())) {
-                const int number = std::stoi(file.path().stem().wstring());
-                if (number > newest) {
-                    newest = number;
-                    newestPath = file.path();
-                }
-            }
-        }
-        const std::vector<uint8_t> bytes = ReadFileBytes(newestPath.wstring());
-        if (bytes.size() == plane.ByteCount()) std::copy(bytes.begin(), bytes.end(), plane.Bytes().begin());
-        return plane;
+        return LatestHistoryState(folder_);
     }
 
     // Waits until the matrix on screen shows the plane (painting follows the edit a moment later).
@@ -120,13 +98,7 @@ protected:
 
     // The history files of the running editor.
     int HistoryStates() const {
-        int count = 0;
-        for (const auto& folder : std::filesystem::directory_iterator(std::filesystem::path(folder_ / L"prog\\TEMP"))) {
-            for (const auto& file : std::filesystem::directory_iterator(folder.path())) {
-                if (file.path().extension() == L".tmp") ++count;
-            }
-        }
-        return count;
+        return static_cast<int>(HistoryStateFiles(folder_).size());
     }
 
     static std::string Dots(const DotPlane& plane, int row) {

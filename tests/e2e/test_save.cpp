@@ -51,7 +51,9 @@ class SaveTest : public EditorTest {
         ASSERT_TRUE(WaitUntil([&] { return HistoryStates() == 2; }));
         ASSERT_TRUE(WaitUntil([&] { return WindowText(main_) == Title() + L"-<更新>"; }));
         drawn_ = LatestState();
-        ASSERT_TRUE(drawn_.IsBlack(3, 4));
+        // Moves may be merged under load, so only the pressed dot is certain; the save must store
+        // whatever the history holds.
+        ASSERT_TRUE(drawn_.IsBlack(3, 3));
         mouseBefore_ = MouseSettings();
     }
 
@@ -89,50 +91,18 @@ class SaveTest : public EditorTest {
     std::wstring Title() const { return tte_ + L"　[ CODE= " + code_ + L" ]"; }
 
     void MouseAt(DotPoint dot, DWORD buttonFlags) {
-        const PixelPoint c = MatrixGeometry{6, 64}.DotToCellCenter(dot.x, dot.y);
-        POINT p = {c.x, c.y};
-        ClientToScreen(view_, &p);
-        const int width = GetSystemMetrics(SM_CXSCREEN);
-        const int height = GetSystemMetrics(SM_CYSCREEN);
-        INPUT input = {};
-        input.type = INPUT_MOUSE;
-        input.mi.dx = static_cast<LONG>((p.x * 65535 + (width - 1) / 2) / (width - 1));
-        input.mi.dy = static_cast<LONG>((p.y * 65535 + (height - 1) / 2) / (height - 1));
-        input.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE | buttonFlags;
-        SendInput(1, &input, sizeof input);
+        SendMouseAtDot(view_, dot, buttonFlags);
         WaitForInputIdle(app_->Handle(), 2000);
         SendMessageW(main_, WM_NULL, 0, 0);
     }
 
     int HistoryStates() const {
-        int count = 0;
-        for (const auto& folder :
-             std::filesystem::directory_iterator(std::filesystem::path(folder_ / L"prog\\TEMP"))) {
-            for (const auto& file : std::filesystem::directory_iterator(folder.path())) {
-                if (file.path().extension() == L".tmp") ++count;
-            }
-        }
-        return count;
+        return static_cast<int>(HistoryStateFiles(folder_).size());
     }
 
     // The newest history state: the edit bitmap as the stroke left it.
     DotPlane LatestState() const {
-        DotPlane plane(64);
-        int newest = -1;
-        std::filesystem::path newestPath;
-        for (const auto& folder :
-             std::filesystem::directory_iterator(std::filesystem::path(folder_ / L"prog\\TEMP"))) {
-            for (const auto& file : std::filesystem::directory_iterator(folder.path())) {
-                const int number = std::stoi(file.path().stem().wstring());
-                if (number > newest) {
-                    newest = number;
-                    newestPath = file.path();
-                }
-            }
-        }
-        const std::vector<uint8_t> bytes = ReadFileBytes(newestPath.wstring());
-        if (bytes.size() == plane.ByteCount()) std::copy(bytes.begin(), bytes.end(), plane.Bytes().begin());
-        return plane;
+        return LatestHistoryState(folder_);
     }
 
     // Waits, without touching keyboard or mouse, until the save ends: the title loses its modified
