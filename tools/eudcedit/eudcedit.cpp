@@ -28,6 +28,7 @@
 #include <string>
 #include <vector>
 
+#include "glyphstore/char_code.h"
 #include "glyphstore/eudc_path.h"
 #include "glyphstore/eudc_writer.h"
 
@@ -42,8 +43,8 @@ constexpr int kCmdExit = 57665;
 constexpr int kComboId = 1001;
 constexpr int kStatusId = 1002;
 
-constexpr int kFirstCode = 0xE000;
-constexpr int kLastCode = 0xF8FF;
+constexpr int kFirstCode = kEudcFirst;
+constexpr int kLastCode = kEudcLast;
 constexpr int kColumns = 16;
 constexpr int kVisibleRows = 6;
 constexpr int kTotalRows = (kLastCode - kFirstCode + 1) / kColumns;

@@ -92,8 +92,9 @@ void CMatrixEditView::OnUpdate(CView* /*sender*/, LPARAM hint, void* /*hintObjec
 }
 
 void CMatrixEditView::OnDraw(HDC dc) {
+    // Only what needs repainting: the clip box is the update region's bounds during a paint.
     RECT area;
-    GetClientRect(m_hWnd, &area);
+    if (GetClipBox(dc, &area) == NULLREGION || area.right <= area.left) GetClientRect(m_hWnd, &area);
     Paint(dc, area);
 }
 
@@ -267,13 +268,6 @@ LRESULT CMatrixEditView::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) 
             break;
         case WM_ERASEBKGND:
             return 1;  // the paint covers every pixel it is asked for
-        case WM_PAINT: {
-            PAINTSTRUCT ps;
-            HDC dc = BeginPaint(m_hWnd, &ps);
-            Paint(dc, ps.rcPaint);
-            EndPaint(m_hWnd, &ps);
-            return 0;
-        }
     }
     return CView::WindowProc(message, wParam, lParam);
 }
