@@ -7,7 +7,7 @@
 #include "framework/portable/command_line_info.h"
 
 class CMyCommandLineInfo : public CCommandLineInfo {
-public:
+  public:
     // Accepts a parameter that is a Unicode EUDC code (four hexadecimal digits in
     // E000..F8FF); a later accepted parameter replaces an earlier one.
     void ParseParam(const wchar_t* pszParam, BOOL bFlag, BOOL bLast) override;

@@ -4,7 +4,7 @@
 #pragma once
 
 class CLog {
-public:
+  public:
     virtual ~CLog();
 
     // One line given as a format with its arguments ("...\n"). Writes nothing.

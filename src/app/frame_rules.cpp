@@ -40,8 +40,8 @@ std::wstring ApplyModifiedMark(std::wstring_view title, bool modified) {
     return text;
 }
 
-std::optional<std::array<int, 4>> WindowPosToSave(const std::array<int, 4>& stored, bool minimised, bool maximised,
-                                                  int left, int top) {
+std::optional<std::array<int, 4>> WindowPosToSave(const std::array<int, 4>& stored, bool minimised,
+                                                  bool maximised, int left, int top) {
     if (minimised || maximised) return std::nullopt;
     if (left == stored[0] && top == stored[1]) return std::nullopt;
     return std::array<int, 4>{left, top, stored[2], stored[3]};
@@ -51,14 +51,17 @@ std::wstring ListBrowserCommandLine(std::wstring_view moduleFolder, std::wstring
     return L"\"" + std::wstring(moduleFolder) + L"Kanjiviewer.exe\" \"" + std::wstring(fontPath) + L"\"";
 }
 
-std::wstring NewEditorCommandLine(std::wstring_view modulePath) { return L"\"" + std::wstring(modulePath) + L"\""; }
+std::wstring NewEditorCommandLine(std::wstring_view modulePath) {
+    return L"\"" + std::wstring(modulePath) + L"\"";
+}
 
 FrameKeyAction FrameKeyActionFor(unsigned virtualKey, bool hasMatrixView, int currentTool) {
     // Virtual-key codes of Windows.
     constexpr unsigned kReturn = 0x0D, kEscape = 0x1B, kLeft = 0x25, kDown = 0x28, kDelete = 0x2E;
     constexpr int kMoveTool = 0;
     if (!hasMatrixView) return FrameKeyAction::PassOn;
-    if (virtualKey == kReturn) return currentTool != kMoveTool ? FrameKeyAction::SwapPen : FrameKeyAction::PassOn;
+    if (virtualKey == kReturn)
+        return currentTool != kMoveTool ? FrameKeyAction::SwapPen : FrameKeyAction::PassOn;
     if (virtualKey >= kLeft && virtualKey <= kDown) return FrameKeyAction::NudgeSelection;
     if (virtualKey == kDelete) return FrameKeyAction::CutSelection;
     if (virtualKey == kEscape) return FrameKeyAction::CancelPendingPaste;

@@ -24,8 +24,8 @@ struct FrameSize {
 
 // What the frame size depends on besides the matrix: system metrics and the bar heights.
 struct FrameMetrics {
-    int cxFrame = 0;   // SM_CXFRAME
-    int cyFrame = 0;   // SM_CYFRAME
+    int cxFrame = 0;    // SM_CXFRAME
+    int cyFrame = 0;    // SM_CYFRAME
     int cyCaption = 0;  // SM_CYCAPTION
     int cyMenu = 0;     // SM_CYMENU
     int toolBarHeight = 0;
@@ -51,15 +51,15 @@ std::wstring ApplyModifiedMark(std::wstring_view title, bool modified);
 
 // "EditorWindowPos" on close: the rectangle to write, or nothing when the window is minimised
 // or maximised or has not moved. Only the left and top change; the rest is carried along.
-std::optional<std::array<int, 4>> WindowPosToSave(const std::array<int, 4>& stored, bool minimised, bool maximised,
-                                                  int left, int top);
+std::optional<std::array<int, 4>> WindowPosToSave(const std::array<int, 4>& stored, bool minimised,
+                                                  bool maximised, int left, int top);
 
 // Keys the main window hands to the matrix view before its accelerators see them.
 enum class FrameKeyAction {
-    PassOn,            // to the accelerators (Enter then gives the pen-swap command)
-    SwapPen,           // Enter with any tool but the move tool
-    NudgeSelection,    // the arrow keys
-    CutSelection,      // Delete
+    PassOn,             // to the accelerators (Enter then gives the pen-swap command)
+    SwapPen,            // Enter with any tool but the move tool
+    NudgeSelection,     // the arrow keys
+    CutSelection,       // Delete
     CancelPendingPaste  // Escape: taken only when a paste was pending
 };
 FrameKeyAction FrameKeyActionFor(unsigned virtualKey, bool hasMatrixView, int currentTool);

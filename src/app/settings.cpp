@@ -108,7 +108,8 @@ BOOL LoadSettings(IProfileStore& store, const SettingsEnvironment& env, AppSetti
             out.*setting.field = *color;
         } else {
             out.*setting.field = setting.defaultValue;
-            store.WriteProfileString(kEditorSection, setting.key, FormatColorText(setting.defaultValue).c_str());
+            store.WriteProfileString(kEditorSection, setting.key,
+                                     FormatColorText(setting.defaultValue).c_str());
         }
     }
     return TRUE;

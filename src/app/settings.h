@@ -15,7 +15,7 @@
 
 // The four framework profile calls, on one settings file.
 class IProfileStore {
-public:
+  public:
     virtual ~IProfileStore() = default;
     virtual std::wstring GetProfileString(const wchar_t* section, const wchar_t* key,
                                           const wchar_t* defaultValue) = 0;
@@ -44,8 +44,8 @@ std::wstring FormatRectText(const std::array<int, 4>& rect);
 
 // What start-up needs from the machine to build the defaults.
 struct SettingsEnvironment {
-    std::wstring systemFolder;             // GetSystemDirectory
-    std::wstring windowsFolder;            // GetWindowsDirectory
+    std::wstring systemFolder;              // GetSystemDirectory
+    std::wstring windowsFolder;             // GetWindowsDirectory
     std::filesystem::path temporaryFolder;  // module folder + "TEMP\", made sure to exist
 };
 

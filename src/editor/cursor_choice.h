@@ -9,7 +9,7 @@ struct CursorSituation {
     bool hasSelection = false;     // a non-empty selection exists
     bool overSelectedDot = false;  // the mouse is over a dot of the selection
     bool buttonDown = false;
-    bool moving = false;           // a selection is being dragged
+    bool moving = false;  // a selection is being dragged
     bool shift = false;
     bool alt = false;
 };

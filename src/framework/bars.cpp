@@ -6,7 +6,7 @@ namespace {
 
 // Applies a command's state to one tool bar button.
 class CToolCmdUI : public CCmdUI {
-public:
+  public:
     void Apply(HWND bar) const {
         const LRESULT state = SendMessageW(bar, TB_GETSTATE, m_nID, 0);
         if (state == -1) return;
@@ -35,9 +35,10 @@ CToolBar::~CToolBar() {
 }
 
 BOOL CToolBar::CreateEx(CWnd* parent, DWORD ctrlStyle, DWORD style, UINT id) {
-    HWND hWnd = CreateWindowExW(0, TOOLBARCLASSNAMEW, L"", style | ctrlStyle | CCS_NODIVIDER | CCS_NORESIZE, 0, 0, 0,
-                                0, parent->m_hWnd, reinterpret_cast<HMENU>(static_cast<UINT_PTR>(id)),
-                                GetModuleHandleW(nullptr), nullptr);
+    HWND hWnd =
+        CreateWindowExW(0, TOOLBARCLASSNAMEW, L"", style | ctrlStyle | CCS_NODIVIDER | CCS_NORESIZE, 0, 0, 0,
+                        0, parent->m_hWnd, reinterpret_cast<HMENU>(static_cast<UINT_PTR>(id)),
+                        GetModuleHandleW(nullptr), nullptr);
     if (hWnd == nullptr) return FALSE;
     m_hWnd = hWnd;
     SendMessageW(m_hWnd, TB_BUTTONSTRUCTSIZE, sizeof(TBBUTTON), 0);
@@ -73,14 +74,15 @@ BOOL CToolBar::LoadToolBar(UINT nIDResource) {
     SendMessageW(m_hWnd, TB_SETBITMAPSIZE, 0, MAKELPARAM(m_buttonSize.cx, m_buttonSize.cy));
     TBADDBITMAP bitmap = {instance, nIDResource};
     if (SendMessageW(m_hWnd, TB_ADDBITMAP, image, reinterpret_cast<LPARAM>(&bitmap)) == -1) return FALSE;
-    if (!SendMessageW(m_hWnd, TB_ADDBUTTONSW, buttons.size(), reinterpret_cast<LPARAM>(buttons.data()))) return FALSE;
+    if (!SendMessageW(m_hWnd, TB_ADDBUTTONSW, buttons.size(), reinterpret_cast<LPARAM>(buttons.data())))
+        return FALSE;
     SendMessageW(m_hWnd, TB_AUTOSIZE, 0, 0);
     return TRUE;
 }
 
 BOOL CToolBar::SetHighColorImages(UINT bitmapId, COLORREF transparent) {
-    HBITMAP bitmap = static_cast<HBITMAP>(
-        LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(bitmapId), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
+    HBITMAP bitmap = static_cast<HBITMAP>(LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(bitmapId),
+                                                     IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
     if (bitmap == nullptr) return FALSE;
     HIMAGELIST list = ImageList_Create(m_buttonSize.cx, m_buttonSize.cy, ILC_COLOR16 | ILC_MASK, 16, 16);
     const bool ok = list && ImageList_AddMasked(list, bitmap, transparent) != -1;
@@ -116,7 +118,8 @@ void CToolBar::UpdateButtons(CFrameWnd* target) {
 
 BOOL CStatusBar::Create(CWnd* parent, DWORD style, UINT id) {
     m_hWnd = CreateWindowExW(0, STATUSCLASSNAMEW, L"", style, 0, 0, 0, 0, parent->m_hWnd,
-                             reinterpret_cast<HMENU>(static_cast<UINT_PTR>(id)), GetModuleHandleW(nullptr), nullptr);
+                             reinterpret_cast<HMENU>(static_cast<UINT_PTR>(id)), GetModuleHandleW(nullptr),
+                             nullptr);
     return m_hWnd != nullptr;
 }
 

@@ -14,7 +14,7 @@
 class CFrameWnd;
 
 class CToolBar : public CWnd {
-public:
+  public:
     ~CToolBar() override;
 
     BOOL CreateEx(CWnd* parent, DWORD ctrlStyle, DWORD style, UINT id);
@@ -29,14 +29,14 @@ public:
     // Asks the frame for every button's state.
     void UpdateButtons(CFrameWnd* target);
 
-private:
+  private:
     std::vector<UINT> m_ids;  // 0 for a separator
     SIZE m_buttonSize = {24, 24};
     HIMAGELIST m_imageList = nullptr;
 };
 
 class CStatusBar : public CWnd {
-public:
+  public:
     BOOL Create(CWnd* parent, DWORD style, UINT id);
     void SetPaneText(const std::wstring& text);
     int GetHeight() const;

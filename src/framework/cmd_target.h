@@ -10,7 +10,7 @@
 #include <string>
 
 class CCmdUI {
-public:
+  public:
     virtual ~CCmdUI() = default;
     virtual void Enable(BOOL on = TRUE) { m_bEnabled = on; }
     virtual void SetCheck(int check = 1) { m_nCheck = check; }
@@ -26,7 +26,7 @@ public:
 enum class CmdCode { Command, UpdateUi };
 
 class CCmdTarget {
-public:
+  public:
     virtual ~CCmdTarget() = default;
     // Handles the command or its state query; FALSE when this object has no entry for it.
     virtual BOOL OnCmdMsg(UINT id, CmdCode code, CCmdUI* cmdUI) { return FALSE; }

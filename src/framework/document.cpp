@@ -15,7 +15,9 @@ void CDocument::AddView(CView* view) {
     if (std::find(m_views.begin(), m_views.end(), view) == m_views.end()) m_views.push_back(view);
 }
 
-void CDocument::RemoveView(CView* view) { m_views.erase(std::remove(m_views.begin(), m_views.end(), view), m_views.end()); }
+void CDocument::RemoveView(CView* view) {
+    m_views.erase(std::remove(m_views.begin(), m_views.end(), view), m_views.end());
+}
 
 CDocument* CSingleDocTemplate::OpenNewDocument() {
     if (m_pDocument == nullptr) {

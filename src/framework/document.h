@@ -12,7 +12,7 @@ class CView;
 class CFrameWnd;
 
 class CDocument : public CCmdTarget {
-public:
+  public:
     virtual ~CDocument() = default;
 
     virtual BOOL OnNewDocument() { return TRUE; }
@@ -27,13 +27,13 @@ public:
     BOOL IsModified() const { return m_bModified; }
     void SetModifiedFlag(BOOL modified = TRUE) { m_bModified = modified; }
 
-private:
+  private:
     std::vector<CView*> m_views;
     BOOL m_bModified = FALSE;
 };
 
 class CSingleDocTemplate {
-public:
+  public:
     using DocumentFactory = CDocument* (*)();
     using FrameFactory = CFrameWnd* (*)();
     using ViewFactory = CView* (*)();
@@ -47,7 +47,7 @@ public:
     CDocument* GetDocument() const { return m_pDocument; }
     void CloseDocument();
 
-private:
+  private:
     UINT m_nIDResource;
     DocumentFactory m_newDocument;
     FrameFactory m_newFrame;

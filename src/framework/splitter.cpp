@@ -10,7 +10,8 @@ BOOL CSplitterWnd::CreateStatic(CWnd* parent, int rows, int columns, DWORD style
                                        reinterpret_cast<HMENU>(static_cast<UINT_PTR>(id)));
 }
 
-BOOL CSplitterWnd::CreateView(int row, int column, CView* (*newView)(), SIZE initialSize, CCreateContext* context) {
+BOOL CSplitterWnd::CreateView(int row, int column, CView* (*newView)(), SIZE initialSize,
+                              CCreateContext* context) {
     if (row != 0 || column < 0 || column > 1 || m_panes[column]) return FALSE;
     CCreateContext paneContext = context ? *context : CCreateContext{};
     paneContext.m_pNewViewClass = newView;
@@ -30,7 +31,8 @@ void CSplitterWnd::RecalcLayout() {
     if (m_panes[0] && m_panes[0]->m_hWnd) MoveWindow(m_panes[0]->m_hWnd, 0, 0, m_leftWidth, rc.bottom, TRUE);
     if (m_panes[1] && m_panes[1]->m_hWnd) {
         const int left = m_leftWidth + kBarWidth;
-        MoveWindow(m_panes[1]->m_hWnd, left, 0, std::max(0, static_cast<int>(rc.right) - left), rc.bottom, TRUE);
+        MoveWindow(m_panes[1]->m_hWnd, left, 0, std::max(0, static_cast<int>(rc.right) - left), rc.bottom,
+                   TRUE);
     }
     InvalidateRect(m_hWnd, nullptr, TRUE);
 }
@@ -57,7 +59,8 @@ void CSplitterWnd::OnMouseMove(UINT /*flags*/, POINT point) {
     if (!m_tracking) return;
     RECT rc;
     GetClientRect(m_hWnd, &rc);
-    m_leftWidth = std::clamp(static_cast<int>(point.x), 0, std::max(0, static_cast<int>(rc.right) - kBarWidth));
+    m_leftWidth =
+        std::clamp(static_cast<int>(point.x), 0, std::max(0, static_cast<int>(rc.right) - kBarWidth));
     RecalcLayout();
 }
 

@@ -7,11 +7,13 @@
 #include "framework/wnd.h"
 
 class CSplitterWnd : public CWnd {
-public:
+  public:
     BOOL CreateStatic(CWnd* parent, int rows, int columns, DWORD style, UINT id);
     // Creates the view of pane (0, column) with its ideal width.
     BOOL CreateView(int row, int column, CView* (*newView)(), SIZE initialSize, CCreateContext* context);
-    CView* GetPane(int row, int column) const { return row == 0 && column >= 0 && column < 2 ? m_panes[column] : nullptr; }
+    CView* GetPane(int row, int column) const {
+        return row == 0 && column >= 0 && column < 2 ? m_panes[column] : nullptr;
+    }
     int GetColumnWidth(int column) const { return column == 0 ? m_leftWidth : -1; }
     void RecalcLayout();
 
@@ -19,12 +21,12 @@ public:
 
     static constexpr int kBarWidth = 10;
 
-protected:
+  protected:
     virtual void OnLButtonDown(UINT flags, POINT point);
     virtual void OnMouseMove(UINT flags, POINT point);
     virtual void OnLButtonUp(UINT flags, POINT point);
 
-private:
+  private:
     void PaintBar(HDC dc) const;
 
     CView* m_panes[2] = {nullptr, nullptr};

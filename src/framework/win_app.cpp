@@ -13,7 +13,7 @@ CWinApp* g_pApp = nullptr;
 
 // The profile calls of the application, seen through the interface the settings logic uses.
 class AppProfileStore : public IProfileStore {
-public:
+  public:
     explicit AppProfileStore(CWinApp& app) : m_app(app) {}
     std::wstring GetProfileString(const wchar_t* s, const wchar_t* k, const wchar_t* d) override {
         return m_app.GetProfileString(s, k, d);
@@ -28,7 +28,7 @@ public:
         return m_app.WriteProfileInt(s, k, v);
     }
 
-private:
+  private:
     CWinApp& m_app;
 };
 
@@ -60,9 +60,9 @@ std::wstring CWinApp::GetProfileString(const wchar_t* section, const wchar_t* ke
                                        const wchar_t* defaultValue) const {
     std::vector<wchar_t> buffer(256);
     for (;;) {
-        const DWORD length = GetPrivateProfileStringW(section, key, defaultValue ? defaultValue : L"",
-                                                      buffer.data(), static_cast<DWORD>(buffer.size()),
-                                                      m_strProfileName.c_str());
+        const DWORD length =
+            GetPrivateProfileStringW(section, key, defaultValue ? defaultValue : L"", buffer.data(),
+                                     static_cast<DWORD>(buffer.size()), m_strProfileName.c_str());
         if (length < buffer.size() - 2 || buffer.size() >= 65536) return std::wstring(buffer.data(), length);
         buffer.resize(buffer.size() * 4);
     }
@@ -123,7 +123,8 @@ BOOL CWinApp::OnCmdMsg(UINT id, CmdCode code, CCmdUI* cmdUI) {
 }
 
 BOOL CWinApp::OnIdle(LONG /*count*/) {
-    if (auto* frame = dynamic_cast<CFrameWnd*>(m_pMainWnd); frame && frame->m_hWnd) frame->OnIdleUpdateCmdUI();
+    if (auto* frame = dynamic_cast<CFrameWnd*>(m_pMainWnd); frame && frame->m_hWnd)
+        frame->OnIdleUpdateCmdUI();
     return FALSE;
 }
 

@@ -16,7 +16,7 @@
 class CWnd;
 
 class CWinApp : public CCmdTarget {
-public:
+  public:
     CWinApp();
     CWinApp(const CWinApp&) = delete;
     CWinApp& operator=(const CWinApp&) = delete;
@@ -32,7 +32,8 @@ public:
     BOOL OnCmdMsg(UINT id, CmdCode code, CCmdUI* cmdUI) override;
 
     // Profile calls on the settings file named by m_strProfileName.
-    std::wstring GetProfileString(const wchar_t* section, const wchar_t* key, const wchar_t* defaultValue) const;
+    std::wstring GetProfileString(const wchar_t* section, const wchar_t* key,
+                                  const wchar_t* defaultValue) const;
     UINT GetProfileInt(const wchar_t* section, const wchar_t* key, int defaultValue) const;
     BOOL WriteProfileString(const wchar_t* section, const wchar_t* key, const wchar_t* value) const;
     BOOL WriteProfileInt(const wchar_t* section, const wchar_t* key, int value) const;
@@ -48,12 +49,12 @@ public:
 
     HINSTANCE m_hInstance = nullptr;
     int m_nCmdShow = SW_SHOWDEFAULT;
-    std::wstring m_strAppName;      // caption of every message box
-    std::wstring m_strProfileName;  // full path of the settings file
+    std::wstring m_strAppName;       // caption of every message box
+    std::wstring m_strProfileName;   // full path of the settings file
     std::wstring m_strHelpFilePath;  // module path with the extension .hlp
     CWnd* m_pMainWnd = nullptr;
 
-private:
+  private:
     std::unique_ptr<CSingleDocTemplate> m_docTemplate;
     std::unique_ptr<IProfileStore> m_profileStore;
     int m_nPreviewPages = 0;

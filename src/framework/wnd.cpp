@@ -197,8 +197,8 @@ CView* CFrameWnd::CreateView(CCreateContext* context, HWND parent, UINT id) {
         view->m_pDocument = context->m_pCurrentDoc;
         context->m_pCurrentDoc->AddView(view);
     }
-    if (!className || !view->CreateEx(WS_EX_CLIENTEDGE, className, L"", WS_CHILD | WS_VISIBLE, 0, 0, 0, 0, parent,
-                                      reinterpret_cast<HMENU>(static_cast<UINT_PTR>(id)))) {
+    if (!className || !view->CreateEx(WS_EX_CLIENTEDGE, className, L"", WS_CHILD | WS_VISIBLE, 0, 0, 0, 0,
+                                      parent, reinterpret_cast<HMENU>(static_cast<UINT_PTR>(id)))) {
         if (context->m_pCurrentDoc) context->m_pCurrentDoc->RemoveView(view);
         delete view;
         return nullptr;
@@ -236,7 +236,7 @@ namespace {
 
 // Applies a command's state to one item of a menu.
 class CMenuCmdUI : public CCmdUI {
-public:
+  public:
     CMenuCmdUI(HMENU menu, UINT position) : m_menu(menu), m_position(position) {}
     void Apply() const {
         EnableMenuItem(m_menu, m_position, MF_BYPOSITION | (m_bEnabled ? MF_ENABLED : MF_GRAYED));
@@ -250,7 +250,7 @@ public:
         }
     }
 
-private:
+  private:
     HMENU m_menu;
     UINT m_position;
 };

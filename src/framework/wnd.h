@@ -17,7 +17,7 @@ class CView;
 class CFrameWnd;
 
 class CWnd : public CCmdTarget {
-public:
+  public:
     CWnd() = default;
     CWnd(const CWnd&) = delete;
     CWnd& operator=(const CWnd&) = delete;
@@ -26,8 +26,8 @@ public:
     HWND GetSafeHwnd() const { return m_hWnd; }
     static CWnd* FromHandlePermanent(HWND hWnd);
 
-    BOOL CreateEx(DWORD exStyle, const wchar_t* className, const wchar_t* windowName, DWORD style, int x, int y,
-                  int width, int height, HWND parent, HMENU menu);
+    BOOL CreateEx(DWORD exStyle, const wchar_t* className, const wchar_t* windowName, DWORD style, int x,
+                  int y, int width, int height, HWND parent, HMENU menu);
     BOOL DestroyWindow();
     void SetWindowText(const std::wstring& text) { ::SetWindowTextW(m_hWnd, text.c_str()); }
     std::wstring GetWindowText() const;
@@ -43,10 +43,10 @@ public:
 
     HWND m_hWnd = nullptr;
 
-protected:
+  protected:
     LRESULT Default();
 
-private:
+  private:
     static LRESULT CALLBACK FrameworkWndProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam);
     void Attach(HWND hWnd);
 
@@ -62,7 +62,7 @@ struct CCreateContext {
 };
 
 class CView : public CWnd {
-public:
+  public:
     CDocument* GetDocument() const { return m_pDocument; }
     // The view's own commands, then its document's.
     BOOL RouteCmdMsg(UINT id, CmdCode code, CCmdUI* cmdUI);
@@ -76,7 +76,7 @@ public:
 };
 
 class CFrameWnd : public CWnd {
-public:
+  public:
     // Creates the frame from resource id: menu, accelerators, icon and the title from the
     // first part of the document string.
     virtual BOOL LoadFrame(UINT nIDResource, DWORD style, CWnd* parent, CCreateContext* context);
@@ -104,7 +104,7 @@ public:
     HACCEL m_hAccelTable = nullptr;
     BOOL m_bAutoDelete = TRUE;  // the frame deletes itself when its window is gone
 
-protected:
+  protected:
     // WM_CREATE: the framework creates the client area (OnCreateClient); -1 fails creation.
     virtual int OnCreate(CREATESTRUCTW* cs);
     virtual void OnClose();

@@ -75,13 +75,15 @@ inline void SaveScreenshotOf(HWND window, const std::wstring& path) {
 inline std::wstring ControlText(HWND control) {
     wchar_t text[1024] = {};
     DWORD_PTR length = 0;
-    SendMessageTimeoutW(control, WM_GETTEXT, 1024, reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG, 2000, &length);
+    SendMessageTimeoutW(control, WM_GETTEXT, 1024, reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG, 2000,
+                        &length);
     return text;
 }
 
 // Real mouse input at the middle of a dot's cell of the matrix view: the position and the buttons go
 // in one event, so no button is taken at a stale position.
-inline void SendMouseAtDot(HWND view, DotPoint dot, DWORD buttonFlags, int pixelSize = 6, int glyphSize = 64) {
+inline void SendMouseAtDot(HWND view, DotPoint dot, DWORD buttonFlags, int pixelSize = 6,
+                           int glyphSize = 64) {
     const PixelPoint c = MatrixGeometry{pixelSize, glyphSize}.DotToCellCenter(dot.x, dot.y);
     POINT p = {c.x, c.y};
     ClientToScreen(view, &p);
@@ -98,7 +100,8 @@ inline void SendMouseAtDot(HWND view, DotPoint dot, DWORD buttonFlags, int pixel
 // The history states ("ud..\\N.tmp" under the program's TEMP) of the editor installed in folder.
 inline std::vector<std::filesystem::path> HistoryStateFiles(const TestFolder& folder) {
     std::vector<std::filesystem::path> files;
-    for (const auto& ud : std::filesystem::directory_iterator(std::filesystem::path(folder / L"prog\\TEMP"))) {
+    for (const auto& ud :
+         std::filesystem::directory_iterator(std::filesystem::path(folder / L"prog\\TEMP"))) {
         for (const auto& file : std::filesystem::directory_iterator(ud.path())) {
             if (file.path().extension() == L".tmp") files.push_back(file.path());
         }
@@ -133,11 +136,12 @@ inline void PatchFile(const std::wstring& path, std::size_t offset, std::vector<
 }
 
 inline uint32_t ReadU32(const std::vector<uint8_t>& data, std::size_t offset) {
-    return data[offset] | data[offset + 1] << 8 | data[offset + 2] << 16 | static_cast<uint32_t>(data[offset + 3]) << 24;
+    return data[offset] | data[offset + 1] << 8 | data[offset + 2] << 16 |
+           static_cast<uint32_t>(data[offset + 3]) << 24;
 }
 
 class EditorTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         exe_ = folder_.CopyIn(KanjiforgeExePath(), L"prog\\Kanjiforge.exe");
         editor_ = folder_.CopyIn(CmdRecordExePath(), L"editor\\eudcedit.exe");

@@ -296,8 +296,8 @@ struct MessageBoxInfo {
 
 // Visible message boxes of the process: dialogs (class "#32770") with the text control 0xFFFF and
 // at least one visible push button, and no controls but static texts and buttons (so the program's
-// own dialogs, whose labels also use id 0xFFFF, are not taken for message boxes). Other dialogs (e.g. a wait window with a static text of id
-// 0xFFFF but no button) are not message boxes.
+// own dialogs, whose labels also use id 0xFFFF, are not taken for message boxes). Other dialogs (e.g. a wait
+// window with a static text of id 0xFFFF but no button) are not message boxes.
 std::vector<HWND> FindMessageBoxes(DWORD processId);
 
 // Reads caption, text, buttons and icon of a message box. The icon is judged from the screen

@@ -16,7 +16,9 @@ constexpr UINT kGridSetting = 32778;
 constexpr int kCodeEdit = 1016, kUnicodeChoice = 1017, kSjisChoice = 1018;
 constexpr int kGridXEdit = 1011, kGridYEdit = 1017;
 
-std::wstring TitleFor(const std::wstring& font, const std::wstring& code) { return font + L"　[ CODE= " + code + L" ]"; }
+std::wstring TitleFor(const std::wstring& font, const std::wstring& code) {
+    return font + L"　[ CODE= " + code + L" ]";
+}
 
 // A 64-dot glyph: a frame one dot wide at the border and a diagonal, so any misplaced row,
 // column or bit order shows.
@@ -34,7 +36,7 @@ DotPlane TestGlyph() {
 }
 
 class DocumentTest : public EditorTest {
-protected:
+  protected:
     void PutGlyph(int code, const DotPlane& plane) {
         ASSERT_TRUE(PutEudcBitmapRecord(std::filesystem::path(euf_), code, plane.Bytes()));
     }
@@ -132,7 +134,8 @@ TEST_F(DocumentTest, UnreadableRecordIsReportedAndLeavesNoCode) {
     Process editor = Start(L"E001");
     std::optional<MessageBoxInfo> box = WaitForMessageBox(editor.Id());
     ASSERT_TRUE(box.has_value());
-    EXPECT_EQ(Narrow(box->text), Narrow(euf_ + L"\r\n上記外字ﾌｫﾝﾄ用ﾋﾞｯﾄﾃﾞｰﾀﾌｧｲﾙ情報が読めません。Err=[40] Size=[0,0]"));
+    EXPECT_EQ(Narrow(box->text),
+              Narrow(euf_ + L"\r\n上記外字ﾌｫﾝﾄ用ﾋﾞｯﾄﾃﾞｰﾀﾌｧｲﾙ情報が読めません。Err=[40] Size=[0,0]"));
     EXPECT_EQ(box->icon, MessageBoxIcon::Exclamation);
     EXPECT_EQ(box->ButtonIds(), std::vector<int>{IDOK});
     PressButton(*box, IDOK);
@@ -175,8 +178,9 @@ TEST_F(DocumentTest, CodeDialogAcceptsUnicodeAndShiftJisAndRefusesOthers) {
     PostMessageW(dialog, WM_COMMAND, IDOK, 0);
     std::optional<MessageBoxInfo> box = WaitForMessageBox(editor.Id());
     ASSERT_TRUE(box.has_value());
-    EXPECT_EQ(Narrow(box->text), "指定のｺｰﾄﾞが１６進４桁でないか、外字の範囲にありません。\r\n"
-                                 "ｺｰﾄﾞは、ﾕﾆｺｰﾄﾞかS-JISｺｰﾄﾞの１６進４桁の外字ｺｰﾄﾞを入力して下さい。");
+    EXPECT_EQ(Narrow(box->text),
+              "指定のｺｰﾄﾞが１６進４桁でないか、外字の範囲にありません。\r\n"
+              "ｺｰﾄﾞは、ﾕﾆｺｰﾄﾞかS-JISｺｰﾄﾞの１６進４桁の外字ｺｰﾄﾞを入力して下さい。");
     PressButton(*box, IDOK);
     ASSERT_TRUE(WaitForWindowGone(box->window));
     EXPECT_TRUE(IsWindow(dialog)) << "the dialog stays open after a refused code";

@@ -14,10 +14,11 @@ constexpr UINT kUndo = 57643, kRedo = 57644, kPenSwap = 32788, kSave = 32824;
 constexpr int kNoMoreCheck = 1017;
 
 class DrawingTest : public EditorTest {
-protected:
+  protected:
     void SetUp() override {
         EditorTest::SetUp();
-        WriteSettings(L"GaijiEditorPath=" + editor_ + L"\r\nGaijiEditorIniPath=" + editorIni_ + L"\r\nPixSize=6\r\n");
+        WriteSettings(L"GaijiEditorPath=" + editor_ + L"\r\nGaijiEditorIniPath=" + editorIni_ +
+                      L"\r\nPixSize=6\r\n");
         editor.emplace(Start(L"E000"));
         main = WaitForEditorWindow(*editor);
         ASSERT_NE(main, nullptr);
@@ -85,21 +86,19 @@ protected:
     }
 
     // The newest history state: the edit bitmap as the last finished action left it.
-    DotPlane LatestState() const {
-        return LatestHistoryState(folder_);
-    }
+    DotPlane LatestState() const { return LatestHistoryState(folder_); }
 
     // Waits until the matrix on screen shows the plane (painting follows the edit a moment later).
     bool ShowsEventually(const DotPlane& expected) {
         return WaitUntil([&] { return Shown() == expected; }, Millis(5000), Millis(50));
     }
 
-    bool WaitForStates(int count) const { return WaitUntil([&] { return HistoryStates() == count; }); }
+    bool WaitForStates(int count) const {
+        return WaitUntil([&] { return HistoryStates() == count; });
+    }
 
     // The history files of the running editor.
-    int HistoryStates() const {
-        return static_cast<int>(HistoryStateFiles(folder_).size());
-    }
+    int HistoryStates() const { return static_cast<int>(HistoryStateFiles(folder_).size()); }
 
     static std::string Dots(const DotPlane& plane, int row) {
         std::string text;
@@ -120,7 +119,8 @@ TEST_F(DrawingTest, PenStrokeIsOneStepAndMarksTheTitle) {
     EXPECT_TRUE(drawn.IsBlack(10, 10) && drawn.IsBlack(12, 10)) << Dots(drawn, 10);
     EXPECT_FALSE(drawn.IsBlack(13, 10) || drawn.IsBlack(9, 10) || drawn.IsBlack(10, 11)) << Dots(drawn, 10);
     EXPECT_TRUE(ShowsEventually(drawn)) << "the matrix shows what was drawn";
-    EXPECT_TRUE(WaitUntil([&] { return WindowText(main) == Title() + L"-<更新>"; })) << Narrow(WindowText(main));
+    EXPECT_TRUE(WaitUntil([&] { return WindowText(main) == Title() + L"-<更新>"; }))
+        << Narrow(WindowText(main));
 
     Drag({{12, 10}}, true);  // the right button draws white
     ASSERT_TRUE(WaitForStates(3));
@@ -190,7 +190,8 @@ TEST_F(DrawingTest, UndoAndRedoRestoreTheExactDots) {
     ASSERT_TRUE(ShowsEventually(drawn));
     SendMessageW(main, WM_COMMAND, kUndo, 0);
     EXPECT_TRUE(ShowsEventually(blank)) << "undo shows the dots before the rectangle";
-    EXPECT_TRUE(WaitUntil([&] { return WindowText(main) == Title() + L"-<更新>"; })) << "an undo is an edit too";
+    EXPECT_TRUE(WaitUntil([&] { return WindowText(main) == Title() + L"-<更新>"; }))
+        << "an undo is an edit too";
     SendMessageW(main, WM_COMMAND, kRedo, 0);
     EXPECT_TRUE(ShowsEventually(drawn)) << "redo shows the rectangle again";
 }

@@ -36,7 +36,7 @@ SIZE WindowSize(HWND window) {
 }
 
 class FrameTest : public EditorTest {
-protected:
+  protected:
     // The frame size the window must have for zoom p: the matrix extent plus the borders,
     // caption, menu and the two bars as they are laid out.
     static SIZE ExpectedSize(HWND main, int zoom, int glyphSize) {
@@ -126,7 +126,8 @@ TEST_F(FrameTest, WindowSizeFollowsZoomCommand) {
 }
 
 TEST_F(FrameTest, ResizingByHandSnapsToTheZoom) {
-    WriteSettings(L"GaijiEditorPath=" + editor_ + L"\r\nGaijiEditorIniPath=" + editorIni_ + L"\r\nPixSize=6\r\n");
+    WriteSettings(L"GaijiEditorPath=" + editor_ + L"\r\nGaijiEditorIniPath=" + editorIni_ +
+                  L"\r\nPixSize=6\r\n");
     Process editor = Start(L"E002");
     HWND main = WaitForEditorWindow(editor);
     ASSERT_NE(main, nullptr);
@@ -212,10 +213,12 @@ TEST_F(FrameTest, StatusBarShowsPromptsAndIdleText) {
     keybd_event('F', 0, 0, 0);
     keybd_event('F', 0, KEYEVENTF_KEYUP, 0);
     keybd_event(VK_MENU, 0, KEYEVENTF_KEYUP, 0);
-    EXPECT_TRUE(WaitUntil([&] { return StatusText(main) == L"新規ｴﾃﾞｨﾀを起動"; })) << Narrow(StatusText(main));
+    EXPECT_TRUE(WaitUntil([&] { return StatusText(main) == L"新規ｴﾃﾞｨﾀを起動"; }))
+        << Narrow(StatusText(main));
     keybd_event(VK_DOWN, 0, 0, 0);
     keybd_event(VK_DOWN, 0, KEYEVENTF_KEYUP, 0);
-    EXPECT_TRUE(WaitUntil([&] { return StatusText(main) == L"編集中のｺｰﾄﾞを保存"; })) << Narrow(StatusText(main));
+    EXPECT_TRUE(WaitUntil([&] { return StatusText(main) == L"編集中のｺｰﾄﾞを保存"; }))
+        << Narrow(StatusText(main));
     for (int i = 0; i < 2; ++i) {
         keybd_event(VK_ESCAPE, 0, 0, 0);
         keybd_event(VK_ESCAPE, 0, KEYEVENTF_KEYUP, 0);
@@ -252,7 +255,8 @@ TEST_F(FrameTest, NewEditorCommandStartsTheProgramAgain) {
     folder_.CopyIn(CmdRecordExePath(), L"prog\\Kanjiforge.exe");
     PostMessageW(main, WM_COMMAND, kNewEditorCommand, 0);
     EXPECT_EQ(WaitForRecordedLines(exe_ + L".cmdline"), Narrow(L"\"" + exe_ + L"\"\n"));
-    EXPECT_TRUE(WaitUntil([&] { return WindowText(main) == tte_ + L"　[ CODE= E008 ]"; })) << "this editor stays as it was";
+    EXPECT_TRUE(WaitUntil([&] { return WindowText(main) == tte_ + L"　[ CODE= E008 ]"; }))
+        << "this editor stays as it was";
 
     // Without a program file to start, the user is told.
     ASSERT_TRUE(WaitUntil([&] { return DeleteFileW(exe_.c_str()) != FALSE; }));
@@ -286,7 +290,8 @@ TEST_F(FrameTest, F1OpensHelpOnlyForTheForegroundWindow) {
     ASSERT_TRUE(WaitUntil([&] { return GetForegroundWindow() == main; }));
     keybd_event(VK_F1, 0, 0, 0);
     keybd_event(VK_F1, 0, KEYEVENTF_KEYUP, 0);
-    EXPECT_TRUE(WaitUntil([] { return !ProcessIdsByName(L"winhlp32.exe").empty(); })) << "the help viewer started";
+    EXPECT_TRUE(WaitUntil([] { return !ProcessIdsByName(L"winhlp32.exe").empty(); }))
+        << "the help viewer started";
     for (DWORD id : ProcessIdsByName(L"winhlp32.exe")) {
         HANDLE process = OpenProcess(PROCESS_TERMINATE, FALSE, id);
         if (process) {

@@ -96,14 +96,10 @@ class SaveTest : public EditorTest {
         SendMessageW(main_, WM_NULL, 0, 0);
     }
 
-    int HistoryStates() const {
-        return static_cast<int>(HistoryStateFiles(folder_).size());
-    }
+    int HistoryStates() const { return static_cast<int>(HistoryStateFiles(folder_).size()); }
 
     // The newest history state: the edit bitmap as the stroke left it.
-    DotPlane LatestState() const {
-        return LatestHistoryState(folder_);
-    }
+    DotPlane LatestState() const { return LatestHistoryState(folder_); }
 
     // Waits, without touching keyboard or mouse, until the save ends: the title loses its modified
     // mark, or a message box appears.
@@ -179,7 +175,8 @@ TEST_F(SaveTest, SavesTheDrawingAtTheFirstCodeThroughTheMenuCommand) {
     PostMessageW(main_, WM_COMMAND, kSave, 0);
     ASSERT_NO_FATAL_FAILURE(ExpectSaved());
     // How long a first-attempt save takes, from the command to the title losing its mark.
-    const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start);
+    const auto ms =
+        std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start);
     RecordProperty("save_ms", static_cast<int>(ms.count()));
     std::printf("first-attempt save: %d ms\n", static_cast<int>(ms.count()));
     const std::string log = EditorLog();

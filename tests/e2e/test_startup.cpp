@@ -30,12 +30,12 @@ TEST_F(StartupTest, FirstStartWritesDefaultSettingsAndNeedsTheSystemEditor) {
     wchar_t system[MAX_PATH] = {};
     GetSystemDirectoryW(system, MAX_PATH);
     const std::wstring editorPath = std::wstring(system) + L"\\eudcedit.exe";
-    MessageBoxInfo box = ExpectBox(
-        editor,
-        L"下記のﾊﾟｽに外字ｴﾃﾞｨﾀが存在しません。\r\n" + editorPath +
-            L"\r\n外字ｴﾃﾞｨﾀ（eudcedit.exe）を探して、「Kanjiforge.ini」ﾌｧｲﾙの「GaijiEditorPath=」にﾌﾙﾊﾟｽで記述してください。"
-            L"\r\nこのﾌﾟﾛｸﾞﾗﾑは外字ｴﾃﾞｨﾀを利用しないと外字の保存ができません。",
-        MessageBoxIcon::Hand);
+    MessageBoxInfo box = ExpectBox(editor,
+                                   L"下記のﾊﾟｽに外字ｴﾃﾞｨﾀが存在しません。\r\n" + editorPath +
+                                       L"\r\n外字ｴﾃﾞｨﾀ（eudcedit.exe）を探して、「Kanjiforge."
+                                       L"ini」ﾌｧｲﾙの「GaijiEditorPath=」にﾌﾙﾊﾟｽで記述してください。"
+                                       L"\r\nこのﾌﾟﾛｸﾞﾗﾑは外字ｴﾃﾞｨﾀを利用しないと外字の保存ができません。",
+                                   MessageBoxIcon::Hand);
     EXPECT_TRUE(WaitWindowShown(editor)) << "the wait window should stay behind the message";
     AnswerAndExpectExit(editor, box);
 
@@ -60,26 +60,32 @@ TEST_F(StartupTest, RefusesWithoutDefaultEudcFont) {
     {
         font_.Delete();
         Process editor = Start();
-        AnswerAndExpectExit(editor, ExpectBox(editor,
-                                              L"\r\nﾃﾞﾌｫﾙﾄの外字ﾌｫﾝﾄを取得できません。Err=[-5]\r\nKanjiforgeを利用するには何れかの"
-                                              L"「.TTE」ﾌｧｲﾙが全てのﾌｫﾝﾄにﾘﾝｸされていなければなりません。",
-                                              MessageBoxIcon::Hand));
+        AnswerAndExpectExit(
+            editor,
+            ExpectBox(editor,
+                      L"\r\nﾃﾞﾌｫﾙﾄの外字ﾌｫﾝﾄを取得できません。Err=[-5]\r\nKanjiforgeを利用するには何れかの"
+                      L"「.TTE」ﾌｧｲﾙが全てのﾌｫﾝﾄにﾘﾝｸされていなければなりません。",
+                      MessageBoxIcon::Hand));
     }
     {
         RegDeleteKeyW(HKEY_CURRENT_USER, L"EUDC\\932");
         Process editor = Start();
-        AnswerAndExpectExit(editor, ExpectBox(editor,
-                                              L"\r\nﾃﾞﾌｫﾙﾄの外字ﾌｫﾝﾄを取得できません。Err=[-2]\r\nKanjiforgeを利用するには何れかの"
-                                              L"「.TTE」ﾌｧｲﾙが全てのﾌｫﾝﾄにﾘﾝｸされていなければなりません。",
-                                              MessageBoxIcon::Hand));
+        AnswerAndExpectExit(
+            editor,
+            ExpectBox(editor,
+                      L"\r\nﾃﾞﾌｫﾙﾄの外字ﾌｫﾝﾄを取得できません。Err=[-2]\r\nKanjiforgeを利用するには何れかの"
+                      L"「.TTE」ﾌｧｲﾙが全てのﾌｫﾝﾄにﾘﾝｸされていなければなりません。",
+                      MessageBoxIcon::Hand));
     }
     {
         font_.SetString(L"");
         Process editor = Start();
-        AnswerAndExpectExit(editor, ExpectBox(editor,
-                                              L"\r\nﾃﾞﾌｫﾙﾄの外字ﾌｫﾝﾄを取得できません。Err=[0]\r\nKanjiforgeを利用するには何れかの"
-                                              L"「.TTE」ﾌｧｲﾙが全てのﾌｫﾝﾄにﾘﾝｸされていなければなりません。",
-                                              MessageBoxIcon::Hand));
+        AnswerAndExpectExit(
+            editor,
+            ExpectBox(editor,
+                      L"\r\nﾃﾞﾌｫﾙﾄの外字ﾌｫﾝﾄを取得できません。Err=[0]\r\nKanjiforgeを利用するには何れかの"
+                      L"「.TTE」ﾌｧｲﾙが全てのﾌｫﾝﾄにﾘﾝｸされていなければなりません。",
+                      MessageBoxIcon::Hand));
     }
 }
 
@@ -87,16 +93,17 @@ TEST_F(StartupTest, RefusesMissingFontOrBitmapFile) {
     DeleteFileW(euf_.c_str());
     {
         Process editor = Start();
-        AnswerAndExpectExit(editor, ExpectBox(editor,
-                                              euf_ + L"\r\n上記ﾃﾞﾌｫﾙﾄ外字ﾌｫﾝﾄ用ﾋﾞｯﾄﾃﾞｰﾀﾌｧｲﾙが存在しません。\r\n"
-                                                     L"別ﾌﾟﾛｸﾞﾗﾑ「Kanjiviewer」を利用すると作成できます。",
-                                              MessageBoxIcon::Hand));
+        AnswerAndExpectExit(editor,
+                            ExpectBox(editor,
+                                      euf_ + L"\r\n上記ﾃﾞﾌｫﾙﾄ外字ﾌｫﾝﾄ用ﾋﾞｯﾄﾃﾞｰﾀﾌｧｲﾙが存在しません。\r\n"
+                                             L"別ﾌﾟﾛｸﾞﾗﾑ「Kanjiviewer」を利用すると作成できます。",
+                                      MessageBoxIcon::Hand));
     }
     DeleteFileW(tte_.c_str());
     {
         Process editor = Start();
-        AnswerAndExpectExit(editor,
-                            ExpectBox(editor, tte_ + L"\r\n上記ﾃﾞﾌｫﾙﾄ外字ﾌｫﾝﾄが存在しません。", MessageBoxIcon::Hand));
+        AnswerAndExpectExit(editor, ExpectBox(editor, tte_ + L"\r\n上記ﾃﾞﾌｫﾙﾄ外字ﾌｫﾝﾄが存在しません。",
+                                              MessageBoxIcon::Hand));
     }
 }
 
@@ -107,8 +114,9 @@ TEST_F(StartupTest, RelativeFontValueIsLookedUpInTheFontsFolder) {
     font_.SetString(name + L".TTE");
     {
         Process editor = Start();
-        AnswerAndExpectExit(editor, ExpectBox(editor, fonts + L"\\" + name + L".TTE\r\n上記ﾃﾞﾌｫﾙﾄ外字ﾌｫﾝﾄが存在しません。",
-                                              MessageBoxIcon::Hand));
+        AnswerAndExpectExit(
+            editor, ExpectBox(editor, fonts + L"\\" + name + L".TTE\r\n上記ﾃﾞﾌｫﾙﾄ外字ﾌｫﾝﾄが存在しません。",
+                              MessageBoxIcon::Hand));
     }
     const std::wstring tte = fonts + L"\\" + name + L".TTE";
     const std::wstring euf = fonts + L"\\" + name + L".EUF";
@@ -134,18 +142,20 @@ TEST_F(StartupTest, RefusesUnreadableBitmapHeader) {
         head.resize(101);
         WriteFileBytes(euf_, head);
         Process editor = Start();
-        AnswerAndExpectExit(editor,
-                            ExpectBox(editor, euf_ + L"\r\n上記外字ﾌｫﾝﾄ用ﾋﾞｯﾄﾃﾞｰﾀﾌｧｲﾙのﾍｯﾀﾞ情報が読めません。Err=[11]",
-                                      MessageBoxIcon::Hand));
+        AnswerAndExpectExit(
+            editor,
+            ExpectBox(editor, euf_ + L"\r\n上記外字ﾌｫﾝﾄ用ﾋﾞｯﾄﾃﾞｰﾀﾌｧｲﾙのﾍｯﾀﾞ情報が読めません。Err=[11]",
+                      MessageBoxIcon::Hand));
     }
     {
         DeleteFileW(euf_.c_str());
         ASSERT_TRUE(CreateEudcBitmapFile(std::filesystem::path(euf_), 64));
         PatchFile(euf_, 98, {3, 0, 0, 0});  // an index base below the range block
         Process editor = Start();
-        AnswerAndExpectExit(editor,
-                            ExpectBox(editor, euf_ + L"\r\n上記外字ﾌｫﾝﾄ用ﾋﾞｯﾄﾃﾞｰﾀﾌｧｲﾙのﾍｯﾀﾞ情報が読めません。Err=[12]",
-                                      MessageBoxIcon::Hand));
+        AnswerAndExpectExit(
+            editor,
+            ExpectBox(editor, euf_ + L"\r\n上記外字ﾌｫﾝﾄ用ﾋﾞｯﾄﾃﾞｰﾀﾌｧｲﾙのﾍｯﾀﾞ情報が読めません。Err=[12]",
+                      MessageBoxIcon::Hand));
     }
 }
 
@@ -156,24 +166,27 @@ TEST_F(StartupTest, RefusesAbnormalManagementSize) {
     {
         Process editor = Start();
         AnswerAndExpectExit(
-            editor, ExpectBox(editor, euf_ + L"\r\n上記外字ﾌｫﾝﾄ用ﾋﾞｯﾄﾃﾞｰﾀﾌｧｲﾙの管理ﾋﾞｯﾄｻｲｽﾞが異常です。Size=[64,48]",
-                              MessageBoxIcon::Hand));
+            editor,
+            ExpectBox(editor, euf_ + L"\r\n上記外字ﾌｫﾝﾄ用ﾋﾞｯﾄﾃﾞｰﾀﾌｧｲﾙの管理ﾋﾞｯﾄｻｲｽﾞが異常です。Size=[64,48]",
+                      MessageBoxIcon::Hand));
     }
     PatchFile(euf_, base + 4, {0, 0, 0, 0});
     {
         Process editor = Start();
         AnswerAndExpectExit(
-            editor, ExpectBox(editor, euf_ + L"\r\n上記外字ﾌｫﾝﾄ用ﾋﾞｯﾄﾃﾞｰﾀﾌｧｲﾙの管理ﾋﾞｯﾄｻｲｽﾞが異常です。Size=[0,0]",
-                              MessageBoxIcon::Hand));
+            editor,
+            ExpectBox(editor, euf_ + L"\r\n上記外字ﾌｫﾝﾄ用ﾋﾞｯﾄﾃﾞｰﾀﾌｧｲﾙの管理ﾋﾞｯﾄｻｲｽﾞが異常です。Size=[0,0]",
+                      MessageBoxIcon::Hand));
     }
 }
 
 TEST_F(StartupTest, MissingEditorIniOffersToStartTheEditor) {
     DeleteFileW(editorIni_.c_str());
-    const std::wstring text = L"下記のﾊﾟｽに外字ｴﾃﾞｨﾀの設定ﾌｧｲﾙが存在しません。\r\n" + editorIni_ +
-                              L"\r\nこの設定ﾌｧｲﾙは、外字ｴﾃﾞｨﾀを起動すると自動的に作成されます。\r\n"
-                              L"外字ｴﾃﾞｨﾀを一度起動して終了させてください。\r\nその後、このﾌﾟﾛｸﾞﾗﾑを再度起動してください。"
-                              L"\r\n\r\n外字ｴﾃﾞｨﾀを起動しますか？";
+    const std::wstring text =
+        L"下記のﾊﾟｽに外字ｴﾃﾞｨﾀの設定ﾌｧｲﾙが存在しません。\r\n" + editorIni_ +
+        L"\r\nこの設定ﾌｧｲﾙは、外字ｴﾃﾞｨﾀを起動すると自動的に作成されます。\r\n"
+        L"外字ｴﾃﾞｨﾀを一度起動して終了させてください。\r\nその後、このﾌﾟﾛｸﾞﾗﾑを再度起動してください。"
+        L"\r\n\r\n外字ｴﾃﾞｨﾀを起動しますか？";
     const std::wstring record = editor_ + L".cmdline";
     {
         Process editor = Start();
@@ -190,18 +203,18 @@ TEST_F(StartupTest, MissingEditorIniOffersToStartTheEditor) {
 TEST_F(StartupTest, MissingEditorIsReported) {
     DeleteFileW(editor_.c_str());
     Process editor = Start();
-    AnswerAndExpectExit(
-        editor,
-        ExpectBox(editor,
-                  L"下記のﾊﾟｽに外字ｴﾃﾞｨﾀが存在しません。\r\n" + editor_ +
-                      L"\r\n外字ｴﾃﾞｨﾀ（eudcedit.exe）を探して、「Kanjiforge.ini」ﾌｧｲﾙの「GaijiEditorPath=」にﾌﾙﾊﾟｽで記述してください。"
-                      L"\r\nこのﾌﾟﾛｸﾞﾗﾑは外字ｴﾃﾞｨﾀを利用しないと外字の保存ができません。",
-                  MessageBoxIcon::Hand));
+    AnswerAndExpectExit(editor,
+                        ExpectBox(editor,
+                                  L"下記のﾊﾟｽに外字ｴﾃﾞｨﾀが存在しません。\r\n" + editor_ +
+                                      L"\r\n外字ｴﾃﾞｨﾀ（eudcedit.exe）を探して、「Kanjiforge."
+                                      L"ini」ﾌｧｲﾙの「GaijiEditorPath=」にﾌﾙﾊﾟｽで記述してください。"
+                                      L"\r\nこのﾌﾟﾛｸﾞﾗﾑは外字ｴﾃﾞｨﾀを利用しないと外字の保存ができません。",
+                                  MessageBoxIcon::Hand));
 }
 
 // A browser of the family: a top-level window with browser tags that counts update signals.
 class BrowserWindow {
-public:
+  public:
     BrowserWindow(bool viewerTag, bool outerTag) {
         WNDCLASSW wc = {};
         wc.lpfnWndProc = Proc;
@@ -221,7 +234,7 @@ public:
     }
     int Signals() const { return signals_; }
 
-private:
+  private:
     static LRESULT CALLBACK Proc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam) {
         auto* self = reinterpret_cast<BrowserWindow*>(GetWindowLongPtrW(hWnd, GWLP_USERDATA));
         if (message == 0x80C8 && self && wParam == 0 && lParam == 0) ++self->signals_;

@@ -10,7 +10,7 @@
 #include "app/settings.h"
 
 class MemoryProfileStore : public IProfileStore {
-public:
+  public:
     using Key = std::pair<std::wstring, std::wstring>;
 
     std::wstring GetProfileString(const wchar_t* section, const wchar_t* key, const wchar_t* def) override {

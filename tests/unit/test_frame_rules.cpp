@@ -31,14 +31,14 @@ TEST(FrameGeometry, ZoomCommandStaysWithinLimits) {
 }
 
 TEST(FrameGeometry, ResizeSnapsInWholeGlyphSizes) {
-    EXPECT_EQ(ZoomAfterResize(6, 64, 600, 500, 670, 500), 7);   // 70 wider
-    EXPECT_EQ(ZoomAfterResize(6, 64, 600, 500, 663, 500), 6);   // 63 wider snaps back
-    EXPECT_EQ(ZoomAfterResize(6, 64, 600, 500, 800, 510), 9);   // the larger change, 200, decides
-    EXPECT_EQ(ZoomAfterResize(8, 64, 600, 500, 470, 360), 6);   // smaller: -130 / 64 truncates to -2
-    EXPECT_EQ(ZoomAfterResize(8, 64, 600, 500, 470, 480), 8);   // the larger change is -20: 0 steps
+    EXPECT_EQ(ZoomAfterResize(6, 64, 600, 500, 670, 500), 7);    // 70 wider
+    EXPECT_EQ(ZoomAfterResize(6, 64, 600, 500, 663, 500), 6);    // 63 wider snaps back
+    EXPECT_EQ(ZoomAfterResize(6, 64, 600, 500, 800, 510), 9);    // the larger change, 200, decides
+    EXPECT_EQ(ZoomAfterResize(8, 64, 600, 500, 470, 360), 6);    // smaller: -130 / 64 truncates to -2
+    EXPECT_EQ(ZoomAfterResize(8, 64, 600, 500, 470, 480), 8);    // the larger change is -20: 0 steps
     EXPECT_EQ(ZoomAfterResize(20, 64, 600, 500, 900, 500), 24);  // no upper bound
-    EXPECT_EQ(ZoomAfterResize(5, 64, 600, 500, 100, 100), 4);   // never below the smallest zoom
-    EXPECT_FALSE(ZoomAfterResize(6, 64, 600, 500, 600, 500));   // a pure move
+    EXPECT_EQ(ZoomAfterResize(5, 64, 600, 500, 100, 100), 4);    // never below the smallest zoom
+    EXPECT_FALSE(ZoomAfterResize(6, 64, 600, 500, 600, 500));    // a pure move
 }
 
 TEST(FrameTitle, ModifiedMarkAppearsOnceAndGoesCompletely) {
@@ -64,7 +64,8 @@ TEST(FramePosition, SavedOnlyWhenNormalAndMoved) {
 TEST(CompanionCommandLines, QuotedPathsFromTheProgramFolder) {
     EXPECT_EQ(ListBrowserCommandLine(L"C:\\Tools\\", L"C:\\WINDOWS\\Fonts\\EUDC.TTE"),
               L"\"C:\\Tools\\Kanjiviewer.exe\" \"C:\\WINDOWS\\Fonts\\EUDC.TTE\"");
-    EXPECT_EQ(NewEditorCommandLine(L"C:\\Program Files\\Kanjiforge.exe"), L"\"C:\\Program Files\\Kanjiforge.exe\"");
+    EXPECT_EQ(NewEditorCommandLine(L"C:\\Program Files\\Kanjiforge.exe"),
+              L"\"C:\\Program Files\\Kanjiforge.exe\"");
 }
 
 TEST(FrameKeys, MatrixViewTakesItsKeysBeforeTheAccelerators) {
@@ -72,7 +73,8 @@ TEST(FrameKeys, MatrixViewTakesItsKeysBeforeTheAccelerators) {
                        kDelete = 0x2E, kHome = 0x24;
     EXPECT_EQ(FrameKeyActionFor(kReturn, true, 1), FrameKeyAction::SwapPen);
     EXPECT_EQ(FrameKeyActionFor(kReturn, true, 7), FrameKeyAction::SwapPen);
-    EXPECT_EQ(FrameKeyActionFor(kReturn, true, 0), FrameKeyAction::PassOn);  // move tool: the command, disabled
+    EXPECT_EQ(FrameKeyActionFor(kReturn, true, 0),
+              FrameKeyAction::PassOn);  // move tool: the command, disabled
     for (unsigned arrow : {kLeft, kUp, kRight, kDown}) {
         EXPECT_EQ(FrameKeyActionFor(arrow, true, 0), FrameKeyAction::NudgeSelection);
     }

@@ -82,7 +82,8 @@ std::vector<std::string> MenuOutline() {
         } else if (trimmed == "MENUITEM SEPARATOR") {
             outline.push_back(indent + "-");
         } else if (std::regex_match(trimmed, m, item)) {
-            outline.push_back(indent + m[1].str() + "|" + std::to_string(Id(defines, m[3])) + "|" + m[2].str());
+            outline.push_back(indent + m[1].str() + "|" + std::to_string(Id(defines, m[3])) + "|" +
+                              m[2].str());
         } else {
             outline.push_back("unparsed: " + trimmed);
         }
@@ -178,11 +179,12 @@ std::set<std::string> Accelerators() {
 
 TEST(Resources, AcceleratorsMatchTheKeysOfEveryCommand) {
     const std::set<std::string> expected = {
-        "Ctrl+N=57600",       "Ctrl+S=32824",       "Ctrl+Z=57643",       "Ctrl+Y=57644",   "Ctrl+X=57635",
-        "Shift+Delete=57635", "Ctrl+C=57634",       "Ctrl+Insert=57634",  "Ctrl+V=57637",   "Shift+Insert=57637",
-        "Ctrl+F=32798",       "Ctrl+P=32799",       "Ctrl+O=57601",       "Enter=32788",    "Home=32818",
-        "Ctrl+Shift+P=32779", "Ctrl+Shift+L=32780", "Ctrl+Shift+R=32781", "Ctrl+Shift+Y=32783",
-        "Ctrl+Shift+F=32782", "Ctrl+R=32787",       "Ctrl+A=32784",       "Shift+F1=32795", "Shift+F2=32796",
+        "Ctrl+N=57600",       "Ctrl+S=32824",       "Ctrl+Z=57643",       "Ctrl+Y=57644",
+        "Ctrl+X=57635",       "Shift+Delete=57635", "Ctrl+C=57634",       "Ctrl+Insert=57634",
+        "Ctrl+V=57637",       "Shift+Insert=57637", "Ctrl+F=32798",       "Ctrl+P=32799",
+        "Ctrl+O=57601",       "Enter=32788",        "Home=32818",         "Ctrl+Shift+P=32779",
+        "Ctrl+Shift+L=32780", "Ctrl+Shift+R=32781", "Ctrl+Shift+Y=32783", "Ctrl+Shift+F=32782",
+        "Ctrl+R=32787",       "Ctrl+A=32784",       "Shift+F1=32795",     "Shift+F2=32796",
         "Shift+F3=32797",     "F1=57670",           "F6=57680",           "Shift+F6=57681"};
     EXPECT_EQ(Accelerators(), expected);
 }
@@ -198,9 +200,9 @@ TEST(Resources, ToolBarLayoutAndCommandStrings) {
             if (!field.empty()) toolbar.push_back(Id(defines, field));
         }
     }
-    const std::vector<long> expected = {1,     24,    24,    20,    57600, 32824, 0,     57643,
-                                        57644, 0,     32818, 32779, 32780, 32781, 32783, 32782,
-                                        32814, 0,     32787, 32785, 32786, 0,     32775, 32776};
+    const std::vector<long> expected = {1,     24, 24,    20,    57600, 32824, 0,     57643,
+                                        57644, 0,  32818, 32779, 32780, 32781, 32783, 32782,
+                                        32814, 0,  32787, 32785, 32786, 0,     32775, 32776};
     EXPECT_EQ(toolbar, expected);
 
     std::map<long, std::string> strings;
@@ -211,7 +213,9 @@ TEST(Resources, ToolBarLayoutAndCommandStrings) {
     }
     const std::map<long, std::string> someExpected = {
         {57600, "新規ｴﾃﾞｨﾀを起動\\n新規外字ｴﾃﾞｨﾀ"},
-        {32782, "矩形ぬりつぶし [左ｸﾘｯｸは現在のﾍﾟﾝ、右ｸﾘｯｸはその反転で塗りつぶし、Shift+右ｸﾘｯｸはﾚｲﾔｰ部分塗りつぶし]\\n塗りつぶし"},
+        {32782,
+         "矩形ぬりつぶし "
+         "[左ｸﾘｯｸは現在のﾍﾟﾝ、右ｸﾘｯｸはその反転で塗りつぶし、Shift+右ｸﾘｯｸはﾚｲﾔｰ部分塗りつぶし]\\n塗りつぶし"},
         {32814, "ｳｨﾝﾄﾞｳのｽﾞｰﾑ　[+Shift でｽﾞｰﾑﾀﾞｳﾝ]\\nｳｨﾝﾄﾞｳｽﾞｰﾑ [+Shift ｽﾞｰﾑﾀﾞｳﾝ]"},
         {32776, "[外部ﾌﾟﾛｸﾞﾗﾑ起動]　ﾕｰｻﾞｰ外字（．ＴＴＥ）の一覧を表示\\nﾕｰｻﾞｰ外字表示"},
         {32795, "ｻﾝﾌﾟﾙﾚｲﾔｰ1の表示非表示切替\\nｻﾝﾌﾟﾙﾚｲﾔｰ１表示／非表示"},

@@ -55,8 +55,9 @@ void RunCase(HWND window, int glyphSize, int zoom, double fillRatio, const char*
     planes.editBitmap = &image;
     planes.selectionOutline = &outline;
     planes.staging = &staging;
-    const MatrixColors colors{MakeColorRef(0, 0, 0),       MakeColorRef(224, 224, 255), MakeColorRef(128, 128, 128),
-                              MakeColorRef(228, 228, 240), MakeColorRef(128, 128, 128), MakeColorRef(255, 128, 128),
+    const MatrixColors colors{MakeColorRef(0, 0, 0),       MakeColorRef(224, 224, 255),
+                              MakeColorRef(128, 128, 128), MakeColorRef(228, 228, 240),
+                              MakeColorRef(128, 128, 128), MakeColorRef(255, 128, 128),
                               MakeColorRef(240, 0, 0)};
     const MatrixGeometry geometry{zoom, glyphSize};
     const int extent = (zoom + 1) * glyphSize + 13;
@@ -67,10 +68,12 @@ void RunCase(HWND window, int glyphSize, int zoom, double fillRatio, const char*
     const RECT one = {cell.left, cell.top, cell.right, cell.bottom};
     std::vector<double> fullTimes, cellTimes;
     PaintMs(window, painter, full, geometry, planes, colors);  // warm up brushes and caches
-    for (int i = 0; i < 30; ++i) fullTimes.push_back(PaintMs(window, painter, full, geometry, planes, colors));
-    for (int i = 0; i < 200; ++i) cellTimes.push_back(PaintMs(window, painter, one, geometry, planes, colors));
-    std::printf("N=%d zoom=%d %s: full paint %.2f ms, one cell %.3f ms\n", glyphSize, zoom, label, Median(fullTimes),
-                Median(cellTimes));
+    for (int i = 0; i < 30; ++i)
+        fullTimes.push_back(PaintMs(window, painter, full, geometry, planes, colors));
+    for (int i = 0; i < 200; ++i)
+        cellTimes.push_back(PaintMs(window, painter, one, geometry, planes, colors));
+    std::printf("N=%d zoom=%d %s: full paint %.2f ms, one cell %.3f ms\n", glyphSize, zoom, label,
+                Median(fullTimes), Median(cellTimes));
 }
 
 }  // namespace
@@ -81,8 +84,8 @@ int main() {
     wc.hInstance = GetModuleHandleW(nullptr);
     wc.lpszClassName = L"KfPaintBench";
     RegisterClassW(&wc);
-    HWND window = CreateWindowW(L"KfPaintBench", L"paint bench", WS_POPUP | WS_VISIBLE, 0, 0, 100, 100, nullptr,
-                                nullptr, wc.hInstance, nullptr);
+    HWND window = CreateWindowW(L"KfPaintBench", L"paint bench", WS_POPUP | WS_VISIBLE, 0, 0, 100, 100,
+                                nullptr, nullptr, wc.hInstance, nullptr);
     if (window == nullptr) {
         std::fprintf(stderr, "cannot create a window\n");
         return 1;

@@ -44,7 +44,9 @@ std::wstring CGlyphoEditorApp::GetModuleFolder() const {
     return slash == std::wstring::npos ? std::wstring() : m_strHelpFilePath.substr(0, slash + 1);
 }
 
-std::wstring CGlyphoEditorApp::GetHelpFilePath() const { return GetModuleFolder() + L"\\" + L"Kanjiforge.hlp"; }
+std::wstring CGlyphoEditorApp::GetHelpFilePath() const {
+    return GetModuleFolder() + L"\\" + L"Kanjiforge.hlp";
+}
 
 std::wstring CGlyphoEditorApp::GetEudcFilePath(BOOL bTte) const {
     return ::GetEudcFilePath(m_strDefaultFontPath, bTte != FALSE, GetSpecialFolderPath(CSIDL_FONTS));
@@ -99,15 +101,18 @@ BOOL CGlyphoEditorApp::LoadSetting() {
 BOOL CGlyphoEditorApp::CheckEudcFont() {
     const int query = QueryDefaultEudc(m_strDefaultFontPath);
     if (query != 0 || m_strDefaultFontPath.empty()) {
-        ReportStartFailure(FormatText(L"%s\r\nﾃﾞﾌｫﾙﾄの外字ﾌｫﾝﾄを取得できません。Err=[%d]\r\n"
-                                      L"Kanjiforgeを利用するには何れかの「.TTE」ﾌｧｲﾙが全てのﾌｫﾝﾄにﾘﾝｸされていなければなりません。",
-                                      m_strDefaultFontPath.c_str(), query),
-                           MB_ICONHAND);
+        ReportStartFailure(
+            FormatText(
+                L"%s\r\nﾃﾞﾌｫﾙﾄの外字ﾌｫﾝﾄを取得できません。Err=[%d]\r\n"
+                L"Kanjiforgeを利用するには何れかの「.TTE」ﾌｧｲﾙが全てのﾌｫﾝﾄにﾘﾝｸされていなければなりません。",
+                m_strDefaultFontPath.c_str(), query),
+            MB_ICONHAND);
         return FALSE;
     }
     const std::wstring ttePath = GetEudcFilePath(TRUE);
     if (!IsExistingFile(ttePath)) {
-        ReportStartFailure(FormatText(L"%s\r\n上記ﾃﾞﾌｫﾙﾄ外字ﾌｫﾝﾄが存在しません。", ttePath.c_str()), MB_ICONHAND);
+        ReportStartFailure(FormatText(L"%s\r\n上記ﾃﾞﾌｫﾙﾄ外字ﾌｫﾝﾄが存在しません。", ttePath.c_str()),
+                           MB_ICONHAND);
         return FALSE;
     }
     const std::wstring eufPath = GetEudcFilePath(FALSE);
@@ -122,15 +127,16 @@ BOOL CGlyphoEditorApp::CheckEudcFont() {
     int height = 0;
     const int result = ReadEudcBitmap(std::filesystem::path(eufPath), 0, width, height, nullptr);
     if (result != 0) {
-        ReportStartFailure(
-            FormatText(L"%s\r\n上記外字ﾌｫﾝﾄ用ﾋﾞｯﾄﾃﾞｰﾀﾌｧｲﾙのﾍｯﾀﾞ情報が読めません。Err=[%d]", eufPath.c_str(), result),
-            MB_ICONHAND);
+        ReportStartFailure(FormatText(L"%s\r\n上記外字ﾌｫﾝﾄ用ﾋﾞｯﾄﾃﾞｰﾀﾌｧｲﾙのﾍｯﾀﾞ情報が読めません。Err=[%d]",
+                                      eufPath.c_str(), result),
+                           MB_ICONHAND);
         return FALSE;
     }
     if (width == 0 || height == 0 || width != height) {
-        ReportStartFailure(FormatText(L"%s\r\n上記外字ﾌｫﾝﾄ用ﾋﾞｯﾄﾃﾞｰﾀﾌｧｲﾙの管理ﾋﾞｯﾄｻｲｽﾞが異常です。Size=[%d,%d]",
-                                      eufPath.c_str(), width, height),
-                           MB_ICONHAND);
+        ReportStartFailure(
+            FormatText(L"%s\r\n上記外字ﾌｫﾝﾄ用ﾋﾞｯﾄﾃﾞｰﾀﾌｧｲﾙの管理ﾋﾞｯﾄｻｲｽﾞが異常です。Size=[%d,%d]",
+                       eufPath.c_str(), width, height),
+            MB_ICONHAND);
         return FALSE;
     }
     m_nGlyphSize = width;
@@ -187,8 +193,8 @@ BOOL CGlyphoEditorApp::InitInstance() {
     if (!CheckEudcFont() || !CheckCharEditor()) return FALSE;
 
     LoadStdProfileSettings(0);
-    AddDocTemplate(new CSingleDocTemplate(IDR_MAINFRAME, CGlyphoEditorDoc::CreateObject, CMainFrame::CreateObject,
-                                          CGlyphoEditorView::CreateObject));
+    AddDocTemplate(new CSingleDocTemplate(IDR_MAINFRAME, CGlyphoEditorDoc::CreateObject,
+                                          CMainFrame::CreateObject, CGlyphoEditorView::CreateObject));
 
     CMyCommandLineInfo commandLine;
     ParseCommandLine(commandLine);

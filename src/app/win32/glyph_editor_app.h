@@ -11,7 +11,7 @@ class CMatrixEditView;
 class CInformationView;
 
 class CGlyphoEditorApp : public CWinApp {
-public:
+  public:
     BOOL InitInstance() override;
     int ExitInstance() override;
 
@@ -42,7 +42,7 @@ public:
     ColorRef m_crLayer = 0;
     ColorRef m_crGrid = 0;
 
-private:
+  private:
     BOOL CheckEudcFont();
     void RemoveToolsMenu();
     BOOL CheckCharEditor();

@@ -5,7 +5,7 @@
 #include "framework/wnd.h"
 
 class CGlyphoEditorView : public CView {
-public:
+  public:
     static CView* CreateObject() { return new CGlyphoEditorView; }
     void OnDraw(HDC dc) override {}
 };

@@ -7,4 +7,6 @@ namespace {
 CGlyphoEditorApp g_app;
 }
 
-int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR, int cmdShow) { return AfxWinMain(instance, cmdShow); }
+int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR, int cmdShow) {
+    return AfxWinMain(instance, cmdShow);
+}

@@ -66,7 +66,8 @@ BOOL CMainFrame::PreCreateWindow(CREATESTRUCTW& cs) {
 
 BOOL CMainFrame::OnCreateClient(CREATESTRUCTW* /*cs*/, CCreateContext* context) {
     if (!m_wndSplitter.CreateStatic(this, 1, 2, WS_CHILD | WS_VISIBLE, AFX_IDW_PANE_FIRST)) return FALSE;
-    if (!m_wndSplitter.CreateView(0, 0, CInformationView::CreateObject, {kInfoPaneWidth, 0}, context)) return FALSE;
+    if (!m_wndSplitter.CreateView(0, 0, CInformationView::CreateObject, {kInfoPaneWidth, 0}, context))
+        return FALSE;
     if (!m_wndSplitter.CreateView(0, 1, CMatrixEditView::CreateObject, {0, 0}, context)) return FALSE;
     SetActiveView(m_wndSplitter.GetPane(0, 1));
     return TRUE;
@@ -156,8 +157,8 @@ void CMainFrame::SaveWindowPos() {
     IProfileStore& store = GetGlyphoApp().ProfileStore();
     RECT rc;
     GetWindowRect(m_hWnd, &rc);
-    const std::optional<std::array<int, 4>> pos =
-        WindowPosToSave(ReadEditorWindowPos(store), IsIconic(m_hWnd) != FALSE, IsZoomed(m_hWnd) != FALSE, rc.left, rc.top);
+    const std::optional<std::array<int, 4>> pos = WindowPosToSave(
+        ReadEditorWindowPos(store), IsIconic(m_hWnd) != FALSE, IsZoomed(m_hWnd) != FALSE, rc.left, rc.top);
     if (pos) store.WriteProfileString(kEditorSection, L"EditorWindowPos", FormatRectText(*pos).c_str());
 }
 
@@ -170,7 +171,8 @@ void CMainFrame::OnClose() {
 BOOL CMainFrame::PreTranslateMessage(MSG* msg) {
     if (msg->message == WM_KEYDOWN) {
         CMatrixEditView* view = GetMatrixEditView();
-        switch (FrameKeyActionFor(static_cast<unsigned>(msg->wParam), view != nullptr, view ? view->GetTool() : 0)) {
+        switch (FrameKeyActionFor(static_cast<unsigned>(msg->wParam), view != nullptr,
+                                  view ? view->GetTool() : 0)) {
             case FrameKeyAction::SwapPen:
                 view->SetPenSwap(!view->GetPenSwap());
                 return TRUE;
@@ -200,7 +202,8 @@ BOOL CMainFrame::PreTranslateMessage(MSG* msg) {
 
 void CMainFrame::OnIdleUpdateCmdUI() {
     if (m_wndToolBar.m_hWnd) m_wndToolBar.UpdateButtons(this);
-    if (!m_bMenuActive && m_wndStatusBar.m_hWnd) m_wndStatusBar.SetPaneText(LoadResString(AFX_IDS_IDLEMESSAGE));
+    if (!m_bMenuActive && m_wndStatusBar.m_hWnd)
+        m_wndStatusBar.SetPaneText(LoadResString(AFX_IDS_IDLEMESSAGE));
 }
 
 BOOL CMainFrame::OnNotify(NMHDR* header, LRESULT* result) {

@@ -15,13 +15,13 @@ class CMatrixEditView;
 
 // The splitter between the two panes cannot be dragged.
 class CFixSplitterWnd : public CSplitterWnd {
-protected:
+  protected:
     void OnLButtonDown(UINT, POINT) override {}
     void OnMouseMove(UINT, POINT) override {}
 };
 
 class CMainFrame : public CFrameWnd {
-public:
+  public:
     static CFrameWnd* CreateObject() { return new CMainFrame; }
 
     // Title "<default EUDC font path>　[ CODE= <code> ]".
@@ -40,12 +40,12 @@ public:
     LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
     void OnIdleUpdateCmdUI() override;
 
-protected:
+  protected:
     int OnCreate(CREATESTRUCTW* cs) override;
     void OnClose() override;
     void RecalcLayout() override;
 
-private:
+  private:
     void OnWindowZoom();
     void OnUpdateWindowZoom(CCmdUI*) {}
     void OnNextPane();

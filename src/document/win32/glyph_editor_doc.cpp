@@ -134,8 +134,8 @@ void CGlyphoEditorDoc::LoadCodeImage(const std::wstring& code) {
         g_log.Write(L"読込[Code=%s]\n", code.c_str());
     } else {
         const std::wstring text =
-            FormatText(L"%s\r\n上記外字ﾌｫﾝﾄ用ﾋﾞｯﾄﾃﾞｰﾀﾌｧｲﾙ情報が読めません。Err=[%d] Size=[%d,%d]", path.c_str(), result,
-                       width, height);
+            FormatText(L"%s\r\n上記外字ﾌｫﾝﾄ用ﾋﾞｯﾄﾃﾞｰﾀﾌｧｲﾙ情報が読めません。Err=[%d] Size=[%d,%d]",
+                       path.c_str(), result, width, height);
         g_log.Write(L"%s\n", text.c_str());
         AfxMessageBox(text, MB_OK | MB_ICONEXCLAMATION);
         return;
@@ -175,7 +175,9 @@ void CGlyphoEditorDoc::StepCode(bool forward) {
 
 void CGlyphoEditorDoc::OnUpdateNextCode(CCmdUI* cmdUI) { cmdUI->Enable(!NextCodeText(m_strCode).empty()); }
 
-void CGlyphoEditorDoc::OnUpdatePrevCode(CCmdUI* cmdUI) { cmdUI->Enable(!PreviousCodeText(m_strCode).empty()); }
+void CGlyphoEditorDoc::OnUpdatePrevCode(CCmdUI* cmdUI) {
+    cmdUI->Enable(!PreviousCodeText(m_strCode).empty());
+}
 
 BOOL CGlyphoEditorDoc::CheckCharEditorNotRunning() {
     HWND editor = FindCharEditorWindow();
@@ -277,7 +279,8 @@ void CGlyphoEditorDoc::OnUpdateUndo(CCmdUI* cmdUI) { cmdUI->Enable(m_pImgArray &
 void CGlyphoEditorDoc::OnUpdateRedo(CCmdUI* cmdUI) { cmdUI->Enable(m_pImgArray && m_pImgArray->CanRedo()); }
 
 BOOL CGlyphoEditorDoc::CanCloseFrame(CFrameWnd* frame) {
-    if (IsModified() && AfxMessageBox(IDS_ASK_DISCARD_MODIFIED, MB_YESNO | MB_ICONQUESTION) != IDYES) return FALSE;
+    if (IsModified() && AfxMessageBox(IDS_ASK_DISCARD_MODIFIED, MB_YESNO | MB_ICONQUESTION) != IDYES)
+        return FALSE;
     g_log.Write(L"クローズ処理完了\n");
     if (HasCharacter()) m_strCode.clear();
     return CDocument::CanCloseFrame(frame);
@@ -300,8 +303,8 @@ void CGlyphoEditorDoc::OnTool(UINT id) {
         const wchar_t* trace;
     };
     static const ToolCommand kTools[] = {
-        {ID_TOOL_PEN, 1, L"Command:ペン\n"},    {ID_TOOL_LINE, 2, L"Command:直線\n"},
-        {ID_TOOL_RECT, 3, L"Command:四角\n"},   {ID_TOOL_CIRCLE, 4, L"Command:円\n"},
+        {ID_TOOL_PEN, 1, L"Command:ペン\n"},        {ID_TOOL_LINE, 2, L"Command:直線\n"},
+        {ID_TOOL_RECT, 3, L"Command:四角\n"},       {ID_TOOL_CIRCLE, 4, L"Command:円\n"},
         {ID_TOOL_FILL, 5, L"Command:塗りつぶし\n"},
     };
     for (const ToolCommand& command : kTools) {
@@ -311,7 +314,9 @@ void CGlyphoEditorDoc::OnTool(UINT id) {
     }
 }
 
-void CGlyphoEditorDoc::OnUpdateTool(CCmdUI* cmdUI) { cmdUI->Enable(GetGlyphoApp().GetMatrixEditView() != nullptr); }
+void CGlyphoEditorDoc::OnUpdateTool(CCmdUI* cmdUI) {
+    cmdUI->Enable(GetGlyphoApp().GetMatrixEditView() != nullptr);
+}
 
 void CGlyphoEditorDoc::OnPenSwap() {
     CMatrixEditView* view = GetGlyphoApp().GetMatrixEditView();

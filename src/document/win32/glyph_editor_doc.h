@@ -12,7 +12,7 @@
 class CFrameWnd;
 
 class CGlyphoEditorDoc : public CDocument, private IImgArrayHost {
-public:
+  public:
     static CDocument* CreateObject() { return new CGlyphoEditorDoc; }
     CGlyphoEditorDoc();
     ~CGlyphoEditorDoc() override;
@@ -41,7 +41,7 @@ public:
     CImgArray* GetImgArray() const { return m_pImgArray.get(); }
     BOOL IsModified() const { return m_pImgArray && m_pImgArray->IsModified(); }
 
-private:
+  private:
     // The history's surroundings.
     void OnModifiedChanged(BOOL bModified) override;
     void OnStateLoaded() override;

@@ -5,7 +5,7 @@
 #include "framework/dialog.h"
 
 class CWaitMessage : public CDialog {
-public:
+  public:
     // textId 0 keeps the template's own text.
     CWaitMessage(UINT textId, CWnd* parent);
     ~CWaitMessage() override;

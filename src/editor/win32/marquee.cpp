@@ -42,7 +42,8 @@ CMarquee::~CMarquee() {
 }
 
 void CMarquee::RestoreUnder(HRGN shape) const {
-    if (m_view && IsWindow(m_view)) RedrawWindow(m_view, nullptr, shape, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
+    if (m_view && IsWindow(m_view))
+        RedrawWindow(m_view, nullptr, shape, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
 }
 
 void CMarquee::Show(const DotPlane& mask, const MatrixGeometry& geometry, DotPoint offset) {

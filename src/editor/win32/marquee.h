@@ -11,7 +11,7 @@
 #include "editor/matrix_geometry.h"
 
 class CMarquee {
-public:
+  public:
     CMarquee(HWND view, ColorRef color);
     ~CMarquee();
     CMarquee(const CMarquee&) = delete;
@@ -22,7 +22,7 @@ public:
     void Show(const DotPlane& mask, const MatrixGeometry& geometry, DotPoint offset = {0, 0});
     bool IsShown() const { return m_shape != nullptr; }
 
-private:
+  private:
     void RestoreUnder(HRGN shape) const;
 
     HWND m_view;

@@ -9,9 +9,7 @@
 #include "document/img_array.h"
 
 CMatrixEditView::CMatrixEditView()
-    : m_nGlyphSize(GetGlyphoApp().m_nGlyphSize),
-      m_staging(m_nGlyphSize),
-      m_selectionOutline(m_nGlyphSize) {
+    : m_nGlyphSize(GetGlyphoApp().m_nGlyphSize), m_staging(m_nGlyphSize), m_selectionOutline(m_nGlyphSize) {
     CGlyphoEditorApp& app = GetGlyphoApp();
     m_nPixSize = static_cast<int>(app.GetProfileInt(kEditorSection, L"PixSize", 4));
     if (m_nPixSize < 1) m_nPixSize = 4;  // a zoom below one pixel per dot would draw nothing
@@ -167,8 +165,8 @@ void CMatrixEditView::OnMouseMove(POINT point) {
         case kRectangleTool:
         case kCircleTool:
             if (m_pMarquee) {
-                m_pMarquee->Show(BuildShapeMask(m_nGlyphSize, m_nTool, m_dragStart.x, m_dragStart.y, dot.x, dot.y,
-                                                m_nDotSize),
+                m_pMarquee->Show(BuildShapeMask(m_nGlyphSize, m_nTool, m_dragStart.x, m_dragStart.y, dot.x,
+                                                dot.y, m_nDotSize),
                                  Geometry());
             }
             break;
@@ -200,8 +198,9 @@ void CMatrixEditView::OnButtonUp(POINT point) {
             case kCircleTool:
                 m_pMarquee.reset();
                 if (!cancelled) {
-                    WriteMask(BuildShapeMask(m_nGlyphSize, m_nTool, start.x, start.y, dot.x, dot.y, m_nDotSize),
-                              PenColorOfButton(button, m_bPenSwap != FALSE));
+                    WriteMask(
+                        BuildShapeMask(m_nGlyphSize, m_nTool, start.x, start.y, dot.x, dot.y, m_nDotSize),
+                        PenColorOfButton(button, m_bPenSwap != FALSE));
                     PushUndoSnapshot();
                 }
                 break;

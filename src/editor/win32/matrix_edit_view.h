@@ -16,7 +16,7 @@
 class CImgArray;
 
 class CMatrixEditView : public CView {
-public:
+  public:
     static CView* CreateObject() { return new CMatrixEditView; }
     CMatrixEditView();
     ~CMatrixEditView() override;
@@ -57,7 +57,7 @@ public:
     void OnUpdate(CView* sender, LPARAM hint, void* hintObject) override;
     LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
 
-private:
+  private:
     MatrixGeometry Geometry() const { return {m_nPixSize, m_nGlyphSize}; }
     void Paint(HDC dc, const RECT& area);
     // Shows the cursor of the current tool; false where the window's own cursor applies.
@@ -78,7 +78,7 @@ private:
     int m_nTool = 1;
     int m_nDotSize = 1;
     DotPoint m_dragStart = {-1, -1};
-    int m_nButton = 0;            // 0 none, 1 left, 2 right
+    int m_nButton = 0;              // 0 none, 1 left, 2 right
     bool m_bActionStarted = false;  // the press was on the matrix, so the release finishes an action
     std::unique_ptr<CMarquee> m_pMarquee;
     BOOL m_bPenSwap = FALSE;

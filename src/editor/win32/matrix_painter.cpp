@@ -6,7 +6,7 @@ namespace {
 
 // A top-down 32-bit picture of the area, in memory.
 class DibCanvas {
-public:
+  public:
     DibCanvas(HDC reference, int width, int height) : m_width(width), m_height(height) {
         BITMAPINFO info = {};
         info.bmiHeader.biSize = sizeof info.bmiHeader;
@@ -35,10 +35,11 @@ public:
         right = std::min(right, m_width);
         bottom = std::min(bottom, m_height);
         if (left >= right) return;
-        for (int y = top; y < bottom; ++y) std::fill(m_pixels + y * m_width + left, m_pixels + y * m_width + right, pixel);
+        for (int y = top; y < bottom; ++y)
+            std::fill(m_pixels + y * m_width + left, m_pixels + y * m_width + right, pixel);
     }
 
-private:
+  private:
     int m_width;
     int m_height;
     HBITMAP m_bitmap = nullptr;
@@ -46,7 +47,9 @@ private:
 };
 
 // A DIB pixel: blue in the low byte.
-std::uint32_t DibPixel(ColorRef color) { return ColorBlue(color) | (ColorGreen(color) << 8) | (ColorRed(color) << 16); }
+std::uint32_t DibPixel(ColorRef color) {
+    return ColorBlue(color) | (ColorGreen(color) << 8) | (ColorRed(color) << 16);
+}
 
 std::uint32_t DibPixel(COLORREF color) {
     return GetBValue(color) | (GetGValue(color) << 8) | (static_cast<std::uint32_t>(GetRValue(color)) << 16);
@@ -54,8 +57,8 @@ std::uint32_t DibPixel(COLORREF color) {
 
 }  // namespace
 
-void CMatrixPainter::Paint(HDC dc, const RECT& area, const MatrixGeometry& geometry, const MatrixPlanes& planes,
-                           const MatrixColors& colors, GridPeriods grid) {
+void CMatrixPainter::Paint(HDC dc, const RECT& area, const MatrixGeometry& geometry,
+                           const MatrixPlanes& planes, const MatrixColors& colors, GridPeriods grid) {
     const int width = area.right - area.left;
     const int height = area.bottom - area.top;
     if (width <= 0 || height <= 0) return;

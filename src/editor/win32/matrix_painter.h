@@ -11,7 +11,7 @@
 #include "editor/matrix_geometry.h"
 
 class CMatrixPainter {
-public:
+  public:
     CMatrixPainter() = default;
     CMatrixPainter(const CMatrixPainter&) = delete;
     CMatrixPainter& operator=(const CMatrixPainter&) = delete;

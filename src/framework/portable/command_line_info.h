@@ -9,7 +9,7 @@
 #include "app/kf_types.h"
 
 class CCommandLineInfo {
-public:
+  public:
     virtual ~CCommandLineInfo() = default;
     virtual void ParseParam(const wchar_t* pszParam, BOOL bFlag, BOOL bLast) = 0;
 };

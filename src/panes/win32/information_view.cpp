@@ -8,7 +8,8 @@ void CInformationView::ShowDotSizeMenu(POINT screenPoint) {
     // Owned by the main frame, so the chosen size goes through the normal command route.
     HWND owner = GetForegroundWindow();
     if (owner == nullptr) owner = GetAncestor(m_hWnd, GA_ROOT);
-    TrackPopupMenu(GetSubMenu(menu, 0), TPM_LEFTALIGN | TPM_RIGHTBUTTON, screenPoint.x, screenPoint.y, 0, owner, nullptr);
+    TrackPopupMenu(GetSubMenu(menu, 0), TPM_LEFTALIGN | TPM_RIGHTBUTTON, screenPoint.x, screenPoint.y, 0,
+                   owner, nullptr);
     DestroyMenu(menu);
 }
 

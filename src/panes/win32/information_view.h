@@ -6,11 +6,11 @@
 #include "framework/wnd.h"
 
 class CInformationView : public CView {
-public:
+  public:
     static CView* CreateObject() { return new CInformationView; }
     void OnDraw(HDC /*dc*/) override {}
     LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
 
-private:
+  private:
     void ShowDotSizeMenu(POINT screenPoint);
 };
