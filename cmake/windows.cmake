@@ -6,23 +6,31 @@ set(CMAKE_RC_FLAGS "${CMAKE_RC_FLAGS} -c 65001")
 add_compile_definitions(UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0601 WINVER=0x0601)
 add_link_options(-static -static-libgcc -static-libstdc++)
 
-file(GLOB KF_WIN32_SOURCES CONFIGURE_DEPENDS
-  ${CMAKE_SOURCE_DIR}/src/framework/*.cpp
-  ${CMAKE_SOURCE_DIR}/src/app/win32/*.cpp
-  ${CMAKE_SOURCE_DIR}/src/glyphstore/win32/*.cpp
-  ${CMAKE_SOURCE_DIR}/src/document/win32/*.cpp
-  ${CMAKE_SOURCE_DIR}/src/editor/win32/*.cpp
-  ${CMAKE_SOURCE_DIR}/src/panes/win32/*.cpp
-  ${CMAKE_SOURCE_DIR}/src/automation/win32/*.cpp)
-# Files named *_main.cpp hold a program's entry point and its application object.
-list(FILTER KF_WIN32_SOURCES EXCLUDE REGEX "_main\\.cpp$")
+# The Win32 levels. The framework stand-in sits on the platform-free levels; each subsystem's
+# win32/ side uses its own subsystem, lower levels and the framework; views know documents (through
+# the platform-free document level and update hints), documents never know views; app/win32 is the
+# one top level that wires the template, the frame, the document and the views.
+kf_add_level(kf_framework framework)
+target_include_directories(kf_framework PUBLIC ${CMAKE_SOURCE_DIR}/src/res)
+target_link_libraries(kf_framework PUBLIC kf_framework_portable kf_base
+                      user32 gdi32 comctl32 comdlg32 shell32 ole32 advapi32 version imm32 shlwapi uuid)
+kf_add_level(kf_glyphstore_win32 glyphstore/win32)
+target_link_libraries(kf_glyphstore_win32 PUBLIC kf_glyphstore kf_framework)
+kf_add_level(kf_automation_win32 automation/win32)
+target_link_libraries(kf_automation_win32 PUBLIC kf_automation kf_framework)
+kf_add_level(kf_editor_win32 editor/win32)
+target_link_libraries(kf_editor_win32 PUBLIC kf_editor kf_document kf_framework)
+kf_add_level(kf_panes_win32 panes/win32)
+target_link_libraries(kf_panes_win32 PUBLIC kf_panes kf_framework)
+kf_add_level(kf_document_win32 document/win32)
+target_link_libraries(kf_document_win32 PUBLIC kf_document kf_panes_win32 kf_automation_win32 kf_framework)
+kf_add_level(kf_app_win32 app/win32)
+target_link_libraries(kf_app_win32 PUBLIC kf_app kf_document_win32 kf_editor_win32 kf_panes_win32
+                      kf_automation_win32 kf_glyphstore_win32 kf_framework)
 
-set(KF_WIN32_LIBS kf_core user32 gdi32 comctl32 comdlg32 shell32 ole32 advapi32 version imm32 shlwapi uuid)
-
-add_library(kf_win32 STATIC ${KF_WIN32_SOURCES})
-target_include_directories(kf_win32 PUBLIC ${CMAKE_SOURCE_DIR}/src ${CMAKE_SOURCE_DIR}/src/res)
-target_compile_options(kf_win32 PRIVATE ${KF_WARNINGS})
-target_link_libraries(kf_win32 PUBLIC ${KF_WIN32_LIBS})
+# The whole Windows side, for the programs and the end-to-end tests.
+add_library(kf_win32 INTERFACE)
+target_link_libraries(kf_win32 INTERFACE kf_app_win32 kf_core)
 
 add_executable(Kanjiforge WIN32 ${CMAKE_SOURCE_DIR}/src/app/win32/kanjiforge_main.cpp ${CMAKE_SOURCE_DIR}/src/res/Kanjiforge.rc)
 target_link_libraries(Kanjiforge PRIVATE kf_win32)

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "editor/matrix_tool.h"
+
 int MatrixExtent(int zoom, int glyphSize) { return (zoom + 1) * glyphSize + 13; }
 
 FrameSize FrameSizeForExtent(int extent, const FrameMetrics& m) {
@@ -58,7 +60,6 @@ std::wstring NewEditorCommandLine(std::wstring_view modulePath) {
 FrameKeyAction FrameKeyActionFor(unsigned virtualKey, bool hasMatrixView, int currentTool) {
     // Virtual-key codes of Windows.
     constexpr unsigned kReturn = 0x0D, kEscape = 0x1B, kLeft = 0x25, kDown = 0x28, kDelete = 0x2E;
-    constexpr int kMoveTool = 0;
     if (!hasMatrixView) return FrameKeyAction::PassOn;
     if (virtualKey == kReturn)
         return currentTool != kMoveTool ? FrameKeyAction::SwapPen : FrameKeyAction::PassOn;

@@ -4,7 +4,7 @@
 #include <cwctype>
 #include <system_error>
 
-#include "app/diag_log.h"
+#include "base/diag_log.h"
 
 namespace {
 
@@ -123,8 +123,4 @@ std::array<int, 4> ReadEditorWindowPos(IProfileStore& store) {
 std::wstring ReadGaijiShowFont(IProfileStore& store) {
     std::wstring face = store.GetProfileString(kLayerSection, L"GaijiShowFont", L"");
     return face.empty() ? L"ＭＳ 明朝" : face;
-}
-
-BOOL ShouldAskBeforeSave(IProfileStore& store) {
-    return ToLowerText(store.GetProfileString(kEditorSection, L"SaveAns", L"")) == L"no" ? FALSE : TRUE;
 }

@@ -1,6 +1,6 @@
 #include "automation/save_sequence.h"
 
-#include "app/diag_log.h"
+#include "base/diag_log.h"
 #include "glyphstore/char_code.h"
 
 std::atomic<int> g_nSaveWatchState{0};

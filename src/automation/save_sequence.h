@@ -13,8 +13,8 @@
 #include <utility>
 #include <vector>
 
-#include "app/kf_types.h"
-#include "app/settings.h"
+#include "base/kf_types.h"
+#include "base/profile_store.h"
 #include "editor/dot_plane.h"
 
 // A window handle as an opaque value; 0 is no window.

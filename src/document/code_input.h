@@ -8,7 +8,7 @@
 #include <string>
 #include <string_view>
 
-#include "app/kf_types.h"
+#include "base/kf_types.h"
 
 inline constexpr int kCodeTypeUnicode = 0;
 inline constexpr int kCodeTypeSjis = 1;

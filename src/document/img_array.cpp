@@ -10,7 +10,7 @@
 #include <thread>
 #include <vector>
 
-#include "app/diag_log.h"
+#include "base/diag_log.h"
 
 #ifdef _WIN32
 #include <share.h>

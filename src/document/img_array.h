@@ -12,7 +12,7 @@
 #include <span>
 #include <string>
 
-#include "app/kf_types.h"
+#include "base/kf_types.h"
 
 // What the store needs from its surroundings. The document implements it.
 class IImgArrayHost {

@@ -9,18 +9,7 @@
 
 #include "editor/dot_plane.h"
 #include "editor/matrix_geometry.h"
-
-// The matrix view's tools, as the view and the tool pane number them.
-enum MatrixTool : int {
-    kMoveTool = 0,
-    kPenTool = 1,
-    kLineTool = 2,
-    kRectangleTool = 3,
-    kCircleTool = 4,
-    kFillTool = 5,
-    kRectSelectTool = 6,
-    kAutoSelectTool = 7,
-};
+#include "editor/matrix_tool.h"
 
 // Pen colours as the tools pass them around; any value other than 0 counts as white.
 inline constexpr int kPenBlack = 0;

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "app/settings.h"
+#include "base/profile_store.h"
 
 static bool InGlyph(int x, int y, int size) { return x >= 0 && y >= 0 && x < size && y < size; }
 

@@ -8,7 +8,7 @@
 #include <span>
 #include <vector>
 
-#include "app/kf_types.h"
+#include "base/kf_types.h"
 #include "editor/dot_plane.h"
 
 class IProfileStore;

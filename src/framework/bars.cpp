@@ -1,5 +1,6 @@
 #include "framework/bars.h"
 
+#include "framework/handles.h"
 #include "framework/strings.h"
 
 namespace {
@@ -81,12 +82,11 @@ BOOL CToolBar::LoadToolBar(UINT nIDResource) {
 }
 
 BOOL CToolBar::SetHighColorImages(UINT bitmapId, COLORREF transparent) {
-    HBITMAP bitmap = static_cast<HBITMAP>(LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(bitmapId),
-                                                     IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
-    if (bitmap == nullptr) return FALSE;
+    const UniqueBitmap bitmap(static_cast<HBITMAP>(LoadImageW(
+        GetModuleHandleW(nullptr), MAKEINTRESOURCEW(bitmapId), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION)));
+    if (!bitmap) return FALSE;
     HIMAGELIST list = ImageList_Create(m_buttonSize.cx, m_buttonSize.cy, ILC_COLOR16 | ILC_MASK, 16, 16);
-    const bool ok = list && ImageList_AddMasked(list, bitmap, transparent) != -1;
-    DeleteObject(bitmap);
+    const bool ok = list && ImageList_AddMasked(list, bitmap.Get(), transparent) != -1;
     if (!ok) {
         if (list) ImageList_Destroy(list);
         return FALSE;

@@ -1,20 +1,11 @@
 #include "framework/dialog.h"
 
+#include "framework/handles.h"
 #include "framework/portable/dialog_data.h"
+#include "framework/strings.h"
 #include "framework/win_app.h"
 
 namespace {
-
-const wchar_t kDialogProperty[] = L"KanjiforgeFrameworkDialog";
-const wchar_t kControlProperty[] = L"KanjiforgeFrameworkControl";
-
-std::wstring WindowText(HWND hWnd) {
-    const int length = ::GetWindowTextLengthW(hWnd);
-    std::wstring text(static_cast<std::size_t>(length > 0 ? length : 0) + 1, L'\0');
-    const int copied = ::GetWindowTextW(hWnd, text.data(), static_cast<int>(text.size()));
-    text.resize(static_cast<std::size_t>(copied > 0 ? copied : 0));
-    return text;
-}
 
 bool IsWithin(HWND hWnd, HWND ancestor) { return hWnd == ancestor || ::IsChild(ancestor, hWnd); }
 
@@ -46,20 +37,19 @@ void CDataExchange::Fail() {
 CControlWnd::~CControlWnd() { UnsubclassWindow(); }
 
 CControlWnd* CControlWnd::FromHandle(HWND hWnd) {
-    return hWnd ? static_cast<CControlWnd*>(GetPropW(hWnd, kControlProperty)) : nullptr;
+    return dynamic_cast<CControlWnd*>(FromHandlePermanent(hWnd));
 }
 
 BOOL CControlWnd::SubclassWindow(HWND hWnd) {
-    if (m_hWnd != nullptr || hWnd == nullptr || FromHandle(hWnd) != nullptr) return FALSE;
-    if (!SetPropW(hWnd, kControlProperty, this)) return FALSE;
+    if (m_hWnd != nullptr || hWnd == nullptr || FromHandlePermanent(hWnd) != nullptr) return FALSE;
+    Attach(hWnd);
     const LONG_PTR previous =
         SetWindowLongPtrW(hWnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&CControlWnd::ControlProc));
     if (previous == 0) {
-        RemovePropW(hWnd, kControlProperty);
+        Detach();
         return FALSE;
     }
     m_pfnSuper = reinterpret_cast<WNDPROC>(previous);
-    m_hWnd = hWnd;
     return TRUE;
 }
 
@@ -75,9 +65,8 @@ HWND CControlWnd::UnsubclassWindow() {
         if (GetWindowLongPtrW(hWnd, GWLP_WNDPROC) == reinterpret_cast<LONG_PTR>(&CControlWnd::ControlProc)) {
             SetWindowLongPtrW(hWnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(m_pfnSuper));
         }
-        RemovePropW(hWnd, kControlProperty);
     }
-    m_hWnd = nullptr;
+    Detach();
     return hWnd;
 }
 
@@ -90,17 +79,8 @@ LRESULT CALLBACK CControlWnd::ControlProc(HWND hWnd, UINT message, WPARAM wParam
         control->UnsubclassWindow();
         return CallWindowProcW(super, hWnd, message, wParam, lParam);
     }
-    const UINT savedMessage = control->m_currentMessage;
-    const WPARAM savedWParam = control->m_currentWParam;
-    const LPARAM savedLParam = control->m_currentLParam;
-    control->m_currentMessage = message;
-    control->m_currentWParam = wParam;
-    control->m_currentLParam = lParam;
-    const LRESULT result = control->WindowProc(message, wParam, lParam);
-    control->m_currentMessage = savedMessage;
-    control->m_currentWParam = savedWParam;
-    control->m_currentLParam = savedLParam;
-    return result;
+    CurrentMessageScope scope(*control, message, wParam, lParam);
+    return control->WindowProc(message, wParam, lParam);
 }
 
 LRESULT CControlWnd::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
@@ -108,7 +88,7 @@ LRESULT CControlWnd::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
 }
 
 LRESULT CControlWnd::Default() {
-    return CallWindowProcW(m_pfnSuper, m_hWnd, m_currentMessage, m_currentWParam, m_currentLParam);
+    return CallWindowProcW(m_pfnSuper, m_hWnd, m_current.message, m_current.wParam, m_current.lParam);
 }
 
 void CControlWnd::SetFont(HFONT font, BOOL redraw) {
@@ -130,34 +110,26 @@ LRESULT CEdit::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
 BOOL CPointFont::CreatePointFont(int pointSizeTenths, const wchar_t* faceName) {
     DeleteObject();
     LOGFONTW logFont = {};
-    HDC screen = GetDC(nullptr);
-    const int dpi = screen ? GetDeviceCaps(screen, LOGPIXELSY) : 96;
-    if (screen) ReleaseDC(nullptr, screen);
+    const WindowDC screen(nullptr);
+    const int dpi = screen ? GetDeviceCaps(screen.Get(), LOGPIXELSY) : 96;
     logFont.lfHeight = -MulDiv(pointSizeTenths, dpi, 720);
     logFont.lfCharSet = DEFAULT_CHARSET;
     lstrcpynW(logFont.lfFaceName, faceName, LF_FACESIZE);
-    m_hFont = CreateFontIndirectW(&logFont);
-    return m_hFont != nullptr;
-}
-
-void CPointFont::DeleteObject() {
-    if (m_hFont) ::DeleteObject(m_hFont);
-    m_hFont = nullptr;
+    m_font.Reset(CreateFontIndirectW(&logFont));
+    return m_font ? TRUE : FALSE;
 }
 
 // --- CDialog ---
 
 INT_PTR CALLBACK CDialog::FrameworkDlgProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam) {
-    auto* dialog = static_cast<CDialog*>(GetPropW(hWnd, kDialogProperty));
+    auto* dialog = dynamic_cast<CDialog*>(FromHandlePermanent(hWnd));
     if (message == WM_INITDIALOG) {
         dialog = reinterpret_cast<CDialog*>(lParam);
-        SetPropW(hWnd, kDialogProperty, dialog);
-        dialog->m_hWnd = hWnd;
+        dialog->Attach(hWnd);
     }
     if (dialog == nullptr) return FALSE;
     if (message == WM_NCDESTROY) {
-        RemovePropW(hWnd, kDialogProperty);
-        dialog->m_hWnd = nullptr;
+        dialog->Detach();
         return FALSE;
     }
     return dialog->DialogProc(message, wParam, lParam);
@@ -273,8 +245,7 @@ BOOL CDialog::PreTranslateModalMessage(MSG* msg) {
     if (m_hWnd == nullptr || msg->hwnd == nullptr || !IsWithin(msg->hwnd, m_hWnd)) return FALSE;
     // From the target control up to the dialog, as the framework's filter chain does.
     for (HWND hWnd = msg->hwnd; hWnd != nullptr; hWnd = GetParent(hWnd)) {
-        CWnd* wnd = hWnd == m_hWnd ? static_cast<CWnd*>(this) : CControlWnd::FromHandle(hWnd);
-        if (wnd == nullptr) wnd = CWnd::FromHandlePermanent(hWnd);
+        CWnd* wnd = hWnd == m_hWnd ? static_cast<CWnd*>(this) : CWnd::FromHandlePermanent(hWnd);
         if (wnd && wnd->PreTranslateMessage(msg)) return TRUE;
         if (hWnd == m_hWnd || m_hWnd == nullptr) break;
     }
@@ -304,6 +275,22 @@ void CDialog::EndDialog(int result) {
 
 void CDialog::GotoDlgCtrl(HWND control) {
     if (m_hWnd && control) ::SendMessageW(m_hWnd, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(control), TRUE);
+}
+
+BOOL CDialog::PreTranslateMessage(MSG* msg) {
+    if (m_nHelpTopic != 0 && IsHelpKey(msg)) {
+        ShowHelpTopic(m_hWnd, m_strHelpFile, m_nHelpTopic);
+        return TRUE;
+    }
+    return CWnd::PreTranslateMessage(msg);
+}
+
+void CDialog::ApplyDialogLook(UINT iconId, std::initializer_list<CControlWnd*> fontControls,
+                              int pointSizeTenths, const wchar_t* faceName) {
+    if (m_font.CreatePointFont(pointSizeTenths, faceName)) {
+        for (CControlWnd* control : fontControls) control->SetFont(m_font.GetSafeHandle(), TRUE);
+    }
+    SetIcon(LoadIconW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(iconId)), TRUE);
 }
 
 void CDialog::SetIcon(HICON icon, BOOL bigIcon) {
@@ -344,7 +331,7 @@ void DDX_Text(CDataExchange* pDX, int id, std::wstring& value) {
     if (pDX->Failed()) return;
     HWND hWnd = pDX->PrepareEditCtrl(id);
     if (pDX->m_bSaveAndValidate) {
-        value = WindowText(hWnd);
+        value = WindowTextOf(hWnd);
     } else {
         SetWindowTextW(hWnd, value.c_str());
     }
@@ -357,7 +344,7 @@ void DDX_Text(CDataExchange* pDX, int id, int& value) {
         SetWindowTextW(hWnd, std::to_wstring(value).c_str());
         return;
     }
-    const auto parsed = ParseFieldInt(WindowText(hWnd));
+    const auto parsed = ParseFieldInt(WindowTextOf(hWnd));
     if (!parsed) {
         AfxMessageBox(kPromptParseInt);
         pDX->Fail();
@@ -373,7 +360,7 @@ void DDX_Text(CDataExchange* pDX, int id, UINT& value) {
         SetWindowTextW(hWnd, std::to_wstring(value).c_str());
         return;
     }
-    const auto parsed = ParseFieldUInt(WindowText(hWnd));
+    const auto parsed = ParseFieldUInt(WindowTextOf(hWnd));
     if (!parsed) {
         AfxMessageBox(kPromptParseUInt);
         pDX->Fail();

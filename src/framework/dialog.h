@@ -7,8 +7,10 @@
 
 #include <windows.h>
 
+#include <initializer_list>
 #include <string>
 
+#include "framework/handles.h"
 #include "framework/wnd.h"
 
 class CDialog;
@@ -55,16 +57,13 @@ class CControlWnd : public CWnd {
     void SetFocus() { ::SetFocus(m_hWnd); }
 
   protected:
-    // Default processing of the message being handled.
-    LRESULT Default();
+    // Default processing of the message being handled: the control's own procedure.
+    LRESULT Default() override;
 
   private:
     static LRESULT CALLBACK ControlProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam);
 
     WNDPROC m_pfnSuper = nullptr;
-    UINT m_currentMessage = 0;
-    WPARAM m_currentWParam = 0;
-    LPARAM m_currentLParam = 0;
 };
 
 class CEdit : public CControlWnd {
@@ -89,18 +88,13 @@ class CStatic : public CControlWnd {
 // A font for a dialog's controls, owned by the dialog and deleted with it.
 class CPointFont {
   public:
-    CPointFont() = default;
-    CPointFont(const CPointFont&) = delete;
-    CPointFont& operator=(const CPointFont&) = delete;
-    ~CPointFont() { DeleteObject(); }
-
     // A font of pointSizeTenths tenths of a point on the screen.
     BOOL CreatePointFont(int pointSizeTenths, const wchar_t* faceName);
-    void DeleteObject();
-    HFONT GetSafeHandle() const { return m_hFont; }
+    void DeleteObject() { m_font.Reset(); }
+    HFONT GetSafeHandle() const { return m_font.Get(); }
 
   private:
-    HFONT m_hFont = nullptr;
+    UniqueFont m_font;
 };
 
 class CDialog : public CWnd {
@@ -133,11 +127,23 @@ class CDialog : public CWnd {
 
     // The help key as a dialog's PreTranslateMessage sees it.
     static bool IsHelpKey(const MSG* msg) { return msg->message == WM_KEYDOWN && msg->wParam == VK_F1; }
+    // F1 in the dialog opens this topic of the help file; without a topic F1 does nothing special.
+    void SetHelpTopic(std::wstring helpFile, UINT topic) {
+        m_strHelpFile = std::move(helpFile);
+        m_nHelpTopic = topic;
+    }
+    BOOL PreTranslateMessage(MSG* msg) override;
 
   protected:
+    // The look the program's own dialogs share: the dialog icon of the resources, and a point
+    // font (kept by the dialog) for the controls that show codes and numbers.
+    void ApplyDialogLook(UINT iconId, std::initializer_list<CControlWnd*> fontControls, int pointSizeTenths,
+                         const wchar_t* faceName);
+
     UINT m_nIDTemplate;
     CWnd* m_pParent;
     bool m_bModal = false;
+    CPointFont m_font;
 
   private:
     static INT_PTR CALLBACK FrameworkDlgProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam);
@@ -147,6 +153,8 @@ class CDialog : public CWnd {
 
     bool m_bModalEnded = false;
     int m_nModalResult = IDCANCEL;
+    std::wstring m_strHelpFile;
+    UINT m_nHelpTopic = 0;
 };
 
 // Data exchange and validation of single controls. Text of an edit, numbers typed into an edit

@@ -4,6 +4,8 @@
 
 #include <windows.h>
 
+#include <functional>
+#include <utility>
 #include <vector>
 
 #include "framework/cmd_target.h"
@@ -34,12 +36,16 @@ class CDocument : public CCmdTarget {
 
 class CSingleDocTemplate {
   public:
-    using DocumentFactory = CDocument* (*)();
-    using FrameFactory = CFrameWnd* (*)();
-    using ViewFactory = CView* (*)();
+    // Factories, so that the program can hand its objects what they need when they are made.
+    using DocumentFactory = std::function<CDocument*()>;
+    using FrameFactory = std::function<CFrameWnd*()>;
+    using ViewFactory = std::function<CView*()>;
 
     CSingleDocTemplate(UINT nIDResource, DocumentFactory doc, FrameFactory frame, ViewFactory view)
-        : m_nIDResource(nIDResource), m_newDocument(doc), m_newFrame(frame), m_newView(view) {}
+        : m_nIDResource(nIDResource),
+          m_newDocument(std::move(doc)),
+          m_newFrame(std::move(frame)),
+          m_newView(std::move(view)) {}
 
     // Creates the document, then the frame with its views, then runs OnNewDocument and the
     // views' initial update. Returns the document, or null when any step failed.

@@ -10,11 +10,11 @@ BOOL CSplitterWnd::CreateStatic(CWnd* parent, int rows, int columns, DWORD style
                                        reinterpret_cast<HMENU>(static_cast<UINT_PTR>(id)));
 }
 
-BOOL CSplitterWnd::CreateView(int row, int column, CView* (*newView)(), SIZE initialSize,
+BOOL CSplitterWnd::CreateView(int row, int column, std::function<CView*()> newView, SIZE initialSize,
                               CCreateContext* context) {
     if (row != 0 || column < 0 || column > 1 || m_panes[column]) return FALSE;
     CCreateContext paneContext = context ? *context : CCreateContext{};
-    paneContext.m_pNewViewClass = newView;
+    paneContext.m_pNewViewClass = std::move(newView);
     auto* frame = dynamic_cast<CFrameWnd*>(CWnd::FromHandlePermanent(GetParent(m_hWnd)));
     if (frame == nullptr) return FALSE;
     CView* view = frame->CreateView(&paneContext, m_hWnd, AFX_IDW_PANE_FIRST_ID + static_cast<UINT>(column));
@@ -72,7 +72,7 @@ void CSplitterWnd::OnLButtonUp(UINT /*flags*/, POINT /*point*/) {
 }
 
 LRESULT CSplitterWnd::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
-    const POINT point = {static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
+    const POINT point = PointFromLParam(lParam);
     switch (message) {
         case WM_SIZE:
             RecalcLayout();

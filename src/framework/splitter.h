@@ -4,13 +4,16 @@
 
 #include <windows.h>
 
+#include <functional>
+
 #include "framework/wnd.h"
 
 class CSplitterWnd : public CWnd {
   public:
     BOOL CreateStatic(CWnd* parent, int rows, int columns, DWORD style, UINT id);
     // Creates the view of pane (0, column) with its ideal width.
-    BOOL CreateView(int row, int column, CView* (*newView)(), SIZE initialSize, CCreateContext* context);
+    BOOL CreateView(int row, int column, std::function<CView*()> newView, SIZE initialSize,
+                    CCreateContext* context);
     CView* GetPane(int row, int column) const {
         return row == 0 && column >= 0 && column < 2 ? m_panes[column] : nullptr;
     }

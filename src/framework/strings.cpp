@@ -11,6 +11,14 @@ std::wstring LoadResString(UINT id) {
     return length > 0 && text ? std::wstring(text, static_cast<std::size_t>(length)) : std::wstring();
 }
 
+std::wstring WindowTextOf(HWND window) {
+    const int length = ::GetWindowTextLengthW(window);
+    std::wstring text(static_cast<std::size_t>(length > 0 ? length : 0) + 1, L'\0');
+    const int copied = ::GetWindowTextW(window, text.data(), static_cast<int>(text.size()));
+    text.resize(static_cast<std::size_t>(copied > 0 ? copied : 0));
+    return text;
+}
+
 std::wstring FormatTextV(const wchar_t* format, va_list args) {
     // The Microsoft runtime's own formatter: %s is a wide string in wide formats. MinGW's
     // C99 formatter, which the standard names may resolve to, would read %s as narrow.

@@ -6,6 +6,7 @@
 
 #include "framework/strings.h"
 #include "framework/wnd.h"
+#include "resource.h"
 
 namespace {
 
@@ -52,6 +53,10 @@ int AfxMessageBox(const std::wstring& text, UINT nType) {
     HWND owner = main && IsWindow(main->m_hWnd) ? GetLastActivePopup(main->m_hWnd) : nullptr;
     const wchar_t* caption = app && !app->m_strAppName.empty() ? app->m_strAppName.c_str() : nullptr;
     return MessageBoxW(owner, text.c_str(), caption, nType);
+}
+
+void ShowHelpTopic(HWND owner, const std::wstring& helpFile, UINT topic) {
+    WinHelpW(owner, helpFile.c_str(), HELP_CONTEXT, topic);
 }
 
 int AfxMessageBox(UINT nIDPrompt, UINT nType) { return AfxMessageBox(LoadResString(nIDPrompt), nType); }
@@ -110,11 +115,11 @@ BOOL CWinApp::PreTranslateMessage(MSG* msg) {
 }
 
 BOOL CWinApp::OnCmdMsg(UINT id, CmdCode code, CCmdUI* cmdUI) {
-    if (id != 57600 && id != 57665) return FALSE;
+    if (id != ID_FILE_NEW && id != ID_APP_EXIT) return FALSE;
     if (code == CmdCode::UpdateUi) {
         cmdUI->Enable(TRUE);
         cmdUI->m_bHandled = TRUE;
-    } else if (id == 57600) {
+    } else if (id == ID_FILE_NEW) {
         OnFileNew();
     } else if (m_pMainWnd) {
         PostMessageW(m_pMainWnd->m_hWnd, WM_CLOSE, 0, 0);
@@ -155,7 +160,7 @@ int AfxWinMain(HINSTANCE instance, int cmdShow) {
     if (app == nullptr) return -1;
     app->m_hInstance = instance;
     app->m_nCmdShow = cmdShow;
-    app->m_strAppName = LoadResString(57344);  // the framework's application title
+    app->m_strAppName = LoadResString(AFX_IDS_APP_TITLE);
 
     wchar_t modulePath[MAX_PATH] = {};
     GetModuleFileNameW(nullptr, modulePath, MAX_PATH);

@@ -8,7 +8,7 @@
 #include <memory>
 #include <string>
 
-#include "app/settings.h"
+#include "base/profile_store.h"
 #include "framework/cmd_target.h"
 #include "framework/document.h"
 #include "framework/portable/command_line_info.h"
@@ -44,7 +44,7 @@ class CWinApp : public CCmdTarget {
     void ParseCommandLine(CCommandLineInfo& info);
     void AddDocTemplate(CSingleDocTemplate* docTemplate);
     // The shell command of a new document: creates the document, frame and views.
-    BOOL OnFileNew();
+    virtual BOOL OnFileNew();
     CSingleDocTemplate* GetDocTemplate() const { return m_docTemplate.get(); }
 
     HINSTANCE m_hInstance = nullptr;
@@ -66,6 +66,9 @@ CWnd* AfxGetMainWnd();
 // exclamation icon is used.
 int AfxMessageBox(const std::wstring& text, UINT nType = MB_OK);
 int AfxMessageBox(UINT nIDPrompt, UINT nType = MB_OK);
+
+// Opens the help file at a topic.
+void ShowHelpTopic(HWND owner, const std::wstring& helpFile, UINT topic);
 
 // Entry point shared by the framework's programs: runs the one application object.
 int AfxWinMain(HINSTANCE instance, int cmdShow);

@@ -1,12 +1,18 @@
 #include "framework/wnd.h"
 
+#include <commctrl.h>
+
+#include "framework/bars.h"
 #include "framework/document.h"
 #include "framework/strings.h"
 #include "framework/win_app.h"
+#include "resource.h"
 
 namespace {
+// The one property by which every framework object (window, dialog, subclassed control) is found
+// from its window.
 const wchar_t kObjectProperty[] = L"KanjiforgeFrameworkObject";
-}
+}  // namespace
 
 CWnd::~CWnd() {
     if (m_hWnd && IsWindow(m_hWnd)) {
@@ -22,6 +28,11 @@ CWnd* CWnd::FromHandlePermanent(HWND hWnd) {
 void CWnd::Attach(HWND hWnd) {
     m_hWnd = hWnd;
     SetPropW(hWnd, kObjectProperty, this);
+}
+
+void CWnd::Detach() {
+    if (m_hWnd && FromHandlePermanent(m_hWnd) == this) RemovePropW(m_hWnd, kObjectProperty);
+    m_hWnd = nullptr;
 }
 
 const wchar_t* CWnd::RegisterFrameworkClass(UINT style, HICON icon, HBRUSH background, HCURSOR cursor) {
@@ -56,19 +67,15 @@ BOOL CWnd::CreateEx(DWORD exStyle, const wchar_t* className, const wchar_t* wind
 
 BOOL CWnd::DestroyWindow() { return m_hWnd ? ::DestroyWindow(m_hWnd) : FALSE; }
 
-std::wstring CWnd::GetWindowText() const {
-    const int length = ::GetWindowTextLengthW(m_hWnd);
-    std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
-    const int copied = ::GetWindowTextW(m_hWnd, text.data(), length + 1);
-    text.resize(static_cast<std::size_t>(copied > 0 ? copied : 0));
-    return text;
-}
+std::wstring CWnd::GetWindowText() const { return WindowTextOf(m_hWnd); }
 
 BOOL CWnd::PreTranslateMessage(MSG* /*msg*/) { return FALSE; }
 
 BOOL CWnd::OnCommand(WPARAM /*wParam*/, LPARAM /*lParam*/) { return FALSE; }
 
-LRESULT CWnd::Default() { return DefWindowProcW(m_hWnd, m_currentMessage, m_currentWParam, m_currentLParam); }
+LRESULT CWnd::Default() {
+    return DefWindowProcW(m_hWnd, m_current.message, m_current.wParam, m_current.lParam);
+}
 
 LRESULT CWnd::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_COMMAND && OnCommand(wParam, lParam)) return 0;
@@ -84,23 +91,18 @@ LRESULT CALLBACK CWnd::FrameworkWndProc(HWND hWnd, UINT message, WPARAM wParam, 
     }
     if (wnd == nullptr) return DefWindowProcW(hWnd, message, wParam, lParam);
 
-    const UINT savedMessage = wnd->m_currentMessage;
-    const WPARAM savedWParam = wnd->m_currentWParam;
-    const LPARAM savedLParam = wnd->m_currentLParam;
-    wnd->m_currentMessage = message;
-    wnd->m_currentWParam = wParam;
-    wnd->m_currentLParam = lParam;
-    const LRESULT result = wnd->WindowProc(message, wParam, lParam);
     if (message == WM_NCDESTROY) {
-        RemovePropW(hWnd, kObjectProperty);
-        wnd->m_hWnd = nullptr;
+        LRESULT result;
+        {
+            CurrentMessageScope scope(*wnd, message, wParam, lParam);
+            result = wnd->WindowProc(message, wParam, lParam);
+        }
+        wnd->Detach();
         wnd->PostNcDestroy();  // may delete the object
         return result;
     }
-    wnd->m_currentMessage = savedMessage;
-    wnd->m_currentWParam = savedWParam;
-    wnd->m_currentLParam = savedLParam;
-    return result;
+    CurrentMessageScope scope(*wnd, message, wParam, lParam);
+    return wnd->WindowProc(message, wParam, lParam);
 }
 
 // --- CView ---
@@ -278,6 +280,57 @@ BOOL CFrameWnd::PreTranslateMessage(MSG* msg) {
     return FALSE;
 }
 
+void CFrameWnd::SetControlBars(CToolBar* toolBar, CStatusBar* statusBar) {
+    m_pToolBar = toolBar;
+    m_pStatusBar = statusBar;
+}
+
+std::wstring CFrameWnd::HotButtonPrompt() const {
+    if (m_pToolBar == nullptr || m_pToolBar->m_hWnd == nullptr) return {};
+    const auto hot = static_cast<int>(SendMessageW(m_pToolBar->m_hWnd, TB_GETHOTITEM, 0, 0));
+    if (hot < 0) return {};
+    TBBUTTON button = {};
+    if (!SendMessageW(m_pToolBar->m_hWnd, TB_GETBUTTON, static_cast<WPARAM>(hot),
+                      reinterpret_cast<LPARAM>(&button)) ||
+        button.idCommand == 0) {
+        return {};
+    }
+    return CommandPrompt(static_cast<UINT>(button.idCommand));
+}
+
+void CFrameWnd::ShowIdlePrompt() {
+    if (m_pStatusBar == nullptr || m_pStatusBar->m_hWnd == nullptr || m_bMenuActive) return;
+    // A button under the mouse keeps its prompt while the program idles.
+    const std::wstring hot = HotButtonPrompt();
+    m_pStatusBar->SetPaneText(hot.empty() ? LoadResString(AFX_IDS_IDLEMESSAGE) : hot);
+}
+
+void CFrameWnd::OnIdleUpdateCmdUI() {
+    if (m_pToolBar && m_pToolBar->m_hWnd) m_pToolBar->UpdateButtons(this);
+    ShowIdlePrompt();
+}
+
+BOOL CFrameWnd::OnBarNotify(const NMHDR* header, LRESULT* result) {
+    if (header->code == TTN_GETDISPINFOW) {
+        auto* info = reinterpret_cast<NMTTDISPINFOW*>(const_cast<NMHDR*>(header));
+        m_strToolTip = CommandToolTip(static_cast<UINT>(header->idFrom));
+        info->lpszText = m_strToolTip.data();
+        *result = 0;
+        return TRUE;
+    }
+    if (header->code == TBN_HOTITEMCHANGE && m_pToolBar && header->hwndFrom == m_pToolBar->m_hWnd &&
+        m_pStatusBar && m_pStatusBar->m_hWnd) {
+        // The prompt of the button under the mouse, as for a highlighted menu item.
+        const auto* change = reinterpret_cast<const NMTBHOTITEM*>(header);
+        const bool leaving = (change->dwFlags & HICF_LEAVING) != 0;
+        m_pStatusBar->SetPaneText(leaving ? LoadResString(AFX_IDS_IDLEMESSAGE)
+                                          : CommandPrompt(static_cast<UINT>(change->idNew)));
+        *result = 0;
+        return TRUE;
+    }
+    return FALSE;
+}
+
 void CFrameWnd::OnClose() {
     CDocument* doc = GetActiveDocument();
     if (doc && !doc->CanCloseFrame(this)) return;
@@ -305,6 +358,24 @@ LRESULT CFrameWnd::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
         case WM_INITMENUPOPUP:
             if (!HIWORD(lParam)) UpdateMenuItems(reinterpret_cast<HMENU>(wParam));
             return 0;
+        case WM_MENUSELECT: {
+            if (m_pStatusBar == nullptr || m_pStatusBar->m_hWnd == nullptr) break;
+            const UINT flags = HIWORD(wParam);
+            if (flags == 0xFFFF && lParam == 0) {
+                m_bMenuActive = false;
+                m_pStatusBar->SetPaneText(LoadResString(AFX_IDS_IDLEMESSAGE));
+            } else {
+                m_bMenuActive = true;
+                const bool item = (flags & (MF_POPUP | MF_SEPARATOR | MF_SYSMENU)) == 0;
+                m_pStatusBar->SetPaneText(item ? CommandPrompt(LOWORD(wParam)) : std::wstring());
+            }
+            return 0;
+        }
+        case WM_NOTIFY: {
+            LRESULT result = 0;
+            if (OnBarNotify(reinterpret_cast<const NMHDR*>(lParam), &result)) return result;
+            break;
+        }
         case WM_NCDESTROY: {
             CWinApp* app = AfxGetApp();
             if (app && app->m_pMainWnd == this) PostQuitMessage(0);

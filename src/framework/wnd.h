@@ -5,11 +5,14 @@
 
 #include <windows.h>
 
+#include <functional>
 #include <string>
 
 #include "framework/cmd_target.h"
 
 class CDocument;
+class CToolBar;
+class CStatusBar;
 
 // Id of the first (and only) view pane of a frame.
 constexpr UINT AFX_IDW_PANE_FIRST_ID = 0xE900;
@@ -44,20 +47,47 @@ class CWnd : public CCmdTarget {
     HWND m_hWnd = nullptr;
 
   protected:
-    LRESULT Default();
+    // Default processing of the message being handled.
+    virtual LRESULT Default();
+    // Binds this object to a window (FromHandlePermanent finds it) and lets go of it again.
+    void Attach(HWND hWnd);
+    void Detach();
+
+    // The message being handled, for Default(); nested messages save and restore it.
+    struct CurrentMessage {
+        UINT message = 0;
+        WPARAM wParam = 0;
+        LPARAM lParam = 0;
+    };
+    class CurrentMessageScope {
+      public:
+        CurrentMessageScope(CWnd& wnd, UINT message, WPARAM wParam, LPARAM lParam)
+            : m_wnd(wnd), m_saved(wnd.m_current) {
+            wnd.m_current = {message, wParam, lParam};
+        }
+        CurrentMessageScope(const CurrentMessageScope&) = delete;
+        CurrentMessageScope& operator=(const CurrentMessageScope&) = delete;
+        ~CurrentMessageScope() { m_wnd.m_current = m_saved; }
+
+      private:
+        CWnd& m_wnd;
+        CurrentMessage m_saved;
+    };
+    CurrentMessage m_current;
 
   private:
     static LRESULT CALLBACK FrameworkWndProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam);
-    void Attach(HWND hWnd);
-
-    UINT m_currentMessage = 0;
-    WPARAM m_currentWParam = 0;
-    LPARAM m_currentLParam = 0;
 };
+
+// The client point packed into a mouse message's lParam (signed: a captured mouse may be left of
+// or above the window).
+inline POINT PointFromLParam(LPARAM lParam) {
+    return {static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
+}
 
 // What a frame needs to create its views: the view to make and the document to attach.
 struct CCreateContext {
-    CView* (*m_pNewViewClass)() = nullptr;
+    std::function<CView*()> m_pNewViewClass;
     CDocument* m_pCurrentDoc = nullptr;
 };
 
@@ -90,8 +120,9 @@ class CFrameWnd : public CWnd {
     BOOL RouteCmdMsg(UINT id, CmdCode code, CCmdUI* cmdUI);
     // Applies the state of every item of a popup menu that is about to open.
     void UpdateMenuItems(HMENU popup);
-    // Idle-time update of the bars (tool bar button states, status bar idle text).
-    virtual void OnIdleUpdateCmdUI() {}
+    // Idle-time update of the bars: tool bar button states, and the status bar's idle text unless
+    // a menu item or a tool bar button under the mouse shows its prompt.
+    virtual void OnIdleUpdateCmdUI();
 
     CView* GetActiveView() const { return m_pActiveView; }
     void SetActiveView(CView* view) { m_pActiveView = view; }
@@ -109,10 +140,25 @@ class CFrameWnd : public CWnd {
     virtual int OnCreate(CREATESTRUCTW* cs);
     virtual void OnClose();
     virtual void RecalcLayout();
+    // The bars (owned by the derived frame) whose button states, prompts and tool tips the frame
+    // keeps: the status bar shows the prompt of a highlighted menu item or of the tool bar button
+    // under the mouse, and the idle text otherwise.
+    void SetControlBars(CToolBar* toolBar, CStatusBar* statusBar);
 
     CCreateContext* m_pCreateContext = nullptr;  // during LoadFrame only
 
     CView* m_pActiveView = nullptr;
     CDocument* m_pDocument = nullptr;
     UINT m_nIDResource = 0;
+
+  private:
+    BOOL OnBarNotify(const NMHDR* header, LRESULT* result);
+    // The prompt of the tool bar button under the mouse, or empty.
+    std::wstring HotButtonPrompt() const;
+    void ShowIdlePrompt();
+
+    CToolBar* m_pToolBar = nullptr;
+    CStatusBar* m_pStatusBar = nullptr;
+    bool m_bMenuActive = false;
+    std::wstring m_strToolTip;  // kept alive while the tool tip shows it
 };

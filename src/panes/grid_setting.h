@@ -3,7 +3,7 @@
 // what it reads and writes in the settings and which values it lets through, without the window.
 #pragma once
 
-#include "app/settings.h"
+#include "base/profile_store.h"
 
 inline constexpr wchar_t kGridXKey[] = L"Grid_X";
 inline constexpr wchar_t kGridYKey[] = L"Grid_Y";

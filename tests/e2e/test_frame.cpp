@@ -226,6 +226,44 @@ TEST_F(FrameTest, StatusBarShowsPromptsAndIdleText) {
     EXPECT_TRUE(WaitUntil([&] { return StatusText(main) == L"ﾚﾃﾞｨ"; })) << Narrow(StatusText(main));
 }
 
+// The prompt of the tool bar button under the mouse stays while the program idles, and the idle
+// text comes back when the mouse leaves the bar.
+TEST_F(FrameTest, HoveredToolBarButtonKeepsItsPrompt) {
+    Process editor = Start(L"E008");
+    HWND main = WaitForEditorWindow(editor);
+    ASSERT_NE(main, nullptr);
+    HWND bar = ChildOfClass(main, TOOLBARCLASSNAMEW);
+    ASSERT_NE(bar, nullptr);
+    EXPECT_TRUE(WaitUntil([&] { return StatusText(main) == L"ﾚﾃﾞｨ"; })) << Narrow(StatusText(main));
+    SetForegroundWindow(main);
+    WaitForInputIdle(editor.Handle(), 2000);
+
+    // The first button is the new-editor command.
+    const auto buttonSize = static_cast<DWORD>(SendMessageW(bar, TB_GETBUTTONSIZE, 0, 0));
+    POINT onButton = {LOWORD(buttonSize) / 2, HIWORD(buttonSize) / 2};
+    ClientToScreen(bar, &onButton);
+    SetCursorPos(onButton.x - 2, onButton.y);
+    SetCursorPos(onButton.x, onButton.y);
+    const std::wstring prompt = L"新規ｴﾃﾞｨﾀを起動";
+    ASSERT_TRUE(WaitUntil([&] { return StatusText(main) == prompt; })) << Narrow(StatusText(main));
+    // Every message lets the queue run empty again; the prompt must survive each idle pass.
+    for (int i = 0; i < 20; ++i) {
+        PostMessageW(main, WM_NULL, 0, 0);
+        Sleep(25);
+        ASSERT_EQ(StatusText(main), prompt) << "after idle pass " << i;
+    }
+
+    RECT client = {};
+    GetClientRect(main, &client);
+    POINT away = {client.right / 2, client.bottom / 2};
+    ClientToScreen(main, &away);
+    SetCursorPos(away.x, away.y);
+    EXPECT_TRUE(WaitUntil([&] {
+        PostMessageW(main, WM_NULL, 0, 0);
+        return StatusText(main) == L"ﾚﾃﾞｨ";
+    })) << Narrow(StatusText(main));
+}
+
 TEST_F(FrameTest, ListBrowserButtonFollowsTheProgramFile) {
     Process editor = Start(L"E007");
     HWND main = WaitForEditorWindow(editor);

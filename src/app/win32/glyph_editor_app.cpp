@@ -7,17 +7,16 @@
 #include <memory>
 
 #include "app/command_line.h"
-#include "app/diag_log.h"
+#include "app/frame_rules.h"
 #include "app/settings.h"
-#include "app/win32/companions.h"
 #include "app/win32/glypho_editor_view.h"
 #include "app/win32/main_frame.h"
+#include "automation/win32/family_windows.h"
 #include "automation/win32/process_utils.h"
+#include "base/diag_log.h"
 #include "document/win32/glyph_editor_doc.h"
 #include "document/win32/wait_message.h"
-#include "editor/win32/matrix_edit_view.h"
 #include "framework/strings.h"
-#include "panes/win32/information_view.h"
 #include "glyphstore/eudc_bitmap.h"
 #include "glyphstore/eudc_path.h"
 #include "glyphstore/win32/default_eudc.h"
@@ -37,11 +36,63 @@ void ReportStartFailure(const std::wstring& text, UINT type) {
     AfxMessageBox(text, type);
 }
 
+// Starts a companion program; a failure is the user's to know.
+bool StartCompanion(const std::wstring& commandLine) {
+    if (RunProgram(commandLine, SW_SHOWDEFAULT)) return true;
+    const std::wstring format = LoadResString(IDS_ERR_RUN_FAILED);
+    const std::wstring text = FormatText(format.c_str(), commandLine.c_str());
+    g_log.Write(L"%s\n", text.c_str());
+    AfxMessageBox(text, MB_OK);
+    return false;
+}
+
+// Help topic of the main window.
+constexpr UINT kMainHelpTopic = 53;
+
 }  // namespace
 
+BOOL CGlyphoEditorApp::OnCmdMsg(UINT id, CmdCode code, CCmdUI* cmdUI) {
+    using App = CGlyphoEditorApp;
+    static const CommandEntry<App> table[] = {
+        {ID_RUN_MANAGER, ID_RUN_MANAGER, &App::OnRunManager, &App::OnUpdateRunManager},
+        {ID_RUN_VIEWER, ID_RUN_VIEWER, &App::OnRunViewer, &App::OnUpdateRunViewer},
+        {ID_HELP, ID_HELP, &App::OnHelp},
+        {ID_APP_ABOUT, ID_APP_ABOUT, nullptr, &App::OnUpdateAppAbout},
+    };
+    return DispatchCommand(this, table, id, code, cmdUI) || CWinApp::OnCmdMsg(id, code, cmdUI);
+}
+
+BOOL CGlyphoEditorApp::OnFileNew() {
+    if (GetDocTemplate() && GetDocTemplate()->GetDocument()) {
+        wchar_t self[MAX_PATH] = {};
+        GetModuleFileNameW(nullptr, self, MAX_PATH);
+        StartCompanion(NewEditorCommandLine(self));
+        return FALSE;
+    }
+    return CWinApp::OnFileNew();
+}
+
+void CGlyphoEditorApp::OnRunViewer() {
+    if (StartCompanion(ListBrowserCommandLine(m_strModuleFolder, m_strEudcFontPath))) {
+        g_log.Write(L"Command:ﾕｰｻﾞｰ外字一覧を表示（外部ﾌﾟﾛｸﾞﾗﾑ起動）\n");
+    }
+}
+
+void CGlyphoEditorApp::OnUpdateRunViewer(CCmdUI* cmdUI) {
+    cmdUI->Enable(IsExistingFile(m_strModuleFolder + L"Kanjiviewer.exe"));
+}
+
+void CGlyphoEditorApp::OnHelp() {
+    if (m_pMainWnd == nullptr || GetForegroundWindow() != m_pMainWnd->m_hWnd) return;
+    ShowHelpTopic(m_pMainWnd->m_hWnd, GetHelpFilePath(), kMainHelpTopic);
+    g_log.Write(L"Command:ﾒｲﾝﾍﾙﾌﾟ表示\n");
+}
+
+void CGlyphoEditorApp::OnUpdateAppAbout(CCmdUI* cmdUI) { cmdUI->SetText(L"Kanjiforge のﾊﾞｰｼﾞｮﾝ情報(&A)..."); }
+
 std::wstring CGlyphoEditorApp::GetModuleFolder() const {
-    const std::size_t slash = m_strHelpFilePath.find_last_of(L'\\');
-    return slash == std::wstring::npos ? std::wstring() : m_strHelpFilePath.substr(0, slash + 1);
+    const std::size_t slash = CWinApp::m_strHelpFilePath.find_last_of(L'\\');
+    return slash == std::wstring::npos ? std::wstring() : CWinApp::m_strHelpFilePath.substr(0, slash + 1);
 }
 
 std::wstring CGlyphoEditorApp::GetHelpFilePath() const {
@@ -61,9 +112,7 @@ CMatrixEditView* CGlyphoEditorApp::GetMatrixEditView() const {
 
 CInformationView* CGlyphoEditorApp::GetInformationView() const {
     auto* frame = dynamic_cast<CMainFrame*>(m_pMainWnd);
-    CDocument* doc = frame ? frame->GetActiveDocument() : nullptr;
-    if (doc == nullptr || doc->GetViews().empty()) return nullptr;
-    return dynamic_cast<CInformationView*>(doc->GetViews().front());
+    return frame ? frame->GetInformationView() : nullptr;
 }
 
 // The two companion commands live on the tool bar only; their menu goes.
@@ -82,20 +131,7 @@ BOOL CGlyphoEditorApp::LoadSetting() {
     env.systemFolder = SystemFolder(GetSystemDirectoryW);
     env.windowsFolder = SystemFolder(GetWindowsDirectoryW);
     env.temporaryFolder = std::filesystem::path(GetModuleFolder() + L"TEMP\\");
-    AppSettings settings;
-    const BOOL ok = LoadSettings(ProfileStore(), env, settings);
-    m_bSelectAfterMove = settings.bSelectAfterMove;
-    m_bSelectKeep = settings.bSelectKeep;
-    m_strEditorPath = settings.strEditorPath;
-    m_strEditorIniPath = settings.strEditorIniPath;
-    m_crDot = settings.crDot;
-    m_crSelect = settings.crSelect;
-    m_crMoveMarquee = settings.crMoveMarquee;
-    m_crMoveOrigin = settings.crMoveOrigin;
-    m_crDrawMarquee = settings.crDrawMarquee;
-    m_crLayer = settings.crLayer;
-    m_crGrid = settings.crGrid;
-    return ok;
+    return LoadSettings(ProfileStore(), env, m_settings);
 }
 
 BOOL CGlyphoEditorApp::CheckEudcFont() {
@@ -140,21 +176,24 @@ BOOL CGlyphoEditorApp::CheckEudcFont() {
         return FALSE;
     }
     m_nGlyphSize = width;
+    m_strEudcFontPath = ttePath;
+    m_strEudcBitmapPath = eufPath;
     return TRUE;
 }
 
 BOOL CGlyphoEditorApp::CheckCharEditor() {
-    if (!IsExistingFile(m_strEditorPath)) {
+    const std::wstring& editorPath = m_settings.strEditorPath;
+    if (!IsExistingFile(editorPath)) {
         const std::wstring format = LoadResString(IDS_ERR_NO_EDITOR);
-        ReportStartFailure(FormatText(format.c_str(), m_strEditorPath.c_str()), MB_ICONHAND);
+        ReportStartFailure(FormatText(format.c_str(), editorPath.c_str()), MB_ICONHAND);
         return FALSE;
     }
-    if (!IsExistingFile(m_strEditorIniPath)) {
+    if (!IsExistingFile(m_settings.strEditorIniPath)) {
         const std::wstring format = LoadResString(IDS_ERR_NO_EDITOR_INI);
-        const std::wstring text = FormatText(format.c_str(), m_strEditorIniPath.c_str());
+        const std::wstring text = FormatText(format.c_str(), m_settings.strEditorIniPath.c_str());
         g_log.Write(L"%s\n", text.c_str());
         // The editor writes its ini file when it first runs; the user starts us again after that.
-        if (AfxMessageBox(text, MB_YESNO | MB_ICONHAND) == IDYES) RunProgram(m_strEditorPath, SW_SHOWDEFAULT);
+        if (AfxMessageBox(text, MB_YESNO | MB_ICONHAND) == IDYES) RunProgram(editorPath, SW_SHOWDEFAULT);
         return FALSE;
     }
     return TRUE;
@@ -187,14 +226,19 @@ BOOL CGlyphoEditorApp::InitInstance() {
 
     m_strProfileName = GetModuleFolder() + kSettingsFileName;
     m_strAppName = L"Kanjiforge";
+    m_pProfile = &ProfileStore();
+    m_strModuleFolder = GetModuleFolder();
+    m_strHelpFile = GetHelpFilePath();
     LoadSetting();
     m_nGlyphSize = 64;
 
     if (!CheckEudcFont() || !CheckCharEditor()) return FALSE;
 
     LoadStdProfileSettings(0);
-    AddDocTemplate(new CSingleDocTemplate(IDR_MAINFRAME, CGlyphoEditorDoc::CreateObject,
-                                          CMainFrame::CreateObject, CGlyphoEditorView::CreateObject));
+    const AppContext& context = *this;
+    AddDocTemplate(new CSingleDocTemplate(
+        IDR_MAINFRAME, [&context] { return new CGlyphoEditorDoc(context); },
+        [&context] { return new CMainFrame(context); }, CGlyphoEditorView::CreateObject));
 
     CMyCommandLineInfo commandLine;
     ParseCommandLine(commandLine);

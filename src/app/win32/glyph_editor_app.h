@@ -2,18 +2,27 @@
 // of the program reads, and the shutdown signal to the family's browser programs.
 #pragma once
 
+#include <windows.h>
+
 #include <string>
 
-#include "app/kf_types.h"
+#include "base/app_context.h"
+#include "base/kf_types.h"
 #include "framework/win_app.h"
 
 class CMatrixEditView;
 class CInformationView;
 
-class CGlyphoEditorApp : public CWinApp {
+// The application is also the context its document, views and dialogs are handed: the settings
+// holder that start-up fills.
+class CGlyphoEditorApp : public CWinApp, public AppContext {
   public:
     BOOL InitInstance() override;
     int ExitInstance() override;
+    BOOL OnCmdMsg(UINT id, CmdCode code, CCmdUI* cmdUI) override;
+    // The first new document is this editor's; every later one (the new-editor command) is
+    // another editor process.
+    BOOL OnFileNew() override;
 
     BOOL LoadSetting();
     // Number of running editors: top-level windows carrying the editor tag.
@@ -26,31 +35,21 @@ class CGlyphoEditorApp : public CWinApp {
     // The default EUDC font (bTte) or its bitmap file, from the registry value read at start-up.
     std::wstring GetEudcFilePath(BOOL bTte) const;
 
-    std::wstring m_strDefaultFontPath;
     BOOL m_bWindowsXP = FALSE;
-    int m_nGlyphSize = 64;
-    BOOL m_bSelectAfterMove = FALSE;
-    BOOL m_bSelectKeep = FALSE;
     std::wstring m_strTargetCode;
-    std::wstring m_strEditorPath;
-    std::wstring m_strEditorIniPath;
-    ColorRef m_crDot = 0;
-    ColorRef m_crSelect = 0;
-    ColorRef m_crMoveMarquee = 0;
-    ColorRef m_crMoveOrigin = 0;
-    ColorRef m_crDrawMarquee = 0;
-    ColorRef m_crLayer = 0;
-    ColorRef m_crGrid = 0;
 
   private:
     BOOL CheckEudcFont();
     void RemoveToolsMenu();
     BOOL CheckCharEditor();
+
+    // The companion programs and the help file, from the tool bar and the help menu.
+    void OnRunManager() {}
+    void OnUpdateRunManager(CCmdUI* cmdUI) { cmdUI->Enable(FALSE); }
+    void OnRunViewer();
+    void OnUpdateRunViewer(CCmdUI* cmdUI);
+    void OnHelp();
+    void OnUpdateAppAbout(CCmdUI* cmdUI);
 };
 
 inline CGlyphoEditorApp& GetGlyphoApp() { return *static_cast<CGlyphoEditorApp*>(AfxGetApp()); }
-
-// The window property by which editors, and the browsers, mark their main windows.
-inline constexpr wchar_t kEditorTag[] = L"_KANJIFORGE_APPLICATION_TAG";
-inline constexpr wchar_t kViewerTag[] = L"_KANJIVIEWER_APPLICATION_TAG";
-inline constexpr wchar_t kOuterBrowserTag[] = L"__OUTERGLYPHBROWSER_APPLICATION_TAG";

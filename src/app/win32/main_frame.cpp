@@ -3,8 +3,10 @@
 #include "app/frame_rules.h"
 #include "app/settings.h"
 #include "app/win32/glyph_editor_app.h"
+#include "automation/win32/family_windows.h"
 #include "document/win32/glyph_editor_doc.h"
 #include "editor/win32/matrix_edit_view.h"
+#include "framework/handles.h"
 #include "framework/strings.h"
 #include "panes/win32/information_view.h"
 #include "resource.h"
@@ -15,13 +17,16 @@ BOOL CMainFrame::OnCmdMsg(UINT id, CmdCode code, CCmdUI* cmdUI) {
         {ID_NEXT_PANE, ID_NEXT_PANE, &CMainFrame::OnNextPane},
         {ID_PREV_PANE, ID_PREV_PANE, &CMainFrame::OnPrevPane},
     };
-    return DispatchCommand(this, table, id, code, cmdUI);
+    if (DispatchCommand(this, table, id, code, cmdUI)) return TRUE;
+    // The matrix view's own commands (tools, pen, dot size) reach it while the other pane is active.
+    CMatrixEditView* matrix = GetMatrixEditView();
+    return matrix && matrix != GetActiveView() && matrix->OnCmdMsg(id, code, cmdUI);
 }
 
 void CMainFrame::SetTitleCode(const std::wstring& code) {
     if (m_hWnd == nullptr) return;
     const std::wstring format = LoadResString(IDS_TITLE_FORMAT);
-    SetWindowText(FormatText(format.c_str(), GetGlyphoApp().m_strDefaultFontPath.c_str(), code.c_str()));
+    SetWindowText(FormatText(format.c_str(), m_context.m_strDefaultFontPath.c_str(), code.c_str()));
 }
 
 void CMainFrame::SetModifiedMark(BOOL modified) {
@@ -30,12 +35,11 @@ void CMainFrame::SetModifiedMark(BOOL modified) {
 }
 
 CMatrixEditView* CMainFrame::GetMatrixEditView() const {
-    CDocument* doc = GetActiveDocument();
-    if (doc == nullptr) return nullptr;
-    const auto& views = doc->GetViews();
-    // The information pane is created first, the matrix second.
-    if (views.size() < 2) return views.empty() ? nullptr : dynamic_cast<CMatrixEditView*>(views[0]);
-    return dynamic_cast<CMatrixEditView*>(views[1]);
+    return m_wndSplitter.m_hWnd ? dynamic_cast<CMatrixEditView*>(m_wndSplitter.GetPane(0, 1)) : nullptr;
+}
+
+CInformationView* CMainFrame::GetInformationView() const {
+    return m_wndSplitter.m_hWnd ? dynamic_cast<CInformationView*>(m_wndSplitter.GetPane(0, 0)) : nullptr;
 }
 
 SIZE CMainFrame::FitFrameToMatrix(int extent) {
@@ -54,8 +58,8 @@ SIZE CMainFrame::FitFrameToMatrix(int extent) {
 BOOL CMainFrame::PreCreateWindow(CREATESTRUCTW& cs) {
     if (!CFrameWnd::PreCreateWindow(cs)) return FALSE;
     // Only the first editor goes back to the remembered place; later ones let the system choose.
-    if (GetGlyphoApp().CountRunningEditors() == 0) {
-        const std::array<int, 4> pos = ReadEditorWindowPos(GetGlyphoApp().ProfileStore());
+    if (CountEditorWindows() == 0) {
+        const std::array<int, 4> pos = ReadEditorWindowPos(m_context.Profile());
         cs.x = pos[0];
         cs.y = pos[1];
         cs.cx = 0;
@@ -68,8 +72,14 @@ BOOL CMainFrame::OnCreateClient(CREATESTRUCTW* /*cs*/, CCreateContext* context) 
     if (!m_wndSplitter.CreateStatic(this, 1, 2, WS_CHILD | WS_VISIBLE, AFX_IDW_PANE_FIRST)) return FALSE;
     if (!m_wndSplitter.CreateView(0, 0, CInformationView::CreateObject, {kInfoPaneWidth, 0}, context))
         return FALSE;
-    if (!m_wndSplitter.CreateView(0, 1, CMatrixEditView::CreateObject, {0, 0}, context)) return FALSE;
+    const AppContext& appContext = m_context;
+    if (!m_wndSplitter.CreateView(
+            0, 1, [&appContext] { return new CMatrixEditView(appContext); }, {0, 0}, context)) {
+        return FALSE;
+    }
     SetActiveView(m_wndSplitter.GetPane(0, 1));
+    if (auto* doc = dynamic_cast<CGlyphoEditorDoc*>(context ? context->m_pCurrentDoc : nullptr))
+        doc->SetFrame(this);
     return TRUE;
 }
 
@@ -80,16 +90,16 @@ int CMainFrame::OnCreate(CREATESTRUCTW* cs) {
         !m_wndToolBar.LoadToolBar(IDR_MAINFRAME)) {
         return -1;
     }
-    HDC info = CreateICW(L"DISPLAY", nullptr, nullptr, nullptr);
-    const int bitsPerPixel = info ? GetDeviceCaps(info, BITSPIXEL) : 0;
-    if (info) DeleteDC(info);
+    const UniqueDC info(CreateICW(L"DISPLAY", nullptr, nullptr, nullptr));
+    const int bitsPerPixel = info ? GetDeviceCaps(info.Get(), BITSPIXEL) : 0;
     if (bitsPerPixel > 8) m_wndToolBar.SetHighColorImages(IDB_TOOLBAR_HICOLOR, RGB(198, 199, 198));
     if (!m_wndStatusBar.Create(this, WS_CHILD | WS_VISIBLE | CCS_BOTTOM, AFX_IDW_STATUS_BAR)) return -1;
     m_wndStatusBar.SetPaneText(LoadResString(AFX_IDS_IDLEMESSAGE));
+    SetControlBars(&m_wndToolBar, &m_wndStatusBar);
 
     CMatrixEditView* view = GetMatrixEditView();
     if (view == nullptr) return -1;
-    const int glyphSize = GetGlyphoApp().m_nGlyphSize;
+    const int glyphSize = m_context.m_nGlyphSize;
     const int zoom = view->GetPixelSize();
     const SIZE size = FitFrameToMatrix(MatrixExtent(zoom, glyphSize));
     const FrameSize minimum = MinimumTrackSize({size.cx, size.cy}, zoom, glyphSize);
@@ -124,7 +134,7 @@ void CMainFrame::OnWindowZoom() {
     const int next = ZoomAfterCommand(zoom, (GetKeyState(VK_SHIFT) & 0x8000) != 0);
     if (next == zoom) return;
     view->SetPixelSize(next);
-    FitFrameToMatrix(MatrixExtent(next, GetGlyphoApp().m_nGlyphSize));
+    FitFrameToMatrix(MatrixExtent(next, m_context.m_nGlyphSize));
 }
 
 void CMainFrame::ActivatePane(int column) {
@@ -144,7 +154,7 @@ void CMainFrame::OnExitSizeMove() {
     if (view == nullptr) return;
     RECT now;
     GetWindowRect(m_hWnd, &now);
-    const int glyphSize = GetGlyphoApp().m_nGlyphSize;
+    const int glyphSize = m_context.m_nGlyphSize;
     const std::optional<int> zoom =
         ZoomAfterResize(view->GetPixelSize(), glyphSize, m_rcSizeMove.right - m_rcSizeMove.left,
                         m_rcSizeMove.bottom - m_rcSizeMove.top, now.right - now.left, now.bottom - now.top);
@@ -154,7 +164,7 @@ void CMainFrame::OnExitSizeMove() {
 }
 
 void CMainFrame::SaveWindowPos() {
-    IProfileStore& store = GetGlyphoApp().ProfileStore();
+    IProfileStore& store = m_context.Profile();
     RECT rc;
     GetWindowRect(m_hWnd, &rc);
     const std::optional<std::array<int, 4>> pos = WindowPosToSave(
@@ -164,7 +174,7 @@ void CMainFrame::SaveWindowPos() {
 
 void CMainFrame::OnClose() {
     // Saved before the document is asked, so a close the user then cancels has saved it too.
-    if (GetGlyphoApp().CountRunningEditors() == 1) SaveWindowPos();
+    if (CountEditorWindows() == 1) SaveWindowPos();
     CFrameWnd::OnClose();
 }
 
@@ -200,32 +210,6 @@ BOOL CMainFrame::PreTranslateMessage(MSG* msg) {
     return CFrameWnd::PreTranslateMessage(msg);
 }
 
-void CMainFrame::OnIdleUpdateCmdUI() {
-    if (m_wndToolBar.m_hWnd) m_wndToolBar.UpdateButtons(this);
-    if (!m_bMenuActive && m_wndStatusBar.m_hWnd)
-        m_wndStatusBar.SetPaneText(LoadResString(AFX_IDS_IDLEMESSAGE));
-}
-
-BOOL CMainFrame::OnNotify(NMHDR* header, LRESULT* result) {
-    if (header->code == TTN_GETDISPINFOW) {
-        auto* info = reinterpret_cast<NMTTDISPINFOW*>(header);
-        m_strToolTip = CommandToolTip(static_cast<UINT>(header->idFrom));
-        info->lpszText = m_strToolTip.data();
-        *result = 0;
-        return TRUE;
-    }
-    if (header->code == TBN_HOTITEMCHANGE && header->hwndFrom == m_wndToolBar.m_hWnd) {
-        // The prompt of the button under the mouse, as for a highlighted menu item.
-        const auto* change = reinterpret_cast<NMTBHOTITEM*>(header);
-        const bool leaving = (change->dwFlags & HICF_LEAVING) != 0;
-        m_wndStatusBar.SetPaneText(leaving ? LoadResString(AFX_IDS_IDLEMESSAGE)
-                                           : CommandPrompt(static_cast<UINT>(change->idNew)));
-        *result = 0;
-        return TRUE;
-    }
-    return FALSE;
-}
-
 LRESULT CMainFrame::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
         case WM_GETMINMAXINFO: {
@@ -240,23 +224,6 @@ LRESULT CMainFrame::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
         case WM_EXITSIZEMOVE:
             OnExitSizeMove();
             break;
-        case WM_MENUSELECT: {
-            const UINT flags = HIWORD(wParam);
-            if (flags == 0xFFFF && lParam == 0) {
-                m_bMenuActive = false;
-                m_wndStatusBar.SetPaneText(LoadResString(AFX_IDS_IDLEMESSAGE));
-            } else {
-                m_bMenuActive = true;
-                const bool item = (flags & (MF_POPUP | MF_SEPARATOR | MF_SYSMENU)) == 0;
-                m_wndStatusBar.SetPaneText(item ? CommandPrompt(LOWORD(wParam)) : std::wstring());
-            }
-            return 0;
-        }
-        case WM_NOTIFY: {
-            LRESULT result = 0;
-            if (OnNotify(reinterpret_cast<NMHDR*>(lParam), &result)) return result;
-            break;
-        }
     }
     return CFrameWnd::WindowProc(message, wParam, lParam);
 }

@@ -5,13 +5,18 @@
 // edited, with a mark while the character is modified.
 #pragma once
 
+#include <windows.h>
+
 #include <string>
 
+#include "base/app_context.h"
+#include "document/win32/glyph_editor_doc.h"
 #include "framework/bars.h"
 #include "framework/splitter.h"
 #include "framework/wnd.h"
 
 class CMatrixEditView;
+class CInformationView;
 
 // The splitter between the two panes cannot be dragged.
 class CFixSplitterWnd : public CSplitterWnd {
@@ -20,15 +25,17 @@ class CFixSplitterWnd : public CSplitterWnd {
     void OnMouseMove(UINT, POINT) override {}
 };
 
-class CMainFrame : public CFrameWnd {
+class CMainFrame : public CFrameWnd, public IGlyphDocumentFrame {
   public:
-    static CFrameWnd* CreateObject() { return new CMainFrame; }
+    explicit CMainFrame(const AppContext& context) : m_context(context) {}
 
     // Title "<default EUDC font path>　[ CODE= <code> ]".
-    void SetTitleCode(const std::wstring& code);
+    void SetTitleCode(const std::wstring& code) override;
     // Adds the modified mark once, or removes every mark.
-    void SetModifiedMark(BOOL modified);
+    void SetModifiedMark(BOOL modified) override;
+    // The two panes of the splitter.
     CMatrixEditView* GetMatrixEditView() const;
+    CInformationView* GetInformationView() const;
     // Sizes the frame so that the matrix pane is extent pixels square; returns the frame size.
     SIZE FitFrameToMatrix(int extent);
     void SaveWindowPos();
@@ -38,7 +45,6 @@ class CMainFrame : public CFrameWnd {
     BOOL OnCreateClient(CREATESTRUCTW* cs, CCreateContext* context) override;
     BOOL OnCmdMsg(UINT id, CmdCode code, CCmdUI* cmdUI) override;
     LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
-    void OnIdleUpdateCmdUI() override;
 
   protected:
     int OnCreate(CREATESTRUCTW* cs) override;
@@ -52,14 +58,12 @@ class CMainFrame : public CFrameWnd {
     void OnPrevPane();
     void ActivatePane(int column);
     void OnExitSizeMove();
-    BOOL OnNotify(NMHDR* header, LRESULT* result);
 
+    const AppContext& m_context;
     CStatusBar m_wndStatusBar;
     CToolBar m_wndToolBar;
     CFixSplitterWnd m_wndSplitter;
     int m_nMinTrackWidth = -1;
     int m_nMinTrackHeight = -1;
     RECT m_rcSizeMove = {};
-    bool m_bMenuActive = false;
-    std::wstring m_strToolTip;  // kept alive while the tool tip shows it
 };

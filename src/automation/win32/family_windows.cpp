@@ -1,9 +1,9 @@
-#include "app/win32/companions.h"
+#include "automation/win32/family_windows.h"
 
 #include <vector>
 
-#include "app/diag_log.h"
-#include "app/win32/glyph_editor_app.h"
+#include "base/diag_log.h"
+#include "framework/strings.h"
 #include "resource.h"
 
 namespace {
@@ -36,9 +36,7 @@ HWND FindEditorWindowShowingCode(const std::wstring& code, HWND ownWindow) {
     HWND found = nullptr;
     WalkTopLevelWindows([&](HWND window) {
         if (window == ownWindow || !HasEditorTag(window)) return true;
-        wchar_t title[512] = {};
-        GetWindowTextW(window, title, 512);
-        if (std::wstring(title).find(code) != std::wstring::npos) {
+        if (WindowTextOf(window).find(code) != std::wstring::npos) {
             found = window;
             return false;
         }
@@ -66,8 +64,4 @@ void CloseAllEditors() {
     for (HWND window : editors) {
         if (IsWindow(window)) PostMessageW(window, WM_QUIT, 0, 0);
     }
-}
-
-void ShowHelpTopic(HWND owner, const std::wstring& helpFile, UINT topic) {
-    WinHelpW(owner, helpFile.c_str(), HELP_CONTEXT, topic);
 }

@@ -7,6 +7,11 @@
 
 #include <string>
 
+// The window property by which editors, and the browsers, mark their main windows.
+inline constexpr wchar_t kEditorTag[] = L"_KANJIFORGE_APPLICATION_TAG";
+inline constexpr wchar_t kViewerTag[] = L"_KANJIVIEWER_APPLICATION_TAG";
+inline constexpr wchar_t kOuterBrowserTag[] = L"__OUTERGLYPHBROWSER_APPLICATION_TAG";
+
 // The number of top-level windows that carry the editor tag (this editor's own included
 // once it is tagged).
 int CountEditorWindows();
@@ -16,5 +21,3 @@ HWND FindEditorWindowShowingCode(const std::wstring& code, HWND ownWindow);
 void SignalBrowsers();
 // Ends every running editor (before an update is installed).
 void CloseAllEditors();
-// Opens the help file at a topic.
-void ShowHelpTopic(HWND owner, const std::wstring& helpFile, UINT topic);

@@ -20,7 +20,8 @@ bool IsExistingFile(const std::wstring& path) {
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
 }
 
-bool RunProgram(const std::wstring& commandLine, int showCommand) {
+bool StartProcess(const std::wstring& commandLine, int showCommand, DWORD creationFlags,
+                  StartedProcess& started) {
     // CreateProcessW may write into the command line, so it gets its own copy.
     std::vector<wchar_t> buffer(commandLine.begin(), commandLine.end());
     buffer.push_back(L'\0');
@@ -29,11 +30,17 @@ bool RunProgram(const std::wstring& commandLine, int showCommand) {
     startup.dwFlags = STARTF_USESHOWWINDOW;
     startup.wShowWindow = static_cast<WORD>(showCommand);
     PROCESS_INFORMATION process = {};
-    if (!CreateProcessW(nullptr, buffer.data(), nullptr, nullptr, FALSE, CREATE_NEW_PROCESS_GROUP, nullptr,
-                        nullptr, &startup, &process)) {
+    if (!CreateProcessW(nullptr, buffer.data(), nullptr, nullptr, FALSE, creationFlags, nullptr, nullptr,
+                        &startup, &process)) {
         return false;
     }
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
+    UniqueHandle thread(process.hThread);
+    started.process.Reset(process.hProcess);
+    started.processId = process.dwProcessId;
     return true;
+}
+
+bool RunProgram(const std::wstring& commandLine, int showCommand) {
+    StartedProcess started;
+    return StartProcess(commandLine, showCommand, CREATE_NEW_PROCESS_GROUP, started);
 }

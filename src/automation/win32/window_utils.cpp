@@ -10,23 +10,9 @@
 #include <optional>
 #include <vector>
 
+#include "framework/handles.h"
+
 namespace {
-
-// Owns a Toolhelp snapshot (or any kernel handle that is invalid as INVALID_HANDLE_VALUE).
-class SnapshotHandle {
-  public:
-    explicit SnapshotHandle(HANDLE handle) : handle_(handle) {}
-    SnapshotHandle(const SnapshotHandle&) = delete;
-    SnapshotHandle& operator=(const SnapshotHandle&) = delete;
-    ~SnapshotHandle() {
-        if (IsValid()) CloseHandle(handle_);
-    }
-    bool IsValid() const { return handle_ != INVALID_HANDLE_VALUE && handle_ != nullptr; }
-    HANDLE Get() const { return handle_; }
-
-  private:
-    HANDLE handle_;
-};
 
 // A kernel32 export looked up by name, so that a system without Toolhelp still loads the program.
 template <typename Function>
@@ -145,8 +131,8 @@ std::wstring GetWindowProcessName(HWND window) {
     const auto next = Kernel32Function<WalkFunction>(kernel, "Process32NextW");
     if (createSnapshot == nullptr || first == nullptr || next == nullptr) return std::wstring();
 
-    const SnapshotHandle snapshot(createSnapshot(TH32CS_SNAPPROCESS, 0));
-    if (!snapshot.IsValid()) return std::wstring();
+    const UniqueHandle snapshot(createSnapshot(TH32CS_SNAPPROCESS, 0));
+    if (!snapshot) return std::wstring();
     PROCESSENTRY32W entry = {};
     entry.dwSize = sizeof(PROCESSENTRY32W);
     for (BOOL more = first(snapshot.Get(), &entry); more; more = next(snapshot.Get(), &entry)) {

@@ -1,16 +1,17 @@
 #include "document/win32/addr_input_dlg.h"
 
-#include "app/diag_log.h"
-#include "app/win32/companions.h"
-#include "app/win32/glyph_editor_app.h"
+#include "base/diag_log.h"
+#include "framework/win_app.h"
 #include "resource.h"
 
 namespace {
 constexpr UINT kHelpTopic = 56;
 }
 
-CAddrInputDlg::CAddrInputDlg(BOOL bEditMode, CWnd* parent)
-    : CDialog(IDD_ADDR_INPUT, parent), CodeInputModel(bEditMode) {}
+CAddrInputDlg::CAddrInputDlg(const AppContext& context, BOOL bEditMode, CWnd* parent)
+    : CDialog(IDD_ADDR_INPUT, parent), CodeInputModel(bEditMode) {
+    SetHelpTopic(context.m_strHelpFile, kHelpTopic);
+}
 
 void CAddrInputDlg::DoDataExchange(CDataExchange* pDX) {
     DDX_Control(pDX, IDC_ADDR_CODE, m_editCode);
@@ -21,8 +22,7 @@ void CAddrInputDlg::DoDataExchange(CDataExchange* pDX) {
 
 BOOL CAddrInputDlg::OnInitDialog() {
     CDialog::OnInitDialog();
-    if (m_font.CreatePointFont(90, L"ＭＳ ゴシック")) m_editCode.SetFont(m_font.GetSafeHandle(), TRUE);
-    SetIcon(LoadIconW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDI_DIALOG_ICON)), TRUE);
+    ApplyDialogLook(IDI_DIALOG_ICON, {&m_editCode}, 90, L"ＭＳ ゴシック");
     SetWindowText(MakeCaption(GetWindowText()));
     return TRUE;
 }
@@ -37,12 +37,4 @@ void CAddrInputDlg::OnOK() {
     }
     g_log.Write(L"%sのため Code=%4.4X を選択\n", PurposeWord(), m_nCode);
     EndDialog(IDOK);
-}
-
-BOOL CAddrInputDlg::PreTranslateMessage(MSG* msg) {
-    if (IsHelpKey(msg)) {
-        if (AfxGetApp()) ShowHelpTopic(m_hWnd, GetGlyphoApp().GetHelpFilePath(), kHelpTopic);
-        return TRUE;
-    }
-    return CDialog::PreTranslateMessage(msg);
 }

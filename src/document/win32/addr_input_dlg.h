@@ -2,10 +2,13 @@
 // under. The entry is typed as a Unicode or a Shift-JIS user-defined code; only a code that
 // names an end-user-defined character gets through, as its Unicode code.
 //
-//     CAddrInputDlg dlg(CAddrInputDlg::Mode::Edit);   // or (TRUE, parent); Mode::Save / FALSE
+//     CAddrInputDlg dlg(context, CAddrInputDlg::Mode::Edit);   // or (context, TRUE, parent); Save / FALSE
 //     if (dlg.DoModal() == IDOK) Open(FormatCodeText(dlg.m_nCode));   // m_nCode == GetUnicodeCode()
 #pragma once
 
+#include <windows.h>
+
+#include "base/app_context.h"
 #include "document/code_input.h"
 #include "framework/dialog.h"
 #include "panes/win32/ime_edit.h"
@@ -14,19 +17,17 @@ class CAddrInputDlg : public CDialog, public CodeInputModel {
   public:
     enum class Mode { Edit, Save };
 
-    CAddrInputDlg(BOOL bEditMode, CWnd* parent = nullptr);
-    explicit CAddrInputDlg(Mode mode, CWnd* parent = nullptr)
-        : CAddrInputDlg(mode == Mode::Edit ? TRUE : FALSE, parent) {}
+    CAddrInputDlg(const AppContext& context, BOOL bEditMode, CWnd* parent = nullptr);
+    CAddrInputDlg(const AppContext& context, Mode mode, CWnd* parent = nullptr)
+        : CAddrInputDlg(context, mode == Mode::Edit ? TRUE : FALSE, parent) {}
 
     // The accepted Unicode code after IDOK; -1 otherwise.
     int GetUnicodeCode() const { return m_nCode; }
 
     BOOL OnInitDialog() override;
     void OnOK() override;
-    BOOL PreTranslateMessage(MSG* msg) override;
 
     CHankakuEdit m_editCode;
-    CPointFont m_font;
 
   protected:
     void DoDataExchange(CDataExchange* pDX) override;

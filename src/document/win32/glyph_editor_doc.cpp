@@ -4,20 +4,17 @@
 #include <memory>
 #include <vector>
 
-#include "app/diag_log.h"
-#include "app/frame_rules.h"
-#include "app/settings.h"
-#include "app/win32/companions.h"
-#include "app/win32/glyph_editor_app.h"
-#include "app/win32/main_frame.h"
 #include "automation/save_sequence.h"
 #include "automation/win32/editor_desktop.h"
-#include "automation/win32/process_utils.h"
+#include "automation/win32/family_windows.h"
 #include "automation/win32/window_utils.h"
+#include "base/diag_log.h"
+#include "document/save_answer.h"
+#include "document/update_hints.h"
 #include "document/win32/addr_input_dlg.h"
 #include "document/win32/save_ans_dlg.h"
-#include "editor/win32/matrix_edit_view.h"
 #include "framework/strings.h"
+#include "framework/win_app.h"
 #include "framework/wnd.h"
 #include "glyphstore/char_code.h"
 #include "glyphstore/eudc_bitmap.h"
@@ -25,18 +22,6 @@
 #include "resource.h"
 
 namespace {
-
-// Starts a companion program; a failure is the user's to know.
-bool StartCompanion(const std::wstring& commandLine) {
-    if (RunProgram(commandLine, SW_SHOWDEFAULT)) return true;
-    const std::wstring format = LoadResString(IDS_ERR_RUN_FAILED);
-    const std::wstring text = FormatText(format.c_str(), commandLine.c_str());
-    g_log.Write(L"%s\n", text.c_str());
-    AfxMessageBox(text, MB_OK);
-    return false;
-}
-
-CMainFrame* MainFrame() { return dynamic_cast<CMainFrame*>(AfxGetMainWnd()); }
 
 // Shows the text of a string id after handing it to the log.
 int ReportId(UINT id, UINT type = MB_OK) {
@@ -46,11 +31,12 @@ int ReportId(UINT id, UINT type = MB_OK) {
 
 }  // namespace
 
-CGlyphoEditorDoc::CGlyphoEditorDoc() : m_image(GetGlyphoApp().m_nGlyphSize) {}
+CGlyphoEditorDoc::CGlyphoEditorDoc(const AppContext& context)
+    : m_context(context), m_image(context.m_nGlyphSize), m_loadedState(context.m_nGlyphSize) {}
 
 CGlyphoEditorDoc::~CGlyphoEditorDoc() {
-    // The view may outlive us by a moment while the frame goes; it must not draw from freed planes.
-    if (CMatrixEditView* view = GetGlyphoApp().GetMatrixEditView()) view->Attach(nullptr, nullptr);
+    // A view may outlive us by a moment while the frame goes; it must not draw from freed planes.
+    UpdateAllViews(nullptr, kHintDocumentGone);
 }
 
 BOOL CGlyphoEditorDoc::OnCmdMsg(UINT id, CmdCode code, CCmdUI* cmdUI) {
@@ -63,42 +49,30 @@ BOOL CGlyphoEditorDoc::OnCmdMsg(UINT id, CmdCode code, CCmdUI* cmdUI) {
         {ID_EDIT_UNDO, ID_EDIT_UNDO, &Doc::OnUndo, &Doc::OnUpdateUndo},
         {ID_EDIT_REDO, ID_EDIT_REDO, &Doc::OnRedo, &Doc::OnUpdateRedo},
         {ID_GRID_SETTING, ID_GRID_SETTING, &Doc::OnGridSetting},
-        {ID_TOOL_PEN, ID_TOOL_CIRCLE, nullptr, &Doc::OnUpdateTool, &Doc::OnTool},
-        {ID_PEN_SWAP, ID_PEN_SWAP, &Doc::OnPenSwap, &Doc::OnUpdatePenSwap},
-        {ID_DOT_SIZE_1, ID_DOT_SIZE_5, nullptr, &Doc::OnUpdateDotSize, &Doc::OnDotSize},
-        {ID_RUN_MANAGER, ID_RUN_MANAGER, &Doc::OnRunManager, &Doc::OnUpdateRunManager},
-        {ID_RUN_VIEWER, ID_RUN_VIEWER, &Doc::OnRunViewer, &Doc::OnUpdateRunViewer},
-        {ID_HELP, ID_HELP, &Doc::OnHelp},
-        {ID_APP_ABOUT, ID_APP_ABOUT, nullptr, &Doc::OnUpdateAppAbout},
     };
     return DispatchCommand(this, table, id, code, cmdUI);
 }
 
 BOOL CGlyphoEditorDoc::OnNewDocument() {
-    if (m_pImgArray) {
-        wchar_t self[MAX_PATH] = {};
-        GetModuleFileNameW(nullptr, self, MAX_PATH);
-        StartCompanion(NewEditorCommandLine(self));
-        return FALSE;
-    }
+    if (m_pImgArray) return FALSE;  // one document a process; a new editor is another process
     if (!CDocument::OnNewDocument()) return FALSE;
     m_image.Fill(false);
     m_strCode.clear();
-    const std::filesystem::path temp(GetGlyphoApp().GetModuleFolder() + L"TEMP");
+    const std::filesystem::path temp(m_context.m_strModuleFolder + L"TEMP");
     IImgArrayHost* host = this;
-    m_pImgArray = std::make_unique<CImgArray>(temp, GetGlyphoApp().m_nGlyphSize, host);
+    m_pImgArray = std::make_unique<CImgArray>(temp, m_context.m_nGlyphSize, host);
     g_log.Write(L"作画記録用Array作成\n");
-    if (CMatrixEditView* view = GetGlyphoApp().GetMatrixEditView()) view->Attach(&m_image, m_pImgArray.get());
+    const GlyphPlanes planes{&m_image, m_pImgArray.get()};
     m_pImgArray->Store(m_image.Bytes(), TRUE);
-    UpdateAllViews(nullptr, 1);
+    UpdateAllViews(nullptr, kHintDocumentReady, const_cast<GlyphPlanes*>(&planes));
     return TRUE;
 }
 
 void CGlyphoEditorDoc::OnModifiedChanged(BOOL bModified) {
-    if (CMainFrame* frame = MainFrame()) frame->SetModifiedMark(bModified);
+    if (m_pFrame) m_pFrame->SetModifiedMark(bModified);
 }
 
-void CGlyphoEditorDoc::OnStateLoaded() { UpdateAllViews(nullptr, 3); }
+void CGlyphoEditorDoc::OnStateLoaded() { UpdateAllViews(nullptr, kHintHistoryStep, &m_loadedState); }
 
 bool CGlyphoEditorDoc::HasCharacter() const { return IsUnicodeEudcCode(ParseCodeText(m_strCode)); }
 
@@ -121,8 +95,8 @@ void CGlyphoEditorDoc::LoadCodeImage(const std::wstring& code) {
         g_log.Write(L"読込[Code=%s] Error!\n", code.c_str());
         return;
     }
-    const std::wstring path = GetGlyphoApp().GetEudcFilePath(FALSE);
-    const int size = GetGlyphoApp().m_nGlyphSize;
+    const std::wstring& path = m_context.m_strEudcBitmapPath;
+    const int size = m_context.m_nGlyphSize;
     int width = 0;
     int height = 0;
     std::vector<std::uint8_t> bits;
@@ -142,8 +116,8 @@ void CGlyphoEditorDoc::LoadCodeImage(const std::wstring& code) {
     }
     m_pImgArray->Store(m_image.Bytes(), TRUE);
     m_strCode = code;
-    if (CMainFrame* frame = MainFrame()) frame->SetTitleCode(m_strCode);
-    UpdateAllViews(nullptr, 2);
+    if (m_pFrame) m_pFrame->SetTitleCode(m_strCode);
+    UpdateAllViews(nullptr, kHintCharacterLoaded);
 }
 
 BOOL CGlyphoEditorDoc::ConfirmSaveModified() {
@@ -160,7 +134,7 @@ BOOL CGlyphoEditorDoc::ConfirmSaveModified() {
 
 void CGlyphoEditorDoc::OnCodeOpen() {
     if (!m_pImgArray || m_image.ByteCount() == 0 || !ConfirmSaveModified()) return;
-    CAddrInputDlg dialog(CAddrInputDlg::Mode::Edit);
+    CAddrInputDlg dialog(m_context, CAddrInputDlg::Mode::Edit);
     if (dialog.DoModal() != IDOK) return;
     g_log.Write(L"Command:コードオープン\n");
     LoadCodeImage(FormatCodeText(dialog.GetUnicodeCode()));
@@ -195,22 +169,21 @@ BOOL CGlyphoEditorDoc::SaveCodeImage() {
     std::wstring code = m_strCode;
     if (!HasCharacter()) {
         // A drawing made before any code was opened: ask where to save it.
-        CAddrInputDlg dialog(CAddrInputDlg::Mode::Save);
+        CAddrInputDlg dialog(m_context, CAddrInputDlg::Mode::Save);
         if (dialog.DoModal() != IDOK) return FALSE;
         code = FormatCodeText(dialog.GetUnicodeCode());
         if (!CheckCodeNotInUse(code)) return FALSE;
         m_strCode = code;
         codeChosenHere = true;
     }
-    if (ShouldAskBeforeSave(GetGlyphoApp().ProfileStore())) {
-        CSaveAnsDlg confirm;
+    if (ShouldAskBeforeSave(m_context.Profile())) {
+        CSaveAnsDlg confirm(m_context.Profile());
         if (confirm.DoModal() != IDOK) return FALSE;
     }
     if (!CheckCharEditorNotRunning()) return FALSE;
 
-    CGlyphoEditorApp& app = GetGlyphoApp();
     auto manipulater = std::make_unique<CEudcEditManipulater>(CWin32EditorDesktop::Instance(),
-                                                              app.ProfileStore(), app.m_nGlyphSize);
+                                                              m_context.Profile(), m_context.m_nGlyphSize);
     if (!manipulater->PrepareAndLaunch(m_strCode)) {
         for (unsigned id : MessagesAfterLaunchFailure()) ReportId(id);
         g_log.Write(L"保存失敗[Code=%s]\n", code.c_str());
@@ -245,9 +218,7 @@ BOOL CGlyphoEditorDoc::SaveCodeImage() {
         g_log.Write(L"保存失敗[Code=%s]\n", code.c_str());
         return FALSE;
     }
-    if (codeChosenHere) {
-        if (CMainFrame* frame = MainFrame()) frame->SetTitleCode(m_strCode);
-    }
+    if (codeChosenHere && m_pFrame) m_pFrame->SetTitleCode(m_strCode);
     m_pImgArray->ResetHistory(TRUE);
     g_log.Write(L"保存[Code=%s]\n", code.c_str());
     return TRUE;
@@ -262,14 +233,13 @@ void CGlyphoEditorDoc::OnCodeSave() {
 void CGlyphoEditorDoc::OnUpdateCodeSave(CCmdUI* cmdUI) { cmdUI->Enable(IsModified()); }
 
 void CGlyphoEditorDoc::StepHistory(bool back) {
-    CMatrixEditView* view = GetGlyphoApp().GetMatrixEditView();
-    if (!m_pImgArray || view == nullptr) return;
+    if (!m_pImgArray) return;
     g_log.Write(back ? L"Command:元に戻す\n" : L"Command:元に戻すをやり直し\n");
     HCURSOR previous = SetCursor(LoadCursorW(nullptr, IDC_WAIT));
     if (back) {
-        m_pImgArray->Undo(view->StagingPlane());
+        m_pImgArray->Undo(m_loadedState.Bytes());
     } else {
-        m_pImgArray->Redo(view->StagingPlane());
+        m_pImgArray->Redo(m_loadedState.Bytes());
     }
     SetCursor(previous);
 }
@@ -287,79 +257,8 @@ BOOL CGlyphoEditorDoc::CanCloseFrame(CFrameWnd* frame) {
 }
 
 void CGlyphoEditorDoc::OnGridSetting() {
-    CGligSettingDlg dialog(AfxGetMainWnd());
+    CGligSettingDlg dialog(m_context, AfxGetMainWnd());
     if (dialog.DoModal() != IDOK) return;
     g_log.Write(L"Command:ｸﾞﾘｯﾄﾞ設定\n");
-    if (CMatrixEditView* view = GetGlyphoApp().GetMatrixEditView()) view->ApplyGridSettings();
+    UpdateAllViews(nullptr, kHintGridChanged);
 }
-
-void CGlyphoEditorDoc::OnTool(UINT id) {
-    CMatrixEditView* view = GetGlyphoApp().GetMatrixEditView();
-    if (view == nullptr) return;
-    // The drawing tools by command, with their trace lines.
-    struct ToolCommand {
-        UINT id;
-        int tool;
-        const wchar_t* trace;
-    };
-    static const ToolCommand kTools[] = {
-        {ID_TOOL_PEN, 1, L"Command:ペン\n"},        {ID_TOOL_LINE, 2, L"Command:直線\n"},
-        {ID_TOOL_RECT, 3, L"Command:四角\n"},       {ID_TOOL_CIRCLE, 4, L"Command:円\n"},
-        {ID_TOOL_FILL, 5, L"Command:塗りつぶし\n"},
-    };
-    for (const ToolCommand& command : kTools) {
-        if (command.id != id) continue;
-        g_log.Write(command.trace);
-        view->SetTool(command.tool);
-    }
-}
-
-void CGlyphoEditorDoc::OnUpdateTool(CCmdUI* cmdUI) {
-    cmdUI->Enable(GetGlyphoApp().GetMatrixEditView() != nullptr);
-}
-
-void CGlyphoEditorDoc::OnPenSwap() {
-    CMatrixEditView* view = GetGlyphoApp().GetMatrixEditView();
-    if (view == nullptr || view->GetTool() == 0) return;
-    g_log.Write(L"Command:ペン入替\n");
-    view->SetPenSwap(!view->GetPenSwap());
-}
-
-void CGlyphoEditorDoc::OnUpdatePenSwap(CCmdUI* cmdUI) {
-    CMatrixEditView* view = GetGlyphoApp().GetMatrixEditView();
-    cmdUI->Enable(view != nullptr && view->GetTool() != 0);
-}
-
-void CGlyphoEditorDoc::OnDotSize(UINT id) {
-    CMatrixEditView* view = GetGlyphoApp().GetMatrixEditView();
-    const int size = static_cast<int>(id - ID_DOT_SIZE_1) + 1;
-    if (view && view->GetDotSize() != size) view->SetDotSize(size);
-}
-
-void CGlyphoEditorDoc::OnUpdateDotSize(CCmdUI* cmdUI) {
-    CMatrixEditView* view = GetGlyphoApp().GetMatrixEditView();
-    cmdUI->Enable(TRUE);
-    cmdUI->SetCheck(view && view->GetDotSize() == static_cast<int>(cmdUI->m_nID - ID_DOT_SIZE_1) + 1);
-}
-
-void CGlyphoEditorDoc::OnUpdateRunManager(CCmdUI* cmdUI) { cmdUI->Enable(FALSE); }
-
-void CGlyphoEditorDoc::OnRunViewer() {
-    CGlyphoEditorApp& app = GetGlyphoApp();
-    if (StartCompanion(ListBrowserCommandLine(app.GetModuleFolder(), app.GetEudcFilePath(TRUE)))) {
-        g_log.Write(L"Command:ﾕｰｻﾞｰ外字一覧を表示（外部ﾌﾟﾛｸﾞﾗﾑ起動）\n");
-    }
-}
-
-void CGlyphoEditorDoc::OnUpdateRunViewer(CCmdUI* cmdUI) {
-    cmdUI->Enable(IsExistingFile(GetGlyphoApp().GetModuleFolder() + L"Kanjiviewer.exe"));
-}
-
-void CGlyphoEditorDoc::OnHelp() {
-    CWnd* main = AfxGetMainWnd();
-    if (main == nullptr || GetForegroundWindow() != main->m_hWnd) return;
-    ShowHelpTopic(main->m_hWnd, GetGlyphoApp().GetHelpFilePath(), 53);
-    g_log.Write(L"Command:ﾒｲﾝﾍﾙﾌﾟ表示\n");
-}
-
-void CGlyphoEditorDoc::OnUpdateAppAbout(CCmdUI* cmdUI) { cmdUI->SetText(L"Kanjiforge のﾊﾞｰｼﾞｮﾝ情報(&A)..."); }

@@ -2,23 +2,36 @@
 // history, with the questions that guard unsaved edits, and the commands that concern it.
 #pragma once
 
+#include <windows.h>
+
 #include <memory>
 #include <string>
 
+#include "base/app_context.h"
 #include "document/img_array.h"
 #include "editor/dot_plane.h"
 #include "framework/document.h"
 
 class CFrameWnd;
 
+// What the document says to the window that shows it: the code in its title and the mark of
+// unsaved edits.
+class IGlyphDocumentFrame {
+  public:
+    virtual ~IGlyphDocumentFrame() = default;
+    virtual void SetTitleCode(const std::wstring& code) = 0;
+    virtual void SetModifiedMark(BOOL modified) = 0;
+};
+
 class CGlyphoEditorDoc : public CDocument, private IImgArrayHost {
   public:
-    static CDocument* CreateObject() { return new CGlyphoEditorDoc; }
-    CGlyphoEditorDoc();
+    explicit CGlyphoEditorDoc(const AppContext& context);
     ~CGlyphoEditorDoc() override;
 
-    // The first call prepares the document; every later one (the new-editor command) starts
-    // another editor process instead and leaves this document as it is.
+    // The frame that shows this document (set by the frame when it is made; may stay null).
+    void SetFrame(IGlyphDocumentFrame* frame) { m_pFrame = frame; }
+
+    // Prepares the document once: the edit bitmap, its history and the first history state.
     BOOL OnNewDocument() override;
     BOOL CanCloseFrame(CFrameWnd* frame) override;
     BOOL OnCmdMsg(UINT id, CmdCode code, CCmdUI* cmdUI) override;
@@ -37,8 +50,6 @@ class CGlyphoEditorDoc : public CDocument, private IImgArrayHost {
     void OnCodeOpen();
 
     const std::wstring& GetCode() const { return m_strCode; }
-    DotPlane& GetImage() { return m_image; }
-    CImgArray* GetImgArray() const { return m_pImgArray.get(); }
     BOOL IsModified() const { return m_pImgArray && m_pImgArray->IsModified(); }
 
   private:
@@ -62,20 +73,11 @@ class CGlyphoEditorDoc : public CDocument, private IImgArrayHost {
     void OnRedo() { StepHistory(false); }
     void OnUpdateRedo(CCmdUI* cmdUI);
     void OnGridSetting();
-    void OnTool(UINT id);
-    void OnUpdateTool(CCmdUI* cmdUI);
-    void OnPenSwap();
-    void OnUpdatePenSwap(CCmdUI* cmdUI);
-    void OnDotSize(UINT id);
-    void OnUpdateDotSize(CCmdUI* cmdUI);
-    void OnRunManager() {}
-    void OnUpdateRunManager(CCmdUI* cmdUI);
-    void OnRunViewer();
-    void OnUpdateRunViewer(CCmdUI* cmdUI);
-    void OnHelp();
-    void OnUpdateAppAbout(CCmdUI* cmdUI);
 
+    const AppContext& m_context;
+    IGlyphDocumentFrame* m_pFrame = nullptr;
     std::wstring m_strCode;
     std::unique_ptr<CImgArray> m_pImgArray;
     DotPlane m_image;
+    DotPlane m_loadedState;  // where undo and redo load a stored state for the views to take over
 };

@@ -1,10 +1,10 @@
 #include "document/win32/save_ans_dlg.h"
 
-#include "app/settings.h"
-#include "framework/win_app.h"
+#include "document/save_answer.h"
 #include "resource.h"
 
-CSaveAnsDlg::CSaveAnsDlg(CWnd* parent) : CDialog(IDD_SAVE_ANSWER, parent) {}
+CSaveAnsDlg::CSaveAnsDlg(IProfileStore& store, CWnd* parent)
+    : CDialog(IDD_SAVE_ANSWER, parent), m_store(store) {}
 
 void CSaveAnsDlg::DoDataExchange(CDataExchange* pDX) {
     DDX_Control(pDX, IDC_SAVE_ANS_ICON, m_staticIcon);
@@ -19,8 +19,6 @@ BOOL CSaveAnsDlg::OnInitDialog() {
 
 void CSaveAnsDlg::OnOK() {
     if (!UpdateData(TRUE)) return;
-    if (m_bNoMore) {
-        if (CWinApp* app = AfxGetApp()) app->WriteProfileString(kEditorSection, L"SaveAns", L"no");
-    }
+    if (m_bNoMore) StopAskingBeforeSave(m_store);
     EndDialog(IDOK);
 }

@@ -2,15 +2,18 @@
 // meanwhile or has that editor open; this asks for a go-ahead before every save until the user
 // says not to ask again (kept in the settings, for good).
 //
-//     CSaveAnsDlg dlg(parent);
+//     CSaveAnsDlg dlg(context.Profile(), parent);
 //     if (dlg.DoModal() != IDOK) return;   // IDOK: "保存" was chosen
 #pragma once
 
+#include <windows.h>
+
+#include "base/profile_store.h"
 #include "framework/dialog.h"
 
 class CSaveAnsDlg : public CDialog {
   public:
-    explicit CSaveAnsDlg(CWnd* parent = nullptr);
+    explicit CSaveAnsDlg(IProfileStore& store, CWnd* parent = nullptr);
 
     BOOL OnInitDialog() override;
     void OnOK() override;
@@ -20,4 +23,7 @@ class CSaveAnsDlg : public CDialog {
 
   protected:
     void DoDataExchange(CDataExchange* pDX) override;
+
+  private:
+    IProfileStore& m_store;  // where "don't ask again" is kept
 };

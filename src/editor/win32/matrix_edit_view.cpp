@@ -2,20 +2,73 @@
 
 #include <algorithm>
 
-#include "app/settings.h"
-#include "app/win32/glyph_editor_app.h"
+#include "base/diag_log.h"
+#include "document/img_array.h"
+#include "document/update_hints.h"
 #include "editor/cursor_choice.h"
 #include "editor/drawing.h"
-#include "document/img_array.h"
+#include "resource.h"
 
-CMatrixEditView::CMatrixEditView()
-    : m_nGlyphSize(GetGlyphoApp().m_nGlyphSize), m_staging(m_nGlyphSize), m_selectionOutline(m_nGlyphSize) {
-    CGlyphoEditorApp& app = GetGlyphoApp();
-    m_nPixSize = static_cast<int>(app.GetProfileInt(kEditorSection, L"PixSize", 4));
+namespace {
+constexpr wchar_t kPixSizeKey[] = L"PixSize";
+}
+
+CMatrixEditView::CMatrixEditView(const AppContext& context)
+    : m_context(context),
+      m_nGlyphSize(context.m_nGlyphSize),
+      m_staging(m_nGlyphSize),
+      m_selectionOutline(m_nGlyphSize) {
+    m_nPixSize = context.Profile().GetProfileInt(kEditorSection, kPixSizeKey, 4);
     if (m_nPixSize < 1) m_nPixSize = 4;  // a zoom below one pixel per dot would draw nothing
-    m_grid = InitGridPeriods(app.ProfileStore(), m_nGlyphSize);
-    m_colors = {app.m_crDot,         app.m_crSelect, app.m_crMoveMarquee, app.m_crMoveOrigin,
-                app.m_crDrawMarquee, app.m_crLayer,  app.m_crGrid};
+    m_grid = InitGridPeriods(context.Profile(), m_nGlyphSize);
+    const AppSettings& settings = context.m_settings;
+    m_colors = {settings.crDot,         settings.crSelect, settings.crMoveMarquee, settings.crMoveOrigin,
+                settings.crDrawMarquee, settings.crLayer,  settings.crGrid};
+}
+
+BOOL CMatrixEditView::OnCmdMsg(UINT id, CmdCode code, CCmdUI* cmdUI) {
+    using View = CMatrixEditView;
+    static const CommandEntry<View> table[] = {
+        {ID_TOOL_PEN, ID_TOOL_CIRCLE, nullptr, &View::OnUpdateTool, &View::OnTool},
+        {ID_PEN_SWAP, ID_PEN_SWAP, &View::OnPenSwap, &View::OnUpdatePenSwap},
+        {ID_DOT_SIZE_1, ID_DOT_SIZE_5, nullptr, &View::OnUpdateDotSize, &View::OnDotSize},
+    };
+    return DispatchCommand(this, table, id, code, cmdUI);
+}
+
+void CMatrixEditView::OnTool(UINT id) {
+    // The drawing tools by command, with their trace lines.
+    struct ToolCommand {
+        UINT id;
+        MatrixTool tool;
+        const wchar_t* trace;
+    };
+    static const ToolCommand kTools[] = {
+        {ID_TOOL_PEN, kPenTool, L"Command:ペン\n"},         {ID_TOOL_LINE, kLineTool, L"Command:直線\n"},
+        {ID_TOOL_RECT, kRectangleTool, L"Command:四角\n"},  {ID_TOOL_CIRCLE, kCircleTool, L"Command:円\n"},
+        {ID_TOOL_FILL, kFillTool, L"Command:塗りつぶし\n"},
+    };
+    for (const ToolCommand& command : kTools) {
+        if (command.id != id) continue;
+        g_log.Write(command.trace);
+        SetTool(command.tool);
+    }
+}
+
+void CMatrixEditView::OnPenSwap() {
+    if (m_nTool == kMoveTool) return;
+    g_log.Write(L"Command:ペン入替\n");
+    SetPenSwap(!m_bPenSwap);
+}
+
+void CMatrixEditView::OnDotSize(UINT id) {
+    const int size = static_cast<int>(id - ID_DOT_SIZE_1) + 1;
+    if (m_nDotSize != size) SetDotSize(size);
+}
+
+void CMatrixEditView::OnUpdateDotSize(CCmdUI* cmdUI) {
+    cmdUI->Enable(TRUE);
+    cmdUI->SetCheck(m_nDotSize == static_cast<int>(cmdUI->m_nID - ID_DOT_SIZE_1) + 1);
 }
 
 CMatrixEditView::~CMatrixEditView() = default;
@@ -45,12 +98,12 @@ void CMatrixEditView::Attach(DotPlane* image, CImgArray* store) {
 
 void CMatrixEditView::SetPixelSize(int pixelSize) {
     m_nPixSize = pixelSize;
-    GetGlyphoApp().WriteProfileInt(kEditorSection, L"PixSize", pixelSize);
+    m_context.Profile().WriteProfileInt(kEditorSection, kPixSizeKey, pixelSize);
     if (m_hWnd) InvalidateRect(m_hWnd, nullptr, TRUE);
 }
 
 void CMatrixEditView::ApplyGridSettings() {
-    m_grid = ReadGridPeriods(GetGlyphoApp().ProfileStore());
+    m_grid = ReadGridPeriods(m_context.Profile());
     RedrawAll();
 }
 
@@ -69,20 +122,31 @@ void CMatrixEditView::InvalidateDots(std::span<const DotPoint> dots) {
     }
 }
 
-void CMatrixEditView::OnUpdate(CView* /*sender*/, LPARAM hint, void* /*hintObject*/) {
+void CMatrixEditView::OnUpdate(CView* /*sender*/, LPARAM hint, void* hintObject) {
     switch (hint) {
-        case 1:
-        case 2:
+        case kHintDocumentReady:
+            if (const auto* planes = static_cast<const GlyphPlanes*>(hintObject)) {
+                Attach(planes->image, planes->history);
+            }
             RedrawAll();
             break;
-        case 3:
-            // The history has put a stored state into the staging plane: repaint what differs
-            // and take it over.
-            if (m_pImage && m_pImage->ByteCount() == m_staging.ByteCount()) {
-                const std::vector<DotPoint> changed = DifferingDots(m_staging, *m_pImage);
+        case kHintCharacterLoaded:
+            RedrawAll();
+            break;
+        case kHintHistoryStep:
+            // The history has loaded a stored state: repaint what differs and take it over.
+            if (const auto* loaded = static_cast<const DotPlane*>(hintObject);
+                loaded && m_pImage && m_pImage->ByteCount() == loaded->ByteCount()) {
+                const std::vector<DotPoint> changed = DifferingDots(*loaded, *m_pImage);
                 InvalidateDots(changed);
-                std::copy(m_staging.Bytes().begin(), m_staging.Bytes().end(), m_pImage->Bytes().begin());
+                std::copy(loaded->Bytes().begin(), loaded->Bytes().end(), m_pImage->Bytes().begin());
             }
+            break;
+        case kHintGridChanged:
+            ApplyGridSettings();
+            break;
+        case kHintDocumentGone:
+            Attach(nullptr, nullptr);
             break;
         default:
             break;
@@ -237,18 +301,17 @@ LRESULT CMatrixEditView::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) 
         case WM_LBUTTONDOWN:
         case WM_RBUTTONDOWN:
             if (m_nButton == 0) {
-                OnButtonDown(message == WM_LBUTTONDOWN ? 1 : 2,
-                             {static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))});
+                OnButtonDown(message == WM_LBUTTONDOWN ? 1 : 2, PointFromLParam(lParam));
             }
             return 0;
         case WM_MOUSEMOVE:
-            OnMouseMove({static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))});
+            OnMouseMove(PointFromLParam(lParam));
             return 0;
         case WM_LBUTTONUP:
         case WM_RBUTTONUP:
             // The release of the button that started the drag ends it.
             if (m_nButton != 0 && (message == WM_LBUTTONUP) == (m_nButton == 1)) {
-                OnButtonUp({static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))});
+                OnButtonUp(PointFromLParam(lParam));
             }
             return 0;
         case WM_CAPTURECHANGED:

@@ -4,11 +4,15 @@
 // bitmap, which it borrows, and repaints only the cells that change.
 #pragma once
 
+#include <windows.h>
+
 #include <memory>
 #include <span>
 
+#include "base/app_context.h"
 #include "editor/dot_plane.h"
 #include "editor/matrix_geometry.h"
+#include "editor/matrix_tool.h"
 #include "editor/win32/marquee.h"
 #include "editor/win32/matrix_painter.h"
 #include "framework/wnd.h"
@@ -17,14 +21,8 @@ class CImgArray;
 
 class CMatrixEditView : public CView {
   public:
-    static CView* CreateObject() { return new CMatrixEditView; }
-    CMatrixEditView();
+    explicit CMatrixEditView(const AppContext& context);
     ~CMatrixEditView() override;
-
-    // The document lends its edit bitmap and its history store; nothing is painted without them.
-    void Attach(DotPlane* image, CImgArray* store);
-    // Where undo and redo put a stored state before the view takes it over (update hint 3).
-    std::span<std::uint8_t> StagingPlane() { return m_staging.Bytes(); }
 
     // Screen pixels per dot. Setting it stores "PixSize" at once.
     int GetPixelSize() const { return m_nPixSize; }
@@ -54,10 +52,22 @@ class CMatrixEditView : public CView {
     void PushUndoSnapshot();
 
     void OnDraw(HDC dc) override;
+    // The document's hints: it lends its edit bitmap and history (nothing is painted without
+    // them), has loaded a character or a history state, or has changed the grid settings.
     void OnUpdate(CView* sender, LPARAM hint, void* hintObject) override;
     LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
+    // The tool, pen-swap and dot-size commands.
+    BOOL OnCmdMsg(UINT id, CmdCode code, CCmdUI* cmdUI) override;
 
   private:
+    void Attach(DotPlane* image, CImgArray* store);
+    void OnTool(UINT id);
+    void OnUpdateTool(CCmdUI* cmdUI) { cmdUI->Enable(TRUE); }
+    void OnPenSwap();
+    void OnUpdatePenSwap(CCmdUI* cmdUI) { cmdUI->Enable(m_nTool != kMoveTool); }
+    void OnDotSize(UINT id);
+    void OnUpdateDotSize(CCmdUI* cmdUI);
+
     MatrixGeometry Geometry() const { return {m_nPixSize, m_nGlyphSize}; }
     void Paint(HDC dc, const RECT& area);
     // Shows the cursor of the current tool; false where the window's own cursor applies.
@@ -73,9 +83,10 @@ class CMatrixEditView : public CView {
     bool ImageReady() const { return m_pImage != nullptr && m_pImgArray != nullptr; }
     void RedrawAll();
 
+    const AppContext& m_context;
     int m_nGlyphSize;
     int m_nPixSize;
-    int m_nTool = 1;
+    int m_nTool = kPenTool;
     int m_nDotSize = 1;
     DotPoint m_dragStart = {-1, -1};
     int m_nButton = 0;              // 0 none, 1 left, 2 right

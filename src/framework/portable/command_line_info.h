@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "app/kf_types.h"
+#include "base/kf_types.h"
 
 class CCommandLineInfo {
   public:

@@ -2,7 +2,7 @@
 
 #include <windows.h>
 
-#include "app/diag_log.h"
+#include "base/diag_log.h"
 
 int QueryDefaultEudc(std::wstring& value) {
     value.clear();

@@ -1,19 +1,17 @@
 #include "panes/win32/glig_setting_dlg.h"
 
-#include "app/win32/companions.h"
-#include "app/win32/glyph_editor_app.h"
 #include "resource.h"
 
 namespace {
-
 constexpr UINT kHelpTopic = 54;
+}
 
-IProfileStore& AppStore() { return GetGlyphoApp().ProfileStore(); }
-
-}  // namespace
-
-CGligSettingDlg::CGligSettingDlg(CWnd* parent)
-    : CDialog(IDD_GRID_SETTING, parent), GridSettingModel(AppStore(), GetGlyphoApp().m_nGlyphSize) {}
+CGligSettingDlg::CGligSettingDlg(const AppContext& context, CWnd* parent)
+    : CDialog(IDD_GRID_SETTING, parent),
+      GridSettingModel(context.Profile(), context.m_nGlyphSize),
+      m_store(context.Profile()) {
+    SetHelpTopic(context.m_strHelpFile, kHelpTopic);
+}
 
 void CGligSettingDlg::DoDataExchange(CDataExchange* pDX) {
     const GridPeriodRange range = Range();
@@ -27,24 +25,12 @@ void CGligSettingDlg::DoDataExchange(CDataExchange* pDX) {
 
 BOOL CGligSettingDlg::OnInitDialog() {
     CDialog::OnInitDialog();
-    if (m_font.CreatePointFont(90, L"ＭＳ ゴシック")) {
-        m_editGridX.SetFont(m_font.GetSafeHandle(), TRUE);
-        m_editGridY.SetFont(m_font.GetSafeHandle(), TRUE);
-    }
-    SetIcon(LoadIconW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDI_DIALOG_ICON)), TRUE);
+    ApplyDialogLook(IDI_DIALOG_ICON, {&m_editGridX, &m_editGridY}, 90, L"ＭＳ ゴシック");
     return TRUE;
 }
 
 void CGligSettingDlg::OnOK() {
     if (!UpdateData(TRUE)) return;
-    Save(AppStore());
+    Save(m_store);
     EndDialog(IDOK);
-}
-
-BOOL CGligSettingDlg::PreTranslateMessage(MSG* msg) {
-    if (IsHelpKey(msg)) {
-        ShowHelpTopic(m_hWnd, GetGlyphoApp().GetHelpFilePath(), kHelpTopic);
-        return TRUE;
-    }
-    return CDialog::PreTranslateMessage(msg);
 }

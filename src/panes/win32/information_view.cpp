@@ -15,7 +15,7 @@ void CInformationView::ShowDotSizeMenu(POINT screenPoint) {
 
 LRESULT CInformationView::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_CONTEXTMENU) {
-        POINT point = {static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
+        POINT point = PointFromLParam(lParam);
         if (point.x == -1 && point.y == -1) {  // from the keyboard: under the view's corner
             point = {0, 0};
             ClientToScreen(m_hWnd, &point);
