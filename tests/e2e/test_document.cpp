@@ -144,6 +144,52 @@ TEST_F(DocumentTest, UnreadableRecordIsReportedAndLeavesNoCode) {
     EXPECT_EQ(Narrow(WindowText(main)), Narrow(TitleFor(tte_, L" - ")));
 }
 
+// Stepping from a good character onto an unreadable record leaves a blank document: the matrix
+// shows white where the previous glyph was, and the title names no code.
+TEST_F(DocumentTest, FailedOpenAfterAGoodOneShowsTheBlankDocument) {
+    WriteSettings(L"GaijiEditorPath=" + editor_ + L"\r\nGaijiEditorIniPath=" + editorIni_ +
+                  L"\r\nPixSize=6\r\n");
+    const DotPlane glyph = TestGlyph();
+    PutGlyph(0xE000, glyph);
+    PutGlyph(0xE001, glyph);
+    std::vector<uint8_t> data = ReadFileBytes(euf_);
+    const uint32_t base = ReadU32(data, 98);
+    const uint32_t entry = ReadU32(data, base + 14 + 4);
+    PatchFile(euf_, base + entry + 4, {48, 0, 48, 0});
+    Process editor = Start(L"E000");
+    HWND main = WaitForEditorWindow(editor);
+    ASSERT_NE(main, nullptr);
+    ASSERT_TRUE(WaitForTitle(main, TitleFor(tte_, L"E000"))) << Narrow(WindowText(main));
+    HWND view = MatrixView(main);
+    ASSERT_NE(view, nullptr);
+    POINT origin = {0, 0};
+    ClientToScreen(view, &origin);
+    const MatrixGeometry geometry{6, 64};
+    const CellRect last = geometry.DotToCellRect(63, 63);
+    const RECT area = {origin.x, origin.y, origin.x + last.right + 7, origin.y + last.bottom + 7};
+    const PixelPoint corner = geometry.DotToCellCenter(0, 0);
+    ASSERT_TRUE(WaitUntil([&] { return CaptureScreen(area).At(corner.x, corner.y) == 0x000000u; }));
+
+    PostMessageW(main, WM_COMMAND, kNextCode, 0);
+    std::optional<MessageBoxInfo> box = WaitForMessageBox(editor.Id());
+    ASSERT_TRUE(box.has_value());
+    PressButton(*box, IDOK);
+    EXPECT_TRUE(WaitForTitle(main, TitleFor(tte_, L" - "))) << Narrow(WindowText(main));
+    // The message box may cover part of the matrix for a moment after it is dismissed.
+    int inked = -1;
+    EXPECT_TRUE(WaitUntil([&] {
+        const ScreenImage screen = CaptureScreen(area);
+        inked = 0;
+        for (int y = 0; y < 64; ++y) {
+            for (int x = 0; x < 64; ++x) {
+                const PixelPoint c = geometry.DotToCellCenter(x, y);
+                if (screen.At(c.x, c.y) != 0xFFFFFFu) ++inked;
+            }
+        }
+        return inked == 0;
+    })) << inked << " dots still show the previous glyph";
+}
+
 TEST_F(DocumentTest, NextAndPreviousStepThroughEveryCode) {
     Process editor = Start(L"E0FF");
     HWND main = WaitForEditorWindow(editor);

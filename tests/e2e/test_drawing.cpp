@@ -9,7 +9,7 @@ using namespace e2e;
 
 namespace {
 
-constexpr UINT kToolLine = 32780, kToolRect = 32781, kToolFill = 32782, kToolCircle = 32783;
+constexpr UINT kToolPen = 32779, kToolLine = 32780, kToolRect = 32781, kToolFill = 32782, kToolCircle = 32783;
 constexpr UINT kUndo = 57643, kRedo = 57644, kPenSwap = 32788, kSave = 32824;
 constexpr int kNoMoreCheck = 1017;
 
@@ -194,6 +194,45 @@ TEST_F(DrawingTest, UndoAndRedoRestoreTheExactDots) {
         << "an undo is an edit too";
     SendMessageW(main, WM_COMMAND, kRedo, 0);
     EXPECT_TRUE(ShowsEventually(drawn)) << "redo shows the rectangle again";
+}
+
+// A drag keeps the tool it was started with: switching tools while the button is held changes
+// nothing about that drag, which still ends as one history step that undo takes back.
+TEST_F(DrawingTest, ToolChangedDuringADragKeepsTheDragsTool) {
+    const DotPlane blank = LatestState();
+    MouseAt({20, 20}, MOUSEEVENTF_LEFTDOWN);
+    SendMessageW(main, WM_COMMAND, kToolFill, 0);  // as its key would, with the button down
+    MouseAt({22, 20}, 0);
+    MouseAt({22, 20}, MOUSEEVENTF_LEFTUP);
+    ASSERT_TRUE(WaitForStates(2)) << "the pen stroke is one history step";
+    const DotPlane drawn = LatestState();
+    EXPECT_TRUE(drawn.IsBlack(20, 20) && drawn.IsBlack(22, 20)) << Dots(drawn, 20);
+    EXPECT_TRUE(WaitUntil([&] { return WindowText(main) == Title() + L"-<更新>"; }));
+    SendMessageW(main, WM_COMMAND, kUndo, 0);
+    EXPECT_TRUE(ShowsEventually(blank)) << "undo takes the whole stroke back";
+
+    // A line drag that ends after switching to the pen writes the line and leaves no preview.
+    SendMessageW(main, WM_COMMAND, kToolLine, 0);
+    MouseAt({5, 30}, MOUSEEVENTF_LEFTDOWN);
+    MouseAt({15, 30}, 0);
+    SendMessageW(main, WM_COMMAND, kToolPen, 0);
+    MouseAt({15, 30}, MOUSEEVENTF_LEFTUP);
+    // The undone stroke's state file is replaced by the line's.
+    ASSERT_TRUE(WaitUntil([&] { return LatestState().IsBlack(5, 30); })) << "the line was never recorded";
+    EXPECT_EQ(HistoryStates(), 2);
+    const DotPlane line = LatestState();
+    EXPECT_TRUE(line.IsBlack(5, 30) && line.IsBlack(14, 30)) << Dots(line, 30);
+    EXPECT_TRUE(ShowsEventually(line)) << "the screen shows the line and no preview";
+}
+
+// A quick second click is a second press, not a lost one.
+TEST_F(DrawingTest, DoubleClickIsTwoPresses) {
+    SendMouseAtDot(view, {30, 40}, MOUSEEVENTF_LEFTDOWN);
+    SendMouseAtDot(view, {30, 40}, MOUSEEVENTF_LEFTUP);
+    SendMouseAtDot(view, {30, 40}, MOUSEEVENTF_LEFTDOWN);
+    SendMouseAtDot(view, {30, 40}, MOUSEEVENTF_LEFTUP);
+    Settle();
+    EXPECT_TRUE(WaitForStates(3)) << "two clicks, two history steps; states: " << HistoryStates();
 }
 
 TEST_F(DrawingTest, ClosingWithEditsAsksBeforeDroppingThem) {

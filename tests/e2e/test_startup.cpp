@@ -178,6 +178,20 @@ TEST_F(StartupTest, RefusesAbnormalManagementSize) {
             ExpectBox(editor, euf_ + L"\r\n上記外字ﾌｫﾝﾄ用ﾋﾞｯﾄﾃﾞｰﾀﾌｧｲﾙの管理ﾋﾞｯﾄｻｲｽﾞが異常です。Size=[0,0]",
                       MessageBoxIcon::Hand));
     }
+    // Square sizes the editor cannot hold: rows that are not whole bytes, and a size whose planes
+    // and history files would take hundreds of megabytes.
+    for (const auto& [bytes, shown] :
+         {std::pair<std::vector<uint8_t>, std::wstring>{{50, 0, 50, 0}, L"50,50"},
+          {{0x08, 0x01, 0x08, 0x01}, L"264,264"},
+          {{0xFF, 0xFF, 0xFF, 0xFF}, L"65535,65535"}}) {
+        PatchFile(euf_, base + 4, bytes);
+        Process editor = Start();
+        AnswerAndExpectExit(
+            editor,
+            ExpectBox(editor,
+                      euf_ + L"\r\n上記外字ﾌｫﾝﾄ用ﾋﾞｯﾄﾃﾞｰﾀﾌｧｲﾙの管理ﾋﾞｯﾄｻｲｽﾞが異常です。Size=[" + shown + L"]",
+                      MessageBoxIcon::Hand));
+    }
 }
 
 TEST_F(StartupTest, MissingEditorIniOffersToStartTheEditor) {

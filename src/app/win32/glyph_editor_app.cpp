@@ -168,7 +168,9 @@ BOOL CGlyphoEditorApp::CheckEudcFont() {
                            MB_ICONHAND);
         return FALSE;
     }
-    if (width == 0 || height == 0 || width != height) {
+    // The dot plane holds whole bytes a row, and the matrix is sized for at most 256 dots a side: any
+    // other size would overlap rows or ask for planes and history files of hundreds of megabytes.
+    if (width == 0 || height == 0 || width != height || width > 256 || width % 8 != 0) {
         ReportStartFailure(
             FormatText(L"%s\r\n上記外字ﾌｫﾝﾄ用ﾋﾞｯﾄﾃﾞｰﾀﾌｧｲﾙの管理ﾋﾞｯﾄｻｲｽﾞが異常です。Size=[%d,%d]",
                        eufPath.c_str(), width, height),
@@ -252,7 +254,7 @@ BOOL CGlyphoEditorApp::InitInstance() {
     RemoveToolsMenu();
 
     auto* frame = static_cast<CMainFrame*>(m_pMainWnd);
-    frame->SetTitleCode(L" - ");
+    frame->SetTitleCode(kNoCodeTitle);
     ShowWindow(frame->m_hWnd, SW_SHOW);
     UpdateWindow(frame->m_hWnd);
     SetPropW(frame->m_hWnd, kEditorTag, reinterpret_cast<HANDLE>(1));

@@ -89,10 +89,17 @@ void CGlyphoEditorDoc::LoadCodeImage(const std::wstring& code) {
     m_image.Fill(false);
     m_strCode.clear();
     m_pImgArray->ResetHistory(FALSE);
+    // A failed open leaves the document blank without a code: the window shows exactly that, not
+    // the character that was open before.
+    const auto showBlank = [this] {
+        if (m_pFrame) m_pFrame->SetTitleCode(kNoCodeTitle);
+        UpdateAllViews(nullptr, kHintCharacterLoaded);
+    };
 
     const int value = ParseCodeText(code);
     if (!IsUnicodeEudcCode(value)) {
         g_log.Write(L"読込[Code=%s] Error!\n", code.c_str());
+        showBlank();
         return;
     }
     const std::wstring& path = m_context.m_strEudcBitmapPath;
@@ -111,6 +118,7 @@ void CGlyphoEditorDoc::LoadCodeImage(const std::wstring& code) {
             FormatText(L"%s\r\n上記外字ﾌｫﾝﾄ用ﾋﾞｯﾄﾃﾞｰﾀﾌｧｲﾙ情報が読めません。Err=[%d] Size=[%d,%d]",
                        path.c_str(), result, width, height);
         g_log.Write(L"%s\n", text.c_str());
+        showBlank();
         AfxMessageBox(text, MB_OK | MB_ICONEXCLAMATION);
         return;
     }

@@ -14,6 +14,9 @@
 
 class CFrameWnd;
 
+// The code part of the title while no character is open.
+inline constexpr wchar_t kNoCodeTitle[] = L" - ";
+
 // What the document says to the window that shows it: the code in its title and the mark of
 // unsaved edits.
 class IGlyphDocumentFrame {

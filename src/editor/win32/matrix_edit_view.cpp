@@ -113,13 +113,17 @@ void CMatrixEditView::RedrawAll() {
 
 void CMatrixEditView::InvalidateDots(std::span<const DotPoint> dots) {
     if (m_hWnd == nullptr) return;
+    // One rectangle for the whole action: adding cells to the update region one by one costs
+    // the square of their number, and the paint works on the region's bounds anyway.
     const MatrixGeometry geometry = Geometry();
+    RECT bounds = {0, 0, 0, 0};
     for (const DotPoint& dot : dots) {
         const CellRect cell = geometry.DotToCellRect(dot.x, dot.y);
         if (cell.left < 0) continue;
         const RECT rect = {cell.left, cell.top, cell.right, cell.bottom};
-        InvalidateRect(m_hWnd, &rect, TRUE);
+        UnionRect(&bounds, &bounds, &rect);
     }
+    if (!IsRectEmpty(&bounds)) InvalidateRect(m_hWnd, &bounds, TRUE);
 }
 
 void CMatrixEditView::OnUpdate(CView* /*sender*/, LPARAM hint, void* hintObject) {
@@ -156,7 +160,9 @@ void CMatrixEditView::OnUpdate(CView* /*sender*/, LPARAM hint, void* hintObject)
 void CMatrixEditView::OnDraw(HDC dc) {
     // Only what needs repainting: the clip box is the update region's bounds during a paint.
     RECT area;
-    if (GetClipBox(dc, &area) == NULLREGION || area.right <= area.left) GetClientRect(m_hWnd, &area);
+    const int clip = GetClipBox(dc, &area);
+    if (clip == ERROR) return;  // no area to trust: paint nothing rather than from garbage
+    if (clip == NULLREGION || area.right <= area.left) GetClientRect(m_hWnd, &area);
     Paint(dc, area);
 }
 
@@ -183,15 +189,17 @@ void CMatrixEditView::OnButtonDown(int button, POINT point) {
     const DotPoint dot = Geometry().ClientToDot(point.x, point.y, false);
     m_dragStart = dot;
     m_nButton = button;
+    // The whole drag keeps the tool, colour and dot size of its press, whatever keys say meanwhile.
+    m_drag = {static_cast<MatrixTool>(m_nTool), PenColorOfButton(button, m_bPenSwap != FALSE), m_nDotSize};
     SetCapture(m_hWnd);
     ShowToolCursor();
     // A press outside the matrix on both axes starts nothing.
     m_bActionStarted = ImageReady() && !(dot.x == -1 && dot.y == -1);
     if (!m_bActionStarted) return;
-    const int colour = PenColorOfButton(button, m_bPenSwap != FALSE);
-    switch (m_nTool) {
+    const int colour = m_drag.colour;
+    switch (m_drag.tool) {
         case kPenTool:
-            WriteMask(BuildPenMask(m_nGlyphSize, dot.x, dot.y, m_nDotSize), colour);
+            WriteMask(BuildPenMask(m_nGlyphSize, dot.x, dot.y, m_drag.dotSize), colour);
             break;
         case kLineTool:
         case kRectangleTool:
@@ -220,17 +228,16 @@ void CMatrixEditView::OnMouseMove(POINT point) {
     ShowToolCursor();
     if (m_nButton == 0 || !m_bActionStarted) return;
     const DotPoint dot = Geometry().ClientToDot(point.x, point.y, true);
-    switch (m_nTool) {
+    switch (m_drag.tool) {
         case kPenTool:
-            WriteMask(BuildPenMask(m_nGlyphSize, dot.x, dot.y, m_nDotSize),
-                      PenColorOfButton(m_nButton, m_bPenSwap != FALSE));
+            WriteMask(BuildPenMask(m_nGlyphSize, dot.x, dot.y, m_drag.dotSize), m_drag.colour);
             break;
         case kLineTool:
         case kRectangleTool:
         case kCircleTool:
             if (m_pMarquee) {
-                m_pMarquee->Show(BuildShapeMask(m_nGlyphSize, m_nTool, m_dragStart.x, m_dragStart.y, dot.x,
-                                                dot.y, m_nDotSize),
+                m_pMarquee->Show(BuildShapeMask(m_nGlyphSize, m_drag.tool, m_dragStart.x, m_dragStart.y,
+                                                dot.x, dot.y, m_drag.dotSize),
                                  Geometry());
             }
             break;
@@ -241,8 +248,8 @@ void CMatrixEditView::OnMouseMove(POINT point) {
 
 void CMatrixEditView::OnButtonUp(POINT point) {
     // The drag ends here, before the capture goes (losing the capture otherwise ends it too).
-    const int button = m_nButton;
     const bool started = m_bActionStarted;
+    const DragState drag = m_drag;
     const DotPoint start = m_dragStart;
     m_dragStart = {-1, -1};
     m_nButton = 0;
@@ -253,7 +260,7 @@ void CMatrixEditView::OnButtonUp(POINT point) {
     if (started) {
         // Holding Escape at the release cancels a shape.
         const bool cancelled = (GetKeyState(VK_ESCAPE) & 0x8000) != 0;
-        switch (m_nTool) {
+        switch (drag.tool) {
             case kPenTool:
                 PushUndoSnapshot();
                 break;
@@ -263,8 +270,8 @@ void CMatrixEditView::OnButtonUp(POINT point) {
                 m_pMarquee.reset();
                 if (!cancelled) {
                     WriteMask(
-                        BuildShapeMask(m_nGlyphSize, m_nTool, start.x, start.y, dot.x, dot.y, m_nDotSize),
-                        PenColorOfButton(button, m_bPenSwap != FALSE));
+                        BuildShapeMask(m_nGlyphSize, drag.tool, start.x, start.y, dot.x, dot.y, drag.dotSize),
+                        drag.colour);
                     PushUndoSnapshot();
                 }
                 break;
@@ -300,8 +307,11 @@ LRESULT CMatrixEditView::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) 
     switch (message) {
         case WM_LBUTTONDOWN:
         case WM_RBUTTONDOWN:
+        case WM_LBUTTONDBLCLK:  // a quick second click is a press like the first
+        case WM_RBUTTONDBLCLK:
             if (m_nButton == 0) {
-                OnButtonDown(message == WM_LBUTTONDOWN ? 1 : 2, PointFromLParam(lParam));
+                const bool left = message == WM_LBUTTONDOWN || message == WM_LBUTTONDBLCLK;
+                OnButtonDown(left ? 1 : 2, PointFromLParam(lParam));
             }
             return 0;
         case WM_MOUSEMOVE:
@@ -319,7 +329,7 @@ LRESULT CMatrixEditView::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) 
             // a shape; a pen stroke keeps what it drew as one step.
             if (m_nButton != 0) {
                 m_pMarquee.reset();
-                if (m_bActionStarted && m_nTool == kPenTool) PushUndoSnapshot();
+                if (m_bActionStarted && m_drag.tool == kPenTool) PushUndoSnapshot();
                 m_dragStart = {-1, -1};
                 m_nButton = 0;
                 m_bActionStarted = false;

@@ -88,6 +88,13 @@ class CMatrixEditView : public CView {
     int m_nPixSize;
     int m_nTool = kPenTool;
     int m_nDotSize = 1;
+    // What a drag was started with; it holds until the release.
+    struct DragState {
+        MatrixTool tool = kPenTool;
+        int colour = 0;
+        int dotSize = 1;
+    };
+    DragState m_drag;
     DotPoint m_dragStart = {-1, -1};
     int m_nButton = 0;              // 0 none, 1 left, 2 right
     bool m_bActionStarted = false;  // the press was on the matrix, so the release finishes an action
