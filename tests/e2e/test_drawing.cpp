@@ -3,6 +3,7 @@
 // dots; the title carries the modified mark, and closing asks before edits are dropped.
 #include "editor_fixture.h"
 
+#include "editor/drawing.h"
 #include "editor/matrix_geometry.h"
 
 using namespace e2e;
@@ -12,6 +13,7 @@ namespace {
 constexpr UINT kToolPen = 32779, kToolLine = 32780, kToolRect = 32781, kToolFill = 32782, kToolCircle = 32783;
 constexpr UINT kUndo = 57643, kRedo = 57644, kPenSwap = 32788, kSave = 32824;
 constexpr int kNoMoreCheck = 1017;
+constexpr UINT kNextCode = 32798, kDotSize1 = 32819;
 
 class DrawingTest : public EditorTest {
   protected:
@@ -233,6 +235,66 @@ TEST_F(DrawingTest, DoubleClickIsTwoPresses) {
     SendMouseAtDot(view, {30, 40}, MOUSEEVENTF_LEFTUP);
     Settle();
     EXPECT_TRUE(WaitForStates(3)) << "two clicks, two history steps; states: " << HistoryStates();
+}
+
+// The dot-size commands set the pen's square for the next strokes; the check follows the choice.
+TEST_F(DrawingTest, DotSizeCommandsSetThePenSquare) {
+    SendMessageW(main, WM_COMMAND, kDotSize1 + 2, 0);  // 3 dots
+    Drag({{20, 20}});
+    ASSERT_TRUE(WaitForStates(2));
+    EXPECT_EQ(LatestState(), BuildPenMask(64, 20, 20, 3)) << Dots(LatestState(), 20);
+    SendMessageW(main, WM_COMMAND, kDotSize1, 0);  // back to one dot
+    Drag({{40, 40}});
+    ASSERT_TRUE(WaitForStates(3));
+    const DotPlane after = LatestState();
+    EXPECT_TRUE(after.IsBlack(40, 40));
+    EXPECT_FALSE(after.IsBlack(41, 40) || after.IsBlack(39, 40) || after.IsBlack(40, 41));
+}
+
+// The question before another code is opened over unsaved edits: Cancel stays, No opens the next
+// code and drops the edits, Yes tries to save first and stays when the save fails. And a save
+// confirmation cancelled with its box ticked writes nothing.
+TEST_F(DrawingTest, UnsavedEditsAreAskedAboutBeforeAnotherCodeOpens) {
+    Drag({{3, 3}});
+    ASSERT_TRUE(WaitForStates(2));
+    const std::wstring modified = Title() + L"-<更新>";
+    ASSERT_TRUE(WaitUntil([&] { return WindowText(main) == modified; }));
+    auto askNext = [&](int answer) {
+        PostMessageW(main, WM_COMMAND, kNextCode, 0);
+        std::optional<MessageBoxInfo> box = WaitForMessageBox(editor->Id());
+        ASSERT_TRUE(box.has_value());
+        EXPECT_EQ(Narrow(box->text), "現在のｺｰﾄﾞに編集が加えられています。\r\n保存しますか？");
+        EXPECT_EQ(box->ButtonIds(), (std::vector<int>{IDYES, IDNO, IDCANCEL}));
+        PressButton(*box, answer);
+        ASSERT_TRUE(WaitForWindowGone(box->window));
+    };
+
+    askNext(IDCANCEL);
+    Settle();
+    EXPECT_EQ(Narrow(WindowText(main)), Narrow(modified)) << "Cancel stays on the code with its edits";
+
+    // Yes: the save's confirmation comes first; cancelling it with its box ticked saves nothing,
+    // writes nothing and stays.
+    askNext(IDYES);
+    HWND confirm = nullptr;
+    ASSERT_TRUE(WaitUntil([&] {
+        for (HWND window : TopLevelWindows(editor->Id())) {
+            if (WindowClass(window) == L"#32770" && GetDlgItem(window, kNoMoreCheck)) confirm = window;
+        }
+        return confirm != nullptr;
+    }));
+    SendMessageW(GetDlgItem(confirm, kNoMoreCheck), BM_CLICK, 0, 0);
+    PostMessageW(confirm, WM_COMMAND, IDCANCEL, 0);
+    ASSERT_TRUE(WaitForWindowGone(confirm));
+    Settle();
+    EXPECT_FALSE(Setting(L"SaveAns").has_value()) << "a cancelled confirmation writes nothing";
+    EXPECT_EQ(Narrow(WindowText(main)), Narrow(modified));
+    EXPECT_TRUE(FindMessageBoxes(editor->Id()).empty());
+
+    askNext(IDNO);
+    EXPECT_TRUE(WaitUntil([&] { return WindowText(main) == tte_ + L"　[ CODE= E001 ]"; }))
+        << "No opens the next code: " << Narrow(WindowText(main));
+    EXPECT_FALSE(LatestState().IsBlack(3, 3)) << "the new code starts from its own (absent) glyph";
 }
 
 TEST_F(DrawingTest, ClosingWithEditsAsksBeforeDroppingThem) {
