@@ -49,6 +49,48 @@ class DotPlane {
     std::vector<std::uint8_t> m_bytes;
 };
 
+// The dots a write changed, as one span per row: its first and last changed dot. That is what the view
+// needs to repaint an edit with one region (a whole-plane fill is one rectangle) instead of one rectangle
+// per dot, and it is cheap to gather while the write works on whole words.
+struct DotSpan {
+    int y = 0;
+    int left = 0;   // first changed dot of the row
+    int right = 0;  // last changed dot of the row (inclusive)
+    bool operator==(const DotSpan&) const = default;
+};
+
+// Inclusive dot coordinates.
+struct DotRect {
+    int left = 0;
+    int top = 0;
+    int right = 0;
+    int bottom = 0;
+    bool operator==(const DotRect&) const = default;
+};
+
+class DotChanges {
+  public:
+    void Clear() { m_spans.clear(); }
+    // Rows must be added top to bottom, each once.
+    void AddSpan(int y, int left, int right) { m_spans.push_back({y, left, right}); }
+    // Adds row y from one row of plane bytes whose set bits mark the changed dots; nothing when none is
+    // set. Bits past the last dot of a size that is not a multiple of 8 are ignored.
+    void AddRow(int y, std::span<const std::uint8_t> changedBits, int size);
+
+    bool Empty() const { return m_spans.empty(); }
+    std::span<const DotSpan> Spans() const { return m_spans; }
+    // The smallest rectangle holding every span; all zero when empty.
+    DotRect Bounds() const;
+    // Rectangles that cover the spans exactly: neighbouring rows with the same span are one rectangle.
+    std::vector<DotRect> Rectangles() const;
+
+  private:
+    std::vector<DotSpan> m_spans;
+};
+
+// The dots whose bits differ between two planes of the same size (nothing for different sizes).
+void DifferingSpans(const DotPlane& a, const DotPlane& b, DotChanges& changes);
+
 // The view borrows the document's edit bitmap and may not have one yet; then every dot reads white.
 inline bool IsBlackDot(const DotPlane* plane, int x, int y) {
     return plane != nullptr && plane->IsBlack(x, y);

@@ -5,6 +5,7 @@
 #include <bit>
 #include <cstdint>
 #include <cstdlib>
+#include <cstring>
 
 namespace {
 
@@ -141,26 +142,44 @@ void ThinEllipse(const Box& box, Plot&& plot) {
 
 // ---------------------------------------------------------------------------------------------
 // Wide pens
+//
+// A wide pen is a round dot of `width` dots swept along the figure, as GDI strokes it. GDI centres an odd
+// width on the figure's dots; an even width cannot be centred on a dot, and GDI puts its extra dot on the
+// left of vertical runs and above horizontal ones, as if the pen's centre sat half a dot up and left of
+// the figure. So all the tests below work in doubled coordinates: a figure point (x, y) is (2x, 2y) and
+// the centre of dot (px, py), seen from the pen, is (2px + s, 2py + s) with s = 1 for an even width.
 
-// Whether the centre of dot (px, py) lies within width/2 of the segment a..b (a point when a == b).
-// Exact integer arithmetic: a figure and its mirror image get the same answers.
-bool WithinStroke(Int64 px, Int64 py, Int64 ax, Int64 ay, Int64 bx, Int64 by, Int64 width) {
-    const Int64 vx = bx - ax, vy = by - ay, ux = px - ax, uy = py - ay;
-    const Int64 w2 = width * width;
+struct WidePen {
+    Int64 width;
+    Int64 shift;         // s above
+    Int64 roundRadius2;  // squared radius of the pen's round dot, doubled coordinates
+};
+
+WidePen MakeWidePen(int width) {
+    // The round dot is every dot whose centre lies within width/2 of the pen's centre, except that GDI's
+    // 3-dot pen is a plus: its corner dots, 1.41 dots out, are left out (radius 1.25 rather than 1.5).
+    const Int64 w = width;
+    return {w, w % 2 == 0 ? 1 : 0, w == 3 ? 6 : w * w};
+}
+
+// Whether dot (px, py) is part of the stroke along a..b (a point when a == b): inside the pen's round dot
+// at either end, or within width/2 of the segment between them. Exact integer arithmetic.
+bool WithinStroke(const WidePen& pen, Int64 px, Int64 py, Int64 ax, Int64 ay, Int64 bx, Int64 by) {
+    const Int64 cx = 2 * px + pen.shift, cy = 2 * py + pen.shift;
+    const Int64 ux = cx - 2 * ax, uy = cy - 2 * ay, wx = cx - 2 * bx, wy = cy - 2 * by;
+    if (ux * ux + uy * uy <= pen.roundRadius2 || wx * wx + wy * wy <= pen.roundRadius2) return true;
+    const Int64 vx = 2 * (bx - ax), vy = 2 * (by - ay);
     const Int64 dot = ux * vx + uy * vy, len2 = vx * vx + vy * vy;
-    if (dot <= 0) return 4 * (ux * ux + uy * uy) <= w2;
-    if (dot >= len2) {
-        const Int64 wx = px - bx, wy = py - by;
-        return 4 * (wx * wx + wy * wy) <= w2;
-    }
+    if (len2 == 0 || dot < 0 || dot > len2) return false;
     const Int64 cross = ux * vy - uy * vx;
-    return 4 * cross * cross <= w2 * len2;
+    return cross * cross <= pen.width * pen.width * len2;
 }
 
 // The round-ended stroke of `width` along a..b. Only a band around the segment is tested: for each
 // major-axis line of dots, the minor coordinates the segment takes within reach of it, widened by the
 // pen's radius.
 void InkWideSegment(MaskInk& ink, Int64 ax, Int64 ay, Int64 bx, Int64 by, int width) {
+    const WidePen pen = MakeWidePen(width);
     const Int64 reach = (width + 1) / 2 + 1;  // more than the radius, in whole dots
     const bool xMajor = std::llabs(bx - ax) >= std::llabs(by - ay);
     const Int64 am = xMajor ? ax : ay, an = xMajor ? ay : ax, bm = xMajor ? bx : by, bn = xMajor ? by : bx;
@@ -178,32 +197,42 @@ void InkWideSegment(MaskInk& ink, Int64 ax, Int64 ay, Int64 bx, Int64 by, int wi
         }
         for (Int64 n = std::max<Int64>(nLo - reach, 0); n <= std::min<Int64>(nHi + reach, last); ++n) {
             const Int64 x = xMajor ? m : n, y = xMajor ? n : m;
-            if (WithinStroke(x, y, ax, ay, bx, by, width)) ink.Dot(x, y);
+            if (WithinStroke(pen, x, y, ax, ay, bx, by)) ink.Dot(x, y);
         }
     }
 }
 
-// The pen's disc as a run of dots per row: half-widths for rows -radius..radius.
+// The pen's round dot as a run of dots per row, relative to the figure point it is placed on.
 struct Disc {
-    int radius = 0;
-    std::array<int, 2 * kMaxPenWidth + 1> halfWidth{};
+    int top = 0;                                    // offset of the first row
+    int bottom = 0;                                 // offset of the last row
+    std::array<int, kMaxPenWidth> left{}, right{};  // per row, from the top
 };
 
 Disc MakeDisc(int width) {
+    const WidePen pen = MakeWidePen(width);
     Disc disc;
-    disc.radius = width / 2;
-    for (int dy = -disc.radius; dy <= disc.radius; ++dy) {
-        int h = 0;
-        while (4 * ((h + 1) * (h + 1) + dy * dy) <= width * width) ++h;
-        disc.halfWidth[dy + disc.radius] = h;
+    disc.top = -(width / 2);
+    disc.bottom = (width - 1) / 2;
+    for (int dy = disc.top; dy <= disc.bottom; ++dy) {
+        const Int64 cy = 2 * dy + pen.shift;
+        int left = 0, right = -1;
+        for (int dx = disc.top; dx <= disc.bottom; ++dx) {
+            const Int64 cx = 2 * dx + pen.shift;
+            if (cx * cx + cy * cy > pen.roundRadius2) continue;
+            if (right < left) left = dx;
+            right = dx;
+        }
+        disc.left[static_cast<std::size_t>(dy - disc.top)] = left;
+        disc.right[static_cast<std::size_t>(dy - disc.top)] = right;
     }
     return disc;
 }
 
 void InkDisc(MaskInk& ink, const Disc& disc, Int64 cx, Int64 cy) {
-    for (int dy = -disc.radius; dy <= disc.radius; ++dy) {
-        const int h = disc.halfWidth[dy + disc.radius];
-        ink.Run(cy + dy, cx - h, cx + h);
+    for (int dy = disc.top; dy <= disc.bottom; ++dy) {
+        const auto row = static_cast<std::size_t>(dy - disc.top);
+        ink.Run(cy + dy, cx + disc.left[row], cx + disc.right[row]);
     }
 }
 
@@ -251,6 +280,48 @@ bool ApplyMask(DotPlane& edit, const DotPlane& mask, int colour, const DotPlane*
         }
     }
     return touched;
+}
+
+bool ApplyMask(DotPlane& edit, const DotPlane& mask, int colour, const DotPlane* region,
+               DotChanges& changed) {
+    changed.Clear();
+    const int size = edit.Size();
+    if (size % 8 != 0 || mask.Size() != size || (region && region->Size() != size)) return false;
+
+    std::uint8_t* e = edit.Bytes().data();
+    const std::uint8_t* m = mask.Bytes().data();
+    const std::uint8_t* r = region ? region->Bytes().data() : nullptr;
+    const std::size_t rowBytes = static_cast<std::size_t>(size / 8);
+    const bool white = colour != kPenBlack;
+    std::uint64_t concerned = 0;
+    std::vector<std::uint8_t> diff(rowBytes);
+
+    // The same logic as the byte-wise write, on as many bytes at a time as the row allows; bitwise
+    // operations do not care in which order the bytes sit in the word.
+    const auto write = [&](auto zero, std::size_t at, std::size_t k) {
+        using Word = decltype(zero);
+        Word ev, mv, rv = 0;
+        std::memcpy(&ev, e + at, sizeof(Word));
+        std::memcpy(&mv, m + at, sizeof(Word));
+        if (r) {
+            std::memcpy(&rv, r + at, sizeof(Word));
+            rv = static_cast<Word>(~rv);  // the region's dots
+        }
+        concerned |= static_cast<Word>(static_cast<Word>(~mv) | rv);
+        const Word value = white ? static_cast<Word>((ev & static_cast<Word>(~rv)) | static_cast<Word>(~mv))
+                                 : static_cast<Word>((ev | rv) & mv);
+        const Word delta = static_cast<Word>(value ^ ev);
+        std::memcpy(e + at, &value, sizeof(Word));
+        std::memcpy(diff.data() + k, &delta, sizeof(Word));
+    };
+    for (int y = 0; y < size; ++y) {
+        const std::size_t start = static_cast<std::size_t>(y) * rowBytes;
+        std::size_t k = 0;
+        for (; k + 8 <= rowBytes; k += 8) write(std::uint64_t{0}, start + k, k);
+        for (; k < rowBytes; ++k) write(std::uint8_t{0}, start + k, k);
+        changed.AddRow(y, diff, size);
+    }
+    return concerned != 0;
 }
 
 DotPlane BuildPenMask(int glyphSize, int x, int y, int size) {
@@ -307,7 +378,7 @@ DotPlane BuildShapeMask(int glyphSize, int tool, int x0, int y0, int x1, int y1,
                 // The pen's disc at every dot of the 1-dot ellipse: round all along, and as symmetric as
                 // the ellipse itself.
                 const Disc disc = MakeDisc(w);
-                const Int64 lo = -disc.radius, hi = glyphSize - 1 + disc.radius;
+                const Int64 lo = -disc.bottom, hi = glyphSize - 1 - disc.top;
                 ThinEllipse(box, [&](Int64 x, Int64 y) {
                     if (x >= lo && x <= hi && y >= lo && y <= hi) InkDisc(ink, disc, x, y);
                 });
@@ -380,29 +451,53 @@ int RunEnd(const std::uint64_t* row, int words, int x) {
     return words * 64 - 1;
 }
 
-}  // namespace
-
-FillResult BuildFillMask(const DotPlane& source, int x, int y, bool invert) {
-    const int size = source.Size();
-    FillResult result{false, DotPlane(size)};
-    if (size % 8 != 0 || x < 0 || y < 0 || x >= size || y >= size) return result;
-
-    // open: the dots the fill may enter (white in T); the padding past the last dot stays closed.
-    RowBits open(size), filled(size);
-    const std::size_t bytesPerRow = static_cast<std::size_t>(size / 8);
-    const std::span<const std::uint8_t> bytes = source.Bytes();
-    for (int row = 0; row < size; ++row) {
-        std::uint64_t* words = open.Row(row);
-        for (std::size_t k = 0; k < bytesPerRow; ++k) {
-            std::uint8_t b = bytes[row * bytesPerRow + k];
-            if (invert) b = static_cast<std::uint8_t>(~b);
-            words[k / 8] |= std::uint64_t{b} << (56 - 8 * (k % 8));
+// Rows become columns: dot (x, y) of `from` is dot (y, x) of `to` (both square, of the same size), in
+// blocks of 64 by 64 dots.
+void Transpose(const RowBits& from, RowBits& to, int size) {
+    const int words = from.Words();
+    std::uint64_t block[64];
+    for (int bi = 0; bi < words; ++bi) {      // block row: rows bi*64 ..
+        for (int bj = 0; bj < words; ++bj) {  // block column: word bj
+            for (int r = 0; r < 64; ++r) {
+                const int row = bi * 64 + r;
+                block[r] = row < size ? from.Row(row)[bj] : 0;
+            }
+            // Swap ever smaller sub-blocks across the diagonal (leftmost dot in the top bit).
+            std::uint64_t mask = 0x00000000FFFFFFFFull;
+            for (int j = 32; j != 0; j >>= 1, mask ^= mask << j) {
+                for (int k = 0; k < 64; k = ((k | j) + 1) & ~j) {
+                    const std::uint64_t t = (block[k] ^ (block[k | j] >> j)) & mask;
+                    block[k] ^= t;
+                    block[k | j] ^= t << j;
+                }
+            }
+            for (int r = 0; r < 64; ++r) {
+                const int row = bj * 64 + r;
+                if (row < size) to.Row(row)[bi] = block[r];
+            }
         }
     }
-    if (!RowBits::Test(open.Row(y), x)) return result;
+}
 
-    // Scan-line fill with an explicit stack: each popped seed fills its whole run of open dots, then
-    // pushes one seed per run of open, unfilled dots beside that run in the rows above and below.
+// How many runs of set bits the rows hold: what a scan-line fill pays for.
+std::size_t CountRuns(const RowBits& bits, int size) {
+    std::size_t runs = 0;
+    const int words = bits.Words();
+    for (int row = 0; row < size; ++row) {
+        const std::uint64_t* r = bits.Row(row);
+        std::uint64_t previousLast = 0;  // the dot just left of the word
+        for (int w = 0; w < words; ++w) {
+            const std::uint64_t before = (r[w] >> 1) | (previousLast << 63);
+            runs += static_cast<std::size_t>(std::popcount(r[w] & ~before));
+            previousLast = r[w] & 1;
+        }
+    }
+    return runs;
+}
+
+// Scan-line fill with an explicit stack: each popped seed fills its whole run of open dots, then pushes
+// one seed per run of open, unfilled dots beside that run in the rows above and below.
+void ScanLineFill(const RowBits& open, RowBits& filled, int size, int x, int y) {
     struct Seed {
         int x, y;
     };
@@ -438,6 +533,41 @@ FillResult BuildFillMask(const DotPlane& source, int x, int y, bool invert) {
                 }
             }
         }
+    }
+}
+
+}  // namespace
+
+FillResult BuildFillMask(const DotPlane& source, int x, int y, bool invert) {
+    const int size = source.Size();
+    FillResult result{false, DotPlane(size)};
+    if (size % 8 != 0 || x < 0 || y < 0 || x >= size || y >= size) return result;
+
+    // open: the dots the fill may enter (white in T); the padding past the last dot stays closed.
+    RowBits open(size), filled(size);
+    const std::size_t bytesPerRow = static_cast<std::size_t>(size / 8);
+    const std::span<const std::uint8_t> bytes = source.Bytes();
+    for (int row = 0; row < size; ++row) {
+        std::uint64_t* words = open.Row(row);
+        for (std::size_t k = 0; k < bytesPerRow; ++k) {
+            std::uint8_t b = bytes[row * bytesPerRow + k];
+            if (invert) b = static_cast<std::uint8_t>(~b);
+            words[k / 8] |= std::uint64_t{b} << (56 - 8 * (k % 8));
+        }
+    }
+    if (!RowBits::Test(open.Row(y), x)) return result;
+
+    // A scan-line fill costs one step per run it fills. Narrow vertical corridors are runs of a single
+    // dot in every row but long runs in the columns, so when the columns hold fewer runs the fill works
+    // on the transposed picture and transposes its result back.
+    RowBits columns(size);
+    Transpose(open, columns, size);
+    if (CountRuns(columns, size) < CountRuns(open, size)) {
+        RowBits filledColumns(size);
+        ScanLineFill(columns, filledColumns, size, y, x);
+        Transpose(filledColumns, filled, size);
+    } else {
+        ScanLineFill(open, filled, size, x, y);
     }
 
     // The mask is black (0) at the filled dots.

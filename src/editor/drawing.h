@@ -32,6 +32,10 @@ inline constexpr int kMaxPenWidth = 5;
 // alone (false, no dots).
 bool ApplyMask(DotPlane& edit, const DotPlane& mask, int colour, const DotPlane* region,
                std::vector<DotPoint>& repaintDots);
+// The same write, done on whole 64-bit words, reporting instead the dots whose value it really changed,
+// row by row: the view repaints an action with one region built from them (DotChanges::Rectangles) rather
+// than one rectangle per dot. Returns, as above, whether any dot was in the mask or the region.
+bool ApplyMask(DotPlane& edit, const DotPlane& mask, int colour, const DotPlane* region, DotChanges& changed);
 
 // The pen's square: dots x..x+size-1 by y..y+size-1 (top-left at the dot, not centred), the parts
 // outside the glyph dropped.
@@ -48,11 +52,12 @@ bool StampPen(DotPlane& edit, int x, int y, int colour, int size, std::vector<Do
 //    out, the rectangle's outline lying on columns min x and max x - 1 and rows min y and max y - 1, the
 //    ellipse inscribed in those (a box of one or two dots across is drawn as its rectangle, and a box of
 //    a single dot not at all, as GDI does).
-//  - Widths 2..5 stroke the same figures with a disc of that diameter centred on them: a dot belongs to
-//    the stroke when its centre lies within width/2 of the figure (line: of the segment from start to
-//    end, both ends round, so a click gives the pen's round dot; rectangle and ellipse: of their 1-dot
-//    outline). So a figure and its mirror image give mirrored masks, and an even width, which cannot be
-//    centred on a row of dots, gives a stroke of width + 1 dots on straight runs.
+//  - Widths 2..5 stroke the same figures with GDI's round pen of that width (line: the segment from start
+//    to end with both ends round, so a click gives the pen's round dot; rectangle and ellipse: their 1-dot
+//    outline, with round corners). Straight runs are exactly `width` dots thick: an odd width is centred
+//    on the figure, an even width has its extra dot on the left of vertical runs and above horizontal ones,
+//    as a GDI pen does. On such runs, and wherever a line or rectangle runs straight, the mask is GDI's;
+//    slanted edges of wide lines, and wide ellipses, may differ from GDI by a dot.
 // Dots outside the glyph are dropped; coordinates are taken within +-kShapeCoordLimit.
 inline constexpr int kShapeCoordLimit = 8192;
 DotPlane BuildShapeMask(int glyphSize, int tool, int x0, int y0, int x1, int y1, int width);

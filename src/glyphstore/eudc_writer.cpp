@@ -7,6 +7,7 @@
 
 #include "glyphstore/char_code.h"
 #include "glyphstore/eudc_bitmap.h"
+#include "glyphstore/glyph_size.h"
 
 namespace {
 
@@ -33,7 +34,7 @@ bool WriteAt(std::fstream& file, std::uint64_t position, const void* data, std::
 }  // namespace
 
 bool CreateEudcBitmapFile(const std::filesystem::path& path, int size) {
-    if (size < 8 || size > 256 || size % 8 != 0) return false;
+    if (!IsUsableGlyphSize(size, size)) return false;
     std::error_code error;
     if (std::filesystem::exists(path, error) || error) return false;
 

@@ -34,6 +34,17 @@ Dots Block(int left, int top, int right, int bottom) {  // inclusive
     return dots;
 }
 
+// The '#' of rows of text, the first character of the first row at (left, top).
+Dots Picture(const std::vector<std::string>& rows, int left, int top) {
+    Dots dots;
+    for (std::size_t y = 0; y < rows.size(); ++y) {
+        for (std::size_t x = 0; x < rows[y].size(); ++x) {
+            if (rows[y][x] == '#') dots.insert({left + static_cast<int>(x), top + static_cast<int>(y)});
+        }
+    }
+    return dots;
+}
+
 DotPlane PlaneOf(int size, const Dots& dots) {
     DotPlane plane(size);
     for (auto [x, y] : dots) plane.SetDot(x, y, true);
@@ -122,7 +133,8 @@ TEST(DrawingLine, ThinLineIncludesItsStartAndExcludesItsEnd) {
     EXPECT_EQ(BlackDots(BuildShapeMask(64, kLineTool, 4, 4, 7, 7, 1)), (Dots{{4, 4}, {5, 5}, {6, 6}}));
     // A click without movement: nothing with the 1-dot pen, the pen's round dot with a wider one.
     EXPECT_TRUE(BlackDots(BuildShapeMask(64, kLineTool, 5, 5, 5, 5, 1)).empty());
-    EXPECT_EQ(BlackDots(BuildShapeMask(64, kLineTool, 5, 5, 5, 5, 3)), Block(4, 4, 6, 6));
+    EXPECT_EQ(BlackDots(BuildShapeMask(64, kLineTool, 5, 5, 5, 5, 3)),
+              (Dots{{5, 4}, {4, 5}, {5, 5}, {6, 5}, {5, 6}}));
 }
 
 TEST(DrawingLine, TiesGoToTheSmallerCoordinateInEitherDirection) {
@@ -168,16 +180,29 @@ TEST(DrawingLine, FiguresReachingPastTheEdgeAreClippedNotWrapped) {
     EXPECT_FALSE(BlackDots(BuildShapeMask(64, kCircleTool, -2000000000, 0, 2000000000, 63, 5)).empty());
 }
 
-TEST(DrawingLine, WidePenIsRoundEndedAndCentred) {
-    EXPECT_EQ(BlackDots(BuildShapeMask(64, kLineTool, 10, 20, 30, 20, 3)), Block(9, 19, 31, 21));
-    // An even width cannot be centred on a row of dots: the dots exactly width/2 away belong to it.
-    Dots two = Block(10, 19, 30, 21);
-    two.insert({{9, 20}, {31, 20}});
-    EXPECT_EQ(BlackDots(BuildShapeMask(64, kLineTool, 10, 20, 30, 20, 2)), two);
-    Dots five = Block(8, 19, 32, 21);
-    for (const Dots& part : {Block(9, 18, 31, 18), Block(9, 22, 31, 22)})
-        five.insert(part.begin(), part.end());
-    EXPECT_EQ(BlackDots(BuildShapeMask(64, kLineTool, 10, 20, 30, 20, 5)), five);
+TEST(DrawingLine, WidePenIsGdisRoundPen) {
+    // GDI's own strokes on a monochrome bitmap: a click at (10, 10) and the line (10, 15) -> (20, 15),
+    // read back under Wine. Even widths put the extra dot above (and left), odd ones are centred.
+    const std::vector<std::string> clicks[] = {
+        {"##", "##"},
+        {".#.", "###", ".#."},
+        {".##.", "####", "####", ".##."},
+        {".###.", "#####", "#####", "#####", ".###."},
+    };
+    const std::vector<std::string> lines[] = {
+        {"..############", "..############"},
+        {"...###########", "..#############", "...###########"},
+        {"..############", ".##############", ".##############", "..############"},
+        {"..#############", ".###############", ".###############", ".###############", "..#############"},
+    };
+    for (int width = 2; width <= kMaxPenWidth; ++width) {
+        EXPECT_EQ(BlackDots(BuildShapeMask(64, kLineTool, 10, 10, 10, 10, width)),
+                  Picture(clicks[width - 2], 10 - width / 2, 10 - width / 2))
+            << "width " << width;
+        const Dots line = Picture(lines[width - 2], 7, 15 - width / 2);
+        EXPECT_EQ(BlackDots(BuildShapeMask(64, kLineTool, 10, 15, 20, 15, width)), line) << "width " << width;
+        EXPECT_EQ(BlackDots(BuildShapeMask(64, kLineTool, 20, 15, 10, 15, width)), line) << "width " << width;
+    }
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -252,10 +277,11 @@ TEST(DrawingWidePens, MirroredFiguresGiveMirroredMasks) {
     for (int i = 0; i < 60; ++i) {
         const int x0 = coord(random), y0 = coord(random), x1 = coord(random), y1 = coord(random);
         for (int tool : kShapeTools) {
-            // A line's ends are dots (mirrored at 63 - x); a box's right edge lies past its last dot, so a
-            // box from a to b mirrors to one from 64 - b to 64 - a.
-            const int far = tool == kLineTool ? 63 : 64;
             for (int width = 2; width <= kMaxPenWidth; ++width) {
+                // A line's ends are dots (mirrored at 63 - x); a box's right edge lies past its last dot, so
+                // a box from a to b mirrors to one from 64 - b to 64 - a. An even pen sits half a dot left
+                // of and above the figure, so its mirror image is the stroke of a figure one dot further.
+                const int far = (tool == kLineTool ? 63 : 64) + (width % 2 == 0 ? 1 : 0);
                 const DotPlane mask = BuildShapeMask(64, tool, x0, y0, x1, y1, width);
                 ASSERT_TRUE(
                     SamePlane(MirrorX(mask), BuildShapeMask(64, tool, far - x0, y0, far - x1, y1, width)))
@@ -270,22 +296,86 @@ TEST(DrawingWidePens, MirroredFiguresGiveMirroredMasks) {
     }
 }
 
-TEST(DrawingWidePens, EachWidthCoversTheNarrowerOnesAroundTheThinFigure) {
+namespace {
+
+// The rows (columns when `vertical`) of black dots crossing the mask at column (row) `at`.
+std::set<int> Across(const DotPlane& mask, int at, bool vertical) {
+    std::set<int> found;
+    for (int i = 0; i < mask.Size(); ++i) {
+        if (vertical ? mask.IsBlack(i, at) : mask.IsBlack(at, i)) found.insert(i);
+    }
+    return found;
+}
+
+// The `width` rows or columns of a straight run of a `width` pen on row or column c: odd widths centred,
+// even ones with the extra dot above or to the left.
+std::set<int> Stroke(int c, int width) {
+    std::set<int> rows;
+    for (int i = 0; i < width; ++i) rows.insert(c - width / 2 + i);
+    return rows;
+}
+
+std::set<int> Union(std::set<int> a, const std::set<int>& b) {
+    a.insert(b.begin(), b.end());
+    return a;
+}
+
+}  // namespace
+
+TEST(DrawingWidePens, StraightRunsAreExactlyThePenWidthThick) {
+    std::mt19937 random(17);
+    std::uniform_int_distribution<int> coord(8, 55), length(12, 40);
+    for (int i = 0; i < 40; ++i) {
+        const int x = coord(random), y = coord(random), l = length(random);
+        for (int width = kMinPenWidth; width <= kMaxPenWidth; ++width) {
+            const auto where = [&] {
+                return " width " + std::to_string(width) + " at " + std::to_string(x) + "," +
+                       std::to_string(y);
+            };
+            // Lines both ways, across their middle.
+            const int mid = x + l / 4;
+            EXPECT_EQ(Across(BuildShapeMask(96, kLineTool, x, y, x + l / 2, y, width), mid, false),
+                      Stroke(y, width))
+                << "horizontal line" << where();
+            EXPECT_EQ(Across(BuildShapeMask(96, kLineTool, x + l / 2, y, x, y, width), mid, false),
+                      Stroke(y, width))
+                << "reversed line" << where();
+            EXPECT_EQ(Across(BuildShapeMask(96, kLineTool, y, x, y, x + l / 2, width), mid, true),
+                      Stroke(y, width))
+                << "vertical line" << where();
+            // A rectangle's four sides: outline on x .. x + l - 1 and y .. y + l - 1.
+            const DotPlane box = BuildShapeMask(96, kRectangleTool, x + l, y + l, x, y, width);
+            EXPECT_EQ(Across(box, x + l / 2, false), Union(Stroke(y, width), Stroke(y + l - 1, width)))
+                << "rectangle" << where();
+            EXPECT_EQ(Across(box, y + l / 2, true), Union(Stroke(x, width), Stroke(x + l - 1, width)))
+                << "rectangle" << where();
+            // A circle where its outline runs flat: the middle of the top and bottom, and of the sides.
+            const DotPlane circle = BuildShapeMask(96, kCircleTool, x, y, x + l + 1, y + l + 1, width);
+            EXPECT_EQ(Across(circle, x + l / 2, false), Union(Stroke(y, width), Stroke(y + l, width)))
+                << "circle" << where();
+            EXPECT_EQ(Across(circle, y + l / 2, true), Union(Stroke(x, width), Stroke(x + l, width)))
+                << "circle" << where();
+        }
+    }
+}
+
+TEST(DrawingWidePens, EveryWidthCoversTheThinFigure) {
     std::mt19937 random(5);
     std::uniform_int_distribution<int> coord(0, 63);
-    for (int i = 0; i < 60; ++i) {
+    for (int i = 0; i < 100; ++i) {
         const int x0 = coord(random), y0 = coord(random), x1 = coord(random), y1 = coord(random);
         for (int tool : kShapeTools) {
-            Dots narrower = BlackDots(BuildShapeMask(64, tool, x0, y0, x1, y1, 1));
-            if (tool == kLineTool && !(x0 == x1 && y0 == y1))
-                narrower.insert({x1, y1});  // wide lines reach the end
+            Dots thin = BlackDots(BuildShapeMask(64, tool, x0, y0, x1, y1, 1));
+            if (tool == kLineTool) thin.insert({x1, y1});  // wide lines reach the end
             for (int width = 2; width <= kMaxPenWidth; ++width) {
-                const Dots wider = BlackDots(BuildShapeMask(64, tool, x0, y0, x1, y1, width));
-                for (const auto& dot : narrower) {
-                    ASSERT_TRUE(wider.count(dot)) << "tool " << tool << " width " << width << " lost "
-                                                  << dot.first << "," << dot.second;
+                // An even pen sits half a dot up and left of a line, so along a slanted line its 2-dot
+                // stroke need not hold every dot of the 1-dot one.
+                if (tool == kLineTool && width == 2) continue;
+                const Dots wide = BlackDots(BuildShapeMask(64, tool, x0, y0, x1, y1, width));
+                for (const auto& dot : thin) {
+                    ASSERT_TRUE(wide.count(dot)) << "tool " << tool << " width " << width << " lost "
+                                                 << dot.first << "," << dot.second;
                 }
-                narrower = wider;
             }
         }
     }
@@ -452,4 +542,148 @@ TEST(DrawingApplyMask, PlanesOfDifferentSizesAreLeftAlone) {
     EXPECT_TRUE(cells.empty());
     EXPECT_FALSE(ApplyMask(glyph, PlaneOf(64, Block(5, 5, 6, 6)), kPenBlack, &smallMask, cells));
     EXPECT_EQ(glyph, before);
+}
+
+namespace {
+
+// Per row, the first and last dot that differs between two planes: what a write's change report must say.
+std::vector<DotSpan> ExpectedSpans(const DotPlane& before, const DotPlane& after) {
+    std::vector<DotSpan> spans;
+    for (int y = 0; y < before.Size(); ++y) {
+        int left = -1, right = -1;
+        for (int x = 0; x < before.Size(); ++x) {
+            if (before.IsBlack(x, y) == after.IsBlack(x, y)) continue;
+            if (left < 0) left = x;
+            right = x;
+        }
+        if (left >= 0) spans.push_back({y, left, right});
+    }
+    return spans;
+}
+
+DotPlane RandomPlane(int size, double ink, std::mt19937& random) {
+    std::bernoulli_distribution black(ink);
+    DotPlane plane(size);
+    for (int y = 0; y < size; ++y) {
+        for (int x = 0; x < size; ++x) plane.SetDot(x, y, black(random));
+    }
+    return plane;
+}
+
+}  // namespace
+
+TEST(DrawingApplyMask, WordWiseWriteAgreesWithTheByteWiseOneAndReportsTheChangedRows) {
+    std::mt19937 random(23);
+    for (int size : {8, 48, 64, 72, 256}) {  // 48 and 72: rows that are not whole 64-bit words
+        for (double ink : {0.0, 0.02, 0.5, 1.0}) {
+            for (int colour : {kPenBlack, kPenWhite}) {
+                for (bool withRegion : {false, true}) {
+                    const DotPlane glyph = RandomPlane(size, 0.3, random);
+                    const DotPlane mask = RandomPlane(size, ink, random);
+                    const DotPlane region = RandomPlane(size, 0.1, random);
+                    const DotPlane* r = withRegion ? &region : nullptr;
+
+                    DotPlane byteWise = glyph;
+                    std::vector<DotPoint> cells;
+                    const bool touchedBytes = ApplyMask(byteWise, mask, colour, r, cells);
+                    DotPlane wordWise = glyph;
+                    DotChanges changed;
+                    changed.AddSpan(0, 0, 0);  // stale content must go
+                    const bool touchedWords = ApplyMask(wordWise, mask, colour, r, changed);
+
+                    const std::string what = "size " + std::to_string(size) + " ink " + std::to_string(ink) +
+                                             " colour " + std::to_string(colour) + " region " +
+                                             std::to_string(withRegion);
+                    ASSERT_TRUE(SamePlane(wordWise, byteWise)) << what;
+                    EXPECT_EQ(touchedWords, touchedBytes) << what;
+                    const std::vector<DotSpan> expected = ExpectedSpans(glyph, wordWise);
+                    EXPECT_EQ(std::vector<DotSpan>(changed.Spans().begin(), changed.Spans().end()), expected)
+                        << what;
+                }
+            }
+        }
+    }
+}
+
+TEST(DrawingApplyMask, ChangeReportOfTypicalEditsIsAFewRectangles) {
+    DotPlane glyph(256);
+    DotChanges changed;
+    // A whole-plane fill is one rectangle: the view invalidates it once.
+    const FillResult fill = BuildFillMask(glyph, 100, 100, false);
+    ASSERT_TRUE(fill.succeeded);
+    EXPECT_TRUE(ApplyMask(glyph, fill.mask, kPenBlack, nullptr, changed));
+    EXPECT_EQ(changed.Rectangles(), (std::vector<DotRect>{{0, 0, 255, 255}}));
+    EXPECT_EQ(changed.Bounds(), (DotRect{0, 0, 255, 255}));
+    // Writing the same again changes nothing, though every dot is concerned.
+    EXPECT_TRUE(ApplyMask(glyph, fill.mask, kPenBlack, nullptr, changed));
+    EXPECT_TRUE(changed.Empty());
+    EXPECT_TRUE(changed.Rectangles().empty());
+    EXPECT_EQ(changed.Bounds(), DotRect{});
+
+    // A pen square over dots partly black already: only what really changes, row by row.
+    glyph = DotPlane(256);
+    glyph.SetDot(62, 10, true);
+    glyph.SetDot(63, 10, true);
+    EXPECT_TRUE(ApplyMask(glyph, BuildPenMask(256, 62, 10, 3), kPenBlack, nullptr, changed));
+    EXPECT_EQ(std::vector<DotSpan>(changed.Spans().begin(), changed.Spans().end()),
+              (std::vector<DotSpan>{{10, 64, 64}, {11, 62, 64}, {12, 62, 64}}));
+    EXPECT_EQ(changed.Rectangles(), (std::vector<DotRect>{{64, 10, 64, 10}, {62, 11, 64, 12}}));
+    EXPECT_EQ(changed.Bounds(), (DotRect{62, 10, 64, 12}));
+
+    // A circle outline: the rectangles cover exactly the changed dots' rows, each within its span.
+    glyph = DotPlane(256);
+    const DotPlane circle = BuildShapeMask(256, kCircleTool, 0, 0, 256, 256, 1);
+    EXPECT_TRUE(ApplyMask(glyph, circle, kPenBlack, nullptr, changed));
+    Dots covered;
+    for (const DotRect& rect : changed.Rectangles()) {
+        for (const auto& dot : Block(rect.left, rect.top, rect.right, rect.bottom)) covered.insert(dot);
+    }
+    for (const auto& dot : BlackDots(circle))
+        EXPECT_TRUE(covered.count(dot)) << dot.first << "," << dot.second;
+    EXPECT_EQ(changed.Spans().size(), 256u);
+    EXPECT_LT(changed.Rectangles().size(), 256u);  // the straight sides merge
+}
+
+TEST(DrawingApplyMask, DifferingSpansAreWhatAnUndoRepaints) {
+    std::mt19937 random(29);
+    DotChanges changes;
+    for (int size : {8, 64, 256}) {
+        const DotPlane a = RandomPlane(size, 0.4, random);
+        DotPlane b = a;
+        DifferingSpans(a, b, changes);
+        EXPECT_TRUE(changes.Empty());
+        for (int i = 0; i < size; ++i)
+            b.SetDot((i * 7) % size, (i * 13) % size, !b.IsBlack((i * 7) % size, (i * 13) % size));
+        DifferingSpans(a, b, changes);
+        EXPECT_EQ(std::vector<DotSpan>(changes.Spans().begin(), changes.Spans().end()), ExpectedSpans(a, b));
+    }
+    // Planes of different sizes are not compared.
+    DifferingSpans(DotPlane(64), DotPlane(32), changes);
+    EXPECT_TRUE(changes.Empty());
+}
+
+TEST(DrawingFill, NarrowCorridorsEitherWayFillExactly) {
+    // One-dot corridors joined alternately at their ends (a serpentine), vertical and horizontal, on
+    // glyph sizes with and without whole 64-dot words: the fill must match the plain flood fill whichever
+    // way it walks the picture.
+    for (int size : {64, 72, 256}) {
+        DotPlane vertical(size);
+        for (int x = 1; x < size; x += 2) {
+            for (int y = 0; y < size; ++y) vertical.SetDot(x, y, true);
+            vertical.SetDot(x, (x / 2) % 2 == 0 ? size - 1 : 0, false);
+        }
+        DotPlane across(size);  // the same corridors lying down
+        for (auto [x, y] : BlackDots(vertical)) across.SetDot(y, x, true);
+        for (const DotPlane* maze : {&vertical, &across}) {
+            for (auto [x, y] : {std::pair{0, 0}, {size - 2, size - 1}, {size / 2, size / 2}}) {
+                const Dots expected = ReferenceFill(*maze, x, y, false);
+                const FillResult result = BuildFillMask(*maze, x, y, false);
+                EXPECT_EQ(result.succeeded, !expected.empty());
+                ASSERT_EQ(BlackDots(result.mask), expected) << "size " << size << " at " << x << "," << y;
+            }
+            // The white fill of the walls.
+            const Dots walls = ReferenceFill(*maze, 1, size / 2, true);
+            ASSERT_EQ(BlackDots(BuildFillMask(*maze, 1, size / 2, true).mask), walls);
+        }
+    }
 }

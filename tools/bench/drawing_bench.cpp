@@ -20,23 +20,64 @@ void BM_FillWholePlane(benchmark::State& state) {
 }
 BENCHMARK(BM_FillWholePlane)->Unit(benchmark::kMicrosecond);
 
-// A hard case for a scan-line fill: one-dot-wide vertical corridors joined alternately at the top and
-// the bottom, so every run is a single dot and the fill turns at every column.
-void BM_FillSerpentine(benchmark::State& state) {
+// One-dot-wide vertical corridors joined alternately at the top and the bottom: every run of a row is a
+// single dot, the hard case for a scan-line fill that walks rows.
+DotPlane Serpentine(bool lying) {
     DotPlane walls(kSize);
     for (int x = 1; x < kSize; x += 2) {
-        for (int y = 0; y < kSize; ++y) walls.SetDot(x, y, true);
-        walls.SetDot(x, (x / 2) % 2 == 0 ? kSize - 1 : 0, false);
+        for (int y = 0; y < kSize; ++y) walls.SetDot(lying ? y : x, lying ? x : y, true);
+        const int gap = (x / 2) % 2 == 0 ? kSize - 1 : 0;
+        walls.SetDot(lying ? gap : x, lying ? x : gap, false);
+    }
+    return walls;
+}
+
+void BM_FillSerpentine(benchmark::State& state) {
+    const DotPlane walls = Serpentine(state.range(0) != 0);
+    for (auto _ : state) {
+        FillResult result = BuildFillMask(walls, 0, 0, false);
+        benchmark::DoNotOptimize(result);
+    }
+}
+BENCHMARK(BM_FillSerpentine)->Arg(0)->Arg(1)->ArgName("lying")->Unit(benchmark::kMicrosecond);
+
+// Nested square rings of one-dot walls with one-dot corridors between them, each ring opened at one dot
+// of its top side, alternately left and right: the fill winds round every corridor, and its sides are
+// single-dot runs whichever way the picture is walked (reported; the serpentine is the target case).
+void BM_FillSpiral(benchmark::State& state) {
+    DotPlane walls(kSize);
+    for (int ring = 1; ring < kSize / 2; ring += 2) {
+        const int lo = ring, hi = kSize - 1 - ring;
+        for (int i = lo; i <= hi; ++i) {
+            walls.SetDot(i, lo, true);
+            walls.SetDot(i, hi, true);
+            walls.SetDot(lo, i, true);
+            walls.SetDot(hi, i, true);
+        }
+        walls.SetDot(ring % 4 == 1 ? lo + 1 : hi - 1, lo, false);
     }
     for (auto _ : state) {
         FillResult result = BuildFillMask(walls, 0, 0, false);
         benchmark::DoNotOptimize(result);
     }
 }
-BENCHMARK(BM_FillSerpentine)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_FillSpiral)->Unit(benchmark::kMicrosecond);
 
 // The whole plane as the mask, so every dot is written and reported for repainting: the worst case.
+// The word-wise write reports the changed rows; the byte-wise one lists every dot (the view's old path).
 void BM_ApplyMaskWholePlane(benchmark::State& state) {
+    DotPlane glyph(kSize), mask(kSize);
+    mask.Fill(true);
+    DotChanges changed;
+    int colour = kPenBlack;
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(ApplyMask(glyph, mask, colour, nullptr, changed));
+        colour = kPenWhite - colour;
+    }
+}
+BENCHMARK(BM_ApplyMaskWholePlane)->Unit(benchmark::kMicrosecond);
+
+void BM_ApplyMaskWholePlaneDotList(benchmark::State& state) {
     DotPlane glyph(kSize), mask(kSize);
     mask.Fill(true);
     std::vector<DotPoint> cells;
@@ -46,7 +87,19 @@ void BM_ApplyMaskWholePlane(benchmark::State& state) {
         colour = kPenWhite - colour;
     }
 }
-BENCHMARK(BM_ApplyMaskWholePlane)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_ApplyMaskWholePlaneDotList)->Unit(benchmark::kMicrosecond);
+
+// What an undo of a whole-plane change has to find.
+void BM_DifferingSpansWholePlane(benchmark::State& state) {
+    DotPlane a(kSize), b(kSize);
+    b.Fill(true);
+    DotChanges changed;
+    for (auto _ : state) {
+        DifferingSpans(a, b, changed);
+        benchmark::DoNotOptimize(changed);
+    }
+}
+BENCHMARK(BM_DifferingSpansWholePlane)->Unit(benchmark::kMicrosecond);
 
 // A typical shape written with a move's region (a quarter of the glyph).
 void BM_ApplyMaskShapeWithRegion(benchmark::State& state) {
@@ -55,8 +108,8 @@ void BM_ApplyMaskShapeWithRegion(benchmark::State& state) {
         for (int x = 0; x < kSize / 2; ++x) region.SetDot(x, y, true);
     }
     const DotPlane mask = BuildShapeMask(kSize, kCircleTool, 10, 10, 240, 200, 3);
-    std::vector<DotPoint> cells;
-    for (auto _ : state) benchmark::DoNotOptimize(ApplyMask(glyph, mask, kPenBlack, &region, cells));
+    DotChanges changed;
+    for (auto _ : state) benchmark::DoNotOptimize(ApplyMask(glyph, mask, kPenBlack, &region, changed));
 }
 BENCHMARK(BM_ApplyMaskShapeWithRegion)->Unit(benchmark::kMicrosecond);
 

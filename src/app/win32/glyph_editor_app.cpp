@@ -19,6 +19,7 @@
 #include "framework/strings.h"
 #include "glyphstore/eudc_bitmap.h"
 #include "glyphstore/eudc_path.h"
+#include "glyphstore/glyph_size.h"
 #include "glyphstore/win32/default_eudc.h"
 #include "resource.h"
 
@@ -170,7 +171,7 @@ BOOL CGlyphoEditorApp::CheckEudcFont() {
     }
     // The dot plane holds whole bytes a row, and the matrix is sized for at most 256 dots a side: any
     // other size would overlap rows or ask for planes and history files of hundreds of megabytes.
-    if (width == 0 || height == 0 || width != height || width > 256 || width % 8 != 0) {
+    if (!IsUsableGlyphSize(width, height)) {
         ReportStartFailure(
             FormatText(L"%s\r\n上記外字ﾌｫﾝﾄ用ﾋﾞｯﾄﾃﾞｰﾀﾌｧｲﾙの管理ﾋﾞｯﾄｻｲｽﾞが異常です。Size=[%d,%d]",
                        eufPath.c_str(), width, height),

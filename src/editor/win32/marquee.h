@@ -1,8 +1,8 @@
 // A solid overlay in one colour, painted straight onto the matrix window, that previews a
 // shape while the mouse is dragged (a line, rectangle or circle, a selection rectangle, a
 // moved selection, a pending paste) without touching the glyph. Showing the same shape again
-// paints nothing; a new shape first restores the matrix under the old one; deleting the
-// marquee restores the matrix under it.
+// paints nothing; a new shape is painted first and the matrix is then restored only where the
+// old one is not covered by it; deleting the marquee restores the matrix under it.
 #pragma once
 
 #include <windows.h>

@@ -7,6 +7,7 @@
 #include "document/update_hints.h"
 #include "editor/cursor_choice.h"
 #include "editor/drawing.h"
+#include "framework/handles.h"
 #include "resource.h"
 
 namespace {
@@ -111,19 +112,16 @@ void CMatrixEditView::RedrawAll() {
     if (m_hWnd) RedrawWindow(m_hWnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
 }
 
-void CMatrixEditView::InvalidateDots(std::span<const DotPoint> dots) {
-    if (m_hWnd == nullptr) return;
-    // One rectangle for the whole action: adding cells to the update region one by one costs
-    // the square of their number, and the paint works on the region's bounds anyway.
-    const MatrixGeometry geometry = Geometry();
-    RECT bounds = {0, 0, 0, 0};
-    for (const DotPoint& dot : dots) {
-        const CellRect cell = geometry.DotToCellRect(dot.x, dot.y);
-        if (cell.left < 0) continue;
-        const RECT rect = {cell.left, cell.top, cell.right, cell.bottom};
-        UnionRect(&bounds, &bounds, &rect);
+void CMatrixEditView::InvalidateChanges(const DotChanges& changes) {
+    if (m_hWnd == nullptr || changes.Empty()) return;
+    // One region for the whole action: adding cells to the update region one by one would cost the
+    // square of their number.
+    const UniqueRegion region(CreateChangedCellsRegion(changes, Geometry()));
+    if (region) {
+        InvalidateRgn(m_hWnd, region.Get(), TRUE);
+    } else {
+        InvalidateRect(m_hWnd, nullptr, TRUE);  // no region to be had: repaint it all rather than nothing
     }
-    if (!IsRectEmpty(&bounds)) InvalidateRect(m_hWnd, &bounds, TRUE);
 }
 
 void CMatrixEditView::OnUpdate(CView* /*sender*/, LPARAM hint, void* hintObject) {
@@ -141,8 +139,9 @@ void CMatrixEditView::OnUpdate(CView* /*sender*/, LPARAM hint, void* hintObject)
             // The history has loaded a stored state: repaint what differs and take it over.
             if (const auto* loaded = static_cast<const DotPlane*>(hintObject);
                 loaded && m_pImage && m_pImage->ByteCount() == loaded->ByteCount()) {
-                const std::vector<DotPoint> changed = DifferingDots(*loaded, *m_pImage);
-                InvalidateDots(changed);
+                DotChanges changed;
+                DifferingSpans(*loaded, *m_pImage, changed);
+                InvalidateChanges(changed);
                 std::copy(loaded->Bytes().begin(), loaded->Bytes().end(), m_pImage->Bytes().begin());
             }
             break;
@@ -159,19 +158,11 @@ void CMatrixEditView::OnUpdate(CView* /*sender*/, LPARAM hint, void* hintObject)
 
 void CMatrixEditView::OnDraw(HDC dc) {
     // Only what needs repainting: the clip box is the update region's bounds during a paint.
-    RECT area;
-    const int clip = GetClipBox(dc, &area);
-    if (clip == ERROR) return;  // no area to trust: paint nothing rather than from garbage
-    if (clip == NULLREGION || area.right <= area.left) GetClientRect(m_hWnd, &area);
-    Paint(dc, area);
-}
-
-void CMatrixEditView::Paint(HDC dc, const RECT& area) {
     MatrixPlanes planes;
     planes.editBitmap = m_pImgArray ? m_pImage : nullptr;  // nothing is painted without both
     planes.selectionOutline = &m_selectionOutline;
     planes.staging = &m_staging;
-    m_painter.Paint(dc, area, Geometry(), planes, m_colors, m_grid);
+    m_painter.PaintClipBox(dc, Geometry(), planes, m_colors, m_grid);
 }
 
 void CMatrixEditView::PushUndoSnapshot() {
@@ -180,9 +171,9 @@ void CMatrixEditView::PushUndoSnapshot() {
 
 void CMatrixEditView::WriteMask(const DotPlane& mask, int colour) {
     if (!ImageReady()) return;
-    std::vector<DotPoint> repaint;
-    ApplyMask(*m_pImage, mask, colour, nullptr, repaint);
-    InvalidateDots(repaint);
+    DotChanges changed;
+    ApplyMask(*m_pImage, mask, colour, nullptr, changed);
+    InvalidateChanges(changed);
 }
 
 void CMatrixEditView::OnButtonDown(int button, POINT point) {

@@ -46,8 +46,8 @@ class CMatrixEditView : public CView {
     void CopyToClipboard(BOOL /*cut*/) {}
     BOOL CancelPaste() { return FALSE; }
 
-    // Marks the cells of these dots for repainting.
-    void InvalidateDots(std::span<const DotPoint> dots);
+    // Marks the cells of the changed dots for repainting, as one region.
+    void InvalidateChanges(const DotChanges& changes);
     // Records the edit bitmap as one finished edit in the history.
     void PushUndoSnapshot();
 
@@ -69,7 +69,6 @@ class CMatrixEditView : public CView {
     void OnUpdateDotSize(CCmdUI* cmdUI);
 
     MatrixGeometry Geometry() const { return {m_nPixSize, m_nGlyphSize}; }
-    void Paint(HDC dc, const RECT& area);
     // Shows the cursor of the current tool; false where the window's own cursor applies.
     bool ShowToolCursor();
 
