@@ -479,8 +479,10 @@ void Transpose(const RowBits& from, RowBits& to, int size) {
     }
 }
 
-// How many runs of set bits the rows hold: what a scan-line fill pays for.
-std::size_t CountRuns(const RowBits& bits, int size) {
+// How many runs of set bits the rows hold (a run starts where the dot to its left is clear), and how
+// many the columns hold (a run starts where the dot above is clear): what a scan-line fill pays for
+// walking the picture by rows or by columns.
+std::size_t CountRowRuns(const RowBits& bits, int size) {
     std::size_t runs = 0;
     const int words = bits.Words();
     for (int row = 0; row < size; ++row) {
@@ -493,6 +495,32 @@ std::size_t CountRuns(const RowBits& bits, int size) {
         }
     }
     return runs;
+}
+
+std::size_t CountColumnRuns(const RowBits& bits, int size) {
+    std::size_t runs = 0;
+    const int words = bits.Words();
+    for (int row = 0; row < size; ++row) {
+        const std::uint64_t* r = bits.Row(row);
+        const std::uint64_t* above = row > 0 ? bits.Row(row - 1) : nullptr;
+        for (int w = 0; w < words; ++w)
+            runs += static_cast<std::size_t>(std::popcount(r[w] & ~(above ? above[w] : 0)));
+    }
+    return runs;
+}
+
+// A plane row's bytes as words, the leftmost dot in the top bit; the words past the row's end hold 0.
+void LoadRow(const std::uint8_t* bytes, std::size_t count, std::uint64_t* words, bool invert) {
+    std::size_t k = 0;
+    for (; k + 8 <= count; k += 8) {
+        std::uint64_t word = 0;
+        for (std::size_t i = 0; i < 8; ++i) word = (word << 8) | bytes[k + i];
+        words[k / 8] = invert ? ~word : word;
+    }
+    for (; k < count; ++k) {
+        const std::uint8_t b = invert ? static_cast<std::uint8_t>(~bytes[k]) : bytes[k];
+        words[k / 8] |= std::uint64_t{b} << (56 - 8 * (k % 8));
+    }
 }
 
 // Scan-line fill with an explicit stack: each popped seed fills its whole run of open dots, then pushes
@@ -547,23 +575,16 @@ FillResult BuildFillMask(const DotPlane& source, int x, int y, bool invert) {
     RowBits open(size), filled(size);
     const std::size_t bytesPerRow = static_cast<std::size_t>(size / 8);
     const std::span<const std::uint8_t> bytes = source.Bytes();
-    for (int row = 0; row < size; ++row) {
-        std::uint64_t* words = open.Row(row);
-        for (std::size_t k = 0; k < bytesPerRow; ++k) {
-            std::uint8_t b = bytes[row * bytesPerRow + k];
-            if (invert) b = static_cast<std::uint8_t>(~b);
-            words[k / 8] |= std::uint64_t{b} << (56 - 8 * (k % 8));
-        }
-    }
+    for (int row = 0; row < size; ++row)
+        LoadRow(bytes.data() + row * bytesPerRow, bytesPerRow, open.Row(row), invert);
     if (!RowBits::Test(open.Row(y), x)) return result;
 
     // A scan-line fill costs one step per run it fills. Narrow vertical corridors are runs of a single
     // dot in every row but long runs in the columns, so when the columns hold fewer runs the fill works
     // on the transposed picture and transposes its result back.
-    RowBits columns(size);
-    Transpose(open, columns, size);
-    if (CountRuns(columns, size) < CountRuns(open, size)) {
-        RowBits filledColumns(size);
+    if (CountColumnRuns(open, size) < CountRowRuns(open, size)) {
+        RowBits columns(size), filledColumns(size);
+        Transpose(open, columns, size);
         ScanLineFill(columns, filledColumns, size, y, x);
         Transpose(filledColumns, filled, size);
     } else {
@@ -574,8 +595,9 @@ FillResult BuildFillMask(const DotPlane& source, int x, int y, bool invert) {
     std::span<std::uint8_t> out = result.mask.Bytes();
     for (int row = 0; row < size; ++row) {
         const std::uint64_t* words = filled.Row(row);
+        std::uint8_t* line = out.data() + row * bytesPerRow;
         for (std::size_t k = 0; k < bytesPerRow; ++k) {
-            out[row * bytesPerRow + k] = static_cast<std::uint8_t>(~(words[k / 8] >> (56 - 8 * (k % 8))));
+            line[k] = static_cast<std::uint8_t>(~(words[k / 8] >> (56 - 8 * (k % 8))));
         }
     }
     result.succeeded = true;
