@@ -28,10 +28,23 @@ class MaskInk {
     void Dot(Int64 x, Int64 y) {
         if (Inside(x, y)) m_plane.SetDot(static_cast<int>(x), static_cast<int>(y), true);
     }
-    // Dots xa..xb of row y.
+    // Dots xa..xb of row y, a byte at a time.
     void Run(Int64 y, Int64 xa, Int64 xb) {
         if (y < 0 || y >= m_nSize) return;
-        for (Int64 x = std::max<Int64>(xa, 0); x <= std::min<Int64>(xb, m_nSize - 1); ++x) Dot(x, y);
+        const Int64 from = std::max<Int64>(xa, 0), to = std::min<Int64>(xb, m_nSize - 1);
+        if (from > to) return;
+        if (m_nSize % 8 != 0) {
+            for (Int64 x = from; x <= to; ++x) Dot(x, y);
+            return;
+        }
+        std::uint8_t* row =
+            m_plane.Bytes().data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(m_nSize / 8);
+        for (Int64 byte = from / 8; byte <= to / 8; ++byte) {
+            const int first = static_cast<int>(std::max(from, byte * 8) - byte * 8);
+            const int last = static_cast<int>(std::min(to, byte * 8 + 7) - byte * 8);
+            const unsigned bits = (0xFFu >> first) & (0xFFu << (7 - last)) & 0xFFu;  // black is 0
+            row[byte] = static_cast<std::uint8_t>(row[byte] & ~bits);
+        }
     }
 
   private:
@@ -236,6 +249,25 @@ void InkDisc(MaskInk& ink, const Disc& disc, Int64 cx, Int64 cy) {
     }
 }
 
+// The stroke along a row or a column (a.x == b.x or a.y == b.y): the pen's dot placed on every dot from
+// a to b, which is what the exact test gives there, built as one run per row of dots.
+void InkStraightStroke(MaskInk& ink, const Disc& disc, Int64 ax, Int64 ay, Int64 bx, Int64 by) {
+    const Int64 xLo = std::min(ax, bx), xHi = std::max(ax, bx), yLo = std::min(ay, by),
+                yHi = std::max(ay, by);
+    const Int64 first = std::max<Int64>(yLo + disc.top, 0),
+                last = std::min<Int64>(yHi + disc.bottom, ink.Size() - 1);
+    for (Int64 y = first; y <= last; ++y) {
+        int left = kMaxPenWidth, right = -kMaxPenWidth;
+        for (int dy = disc.top; dy <= disc.bottom; ++dy) {
+            if (y - dy < yLo || y - dy > yHi) continue;  // no dot of the figure on the row dy above
+            const auto row = static_cast<std::size_t>(dy - disc.top);
+            left = std::min(left, disc.left[row]);
+            right = std::max(right, disc.right[row]);
+        }
+        if (left <= right) ink.Run(y, xLo + left, xHi + right);
+    }
+}
+
 }  // namespace
 
 int PenColorOfButton(int button, bool penSwap) {
@@ -350,6 +382,8 @@ DotPlane BuildShapeMask(int glyphSize, int tool, int x0, int y0, int x1, int y1,
             // pen's round dot with a wider one, as GDI does.
             if (w == 1) {
                 InkThinLine(ink, ax, ay, bx, by);
+            } else if (ax == bx || ay == by) {
+                InkStraightStroke(ink, MakeDisc(w), ax, ay, bx, by);
             } else {
                 InkWideSegment(ink, ax, ay, bx, by, w);
             }
@@ -361,11 +395,12 @@ DotPlane BuildShapeMask(int glyphSize, int tool, int x0, int y0, int x1, int y1,
             if (w == 1) {
                 InkRectangleOutline(box, plotDot, 0, glyphSize - 1);
             } else {
-                // Straight sides: the dot-centred discs along them are exactly these four strokes.
-                InkWideSegment(ink, box.left, box.top, box.right, box.top, w);
-                InkWideSegment(ink, box.right, box.top, box.right, box.bottom, w);
-                InkWideSegment(ink, box.right, box.bottom, box.left, box.bottom, w);
-                InkWideSegment(ink, box.left, box.bottom, box.left, box.top, w);
+                // Four straight strokes; their round ends make the round corners.
+                const Disc disc = MakeDisc(w);
+                InkStraightStroke(ink, disc, box.left, box.top, box.right, box.top);
+                InkStraightStroke(ink, disc, box.right, box.top, box.right, box.bottom);
+                InkStraightStroke(ink, disc, box.left, box.bottom, box.right, box.bottom);
+                InkStraightStroke(ink, disc, box.left, box.top, box.left, box.bottom);
             }
             break;
         }
@@ -479,8 +514,10 @@ void Transpose(const RowBits& from, RowBits& to, int size) {
     }
 }
 
-// How many runs of set bits the rows hold: what a scan-line fill pays for.
-std::size_t CountRuns(const RowBits& bits, int size) {
+// How many runs of set bits the rows hold (a run starts where the dot to its left is clear), and how
+// many the columns hold (a run starts where the dot above is clear): what a scan-line fill pays for
+// walking the picture by rows or by columns.
+std::size_t CountRowRuns(const RowBits& bits, int size) {
     std::size_t runs = 0;
     const int words = bits.Words();
     for (int row = 0; row < size; ++row) {
@@ -493,6 +530,32 @@ std::size_t CountRuns(const RowBits& bits, int size) {
         }
     }
     return runs;
+}
+
+std::size_t CountColumnRuns(const RowBits& bits, int size) {
+    std::size_t runs = 0;
+    const int words = bits.Words();
+    for (int row = 0; row < size; ++row) {
+        const std::uint64_t* r = bits.Row(row);
+        const std::uint64_t* above = row > 0 ? bits.Row(row - 1) : nullptr;
+        for (int w = 0; w < words; ++w)
+            runs += static_cast<std::size_t>(std::popcount(r[w] & ~(above ? above[w] : 0)));
+    }
+    return runs;
+}
+
+// A plane row's bytes as words, the leftmost dot in the top bit; the words past the row's end hold 0.
+void LoadRow(const std::uint8_t* bytes, std::size_t count, std::uint64_t* words, bool invert) {
+    std::size_t k = 0;
+    for (; k + 8 <= count; k += 8) {
+        std::uint64_t word = 0;
+        for (std::size_t i = 0; i < 8; ++i) word = (word << 8) | bytes[k + i];
+        words[k / 8] = invert ? ~word : word;
+    }
+    for (; k < count; ++k) {
+        const std::uint8_t b = invert ? static_cast<std::uint8_t>(~bytes[k]) : bytes[k];
+        words[k / 8] |= std::uint64_t{b} << (56 - 8 * (k % 8));
+    }
 }
 
 // Scan-line fill with an explicit stack: each popped seed fills its whole run of open dots, then pushes
@@ -547,23 +610,16 @@ FillResult BuildFillMask(const DotPlane& source, int x, int y, bool invert) {
     RowBits open(size), filled(size);
     const std::size_t bytesPerRow = static_cast<std::size_t>(size / 8);
     const std::span<const std::uint8_t> bytes = source.Bytes();
-    for (int row = 0; row < size; ++row) {
-        std::uint64_t* words = open.Row(row);
-        for (std::size_t k = 0; k < bytesPerRow; ++k) {
-            std::uint8_t b = bytes[row * bytesPerRow + k];
-            if (invert) b = static_cast<std::uint8_t>(~b);
-            words[k / 8] |= std::uint64_t{b} << (56 - 8 * (k % 8));
-        }
-    }
+    for (int row = 0; row < size; ++row)
+        LoadRow(bytes.data() + row * bytesPerRow, bytesPerRow, open.Row(row), invert);
     if (!RowBits::Test(open.Row(y), x)) return result;
 
     // A scan-line fill costs one step per run it fills. Narrow vertical corridors are runs of a single
     // dot in every row but long runs in the columns, so when the columns hold fewer runs the fill works
     // on the transposed picture and transposes its result back.
-    RowBits columns(size);
-    Transpose(open, columns, size);
-    if (CountRuns(columns, size) < CountRuns(open, size)) {
-        RowBits filledColumns(size);
+    if (CountColumnRuns(open, size) < CountRowRuns(open, size)) {
+        RowBits columns(size), filledColumns(size);
+        Transpose(open, columns, size);
         ScanLineFill(columns, filledColumns, size, y, x);
         Transpose(filledColumns, filled, size);
     } else {
@@ -574,8 +630,9 @@ FillResult BuildFillMask(const DotPlane& source, int x, int y, bool invert) {
     std::span<std::uint8_t> out = result.mask.Bytes();
     for (int row = 0; row < size; ++row) {
         const std::uint64_t* words = filled.Row(row);
+        std::uint8_t* line = out.data() + row * bytesPerRow;
         for (std::size_t k = 0; k < bytesPerRow; ++k) {
-            out[row * bytesPerRow + k] = static_cast<std::uint8_t>(~(words[k / 8] >> (56 - 8 * (k % 8))));
+            line[k] = static_cast<std::uint8_t>(~(words[k / 8] >> (56 - 8 * (k % 8))));
         }
     }
     result.succeeded = true;
