@@ -5,6 +5,10 @@ set(CMAKE_RC_FLAGS "${CMAKE_RC_FLAGS} -c 65001")
 
 add_compile_definitions(UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0601 WINVER=0x0601)
 add_link_options(-static -static-libgcc -static-libstdc++)
+# Reproducible program files (the packages rely on it): no link time stamp in the PE header, and
+# no source or build folder in the objects.
+add_link_options(-Wl,--no-insert-timestamp)
+add_compile_options(-ffile-prefix-map=${CMAKE_SOURCE_DIR}/= -ffile-prefix-map=${CMAKE_BINARY_DIR}/=)
 
 file(GLOB KF_WIN32_SOURCES CONFIGURE_DEPENDS
   ${CMAKE_SOURCE_DIR}/src/framework/*.cpp
