@@ -134,9 +134,14 @@ def grey(p):
     return all(abs(c - 192) < 30 for c in p)
 
 
-def history_states():
-    return sorted(glob.glob(os.path.join(PROGRAM_DIR, "TEMP", "*", "*.tmp")),
-                  key=lambda path: int(os.path.splitext(os.path.basename(path))[0]))
+def history_folders():
+    return set(glob.glob(os.path.join(PROGRAM_DIR, "TEMP", "*")))
+
+
+def history_states(folders):
+    """The history states in `folders`, oldest first."""
+    paths = [p for folder in folders for p in glob.glob(os.path.join(folder, "*.tmp"))]
+    return sorted(paths, key=lambda path: int(os.path.splitext(os.path.basename(path))[0]))
 
 
 def is_black(plane, x, y):
@@ -160,7 +165,11 @@ def session_processes(sid):
 
 class HeadlessDemo(unittest.TestCase):
     def test_browser_shows_the_editor_a_click_draws_and_ctrl_c_stops_everything(self):
-        env = {k: v for k, v in os.environ.items() if k not in ("DISPLAY", "WINEPREFIX")}
+        # As on a machine without a display: nothing of a caller's X server or Wine prefix.
+        env = {k: v for k, v in os.environ.items()
+               if k not in ("DISPLAY", "WINEPREFIX", "KF_XVFB_PID", "KF_WINEPREFIX")}
+        # An editor ended by an earlier Ctrl+C leaves its history folder behind: only this run's counts.
+        earlier = history_folders()
         demo = subprocess.Popen([os.path.join(ROOT, "scripts", "run")], env=env, cwd=ROOT,
                                 stdin=subprocess.DEVNULL, stdout=subprocess.PIPE, stderr=subprocess.STDOUT,
                                 text=True, start_new_session=True)
@@ -171,6 +180,9 @@ class HeadlessDemo(unittest.TestCase):
         try:
             def printed_address():
                 match = re.search(r"(http://\S+/vnc\.html\?\S+)", "".join(output))
+                if not match and demo.poll() is not None:
+                    raise AssertionError(f"scripts/run ended ({demo.returncode}) before printing an address:\n"
+                                         + "".join(output))
                 return match.group(1) if match else None
 
             # The first run may build the program and a Wine prefix.
@@ -209,7 +221,8 @@ class HeadlessDemo(unittest.TestCase):
             self.assertTrue(rect["left"] <= mid_x < rect["right"] and rect["top"] <= mid_y < rect["bottom"])
 
             # A click on a white dot draws it with the pen (the start-up tool), as one history step.
-            states = wait_until(history_states, 30, "the loaded character's history state")
+            ours = lambda: history_folders() - earlier
+            states = wait_until(lambda: history_states(ours()), 30, "the loaded character's history state")
             with open(states[-1], "rb") as f:
                 before = f.read()
             self.assertEqual(len(before), GLYPH * GLYPH // 8)
@@ -217,7 +230,7 @@ class HeadlessDemo(unittest.TestCase):
             browser.click(mid_x + (dot[0] - 32) * PITCH + PITCH // 2 + 1, mid_y + (dot[1] - 32) * PITCH + PITCH // 2 + 1)
 
             def drawn():
-                newest = history_states()
+                newest = history_states(ours())
                 if len(newest) <= len(states):
                     return None
                 with open(newest[-1], "rb") as f:
