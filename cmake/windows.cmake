@@ -5,6 +5,10 @@ set(CMAKE_RC_FLAGS "${CMAKE_RC_FLAGS} -c 65001")
 
 add_compile_definitions(UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0601 WINVER=0x0601)
 add_link_options(-static -static-libgcc -static-libstdc++)
+# Reproducible program files (the packages rely on it): no link time stamp in the PE header, and
+# no source or build folder in the objects.
+add_link_options(-Wl,--no-insert-timestamp)
+add_compile_options(-ffile-prefix-map=${CMAKE_SOURCE_DIR}/= -ffile-prefix-map=${CMAKE_BINARY_DIR}/=)
 
 # The Win32 levels. The framework stand-in sits on the platform-free levels; each subsystem's
 # win32/ side uses its own subsystem, lower levels and the framework; views know documents (through
@@ -37,9 +41,12 @@ target_link_libraries(Kanjiforge PRIVATE kf_win32)
 # windres reports no dependencies: rebuild the resources when anything they include changes.
 file(GLOB_RECURSE KF_RESOURCE_INPUTS CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/src/res/*)
 list(FILTER KF_RESOURCE_INPUTS EXCLUDE REGEX "Kanjiforge\\.rc$")
+# The manifest carries the project version too; windres finds it through the include folders.
+configure_file(${CMAKE_SOURCE_DIR}/src/res/Kanjiforge.manifest.in ${KF_GENERATED_DIR}/Kanjiforge.manifest @ONLY)
+list(APPEND KF_RESOURCE_INPUTS ${KF_GENERATED_DIR}/Kanjiforge.manifest ${KF_GENERATED_DIR}/kanjiforge_version.h)
 set_source_files_properties(${CMAKE_SOURCE_DIR}/src/res/Kanjiforge.rc PROPERTIES OBJECT_DEPENDS "${KF_RESOURCE_INPUTS}")
 target_link_options(Kanjiforge PRIVATE -municode -mwindows)
-target_include_directories(Kanjiforge PRIVATE ${CMAKE_SOURCE_DIR}/src/res)
+target_include_directories(Kanjiforge PRIVATE ${CMAKE_SOURCE_DIR}/src/res ${KF_GENERATED_DIR})
 
 # GoogleTest from the Debian source package, built with the cross compiler.
 if(EXISTS /usr/src/googletest/googletest/CMakeLists.txt)

@@ -16,7 +16,7 @@
 # Functions return non-zero on failure and print the reason on stderr; they never read stdin.
 
 # Bump when the prefix configuration below changes, so existing prefixes are configured again.
-KF_WINE_PREFIX_VERSION=2
+KF_WINE_PREFIX_VERSION=3
 
 # The faces the program and its peers ask for, mapped to the IPA fonts Debian ships
 # (fonts-ipafont-gothic, fonts-ipafont-mincho).
@@ -209,6 +209,16 @@ kf_wine_prefix_init() {
         ! grep -qF '"Managed"="N"' "$WINEPREFIX/user.reg"; then
         _kf_err "settings missing from $WINEPREFIX/user.reg after importing $reg"
         return 1
+    fi
+    # Wine draws the caption buttons with the Marlett symbol font; without it they come out as the
+    # letters "0 1 r". Debian's fonts-wine ships it, but this Wine does not look for it there, only
+    # in the prefix's own fonts folder.
+    local marlett=/usr/share/wine/fonts/marlett.ttf
+    if [ -f "$marlett" ]; then
+        mkdir -p "$WINEPREFIX/drive_c/windows/Fonts" &&
+            cp "$marlett" "$WINEPREFIX/drive_c/windows/Fonts/marlett.ttf" || return 1
+    else
+        _kf_err "warning: $marlett missing (fonts-wine): caption buttons will show letters"
     fi
     printf '%s\n' "$stamp" >"$marker"
 }

@@ -10,6 +10,7 @@
 #include "automation/win32/process_utils.h"
 #include "automation/win32/window_utils.h"
 #include "harness.h"
+#include "kanjiforge_version.h"
 
 using namespace e2e;
 
@@ -405,7 +406,7 @@ void WriteVersionResource(const std::wstring& exePath, const std::vector<uint8_t
 TEST(WindowUtilsVersion, ReadsTheProgramsVersionStrings) {
     std::wstring productVersion = L"old", legalNotice = L"old";
     GetFileVersionStrings(productVersion, legalNotice, KanjiforgeExePath());
-    EXPECT_EQ(Narrow(productVersion), "1.0.0.0");
+    EXPECT_EQ(Narrow(productVersion), KF_VERSION_TEXT);
     EXPECT_EQ(Narrow(legalNotice), "Copyright (C) 2026 Kanjiforge");
 }
 

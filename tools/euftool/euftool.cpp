@@ -11,6 +11,7 @@
 #include "glyphstore/char_code.h"
 #include "glyphstore/eudc_bitmap.h"
 #include "glyphstore/eudc_writer.h"
+#include "kanjiforge_version.h"
 
 namespace {
 
@@ -271,6 +272,8 @@ int Run(const std::vector<Arg>& args) {
     if (args.empty()) return UsageError();
     const std::wstring& command = args[0].text;
     const std::size_t count = args.size();
+    if (command == L"--version" && count == 1)
+        return std::printf("euftool %s\n", KF_VERSION_TEXT) < 0 ? 1 : 0;
     if (command == L"info" && count == 2) return Info(args[1]);
     if (command == L"list" && count == 2) return List(args[1]);
     if (command == L"show" && count == 3 && ParseCode(args[2]) > 0) return Show(args[1], ParseCode(args[2]));
