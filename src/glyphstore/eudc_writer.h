@@ -5,6 +5,16 @@
 #include <cstdint>
 #include <filesystem>
 #include <span>
+#include <vector>
+
+#include "glyphstore/char_code.h"
+
+// The bytes of a new file covering first..last (E000..F8FF unless told) with no characters and a management
+// size of size by size dots; empty when size is not a multiple of 8 in 8..256 or the range is empty.
+std::vector<std::uint8_t> MakeEudcBitmapFileBytes(int size, int first = kEudcFirst, int last = kEudcLast);
+
+// Stores one character in a file's bytes held in memory, by the rules of PutEudcBitmapRecord.
+bool PutEudcBitmapRecordBytes(std::vector<std::uint8_t>& file, int code, std::span<const std::uint8_t> bits);
 
 // A new file covering E000..F8FF with no characters and a management size of size by size dots (size a
 // multiple of 8 in 8..256). Fails, leaving nothing behind, when the file already exists or cannot be written.
