@@ -1,5 +1,6 @@
 #include "glyphstore/eudc_writer.h"
 
+#include <algorithm>
 #include <cstring>
 #include <fstream>
 #include <iterator>
@@ -76,6 +77,32 @@ std::vector<std::uint8_t> MakeEudcBitmapFileBytes(int size, int first, int last)
     return bytes;
 }
 
+namespace {
+
+// Points the code's index entry at a new record appended to the file.
+bool AppendRecord(std::vector<std::uint8_t>& file, const EudcIndex& index, std::size_t slot,
+                  std::span<const std::uint8_t> bits) {
+    const std::uint64_t end = file.size();
+    if (end <= index.base || end - index.base > std::numeric_limits<std::uint32_t>::max()) return false;
+    std::uint8_t record[kEudcRecordHeaderLength] = {};
+    PutU16(&record[4], static_cast<unsigned>(index.width));
+    PutU16(&record[6], static_cast<unsigned>(index.height));
+    file.insert(file.end(), std::begin(record), std::end(record));
+    file.insert(file.end(), bits.begin(), bits.end());
+    PutU32(&file[index.base + kEudcIndexOffset + 4u * slot], static_cast<std::uint32_t>(end - index.base));
+    return true;
+}
+
+bool ReadsBack(const std::vector<std::uint8_t>& file, int code, std::span<const std::uint8_t> bits) {
+    int width = 0;
+    int height = 0;
+    std::vector<std::uint8_t> stored;
+    return ReadEudcBitmapBytes(file, code, width, height, &stored) == kEudcOk &&
+           std::equal(stored.begin(), stored.end(), bits.begin(), bits.end());
+}
+
+}  // namespace
+
 bool PutEudcBitmapRecordBytes(std::vector<std::uint8_t>& file, int code, std::span<const std::uint8_t> bits) {
     EudcIndex index;
     if (ReadEudcIndexBytes(file, index) != kEudcOk || !index.hasManagementSize) return false;
@@ -92,19 +119,21 @@ bool PutEudcBitmapRecordBytes(std::vector<std::uint8_t>& file, int code, std::sp
     int height = 0;
     const bool inPlace = index.entries[slot] != 0 && recordPosition >= indexEnd &&
                          ReadEudcBitmapBytes(file, code, width, height, nullptr) == kEudcOk;
+    // In a file we did not write, records and the index may overlap each other or the management record, so
+    // a write can spoil what it did not aim at. Every change is checked by reading it back, and the file is
+    // changed only when the character then reads as stored.
     if (inPlace) {
-        std::memcpy(file.data() + recordPosition + kEudcRecordHeaderLength, bits.data(), bits.size());
-        return true;
+        std::vector<std::uint8_t> changed = file;
+        std::copy(bits.begin(), bits.end(),
+                  changed.begin() + static_cast<std::ptrdiff_t>(recordPosition) + kEudcRecordHeaderLength);
+        if (ReadsBack(changed, code, bits)) {
+            file = std::move(changed);
+            return true;
+        }
     }
-
-    const std::uint64_t end = file.size();
-    if (end <= index.base || end - index.base > std::numeric_limits<std::uint32_t>::max()) return false;
-    std::uint8_t record[kEudcRecordHeaderLength] = {};
-    PutU16(&record[4], static_cast<unsigned>(index.width));
-    PutU16(&record[6], static_cast<unsigned>(index.height));
-    file.insert(file.end(), std::begin(record), std::end(record));
-    file.insert(file.end(), bits.begin(), bits.end());
-    PutU32(&file[index.base + kEudcIndexOffset + 4u * slot], static_cast<std::uint32_t>(end - index.base));
+    std::vector<std::uint8_t> changed = file;
+    if (!AppendRecord(changed, index, slot, bits) || !ReadsBack(changed, code, bits)) return false;
+    file = std::move(changed);
     return true;
 }
 

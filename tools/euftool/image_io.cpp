@@ -128,6 +128,22 @@ void PngRead(png_structp png, png_bytep out, png_size_t length) {
     context->pos += length;
 }
 
+// The whole file is in memory, so a chunk that claims more bytes than follow it is a cut-short file. Checking
+// this before libpng sees the file keeps every chunk buffer within the size of the file itself: libpng
+// would otherwise allocate what a text or profile chunk's length field claims before finding the data gone.
+bool ChunksFitInFile(std::span<const std::uint8_t> data) {
+    std::size_t pos = 8;
+    while (data.size() - pos >= 8) {
+        const std::uint32_t length = static_cast<std::uint32_t>(data[pos]) << 24 | data[pos + 1] << 16 |
+                                     data[pos + 2] << 8 | data[pos + 3];
+        if (length > 0x7FFFFFFFu || data.size() - pos - 8 < std::size_t{length} + 4) return false;
+        const bool end = std::memcmp(data.data() + pos + 4, "IEND", 4) == 0;
+        pos += 12 + std::size_t{length};
+        if (end) return true;
+    }
+    return false;
+}
+
 // Decodes into 16-bit RGBA rows and reports the ink. Interlaced pictures are read pass by pass and every
 // pixel of a pass is put at its place, so no whole-picture buffer is needed.
 bool DecodePng(png_structp png, png_infop info, PngContext& context, std::vector<std::uint8_t>& row,
@@ -271,6 +287,10 @@ bool ReadPng(std::span<const std::uint8_t> data, ImageSink& sink, std::string& e
 #ifdef KF_HAVE_PNG
     if (ImageFormatFromContent(data) != ImageFormat::kPng) {
         error = "not a PNG file";
+        return false;
+    }
+    if (!ChunksFitInFile(data)) {
+        error = "the PNG file is cut short";
         return false;
     }
     png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
