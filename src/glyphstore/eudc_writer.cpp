@@ -7,6 +7,7 @@
 #include <limits>
 #include <system_error>
 
+#include "glyphstore/char_code.h"
 #include "glyphstore/eudc_bitmap.h"
 
 namespace {
@@ -104,6 +105,9 @@ bool ReadsBack(const std::vector<std::uint8_t>& file, int code, std::span<const 
 }  // namespace
 
 bool PutEudcBitmapRecordBytes(std::vector<std::uint8_t>& file, int code, std::span<const std::uint8_t> bits) {
+    // Only character codes: for the reader, code 0 means "the header only", so a file whose index starts
+    // at 0 would make every check below pass without looking at a record.
+    if (!IsUnicodeEudcCode(code)) return false;
     EudcIndex index;
     if (ReadEudcIndexBytes(file, index) != kEudcOk || !index.hasManagementSize) return false;
     const std::int64_t size = std::int64_t{index.width} * index.height / 8;

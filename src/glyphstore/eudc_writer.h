@@ -23,6 +23,7 @@ bool CreateEudcBitmapFile(const std::filesystem::path& path, int size);
 // Stores one character: bits is a dot plane of the management size (W * H / 8 bytes, rows top to bottom,
 // leftmost dot in the most significant bit, bit 0 black). A character that already has a readable record is
 // overwritten in place; otherwise a record is appended and the code's index entry pointed at it. Fails
-// without changing the file when it is not a readable bitmap file, the code is outside its index, bits has
-// the wrong length, or the character would not read back as stored (a damaged file whose records overlap).
+// without changing the file when it is not a readable bitmap file, the code is not in E000..F8FF or outside
+// its index, bits has the wrong length, or the character would not read back as stored (a damaged file
+// whose records overlap).
 bool PutEudcBitmapRecord(const std::filesystem::path& path, int code, std::span<const std::uint8_t> bits);
