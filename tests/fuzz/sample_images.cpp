@@ -17,16 +17,16 @@ void Put32(std::vector<std::uint8_t>& out, std::uint32_t v) {
 }
 
 // One run-length stream row by row from the bottom: runs of equal indexes, an end of line after each row.
-void EncodeRle(std::vector<std::uint8_t>& out, const DibSpec& spec,
+void EncodeRle(std::vector<std::uint8_t>& out, const DibShape& shape,
                const std::function<int(int, int)>& index) {
-    const bool four = spec.compression == 2;
-    for (int row = 0; row < spec.height; ++row) {
-        const int y = spec.height - 1 - row;
+    const bool four = shape.compression == 2;
+    for (int row = 0; row < shape.height; ++row) {
+        const int y = shape.height - 1 - row;
         int x = 0;
-        while (x < spec.width) {
+        while (x < shape.width) {
             const int value = index(x, y);
             int run = 1;
-            while (x + run < spec.width && run < 255 && index(x + run, y) == value) ++run;
+            while (x + run < shape.width && run < 255 && index(x + run, y) == value) ++run;
             out.push_back(static_cast<std::uint8_t>(run));
             out.push_back(static_cast<std::uint8_t>(four ? value << 4 | value : value));
             x += run;
@@ -40,39 +40,39 @@ void EncodeRle(std::vector<std::uint8_t>& out, const DibSpec& spec,
 
 }  // namespace
 
-std::vector<std::uint8_t> MakeDib(const DibSpec& spec, const InkAt& ink) {
+std::vector<std::uint8_t> MakeDib(const DibShape& shape, const InkAt& ink) {
     std::vector<std::uint8_t> out;
-    const bool core = spec.headerSize == 12;
-    const std::uint8_t inkLevel = spec.greyInk ? 0x40 : 0x00;
-    Put32(out, static_cast<std::uint32_t>(spec.headerSize));
+    const bool core = shape.headerSize == 12;
+    const std::uint8_t inkLevel = shape.greyInk ? 0x40 : 0x00;
+    Put32(out, static_cast<std::uint32_t>(shape.headerSize));
     if (core) {
-        Put16(out, static_cast<unsigned>(spec.width));
-        Put16(out, static_cast<unsigned>(spec.height));
+        Put16(out, static_cast<unsigned>(shape.width));
+        Put16(out, static_cast<unsigned>(shape.height));
         Put16(out, 1);
-        Put16(out, static_cast<unsigned>(spec.bitCount));
+        Put16(out, static_cast<unsigned>(shape.bitCount));
     } else {
-        Put32(out, static_cast<std::uint32_t>(spec.width));
-        Put32(out, static_cast<std::uint32_t>(spec.topDown ? -spec.height : spec.height));
+        Put32(out, static_cast<std::uint32_t>(shape.width));
+        Put32(out, static_cast<std::uint32_t>(shape.topDown ? -shape.height : shape.height));
         Put16(out, 1);
-        Put16(out, static_cast<unsigned>(spec.bitCount));
-        Put32(out, static_cast<std::uint32_t>(spec.compression));
+        Put16(out, static_cast<unsigned>(shape.bitCount));
+        Put32(out, static_cast<std::uint32_t>(shape.compression));
         Put32(out, 0);  // size of image: may be 0 for uncompressed bitmaps
         Put32(out, 2835);
         Put32(out, 2835);
         Put32(out, 0);
         Put32(out, 0);
-        const bool sixteen = spec.bitCount == 16;
+        const bool sixteen = shape.bitCount == 16;
         const std::uint32_t masks[4] = {sixteen ? 0xF800u : 0xFF0000u, sixteen ? 0x07E0u : 0x00FF00u,
                                         sixteen ? 0x001Fu : 0x0000FFu, 0};
-        const int maskFields = spec.headerSize >= 56 ? 4 : spec.headerSize >= 52 ? 3 : 0;
+        const int maskFields = shape.headerSize >= 56 ? 4 : shape.headerSize >= 52 ? 3 : 0;
         for (int i = 0; i < maskFields; ++i) Put32(out, masks[i]);
-        out.resize(static_cast<std::size_t>(spec.headerSize), 0);  // the rest of a V4/V5 header
-        if (spec.compression == 3 && spec.headerSize == 40) {
+        out.resize(static_cast<std::size_t>(shape.headerSize), 0);  // the rest of a V4/V5 header
+        if (shape.compression == 3 && shape.headerSize == 40) {
             for (int i = 0; i < 3; ++i) Put32(out, masks[i]);
         }
     }
-    if (spec.bitCount <= 8) {
-        const int entries = 1 << spec.bitCount;
+    if (shape.bitCount <= 8) {
+        const int entries = 1 << shape.bitCount;
         for (int i = 0; i < entries; ++i) {
             // Index 0 ink, 1 white, the rest shades that are never pure white.
             const std::uint8_t level = i == 0   ? inkLevel
@@ -85,18 +85,18 @@ std::vector<std::uint8_t> MakeDib(const DibSpec& spec, const InkAt& ink) {
         }
     }
     const auto index = [&](int x, int y) { return ink(x, y) ? 0 : 1; };
-    if (spec.compression == 1 || spec.compression == 2) {
-        EncodeRle(out, spec, index);
+    if (shape.compression == 1 || shape.compression == 2) {
+        EncodeRle(out, shape, index);
         return out;
     }
-    const std::size_t stride = (static_cast<std::size_t>(spec.width) * spec.bitCount + 31) / 32 * 4;
-    for (int row = 0; row < spec.height; ++row) {
-        const int y = spec.topDown ? row : spec.height - 1 - row;
+    const std::size_t stride = (static_cast<std::size_t>(shape.width) * shape.bitCount + 31) / 32 * 4;
+    for (int row = 0; row < shape.height; ++row) {
+        const int y = shape.topDown ? row : shape.height - 1 - row;
         std::vector<std::uint8_t> line(stride, 0);
-        for (int x = 0; x < spec.width; ++x) {
+        for (int x = 0; x < shape.width; ++x) {
             const bool black = ink(x, y);
             const std::uint8_t level = black ? inkLevel : 0xFF;
-            switch (spec.bitCount) {
+            switch (shape.bitCount) {
                 case 1:
                     if (!black) line[x / 8] |= static_cast<std::uint8_t>(0x80 >> (x % 8));
                     break;
@@ -108,9 +108,9 @@ std::vector<std::uint8_t> MakeDib(const DibSpec& spec, const InkAt& ink) {
                     break;
                 case 16: {
                     // 5-5-5 without bit fields, 5-6-5 with them.
-                    const unsigned v = black                   ? (spec.greyInk ? 0x2104u : 0u)
-                                       : spec.compression == 3 ? 0xFFFFu
-                                                               : 0x7FFFu;
+                    const unsigned v = black                    ? (shape.greyInk ? 0x2104u : 0u)
+                                       : shape.compression == 3 ? 0xFFFFu
+                                                                : 0x7FFFu;
                     line[2 * x] = static_cast<std::uint8_t>(v);
                     line[2 * x + 1] = static_cast<std::uint8_t>(v >> 8);
                     break;

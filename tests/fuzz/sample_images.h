@@ -9,7 +9,7 @@
 
 using InkAt = std::function<bool(int x, int y)>;
 
-struct DibSpec {
+struct DibShape {
     int width = 8;
     int height = 8;
     int bitCount = 24;     // 1, 4, 8, 16, 24 or 32
@@ -20,7 +20,7 @@ struct DibSpec {
 };
 
 // A packed DIB: header, masks, palette (black/grey and white first), pixels.
-std::vector<std::uint8_t> MakeDib(const DibSpec& spec, const InkAt& ink);
+std::vector<std::uint8_t> MakeDib(const DibShape& shape, const InkAt& ink);
 
 enum class PngKind { kGrey1, kGrey8, kGrey16, kPalette, kRgb8, kRgba8, kGreyAlpha16 };
 

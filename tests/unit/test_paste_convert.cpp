@@ -26,7 +26,7 @@ void Set32(Bytes& dib, std::size_t at, std::uint32_t value) {
 }
 
 TEST(PasteConvert, EveryDepthHeaderAndCompressionGivesTheSameDots) {
-    const DibSpec specs[] = {
+    const DibShape shapes[] = {
         {11, 9, 1, 0, 40, false, false},   {11, 9, 4, 0, 40, false, true},   {11, 9, 8, 0, 40, true, false},
         {11, 9, 16, 0, 40, false, true},   {11, 9, 24, 0, 40, true, true},   {11, 9, 32, 0, 40, false, false},
         {11, 9, 8, 1, 40, false, true},    {11, 9, 4, 2, 40, false, false},  {11, 9, 16, 3, 40, true, false},
@@ -34,12 +34,12 @@ TEST(PasteConvert, EveryDepthHeaderAndCompressionGivesTheSameDots) {
         {11, 9, 24, 0, 108, false, false}, {11, 9, 32, 3, 124, true, true},  {11, 9, 8, 0, 12, false, false},
         {11, 9, 24, 0, 12, false, true},
     };
-    for (const DibSpec& spec : specs) {
+    for (const DibShape& shape : shapes) {
         SCOPED_TRACE(testing::Message()
-                     << spec.bitCount << " bits, compression " << spec.compression << ", header "
-                     << spec.headerSize << (spec.topDown ? ", top-down" : ""));
+                     << shape.bitCount << " bits, compression " << shape.compression << ", header "
+                     << shape.headerSize << (shape.topDown ? ", top-down" : ""));
         PasteBitmap out;
-        ASSERT_EQ(ConvertPastedDib(MakeDib(spec, Frame), 64, out), kDibOk);
+        ASSERT_EQ(ConvertPastedDib(MakeDib(shape, Frame), 64, out), kDibOk);
         ExpectPicture(out, 11, 9, Frame);
     }
 }

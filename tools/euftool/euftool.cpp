@@ -290,6 +290,9 @@ int Import(const Arg& file, int code, const Arg& in, bool fit) {
     return 0;
 }
 
+// A bitmap file holds at most one index and one 8 KiB record per code.
+constexpr std::uintmax_t kMaxBitmapFileBytes = 128u * 1024 * 1024;
+
 // Every stored character with its bitmap, in code order; false when the file itself cannot be read.
 // Characters that do not read back are reported and counted in `bad`.
 struct StoredGlyph {
@@ -300,7 +303,10 @@ struct StoredGlyph {
 bool ReadAllGlyphs(const std::filesystem::path& path, int& size, std::vector<StoredGlyph>& glyphs, int& bad) {
     std::vector<std::uint8_t> bytes;
     std::string error;
-    if (!ReadFileBytes(path, std::uintmax_t{256} * 1024 * 1024, bytes, error)) return Fail(path, error) == 0;
+    if (!ReadFileBytes(path, kMaxBitmapFileBytes, bytes, error)) {
+        Fail(path, error);
+        return false;
+    }
     int width = 0;
     int height = 0;
     int result = ReadEudcBitmapBytes(bytes, 0, width, height, nullptr);
