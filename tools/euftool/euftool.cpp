@@ -45,7 +45,7 @@ constexpr char kUsage[] =
     "get writes one character as an image, chosen by the extension.\n"
     "import stores an image at the top left of a white character: every pixel that is not pure white\n"
     "is ink. An image larger than the characters is refused unless --fit shrinks it onto them.\n"
-    "sheet draws every stored character in code order, 16 to a row, with thin grey separators.\n"
+    "sheet draws every stored character in code order, 16 to a row, with thin separators.\n"
     "export writes one image per stored character into DIR, named by its code (E000" KF_EXPORT_EXTENSION
     ").\n"
     "Exit status: 0 on success, 1 when the file gives another result or cannot be written, 2 on usage "
