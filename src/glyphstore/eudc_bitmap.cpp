@@ -44,10 +44,37 @@ bool GetLength(std::FILE* file, std::uint64_t& length) {
     return true;
 }
 
-// True only when all `size` bytes at `position` arrive.
-bool ReadAt(std::FILE* file, std::uint64_t position, void* dest, std::size_t size) {
-    return SeekTo(file, position) && std::fread(dest, 1, size, file) == size;
-}
+// Where the reader takes its bytes from: an open file, or a file's bytes already in memory.
+class Source {
+  public:
+    virtual ~Source() = default;
+    // True only when all `size` bytes at `position` arrive.
+    virtual bool ReadAt(std::uint64_t position, void* dest, std::size_t size) = 0;
+};
+
+class FileSource : public Source {
+  public:
+    explicit FileSource(std::FILE* file) : m_file(file) {}
+    bool ReadAt(std::uint64_t position, void* dest, std::size_t size) override {
+        return SeekTo(m_file, position) && std::fread(dest, 1, size, m_file) == size;
+    }
+
+  private:
+    std::FILE* m_file;
+};
+
+class MemorySource : public Source {
+  public:
+    explicit MemorySource(std::span<const std::uint8_t> bytes) : m_bytes(bytes) {}
+    bool ReadAt(std::uint64_t position, void* dest, std::size_t size) override {
+        if (position > m_bytes.size() || m_bytes.size() - position < size) return false;
+        if (size != 0) std::memcpy(dest, m_bytes.data() + position, size);
+        return true;
+    }
+
+  private:
+    std::span<const std::uint8_t> m_bytes;
+};
 
 int U16(const std::uint8_t* p) { return p[0] | p[1] << 8; }
 
@@ -57,16 +84,16 @@ std::uint32_t U32(const std::uint8_t* p) {
 }
 
 // The header, range block, index and management size of an open file of `length` bytes.
-int LoadIndex(std::FILE* file, std::uint64_t length, EudcIndex& index) {
+int LoadIndex(Source& file, std::uint64_t length, EudcIndex& index) {
     std::uint8_t header[kEudcHeaderLength];
-    if (!ReadAt(file, 0, header, sizeof header) ||
+    if (!file.ReadAt(0, header, sizeof header) ||
         std::memcmp(header, kEudcSignature, kEudcSignatureLength) != 0) {
         return kEudcBadHeader;
     }
     const std::uint32_t base = U32(header + kEudcBaseFieldOffset);
     std::uint8_t range[kEudcRangeBlockLength];
     // B - 6 is unsigned 32-bit arithmetic: a B below 6 wraps and fails the length test too.
-    if (length <= base - 6u || !ReadAt(file, base - 6u, range, sizeof range)) {
+    if (length <= base - 6u || !file.ReadAt(base - 6u, range, sizeof range)) {
         return kEudcBadRangeBlock;
     }
     const int first = U16(range);
@@ -76,7 +103,7 @@ int LoadIndex(std::FILE* file, std::uint64_t length, EudcIndex& index) {
     // A count the file cannot hold is rejected before anything is allocated for it.
     if (count <= 0 || indexPosition + 4u * static_cast<std::uint64_t>(count) > length) return kEudcBadIndex;
     std::vector<std::uint8_t> raw(4u * static_cast<std::size_t>(count));
-    if (!ReadAt(file, indexPosition, raw.data(), raw.size())) return kEudcBadIndex;
+    if (!file.ReadAt(indexPosition, raw.data(), raw.size())) return kEudcBadIndex;
 
     index.base = base;
     index.first = first;
@@ -87,46 +114,21 @@ int LoadIndex(std::FILE* file, std::uint64_t length, EudcIndex& index) {
     // The first code's record gives the management size; when it is not there the size stays 0 by 0.
     const std::uint64_t managementPosition = std::uint64_t{base} + index.entries[0];
     std::uint8_t record[kEudcRecordHeaderLength];
-    index.hasManagementSize = managementPosition < length && ReadAt(file, managementPosition, record, 8);
+    index.hasManagementSize = managementPosition < length && file.ReadAt(managementPosition, record, 8);
     index.width = index.hasManagementSize ? U16(record + 4) : 0;
     index.height = index.hasManagementSize ? U16(record + 6) : 0;
     return kEudcOk;
 }
 
-int OpenAndLoadIndex(const std::filesystem::path& path, FilePtr& file, std::uint64_t& length,
-                     EudcIndex& index) {
+int OpenFile(const std::filesystem::path& path, FilePtr& file, std::uint64_t& length) {
     file = OpenExclusive(path);
     if (!file || !GetLength(file.get(), length)) return kEudcCannotOpen;
-    return LoadIndex(file.get(), length, index);
-}
-
-}  // namespace
-
-int ReadEudcIndex(const std::filesystem::path& path, EudcIndex& index) {
-    FilePtr file;
-    std::uint64_t length = 0;
-    index = EudcIndex{};
-    return OpenAndLoadIndex(path, file, length, index);
-}
-
-int ListEudcCodes(const std::filesystem::path& path, std::vector<int>& codes) {
-    codes.clear();
-    EudcIndex index;
-    const int result = ReadEudcIndex(path, index);
-    if (result != kEudcOk) return result;
-    for (std::size_t i = 0; i < index.entries.size(); ++i) {
-        if (index.entries[i] != 0) codes.push_back(index.first + static_cast<int>(i));
-    }
     return kEudcOk;
 }
 
-int ReadEudcBitmap(const std::filesystem::path& path, int code, int& width, int& height,
-                   std::vector<std::uint8_t>* bitmap) {
-    if (bitmap) bitmap->clear();
-    FilePtr file;
-    std::uint64_t length = 0;
-    EudcIndex index;
-    if (const int result = OpenAndLoadIndex(path, file, length, index); result != kEudcOk) return result;
+// Steps 6 to 12 of a read, once the index is loaded.
+int ReadRecord(Source& file, std::uint64_t length, const EudcIndex& index, int code, int& width, int& height,
+               std::vector<std::uint8_t>* bitmap) {
     if (code == 0) {
         if (index.hasManagementSize) {
             width = index.width;
@@ -147,7 +149,7 @@ int ReadEudcBitmap(const std::filesystem::path& path, int code, int& width, int&
     const std::uint64_t position = std::uint64_t{index.base} + entry;
     if (position >= length) return fail(kEudcRecordBeyondEnd);
     std::uint8_t record[kEudcRecordHeaderLength];
-    if (!ReadAt(file.get(), position, record, sizeof record)) return fail(kEudcRecordHeaderShort);
+    if (!file.ReadAt(position, record, sizeof record)) return fail(kEudcRecordHeaderShort);
     const int w = U16(record + 4);
     const int h = U16(record + 6);
 
@@ -157,7 +159,7 @@ int ReadEudcBitmap(const std::filesystem::path& path, int code, int& width, int&
     // The length check counts from the record's start, without its header; the read below catches the rest.
     if (length < position + static_cast<std::uint64_t>(size)) return fail(kEudcFileShorterThanRecord);
     std::vector<std::uint8_t> bits(static_cast<std::size_t>(size));
-    if (!ReadAt(file.get(), position + kEudcRecordHeaderLength, bits.data(), bits.size())) {
+    if (!file.ReadAt(position + kEudcRecordHeaderLength, bits.data(), bits.size())) {
         return fail(kEudcBitmapShort);
     }
     if (w != index.width || h != index.height) return fail(kEudcSizeMismatch);
@@ -166,4 +168,64 @@ int ReadEudcBitmap(const std::filesystem::path& path, int code, int& width, int&
     height = h;
     if (bitmap) *bitmap = std::move(bits);
     return kEudcOk;
+}
+
+void CollectCodes(const EudcIndex& index, std::vector<int>& codes) {
+    for (std::size_t i = 0; i < index.entries.size(); ++i) {
+        if (index.entries[i] != 0) codes.push_back(index.first + static_cast<int>(i));
+    }
+}
+
+}  // namespace
+
+int ReadEudcIndex(const std::filesystem::path& path, EudcIndex& index) {
+    index = EudcIndex{};
+    FilePtr file;
+    std::uint64_t length = 0;
+    if (const int result = OpenFile(path, file, length); result != kEudcOk) return result;
+    FileSource source(file.get());
+    return LoadIndex(source, length, index);
+}
+
+int ReadEudcIndexBytes(std::span<const std::uint8_t> bytes, EudcIndex& index) {
+    index = EudcIndex{};
+    MemorySource source(bytes);
+    return LoadIndex(source, bytes.size(), index);
+}
+
+int ListEudcCodes(const std::filesystem::path& path, std::vector<int>& codes) {
+    codes.clear();
+    EudcIndex index;
+    const int result = ReadEudcIndex(path, index);
+    if (result == kEudcOk) CollectCodes(index, codes);
+    return result;
+}
+
+int ListEudcCodesBytes(std::span<const std::uint8_t> bytes, std::vector<int>& codes) {
+    codes.clear();
+    EudcIndex index;
+    const int result = ReadEudcIndexBytes(bytes, index);
+    if (result == kEudcOk) CollectCodes(index, codes);
+    return result;
+}
+
+int ReadEudcBitmap(const std::filesystem::path& path, int code, int& width, int& height,
+                   std::vector<std::uint8_t>* bitmap) {
+    if (bitmap) bitmap->clear();
+    FilePtr file;
+    std::uint64_t length = 0;
+    if (const int result = OpenFile(path, file, length); result != kEudcOk) return result;
+    FileSource source(file.get());
+    EudcIndex index;
+    if (const int result = LoadIndex(source, length, index); result != kEudcOk) return result;
+    return ReadRecord(source, length, index, code, width, height, bitmap);
+}
+
+int ReadEudcBitmapBytes(std::span<const std::uint8_t> bytes, int code, int& width, int& height,
+                        std::vector<std::uint8_t>* bitmap) {
+    if (bitmap) bitmap->clear();
+    MemorySource source(bytes);
+    EudcIndex index;
+    if (const int result = LoadIndex(source, bytes.size(), index); result != kEudcOk) return result;
+    return ReadRecord(source, bytes.size(), index, code, width, height, bitmap);
 }

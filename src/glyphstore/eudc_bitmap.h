@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <span>
 #include <vector>
 
 // Result codes of ReadEudcBitmap; the user sees the number.
@@ -38,6 +39,9 @@ inline constexpr int kEudcMaxBitmapBytes = 8192;  // a 256 by 256 dot bitmap
 // outside the file's index range gives kEudcNoCharacter.
 int ReadEudcBitmap(const std::filesystem::path& path, int code, int& width, int& height,
                    std::vector<std::uint8_t>* bitmap);
+// The same on a whole file's bytes in memory; result 10 cannot occur.
+int ReadEudcBitmapBytes(std::span<const std::uint8_t> bytes, int code, int& width, int& height,
+                        std::vector<std::uint8_t>* bitmap);
 
 // Header and index of a file, as the reader sees them.
 struct EudcIndex {
@@ -52,6 +56,8 @@ struct EudcIndex {
 
 // kEudcOk, or the reader's result 10..13.
 int ReadEudcIndex(const std::filesystem::path& path, EudcIndex& index);
+int ReadEudcIndexBytes(std::span<const std::uint8_t> bytes, EudcIndex& index);
 
 // The codes whose index entry is not 0, in ascending order; kEudcOk or the reader's result 10..13.
 int ListEudcCodes(const std::filesystem::path& path, std::vector<int>& codes);
+int ListEudcCodesBytes(std::span<const std::uint8_t> bytes, std::vector<int>& codes);

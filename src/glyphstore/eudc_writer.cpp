@@ -1,9 +1,11 @@
 #include "glyphstore/eudc_writer.h"
 
+#include <algorithm>
 #include <cstring>
 #include <fstream>
+#include <iterator>
 #include <limits>
-#include <vector>
+#include <system_error>
 
 #include "glyphstore/char_code.h"
 #include "glyphstore/eudc_bitmap.h"
@@ -13,6 +15,9 @@ namespace {
 
 // Our own layout: the range block directly after the header, so B = 102 + 6.
 constexpr std::uint32_t kBase = kEudcHeaderLength + 6;
+
+// A bitmap file holds at most one index and one 8 KiB record per code; anything much larger is not one.
+constexpr std::uintmax_t kMaxFileBytes = 128u * 1024 * 1024;
 
 void PutU16(std::uint8_t* p, unsigned value) {
     p[0] = static_cast<std::uint8_t>(value);
@@ -24,44 +29,88 @@ void PutU32(std::uint8_t* p, std::uint32_t value) {
     PutU16(p + 2, value >> 16);
 }
 
-bool WriteAt(std::fstream& file, std::uint64_t position, const void* data, std::size_t size) {
-    file.seekp(static_cast<std::streamoff>(position));
-    file.write(static_cast<const char*>(data), static_cast<std::streamsize>(size));
-    file.flush();
-    return file.good();
+bool ReadWholeFile(const std::filesystem::path& path, std::vector<std::uint8_t>& bytes) {
+    std::error_code error;
+    const std::uintmax_t size = std::filesystem::file_size(path, error);
+    if (error || size > kMaxFileBytes) return false;
+    std::ifstream file(path, std::ios::binary);
+    if (!file) return false;
+    bytes.assign(std::istreambuf_iterator<char>(file), {});
+    return !file.bad();
 }
 
-}  // namespace
-
-bool CreateEudcBitmapFile(const std::filesystem::path& path, int size) {
-    if (!IsUsableGlyphSize(size, size)) return false;
+// Writes the bytes to a file beside `path` and moves it over `path` in one step, so a reader sees either
+// the old file or the new one, never a part of either. Nothing is left behind on failure.
+bool ReplaceFile(const std::filesystem::path& path, const std::vector<std::uint8_t>& bytes) {
+    std::filesystem::path temporary = path;
+    temporary += ".kf-new";
     std::error_code error;
-    if (std::filesystem::exists(path, error) || error) return false;
-
-    const int count = kEudcLast - kEudcFirst + 1;
-    std::vector<std::uint8_t> bytes(kBase + kEudcIndexOffset + 4u * count, 0);
-    std::memcpy(bytes.data(), kEudcSignature, kEudcSignatureLength);
-    PutU32(&bytes[kEudcBaseFieldOffset], kBase);
-    PutU16(&bytes[kBase - 6], kEudcFirst);
-    PutU16(&bytes[kBase - 4], kEudcLast);
-    // While E000 has no record its index entry is 0 and the reader takes the 8 bytes at B as the management
-    // record, so the size goes where that record keeps W and H.
-    PutU16(&bytes[kBase + 4], static_cast<unsigned>(size));
-    PutU16(&bytes[kBase + 6], static_cast<unsigned>(size));
-
-    std::ofstream file(path, std::ios::binary);
-    file.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-    file.close();
-    if (file.fail()) {
-        std::filesystem::remove(path, error);
+    {
+        std::ofstream file(temporary, std::ios::binary | std::ios::trunc);
+        file.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+        file.close();
+        if (file.fail()) {
+            std::filesystem::remove(temporary, error);
+            return false;
+        }
+    }
+    std::filesystem::rename(temporary, path, error);
+    if (error) {
+        std::filesystem::remove(temporary, error);
         return false;
     }
     return true;
 }
 
-bool PutEudcBitmapRecord(const std::filesystem::path& path, int code, std::span<const std::uint8_t> bits) {
+}  // namespace
+
+std::vector<std::uint8_t> MakeEudcBitmapFileBytes(int size, int first, int last) {
+    if (!IsUsableGlyphSize(size, size) || first < 0 || last > 0xFFFF || last < first) return {};
+    const int count = last - first + 1;
+    std::vector<std::uint8_t> bytes(kBase + kEudcIndexOffset + 4u * count, 0);
+    std::memcpy(bytes.data(), kEudcSignature, kEudcSignatureLength);
+    PutU32(&bytes[kEudcBaseFieldOffset], kBase);
+    PutU16(&bytes[kBase - 6], static_cast<unsigned>(first));
+    PutU16(&bytes[kBase - 4], static_cast<unsigned>(last));
+    // While the first code has no record its index entry is 0 and the reader takes the 8 bytes at B as the
+    // management record, so the size goes where that record keeps W and H.
+    PutU16(&bytes[kBase + 4], static_cast<unsigned>(size));
+    PutU16(&bytes[kBase + 6], static_cast<unsigned>(size));
+    return bytes;
+}
+
+namespace {
+
+// Points the code's index entry at a new record appended to the file.
+bool AppendRecord(std::vector<std::uint8_t>& file, const EudcIndex& index, std::size_t slot,
+                  std::span<const std::uint8_t> bits) {
+    const std::uint64_t end = file.size();
+    if (end <= index.base || end - index.base > std::numeric_limits<std::uint32_t>::max()) return false;
+    std::uint8_t record[kEudcRecordHeaderLength] = {};
+    PutU16(&record[4], static_cast<unsigned>(index.width));
+    PutU16(&record[6], static_cast<unsigned>(index.height));
+    file.insert(file.end(), std::begin(record), std::end(record));
+    file.insert(file.end(), bits.begin(), bits.end());
+    PutU32(&file[index.base + kEudcIndexOffset + 4u * slot], static_cast<std::uint32_t>(end - index.base));
+    return true;
+}
+
+bool ReadsBack(const std::vector<std::uint8_t>& file, int code, std::span<const std::uint8_t> bits) {
+    int width = 0;
+    int height = 0;
+    std::vector<std::uint8_t> stored;
+    return ReadEudcBitmapBytes(file, code, width, height, &stored) == kEudcOk &&
+           std::equal(stored.begin(), stored.end(), bits.begin(), bits.end());
+}
+
+}  // namespace
+
+bool PutEudcBitmapRecordBytes(std::vector<std::uint8_t>& file, int code, std::span<const std::uint8_t> bits) {
+    // Only character codes: for the reader, code 0 means "the header only", so a file whose index starts
+    // at 0 would make every check below pass without looking at a record.
+    if (!IsUnicodeEudcCode(code)) return false;
     EudcIndex index;
-    if (ReadEudcIndex(path, index) != kEudcOk || !index.hasManagementSize) return false;
+    if (ReadEudcIndexBytes(file, index) != kEudcOk || !index.hasManagementSize) return false;
     const std::int64_t size = std::int64_t{index.width} * index.height / 8;
     if (size <= 0 || size > kEudcMaxBitmapBytes || bits.size() != static_cast<std::size_t>(size))
         return false;
@@ -74,26 +123,35 @@ bool PutEudcBitmapRecord(const std::filesystem::path& path, int code, std::span<
     int width = 0;
     int height = 0;
     const bool inPlace = index.entries[slot] != 0 && recordPosition >= indexEnd &&
-                         ReadEudcBitmap(path, code, width, height, nullptr) == kEudcOk;
-
-    std::fstream file(path, std::ios::in | std::ios::out | std::ios::binary);
-    if (!file) return false;
-    if (inPlace) return WriteAt(file, recordPosition + kEudcRecordHeaderLength, bits.data(), bits.size());
-
-    // Append first and point the index at the record last, so a failed write leaves the old state readable.
-    file.seekp(0, std::ios::end);
-    const std::streamoff end = file.tellp();
-    if (end < 0 || static_cast<std::uint64_t>(end) <= index.base ||
-        static_cast<std::uint64_t>(end) - index.base > std::numeric_limits<std::uint32_t>::max()) {
-        return false;
+                         ReadEudcBitmapBytes(file, code, width, height, nullptr) == kEudcOk;
+    // In a file we did not write, records and the index may overlap each other or the management record, so
+    // a write can spoil what it did not aim at. Every change is checked by reading it back, and the file is
+    // changed only when the character then reads as stored.
+    if (inPlace) {
+        std::vector<std::uint8_t> changed = file;
+        std::copy(bits.begin(), bits.end(),
+                  changed.begin() + static_cast<std::ptrdiff_t>(recordPosition) + kEudcRecordHeaderLength);
+        if (ReadsBack(changed, code, bits)) {
+            file = std::move(changed);
+            return true;
+        }
     }
-    const auto entry = static_cast<std::uint32_t>(static_cast<std::uint64_t>(end) - index.base);
-    std::vector<std::uint8_t> record(kEudcRecordHeaderLength, 0);
-    PutU16(&record[4], static_cast<unsigned>(index.width));
-    PutU16(&record[6], static_cast<unsigned>(index.height));
-    record.insert(record.end(), bits.begin(), bits.end());
-    std::uint8_t entryBytes[4];
-    PutU32(entryBytes, entry);
-    return WriteAt(file, static_cast<std::uint64_t>(end), record.data(), record.size()) &&
-           WriteAt(file, std::uint64_t{index.base} + kEudcIndexOffset + 4u * slot, entryBytes, 4);
+    std::vector<std::uint8_t> changed = file;
+    if (!AppendRecord(changed, index, slot, bits) || !ReadsBack(changed, code, bits)) return false;
+    file = std::move(changed);
+    return true;
+}
+
+bool CreateEudcBitmapFile(const std::filesystem::path& path, int size) {
+    const std::vector<std::uint8_t> bytes = MakeEudcBitmapFileBytes(size);
+    if (bytes.empty()) return false;
+    std::error_code error;
+    if (std::filesystem::exists(path, error) || error) return false;
+    return ReplaceFile(path, bytes);
+}
+
+bool PutEudcBitmapRecord(const std::filesystem::path& path, int code, std::span<const std::uint8_t> bits) {
+    std::vector<std::uint8_t> bytes;
+    if (!ReadWholeFile(path, bytes) || !PutEudcBitmapRecordBytes(bytes, code, bits)) return false;
+    return ReplaceFile(path, bytes);
 }

@@ -158,6 +158,49 @@ TEST_F(EudcFile, BrokenRecordIsReplacedNotOverwritten) {
     EXPECT_EQ(bits_, Pattern(8, 5));
 }
 
+TEST_F(EudcFile, WriteThatWouldSpoilAnotherRecordIsAppendedInstead) {
+    Create(16);
+    Put(0xE001, Pattern(32, 1));
+    // The first code's entry points into E001's bitmap, whose bytes there read as a 16 by 16 record header.
+    const std::uint64_t shared = RecordOffset(0xE001) + 8;
+    Patch(shared + 4, 16, 2);
+    Patch(shared + 6, 16, 2);
+    Patch(EntryOffset(0xE000), static_cast<std::uint32_t>(shared - Base()), 4);
+    ASSERT_EQ(Read(0), kEudcOk);
+    ASSERT_EQ(width_, 16);
+    const std::uint32_t oldEntry = U32(EntryOffset(0xE001));
+
+    // Written in place, the new bits would change the management size and E001 would read as result 40.
+    Bytes zeros(32, 0);
+    Put(0xE001, zeros);
+    EXPECT_NE(U32(EntryOffset(0xE001)), oldEntry);
+    EXPECT_EQ(Read(0xE001), kEudcOk);
+    EXPECT_EQ(bits_, zeros);
+    EXPECT_EQ(Read(0), kEudcOk);
+    EXPECT_EQ(width_, 16);
+    EXPECT_FALSE(fs::exists(path_.string() + ".kf-new"));
+}
+
+TEST_F(EudcFile, BytesAndFileReadersAgree) {
+    Create(16);
+    Put(0xE000, Pattern(32, 3));
+    Put(0xE7FF, Pattern(32, 4));
+    const Bytes file = Contents();
+    for (int code : {0, 0xE000, 0xE001, 0xE7FF, 0x41}) {
+        int w = 0, h = 0;
+        Bytes bits;
+        EXPECT_EQ(ReadEudcBitmapBytes(file, code, w, h, &bits), Read(code)) << code;
+        EXPECT_EQ(w, width_);
+        EXPECT_EQ(bits, bits_);
+    }
+    std::vector<int> a, b;
+    EXPECT_EQ(ListEudcCodesBytes(file, a), ListEudcCodes(path_, b));
+    EXPECT_EQ(a, (std::vector<int>{0xE000, 0xE7FF}));
+    EXPECT_EQ(a, b);
+    EXPECT_EQ(ReadEudcBitmapBytes(Bytes(file.begin(), file.begin() + 101), 0, width_, height_, nullptr),
+              kEudcBadHeader);
+}
+
 TEST_F(EudcFile, HeaderAndRangeFailuresLeaveSizeUntouched) {
     EXPECT_EQ(Read(0), kEudcCannotOpen);
     EXPECT_EQ(width_, 7);

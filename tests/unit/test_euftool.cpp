@@ -8,7 +8,12 @@
 #include <fstream>
 #include <iterator>
 #include <random>
+#include <set>
 #include <string>
+#include <utility>
+
+#include "euftool/image_io.h"
+#include "sample_images.h"
 
 namespace {
 
@@ -153,6 +158,185 @@ TEST_F(Euftool, BadPbmOrTargetFailsCleanly) {
     WriteText(dir_ / "p.pbm", PlainPbm());
     EXPECT_EQ(Run("put junk.euf E000 p.pbm").status, 1);
     EXPECT_FALSE(fs::exists(dir_ / "junk.euf"));
+}
+
+// ---- glyphs as images ----
+
+void WriteBytes(const fs::path& path, const std::vector<std::uint8_t>& bytes) {
+    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+}
+
+// The ink of a picture file, as euftool's own readers see it.
+class InkSet : public ImageSink {
+  public:
+    bool Begin(std::int64_t w, std::int64_t h, std::string&) override {
+        width = w;
+        height = h;
+        return true;
+    }
+    void Ink(std::int64_t x, std::int64_t y) override { ink.insert({x, y}); }
+    std::int64_t width = 0;
+    std::int64_t height = 0;
+    std::set<std::pair<std::int64_t, std::int64_t>> ink;
+};
+
+InkSet ReadPicture(const fs::path& path) {
+    const std::string text = ReadText(path);
+    const std::vector<std::uint8_t> data(text.begin(), text.end());
+    InkSet picture;
+    std::string error;
+    const bool ok = ImageFormatFromContent(data) == ImageFormat::kPng ? ReadPng(data, picture, error)
+                                                                      : ReadPbm(data, picture, error);
+    EXPECT_TRUE(ok) << path << ": " << error;
+    return picture;
+}
+
+// A glyph-like picture: a frame, a diagonal and one stray dot.
+bool Glyph(int x, int y, int size) {
+    return x == 1 || y == 2 || x == size - 1 || y == size - 1 || x == y || (x == 5 && y == 9);
+}
+
+// The rows that "show" prints for a picture.
+std::string ShowRows(int size, const std::function<bool(int, int)>& ink) {
+    std::string rows = "result 0 width " + std::to_string(size) + " height " + std::to_string(size) + "\n";
+    for (int y = 0; y < size; ++y) {
+        for (int x = 0; x < size; ++x) rows += ink(x, y) ? '#' : '.';
+        rows += '\n';
+    }
+    return rows;
+}
+
+TEST_F(Euftool, GetAndImportRoundTripPbmAndPngAt64And48) {
+    for (int size : {64, 48}) {
+        SCOPED_TRACE(size);
+        const std::string file = "r" + std::to_string(size) + ".euf";
+        ASSERT_EQ(Run("new " + file + " " + std::to_string(size)).status, 0);
+        const auto ink = [size](int x, int y) { return Glyph(x, y, size); };
+        WriteBytes(dir_ / "in.png", MakePng(PngKind::kGrey1, size, size, ink));
+        ASSERT_EQ(Run("import " + file + " E000 in.png").status, 0);
+        const std::string expected = ShowRows(size, ink);
+        ASSERT_EQ(Run("show " + file + " E000").out, expected);
+
+        for (const char* out : {"out.pbm", "out.png", "OUT.PNG"}) {
+            ASSERT_EQ(Run("get " + file + " E000 " + out).status, 0) << out;
+            const InkSet picture = ReadPicture(dir_ / out);
+            EXPECT_EQ(picture.width, size);
+            EXPECT_EQ(picture.height, size);
+            ASSERT_EQ(Run("import " + file + " F8FF " + out).status, 0) << out;
+            EXPECT_EQ(Run("show " + file + " F8FF").out, expected) << out;
+        }
+        EXPECT_EQ(ReadText(dir_ / "out.png").substr(1, 3), "PNG");
+        EXPECT_EQ(ReadText(dir_ / "out.pbm").substr(0, 2), "P4");
+    }
+}
+
+TEST_F(Euftool, PalettePng16BitGreyAndInterlacedPng) {
+    ASSERT_EQ(Run("new a.euf 16").status, 0);
+    // The palette holds a dark red, white and a near white (255, 255, 254) that is ink too; the 16-bit grey
+    // picture's ink is 0xFFFE, one step below white.
+    const auto ink = [](int x, int y) { return Glyph(x, y, 12); };
+    const auto expected = ShowRows(16, [&](int x, int y) { return x < 12 && y < 10 && ink(x, y); });
+    WriteBytes(dir_ / "palette.png", MakePng(PngKind::kPalette, 12, 10, ink));
+    WriteBytes(dir_ / "grey16.png", MakePng(PngKind::kGrey16, 12, 10, ink));
+    WriteBytes(dir_ / "rgba.png", MakePng(PngKind::kRgba8, 12, 10, ink));
+    WriteBytes(dir_ / "interlaced.png", MakePng(PngKind::kGreyAlpha16, 12, 10, ink, true));
+    for (const char* name : {"palette.png", "grey16.png", "rgba.png", "interlaced.png"}) {
+        const ToolRun run = Run(std::string("import a.euf E000 ") + name);
+        ASSERT_EQ(run.status, 0) << name << ": " << run.err;
+        EXPECT_EQ(Run("show a.euf E000").out, expected) << name;
+    }
+}
+
+TEST_F(Euftool, LargerImageIsRefusedUnlessFitShrinksIt) {
+    ASSERT_EQ(Run("new a.euf 64").status, 0);
+    // 100 by 50: a full last column and one dot near the top left.
+    const auto ink = [](int x, int y) { return x == 99 || (x == 2 && y == 3); };
+    WriteBytes(dir_ / "wide.png", MakePng(PngKind::kRgb8, 100, 50, ink));
+    GreyImage pbm{100, 50, {}};
+    for (int y = 0; y < 50; ++y)
+        for (int x = 0; x < 100; ++x) pbm.pixels.push_back(ink(x, y) ? 0 : 255);
+    WriteBytes(dir_ / "wide.pbm", EncodePbm(pbm));
+    const std::string before = ReadText(dir_ / "a.euf");
+    for (const char* name : {"wide.png", "wide.pbm"}) {
+        const ToolRun run = Run(std::string("import a.euf E000 ") + name);
+        EXPECT_EQ(run.status, 1) << name;
+        EXPECT_NE(run.err.find("100 by 50"), std::string::npos) << run.err;
+        EXPECT_NE(run.err.find("--fit"), std::string::npos) << run.err;
+        EXPECT_EQ(ReadText(dir_ / "a.euf"), before);
+    }
+    // Shrunk to 64 by 50 as the editor's paste does: x 2 -> 1, x 99 -> 63; the rest of the glyph white.
+    const std::string expected =
+        ShowRows(64, [](int x, int y) { return y < 50 && (x == 63 || (x == 1 && y == 3)); });
+    EXPECT_EQ(Run("import --fit a.euf E000 wide.png").status, 0);
+    EXPECT_EQ(Run("show a.euf E000").out, expected);
+    EXPECT_EQ(Run("import a.euf E001 wide.pbm --fit").status, 0);
+    EXPECT_EQ(Run("show a.euf E001").out, expected);
+}
+
+TEST_F(Euftool, TruncatedOrForeignImageLeavesTheFileUntouched) {
+    ASSERT_EQ(Run("new a.euf 16").status, 0);
+    WriteText(dir_ / "p.pbm", PlainPbm());
+    ASSERT_EQ(Run("import a.euf E000 p.pbm").status, 0);
+    const std::string before = ReadText(dir_ / "a.euf");
+    const std::vector<std::uint8_t> png =
+        MakePng(PngKind::kGrey8, 16, 16, [](int x, int y) { return x == y; });
+    for (std::size_t cut : {png.size() - 1, png.size() - 13, std::size_t{40}, std::size_t{10}}) {
+        WriteBytes(dir_ / "cut.png", std::vector<std::uint8_t>(png.begin(), png.begin() + cut));
+        const ToolRun run = Run("import a.euf E000 cut.png");
+        EXPECT_EQ(run.status, 1) << cut;
+        EXPECT_NE(run.err.find("cut.png"), std::string::npos) << run.err;
+        EXPECT_NE(run.err.find("cut short"), std::string::npos) << run.err;
+    }
+    WriteText(dir_ / "text.png", "hello");
+    EXPECT_NE(Run("import a.euf E000 text.png").err.find("not a PBM or PNG file"), std::string::npos);
+    EXPECT_EQ(Run("import a.euf E000 missing.png").status, 1);
+    EXPECT_EQ(ReadText(dir_ / "a.euf"), before);
+    EXPECT_FALSE(fs::exists(dir_ / "a.euf.kf-new"));
+    EXPECT_EQ(Run("get a.euf E001 out.png").status, 1);  // no character stored
+    EXPECT_EQ(Run("get a.euf E000 out.gif").status, 1);
+    EXPECT_FALSE(fs::exists(dir_ / "out.png"));
+}
+
+TEST_F(Euftool, SheetAndExport) {
+    ASSERT_EQ(Run("new a.euf 16").status, 0);
+    WriteText(dir_ / "p.pbm", PlainPbm());
+    // 17 characters: a full row of 16 and one in a second row.
+    for (int i = 0; i < 17; ++i) {
+        char code[8];
+        std::snprintf(code, sizeof code, "%04X", 0xE010 + i * 3);
+        ASSERT_EQ(Run(std::string("import a.euf ") + code + " p.pbm").status, 0);
+    }
+    ASSERT_EQ(Run("sheet a.euf sheet.png").status, 0);
+    const InkSet sheet = ReadPicture(dir_ / "sheet.png");
+    EXPECT_EQ(sheet.width, 16 * 17 + 1);
+    EXPECT_EQ(sheet.height, 2 * 17 + 1);
+    // The glyph's dots at each cell; the grey separators and unused cells count as ink too, white is the
+    // glyphs' white only.
+    for (int cell : {0, 15, 16}) {
+        const int left = (cell % 16) * 17 + 1;
+        const int top = (cell / 16) * 17 + 1;
+        for (int y = 0; y < 16; ++y)
+            for (int x = 0; x < 16; ++x)
+                ASSERT_EQ(sheet.ink.count({left + x, top + y}) != 0, DiagonalRow(y)[x] == '#') << cell;
+        EXPECT_EQ(sheet.ink.count({left - 1, top}), 1u);  // separator
+    }
+    EXPECT_EQ(sheet.ink.count({17 + 1, 17 + 1}), 1u);  // the unused second cell of the second row
+
+    ASSERT_EQ(Run("export a.euf out").status, 0);
+    int files = 0;
+    for (const auto& entry : fs::directory_iterator(dir_ / "out")) {
+        ++files;
+        EXPECT_EQ(entry.path().extension(), ".png");
+    }
+    EXPECT_EQ(files, 17);
+    ASSERT_TRUE(fs::exists(dir_ / "out" / "E040.png"));
+    ASSERT_EQ(Run("import a.euf F000 out/E040.png").status, 0);
+    EXPECT_EQ(Run("show a.euf F000").out, Run("show a.euf E040").out);
+
+    ASSERT_EQ(Run("new empty.euf 16").status, 0);
+    EXPECT_EQ(Run("sheet empty.euf s.png").status, 1);
+    EXPECT_EQ(Run("import a.euf E000").status, 2);
+    EXPECT_EQ(Run("get a.euf E000").status, 2);
 }
 
 }  // namespace

@@ -1,13 +1,19 @@
-// euftool: shows what the EUDC bitmap file reader sees in a file, and writes fixture files with the project's
-// own writer, so that tests and people can inspect and prepare bitmap files without the editor.
+// euftool: shows what the EUDC bitmap file reader sees in a file, writes fixture files with the project's
+// own writer, and moves characters in and out as ordinary images, so that tests and people can inspect,
+// prepare and keep bitmap files without the editor.
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <exception>
 #include <filesystem>
-#include <fstream>
+#include <optional>
 #include <string>
+#include <system_error>
 #include <vector>
 
+#include "editor/dot_plane.h"
+#include "editor/paste_convert.h"
+#include "euftool/image_io.h"
 #include "glyphstore/char_code.h"
 #include "glyphstore/eudc_bitmap.h"
 #include "glyphstore/eudc_writer.h"
@@ -15,18 +21,36 @@
 
 namespace {
 
+#ifdef KF_HAVE_PNG
+#define KF_IMAGE_FORMATS \
+    "IMAGE is a PBM (.pbm, P1 or P4) or PNG (.png, any bit depth and colour type) file.\n"
+#define KF_EXPORT_EXTENSION ".png"
+#else
+#define KF_IMAGE_FORMATS \
+    "IMAGE is a PBM file (.pbm, P1 or P4); this build reads and writes PBM only, not PNG.\n"
+#define KF_EXPORT_EXTENSION ".pbm"
+#endif
+
 constexpr char kUsage[] =
     "usage: euftool info FILE\n"
     "       euftool show FILE CODE\n"
     "       euftool list FILE\n"
     "       euftool new FILE SIZE\n"
     "       euftool put FILE CODE PBM\n"
-    "CODE is four hexadecimal digits in E000..F8FF, SIZE a multiple of 8 in 8..256,\n"
-    "PBM a plain (P1) or raw (P4) bitmap of the file's character size, 1 = black.\n"
+    "       euftool get FILE CODE IMAGE\n"
+    "       euftool import [--fit] FILE CODE IMAGE\n"
+    "       euftool sheet FILE IMAGE\n"
+    "       euftool export FILE DIR\n"
+    "CODE is four hexadecimal digits in E000..F8FF, SIZE a multiple of 8 in 8..256.\n"
+    "put takes a PBM of exactly the file's character size, 1 = black.\n" KF_IMAGE_FORMATS
+    "get writes one character as an image, chosen by the extension.\n"
+    "import stores an image at the top left of a white character: every pixel that is not pure white\n"
+    "is ink. An image larger than the characters is refused unless --fit shrinks it onto them.\n"
+    "sheet draws every stored character in code order, 16 to a row, with thin separators.\n"
+    "export writes one image per stored character into DIR, named by its code (E000" KF_EXPORT_EXTENSION
+    ").\n"
     "Exit status: 0 on success, 1 when the file gives another result or cannot be written, 2 on usage "
     "errors.\n";
-
-constexpr std::size_t kMaxPbmBytes = 4 * 1024 * 1024;
 
 // One command-line argument, as a file name and as text for codes and numbers.
 struct Arg {
@@ -65,119 +89,122 @@ void PrintResult(int result, int width, int height) {
     std::printf("result %d width %d height %d\n", result, width, height);
 }
 
+int Fail(const std::filesystem::path& path, const std::string& message) {
+    std::fprintf(stderr, "euftool: %s: %s\n", Display(path).c_str(), message.c_str());
+    return 1;
+}
+
 // Dots of a dot plane are numbered row by row; bit 0 is black.
 bool IsBlack(const std::vector<std::uint8_t>& plane, long long dot) {
     const auto byte = static_cast<std::size_t>(dot / 8);
     return byte < plane.size() && (plane[byte] & (0x80 >> (dot % 8))) == 0;
 }
 
-struct Pbm {
+// The management size of a bitmap file that characters can be stored into.
+bool ReadGlyphSize(const std::filesystem::path& path, int& size) {
     int width = 0;
     int height = 0;
-    std::vector<bool> black;  // row by row
+    const int result = ReadEudcBitmap(path, 0, width, height, nullptr);
+    const long long planeBytes = static_cast<long long>(width) * height / 8;
+    if (result != kEudcOk || width != height || width % 8 != 0 || planeBytes <= 0 ||
+        planeBytes > kEudcMaxBitmapBytes) {
+        std::fprintf(stderr, "euftool: %s: not a usable bitmap file (result %d width %d height %d)\n",
+                     Display(path).c_str(), result, width, height);
+        return false;
+    }
+    size = width;
+    return true;
+}
+
+// An image of exactly the characters' size, taken dot for dot.
+class ExactSink : public ImageSink {
+  public:
+    explicit ExactSink(int size) : m_plane(DotPlaneByteCount(size), kWhiteByte), m_nSize(size) {}
+    bool Begin(std::int64_t width, std::int64_t height, std::string& error) override {
+        if (width == m_nSize && height == m_nSize) return true;
+        error = "the image is " + std::to_string(width) + " by " + std::to_string(height) +
+                " dots, the characters are " + std::to_string(m_nSize) + " by " + std::to_string(m_nSize);
+        return false;
+    }
+    void Ink(std::int64_t x, std::int64_t y) override {
+        SetBlackDot(m_plane, m_nSize, static_cast<int>(x), static_cast<int>(y), true);
+    }
+    std::vector<std::uint8_t> m_plane;
+
+  private:
+    int m_nSize;
 };
 
-class PbmParser {
+// An image at most the characters' size, or any size with --fit: converted as the editor converts a paste.
+class PasteSink : public ImageSink {
   public:
-    explicit PbmParser(const std::string& data) : data_(data) {}
-
-    // Reads the magic number and the size; false with `error` set on a malformed header.
-    bool ParseHeader(Pbm& pbm, std::string& error) {
-        if (data_.size() < 2 || data_[0] != 'P' || (data_[1] != '1' && data_[1] != '4')) {
-            error = "not a PBM file (expected P1 or P4)";
+    PasteSink(int size, bool fit) : m_nSize(size), m_bFit(fit) {}
+    bool Begin(std::int64_t width, std::int64_t height, std::string& error) override {
+        if (!m_bFit && (width > m_nSize || height > m_nSize)) {
+            error = "the image is " + std::to_string(width) + " by " + std::to_string(height) +
+                    " dots, larger than the " + std::to_string(m_nSize) + " by " + std::to_string(m_nSize) +
+                    " characters (--fit shrinks it)";
             return false;
         }
-        raw_ = data_[1] == '4';
-        pos_ = 2;
-        if (!ReadNumber(pbm.width) || !ReadNumber(pbm.height) || pbm.width == 0 || pbm.height == 0) {
-            error = "bad PBM size";
-            return false;
-        }
+        m_shrinker.emplace(width, height, m_nSize);
         return true;
     }
+    void Ink(std::int64_t x, std::int64_t y) override { m_shrinker->MarkInk(x, y); }
 
-    bool ParseRaster(Pbm& pbm, std::string& error) {
-        pbm.black.assign(static_cast<std::size_t>(pbm.width) * pbm.height, false);
-        if (raw_) {
-            // Exactly one whitespace character separates the header from the packed rows.
-            const std::size_t rowBytes = (static_cast<std::size_t>(pbm.width) + 7) / 8;
-            if (pos_ >= data_.size() || !IsSpace(data_[pos_]) ||
-                data_.size() - pos_ - 1 < rowBytes * static_cast<std::size_t>(pbm.height)) {
-                error = "PBM data is cut short";
-                return false;
+    // The picture placed at the top left of a white character.
+    std::vector<std::uint8_t> Plane() const {
+        std::vector<std::uint8_t> plane(DotPlaneByteCount(m_nSize), kWhiteByte);
+        const PasteBitmap& picture = m_shrinker->Result();
+        for (int y = 0; y < picture.height; ++y) {
+            for (int x = 0; x < picture.width; ++x) {
+                if (picture.IsBlack(x, y)) SetBlackDot(plane, m_nSize, x, y, true);
             }
-            const std::size_t start = pos_ + 1;
-            for (int y = 0; y < pbm.height; ++y) {
-                for (int x = 0; x < pbm.width; ++x) {
-                    const auto byte = static_cast<unsigned char>(data_[start + y * rowBytes + x / 8]);
-                    pbm.black[static_cast<std::size_t>(y) * pbm.width + x] = (byte & (0x80 >> (x % 8))) != 0;
-                }
-            }
-            return true;
         }
-        for (std::size_t i = 0; i < pbm.black.size(); ++i) {
-            SkipSpaceAndComments();
-            if (pos_ >= data_.size() || (data_[pos_] != '0' && data_[pos_] != '1')) {
-                error = pos_ >= data_.size() ? "PBM data is cut short" : "bad character in PBM data";
-                return false;
-            }
-            pbm.black[i] = data_[pos_++] == '1';
-        }
-        return true;
+        return plane;
     }
 
   private:
-    static bool IsSpace(char c) {
-        return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f';
-    }
-
-    void SkipSpaceAndComments() {
-        while (pos_ < data_.size()) {
-            if (IsSpace(data_[pos_])) {
-                ++pos_;
-            } else if (data_[pos_] == '#') {
-                while (pos_ < data_.size() && data_[pos_] != '\n' && data_[pos_] != '\r') ++pos_;
-            } else {
-                break;
-            }
-        }
-    }
-
-    bool ReadNumber(int& value) {
-        SkipSpaceAndComments();
-        const std::size_t start = pos_;
-        value = 0;
-        while (pos_ < data_.size() && data_[pos_] >= '0' && data_[pos_] <= '9') {
-            value = value * 10 + (data_[pos_++] - '0');
-            if (value > 65535) return false;
-        }
-        return pos_ > start;
-    }
-
-    const std::string& data_;
-    std::size_t pos_ = 0;
-    bool raw_ = false;
+    int m_nSize;
+    bool m_bFit;
+    std::optional<PasteShrinker> m_shrinker;
 };
 
-bool ReadWholeFile(const std::filesystem::path& path, std::string& data, std::string& error) {
-    std::ifstream file(path, std::ios::binary);
-    if (!file) {
-        error = "cannot open the PBM file";
-        return false;
-    }
-    char buffer[65536];
-    while (file.read(buffer, sizeof buffer) || file.gcount() > 0) {
-        data.append(buffer, static_cast<std::size_t>(file.gcount()));
-        if (data.size() > kMaxPbmBytes) {
-            error = "the PBM file is too large";
+bool ReadImage(const std::filesystem::path& path, ImageSink& sink, std::string& error) {
+    std::vector<std::uint8_t> data;
+    if (!ReadFileBytes(path, kMaxImageFileBytes, data, error)) return false;
+    switch (ImageFormatFromContent(data)) {
+        case ImageFormat::kPbm:
+            return ReadPbm(data, sink, error);
+        case ImageFormat::kPng:
+            return ReadPng(data, sink, error);
+        default:
+            error = PngSupported() ? "not a PBM or PNG file" : "not a PBM file";
             return false;
+    }
+}
+
+// Writes an image in the format its name asks for.
+bool WriteImage(const std::filesystem::path& path, const GreyImage& image, std::string& error) {
+    switch (ImageFormatFromPath(path)) {
+        case ImageFormat::kPbm:
+            return WriteFileBytes(path, EncodePbm(image), error);
+        case ImageFormat::kPng: {
+            std::vector<std::uint8_t> bytes;
+            return EncodePng(image, bytes, error) && WriteFileBytes(path, bytes, error);
         }
+        default:
+            error = PngSupported() ? "the image name must end in .pbm or .png"
+                                   : "the image name must end in .pbm";
+            return false;
     }
-    if (file.bad()) {
-        error = "cannot read the PBM file";
-        return false;
+}
+
+GreyImage PlaneImage(const std::vector<std::uint8_t>& plane, int width, int height) {
+    GreyImage image{width, height, std::vector<std::uint8_t>(static_cast<std::size_t>(width) * height, 255)};
+    for (long long dot = 0; dot < static_cast<long long>(image.pixels.size()); ++dot) {
+        if (IsBlack(plane, dot)) image.pixels[static_cast<std::size_t>(dot)] = 0;
     }
-    return true;
+    return image;
 }
 
 int Info(const Arg& file) {
@@ -227,45 +254,142 @@ int New(const Arg& file, int size) {
 }
 
 int Put(const Arg& file, int code, const Arg& pbmFile) {
+    int size = 0;
+    if (!ReadGlyphSize(file.path, size)) return 1;
+    std::vector<std::uint8_t> data;
+    std::string error;
+    ExactSink sink(size);
+    if (!ReadFileBytes(pbmFile.path, kMaxImageFileBytes, data, error) || !ReadPbm(data, sink, error))
+        return Fail(pbmFile.path, error);
+    if (!PutEudcBitmapRecord(file.path, code, sink.m_plane))
+        return Fail(file.path, "cannot store " + Narrow(FormatCodeText(code)));
+    return 0;
+}
+
+int Get(const Arg& file, int code, const Arg& out) {
     int width = 0;
     int height = 0;
-    const int result = ReadEudcBitmap(file.path, 0, width, height, nullptr);
-    const long long planeBytes = static_cast<long long>(width) * height / 8;
-    if (result != kEudcOk || planeBytes <= 0 || planeBytes > kEudcMaxBitmapBytes) {
-        std::fprintf(stderr, "euftool: %s: not a usable bitmap file (result %d width %d height %d)\n",
-                     Display(file.path).c_str(), result, width, height);
-        return 1;
+    std::vector<std::uint8_t> plane;
+    const int result = ReadEudcBitmap(file.path, code, width, height, &plane);
+    if (result != kEudcOk) {
+        return Fail(file.path, "cannot read " + Narrow(FormatCodeText(code)) + " (result " +
+                                   std::to_string(result) + ")");
     }
-
-    std::string data;
     std::string error;
-    Pbm pbm;
-    PbmParser parser(data);
-    if (!ReadWholeFile(pbmFile.path, data, error) || !parser.ParseHeader(pbm, error)) {
-        std::fprintf(stderr, "euftool: %s: %s\n", Display(pbmFile.path).c_str(), error.c_str());
-        return 1;
-    }
-    if (pbm.width != width || pbm.height != height) {
-        std::fprintf(stderr, "euftool: %s: the image is %d by %d dots, the characters of %s are %d by %d\n",
-                     Display(pbmFile.path).c_str(), pbm.width, pbm.height, Display(file.path).c_str(), width,
-                     height);
-        return 1;
-    }
-    if (!parser.ParseRaster(pbm, error)) {
-        std::fprintf(stderr, "euftool: %s: %s\n", Display(pbmFile.path).c_str(), error.c_str());
-        return 1;
-    }
-
-    std::vector<std::uint8_t> plane(static_cast<std::size_t>(planeBytes), 0xFF);
-    for (std::size_t dot = 0; dot < pbm.black.size() && dot / 8 < plane.size(); ++dot) {
-        if (pbm.black[dot]) plane[dot / 8] &= static_cast<std::uint8_t>(~(0x80 >> (dot % 8)));
-    }
-    if (!PutEudcBitmapRecord(file.path, code, plane)) {
-        std::fprintf(stderr, "euftool: %s: cannot store %s\n", Display(file.path).c_str(),
-                     Narrow(FormatCodeText(code)).c_str());
-        return 1;
-    }
+    if (!WriteImage(out.path, PlaneImage(plane, width, height), error)) return Fail(out.path, error);
     return 0;
+}
+
+int Import(const Arg& file, int code, const Arg& in, bool fit) {
+    int size = 0;
+    if (!ReadGlyphSize(file.path, size)) return 1;
+    PasteSink sink(size, fit);
+    std::string error;
+    if (!ReadImage(in.path, sink, error)) return Fail(in.path, error);
+    if (!PutEudcBitmapRecord(file.path, code, sink.Plane()))
+        return Fail(file.path, "cannot store " + Narrow(FormatCodeText(code)));
+    return 0;
+}
+
+// A bitmap file holds at most one index and one 8 KiB record per code.
+constexpr std::uintmax_t kMaxBitmapFileBytes = 128u * 1024 * 1024;
+
+// Every stored character with its bitmap, in code order; false when the file itself cannot be read.
+// Characters that do not read back are reported and counted in `bad`.
+struct StoredGlyph {
+    int code = 0;
+    std::vector<std::uint8_t> plane;  // empty when the character does not read
+};
+
+bool ReadAllGlyphs(const std::filesystem::path& path, int& size, std::vector<StoredGlyph>& glyphs, int& bad) {
+    std::vector<std::uint8_t> bytes;
+    std::string error;
+    if (!ReadFileBytes(path, kMaxBitmapFileBytes, bytes, error)) {
+        Fail(path, error);
+        return false;
+    }
+    int width = 0;
+    int height = 0;
+    int result = ReadEudcBitmapBytes(bytes, 0, width, height, nullptr);
+    std::vector<int> codes;
+    if (result == kEudcOk) result = ListEudcCodesBytes(bytes, codes);
+    if (result != kEudcOk || width <= 0 || width != height || width % 8 != 0 || width > 256) {
+        std::fprintf(stderr, "euftool: %s: not a usable bitmap file (result %d width %d height %d)\n",
+                     Display(path).c_str(), result, width, height);
+        return false;
+    }
+    size = width;
+    bad = 0;
+    for (int code : codes) {
+        StoredGlyph glyph{code, {}};
+        int w = 0;
+        int h = 0;
+        result = ReadEudcBitmapBytes(bytes, code, w, h, &glyph.plane);
+        if (result != kEudcOk) {
+            std::fprintf(stderr, "euftool: %s: cannot read %s (result %d)\n", Display(path).c_str(),
+                         Narrow(FormatCodeText(code)).c_str(), result);
+            glyph.plane.clear();
+            ++bad;
+        }
+        glyphs.push_back(std::move(glyph));
+    }
+    return true;
+}
+
+// Sixteen cells a row, one grey line between cells and around them; a character that does not read is a
+// grey cell, the unused cells of the last row light grey.
+constexpr int kSheetColumns = 16;
+constexpr std::uint8_t kSeparatorGrey = 0x99;
+constexpr std::uint8_t kUnreadableGrey = 0x66;
+constexpr std::uint8_t kUnusedGrey = 0xDD;
+
+int Sheet(const Arg& file, const Arg& out) {
+    int size = 0;
+    int bad = 0;
+    std::vector<StoredGlyph> glyphs;
+    if (!ReadAllGlyphs(file.path, size, glyphs, bad)) return 1;
+    if (glyphs.empty()) return Fail(file.path, "no character is stored");
+    const int count = static_cast<int>(glyphs.size());
+    const int columns = std::min(count, kSheetColumns);
+    const int rows = (count + kSheetColumns - 1) / kSheetColumns;
+    GreyImage sheet;
+    sheet.width = columns * (size + 1) + 1;
+    sheet.height = rows * (size + 1) + 1;
+    sheet.pixels.assign(static_cast<std::size_t>(sheet.width) * sheet.height, kSeparatorGrey);
+    for (int cell = 0; cell < rows * columns; ++cell) {
+        const int left = (cell % columns) * (size + 1) + 1;
+        const int top = (cell / columns) * (size + 1) + 1;
+        const StoredGlyph* glyph = cell < count ? &glyphs[static_cast<std::size_t>(cell)] : nullptr;
+        for (int y = 0; y < size; ++y) {
+            for (int x = 0; x < size; ++x) {
+                std::uint8_t value = kUnusedGrey;
+                if (glyph && glyph->plane.empty()) value = kUnreadableGrey;
+                if (glyph && !glyph->plane.empty()) value = IsBlackDot(glyph->plane, size, x, y) ? 0 : 255;
+                sheet.pixels[static_cast<std::size_t>(top + y) * sheet.width + left + x] = value;
+            }
+        }
+    }
+    std::string error;
+    if (!WriteImage(out.path, sheet, error)) return Fail(out.path, error);
+    return bad == 0 ? 0 : 1;
+}
+
+int Export(const Arg& file, const Arg& dir) {
+    int size = 0;
+    int bad = 0;
+    std::vector<StoredGlyph> glyphs;
+    if (!ReadAllGlyphs(file.path, size, glyphs, bad)) return 1;
+    std::error_code code;
+    std::filesystem::create_directories(dir.path, code);
+    if (!std::filesystem::is_directory(dir.path, code)) return Fail(dir.path, "cannot create the folder");
+    for (const StoredGlyph& glyph : glyphs) {
+        if (glyph.plane.empty()) continue;
+        const std::filesystem::path out =
+            dir.path / (Narrow(FormatCodeText(glyph.code)) + KF_EXPORT_EXTENSION);
+        std::string error;
+        if (!WriteImage(out, PlaneImage(glyph.plane, size, size), error)) return Fail(out, error);
+    }
+    return bad == 0 ? 0 : 1;
 }
 
 int Run(const std::vector<Arg>& args) {
@@ -281,6 +405,24 @@ int Run(const std::vector<Arg>& args) {
         return New(args[1], ParseSize(args[2].text));
     if (command == L"put" && count == 4 && ParseCode(args[2]) > 0)
         return Put(args[1], ParseCode(args[2]), args[3]);
+    if (command == L"get" && count == 4 && ParseCode(args[2]) > 0)
+        return Get(args[1], ParseCode(args[2]), args[3]);
+    if (command == L"import") {
+        // --fit may stand anywhere after the command.
+        std::vector<Arg> rest;
+        bool fit = false;
+        for (std::size_t i = 1; i < count; ++i) {
+            if (args[i].text == L"--fit")
+                fit = true;
+            else
+                rest.push_back(args[i]);
+        }
+        if (rest.size() == 3 && ParseCode(rest[1]) > 0)
+            return Import(rest[0], ParseCode(rest[1]), rest[2], fit);
+        return UsageError();
+    }
+    if (command == L"sheet" && count == 3) return Sheet(args[1], args[2]);
+    if (command == L"export" && count == 3) return Export(args[1], args[2]);
     return UsageError();
 }
 
