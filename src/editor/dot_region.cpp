@@ -118,6 +118,9 @@ DotRegion DotRegion::FromMask(const DotPlane& mask) {
 
 DotRegion DotRegion::Combine(const DotRegion& a, const DotRegion& b, RegionOp op) {
     if (op == kRgnCopy) return a;
+    // An empty operand decides the result alone.
+    if (a.IsEmpty()) return op == kRgnOr || op == kRgnXor ? b : DotRegion();
+    if (b.IsEmpty()) return op == kRgnAnd ? DotRegion() : a;
     RegionBuilder builder;
     std::vector<Span> spans;
     std::size_t ia = 0, ib = 0;

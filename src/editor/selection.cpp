@@ -1,6 +1,7 @@
 #include "editor/selection.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstdint>
 #include <vector>
 
@@ -66,11 +67,14 @@ bool MatrixSelection::SelectRect(int x0, int y0, int x1, int y1, SelectionMode m
 
 bool MatrixSelection::SelectMask(const DotPlane& mask, SelectionMode mode) {
     if (!m_region && mode == kSelectRemove) return false;
-    if (!m_region || mode == kSelectReplace) m_region.emplace();
     // The union (or difference) of the mask's 1-dot rectangles is the region of its black dots, and a
     // region is fixed by its dots: one combination gives what combining them one by one would.
-    m_region =
-        DotRegion::Combine(*m_region, DotRegion::FromMask(mask), mode == kSelectRemove ? kRgnDiff : kRgnOr);
+    DotRegion shape = DotRegion::FromMask(mask);
+    if (!m_region || mode == kSelectReplace) {
+        m_region = std::move(shape);
+    } else {
+        m_region = DotRegion::Combine(*m_region, shape, mode == kSelectRemove ? kRgnDiff : kRgnOr);
+    }
     RebuildSelectionOutline();
     return true;
 }
@@ -126,25 +130,41 @@ bool MatrixSelection::NudgeSelection(NudgeDirection direction) {
 
 void MatrixSelection::RebuildSelectionOutline() {
     m_outline.Fill(false);
-    if (!m_region || m_region->IsEmpty()) return;
-    // A dot is on the border when a 4-neighbour is outside the region. Row by row: the dots whose left,
-    // right, upper and lower neighbours are all inside form the interior -- the row's spans shrunk by one
-    // at each end, cut with the rows above and below -- and the border is the row less its interior.
-    // Neighbours outside the glyph count as they are: a region that runs on past an edge has no border
-    // there.
-    std::vector<Span> eroded, interior, frame;
-    const DotRect box = m_region->Box();
-    const int top = std::max(box.top, 0), bottom = std::min(box.bottom, m_nGlyphSize);
-    for (int y = top; y < bottom; ++y) {
-        const std::span<const Span> row = m_region->SpansAt(y);
-        if (row.empty()) continue;
-        eroded.clear();
-        for (const Span& span : row) {
-            if (span.right - span.left > 2) eroded.push_back({span.left + 1, span.right - 1});
+    if (!m_region || m_region->IsEmpty() || m_nGlyphSize % 8 != 0) return;
+    // A dot is on the border when a 4-neighbour is outside the region. Neighbours outside the glyph count
+    // as they are, so the region is laid out on a grid one dot wider than the glyph on every side: bit
+    // x + 1 of row y + 1 is dot (x, y), lowest bit first. Then, a row at a time, border = C & ~(C & left &
+    // right & up & down), with the left and right neighbours as C shifted by one bit.
+    const int n = m_nGlyphSize, side = n + 2, words = (side + 63) / 64;
+    std::vector<std::uint64_t> grid(static_cast<std::size_t>(side) * static_cast<std::size_t>(words), 0);
+    const auto row = [&](int gridRow) { return grid.data() + static_cast<std::size_t>(gridRow) * words; };
+    for (const DotRegion::Band& band : m_region->Bands()) {
+        const int top = std::max(band.top, -1), bottom = std::min(band.bottom, n + 1);
+        if (top >= bottom) continue;
+        std::uint64_t* first = row(top + 1);
+        for (const Span& span : m_region->BandSpans(band)) {
+            const int l = std::max(span.left, -1) + 1,
+                      r = std::min(span.right, n + 1) + 1;  // grid bits l..r-1
+            for (int i = l; i < r; ++i) first[i / 64] |= std::uint64_t{1} << (i % 64);
         }
-        CombineSpans(eroded, m_region->SpansAt(y - 1), kRgnAnd, interior);
-        CombineSpans(interior, m_region->SpansAt(y + 1), kRgnAnd, eroded);
-        CombineSpans(row, eroded, kRgnDiff, frame);
-        for (const Span& span : frame) InkRun(m_outline, y, span.left, span.right);
+        for (int y = top + 1; y < bottom; ++y) std::copy(first, first + words, row(y + 1));
+    }
+    std::span<std::uint8_t> out = m_outline.Bytes();
+    const std::size_t bytesPerRow = static_cast<std::size_t>(n / 8);
+    for (int y = 0; y < n; ++y) {
+        const std::uint64_t *up = row(y), *c = row(y + 1), *down = row(y + 2);
+        for (int w = 0; w < words; ++w) {
+            if (c[w] == 0) continue;
+            const std::uint64_t left = (c[w] << 1) | (w > 0 ? c[w - 1] >> 63 : 0);
+            const std::uint64_t right = (c[w] >> 1) | (w + 1 < words ? c[w + 1] << 63 : 0);
+            for (std::uint64_t border = c[w] & ~(left & right & up[w] & down[w]); border != 0;
+                 border &= border - 1) {
+                const int x = w * 64 + std::countr_zero(border) - 1;
+                if (x < 0 || x >= n) continue;
+                std::uint8_t& b =
+                    out[static_cast<std::size_t>(y) * bytesPerRow + static_cast<std::size_t>(x / 8)];
+                b = static_cast<std::uint8_t>(b & ~DotBitMask(x));
+            }
+        }
     }
 }

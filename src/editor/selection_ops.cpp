@@ -139,13 +139,20 @@ RenderedImage RenderSelection(const DotPlane& edit, const MatrixSelection& selec
     return result;
 }
 
-bool CopyPlaneInRegion(DotPlane& edit, const DotPlane& plane, const DotRegion& region, bool invert,
-                       std::vector<DotPoint>& repaintDots) {
-    repaintDots.clear();
+namespace {
+
+// CopyPlaneInRegion, adding the dots it writes to those already listed.
+bool CopyPlaneInRegionAppending(DotPlane& edit, const DotPlane& plane, const DotRegion& region, bool invert,
+                                std::vector<DotPoint>& repaintDots) {
     const int size = edit.Size();
     if (size % 8 != 0 || plane.Size() != size) return false;
     const DotPlane inside = RasterizeRegion(region, size);
     const std::span<const std::uint8_t> r = inside.Bytes();
+    // A whole-glyph operation lists every dot: make room once.
+    std::size_t count = 0;
+    for (const std::uint8_t b : r)
+        count += static_cast<std::size_t>(std::popcount(static_cast<std::uint8_t>(~b)));
+    repaintDots.reserve(repaintDots.size() + count);
     // Read the source before writing: the plane may be the edit bitmap itself (the inversion).
     const std::span<const std::uint8_t> p = plane.Bytes();
     const std::span<std::uint8_t> e = edit.Bytes();
@@ -162,7 +169,15 @@ bool CopyPlaneInRegion(DotPlane& edit, const DotPlane& plane, const DotRegion& r
             bits &= ~(0x80u >> bit);
         }
     }
-    return !repaintDots.empty();
+    return count != 0;
+}
+
+}  // namespace
+
+bool CopyPlaneInRegion(DotPlane& edit, const DotPlane& plane, const DotRegion& region, bool invert,
+                       std::vector<DotPoint>& repaintDots) {
+    repaintDots.clear();
+    return CopyPlaneInRegionAppending(edit, plane, region, invert, repaintDots);
 }
 
 SelectionOpResult InvertSelectedImage(DotPlane& edit, const MatrixSelection& selection,
@@ -229,14 +244,11 @@ SelectionOpResult RotateSelection(DotPlane& edit, MatrixSelection& selection, bo
             staging.SetDot(static_cast<int>(tx), static_cast<int>(ty), true);
     });
 
-    std::vector<DotPoint> written;
     if (box != DotRect{0, 0, size, size}) {
-        CopyPlaneInRegion(edit, DotPlane(size), *selection.Region(), false, written);
-        Append(repaintDots, written);
+        CopyPlaneInRegionAppending(edit, DotPlane(size), *selection.Region(), false, repaintDots);
     }
     selection.SetRect(turned);
-    CopyPlaneInRegion(edit, staging, *selection.Region(), false, written);
-    Append(repaintDots, written);
+    CopyPlaneInRegionAppending(edit, staging, *selection.Region(), false, repaintDots);
     return SelectionOpResult::kDone;
 }
 
