@@ -37,9 +37,9 @@ DotPlane::DotPlane(int size) : m_nSize(size > 0 ? size : 0), m_bytes(DotPlaneByt
 
 void DotPlane::Fill(bool black) { std::ranges::fill(m_bytes, black ? kBlackByte : kWhiteByte); }
 
-DotRect DotChanges::Bounds() const {
+DotBox DotChanges::Bounds() const {
     if (m_spans.empty()) return {};
-    DotRect bounds{m_spans.front().left, m_spans.front().y, m_spans.front().right, m_spans.back().y};
+    DotBox bounds{m_spans.front().left, m_spans.front().y, m_spans.front().right, m_spans.back().y};
     for (const DotSpan& span : m_spans) {
         bounds.left = std::min(bounds.left, span.left);
         bounds.right = std::max(bounds.right, span.right);
@@ -47,11 +47,11 @@ DotRect DotChanges::Bounds() const {
     return bounds;
 }
 
-std::vector<DotRect> DotChanges::Rectangles() const {
-    std::vector<DotRect> rects;
+std::vector<DotBox> DotChanges::Rectangles() const {
+    std::vector<DotBox> rects;
     for (const DotSpan& span : m_spans) {
         if (!rects.empty()) {
-            DotRect& last = rects.back();
+            DotBox& last = rects.back();
             if (last.bottom + 1 == span.y && last.left == span.left && last.right == span.right) {
                 last.bottom = span.y;
                 continue;

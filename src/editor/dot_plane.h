@@ -59,13 +59,13 @@ struct DotSpan {
     bool operator==(const DotSpan&) const = default;
 };
 
-// Inclusive dot coordinates.
-struct DotRect {
+// A box of dots with inclusive coordinates: left..right and top..bottom are all in it.
+struct DotBox {
     int left = 0;
     int top = 0;
     int right = 0;
     int bottom = 0;
-    bool operator==(const DotRect&) const = default;
+    bool operator==(const DotBox&) const = default;
 };
 
 class DotChanges {
@@ -80,9 +80,9 @@ class DotChanges {
     bool Empty() const { return m_spans.empty(); }
     std::span<const DotSpan> Spans() const { return m_spans; }
     // The smallest rectangle holding every span; all zero when empty.
-    DotRect Bounds() const;
+    DotBox Bounds() const;
     // Rectangles that cover the spans exactly: neighbouring rows with the same span are one rectangle.
-    std::vector<DotRect> Rectangles() const;
+    std::vector<DotBox> Rectangles() const;
 
   private:
     std::vector<DotSpan> m_spans;

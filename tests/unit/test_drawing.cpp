@@ -612,13 +612,13 @@ TEST(DrawingApplyMask, ChangeReportOfTypicalEditsIsAFewRectangles) {
     const FillResult fill = BuildFillMask(glyph, 100, 100, false);
     ASSERT_TRUE(fill.succeeded);
     EXPECT_TRUE(ApplyMask(glyph, fill.mask, kPenBlack, nullptr, changed));
-    EXPECT_EQ(changed.Rectangles(), (std::vector<DotRect>{{0, 0, 255, 255}}));
-    EXPECT_EQ(changed.Bounds(), (DotRect{0, 0, 255, 255}));
+    EXPECT_EQ(changed.Rectangles(), (std::vector<DotBox>{{0, 0, 255, 255}}));
+    EXPECT_EQ(changed.Bounds(), (DotBox{0, 0, 255, 255}));
     // Writing the same again changes nothing, though every dot is concerned.
     EXPECT_TRUE(ApplyMask(glyph, fill.mask, kPenBlack, nullptr, changed));
     EXPECT_TRUE(changed.Empty());
     EXPECT_TRUE(changed.Rectangles().empty());
-    EXPECT_EQ(changed.Bounds(), DotRect{});
+    EXPECT_EQ(changed.Bounds(), DotBox{});
 
     // A pen square over dots partly black already: only what really changes, row by row.
     glyph = DotPlane(256);
@@ -627,15 +627,15 @@ TEST(DrawingApplyMask, ChangeReportOfTypicalEditsIsAFewRectangles) {
     EXPECT_TRUE(ApplyMask(glyph, BuildPenMask(256, 62, 10, 3), kPenBlack, nullptr, changed));
     EXPECT_EQ(std::vector<DotSpan>(changed.Spans().begin(), changed.Spans().end()),
               (std::vector<DotSpan>{{10, 64, 64}, {11, 62, 64}, {12, 62, 64}}));
-    EXPECT_EQ(changed.Rectangles(), (std::vector<DotRect>{{64, 10, 64, 10}, {62, 11, 64, 12}}));
-    EXPECT_EQ(changed.Bounds(), (DotRect{62, 10, 64, 12}));
+    EXPECT_EQ(changed.Rectangles(), (std::vector<DotBox>{{64, 10, 64, 10}, {62, 11, 64, 12}}));
+    EXPECT_EQ(changed.Bounds(), (DotBox{62, 10, 64, 12}));
 
     // A circle outline: the rectangles cover exactly the changed dots' rows, each within its span.
     glyph = DotPlane(256);
     const DotPlane circle = BuildShapeMask(256, kCircleTool, 0, 0, 256, 256, 1);
     EXPECT_TRUE(ApplyMask(glyph, circle, kPenBlack, nullptr, changed));
     Dots covered;
-    for (const DotRect& rect : changed.Rectangles()) {
+    for (const DotBox& rect : changed.Rectangles()) {
         for (const auto& dot : Block(rect.left, rect.top, rect.right, rect.bottom)) covered.insert(dot);
     }
     for (const auto& dot : BlackDots(circle))

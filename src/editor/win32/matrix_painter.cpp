@@ -288,10 +288,10 @@ void CMatrixPainter::PaintClipBox(HDC dc, const MatrixGeometry& geometry, const 
 }
 
 HRGN CreateChangedCellsRegion(const DotChanges& changes, const MatrixGeometry& geometry) {
-    const std::vector<DotRect> rects = changes.Rectangles();
+    const std::vector<DotBox> rects = changes.Rectangles();
     std::vector<RECT> cells;
     cells.reserve(rects.size());
-    for (const DotRect& dots : rects) {
+    for (const DotBox& dots : rects) {
         const CellRect first = geometry.DotToCellRect(dots.left, dots.top);
         const CellRect last = geometry.DotToCellRect(dots.right, dots.bottom);
         if (first.left < 0 || last.left < 0) continue;  // outside the glyph
