@@ -91,9 +91,27 @@ class DrawingTest : public EditorTest {
     DotPlane LatestState() const { return LatestHistoryState(folder_); }
 
     // Waits until the matrix on screen shows the plane (painting follows the edit a moment later).
+    // On failure the difference is described in lastDifference.
     bool ShowsEventually(const DotPlane& expected) {
-        return WaitUntil([&] { return Shown() == expected; }, Millis(5000), Millis(50));
+        DotPlane shown(64);
+        const bool ok = WaitUntil(
+            [&] {
+                shown = Shown();
+                return shown == expected;
+            },
+            Millis(5000), Millis(50));
+        lastDifference.clear();
+        for (int y = 0; y < 64 && !ok; ++y) {
+            for (int x = 0; x < 64; ++x) {
+                if (shown.IsBlack(x, y) != expected.IsBlack(x, y) && lastDifference.size() < 200) {
+                    lastDifference += "(" + std::to_string(x) + "," + std::to_string(y) + ")" +
+                                      (shown.IsBlack(x, y) ? "shown black " : "shown white ");
+                }
+            }
+        }
+        return ok;
     }
+    std::string lastDifference;
 
     bool WaitForStates(int count) const {
         return WaitUntil([&] { return HistoryStates() == count; });
@@ -224,7 +242,7 @@ TEST_F(DrawingTest, ToolChangedDuringADragKeepsTheDragsTool) {
     EXPECT_EQ(HistoryStates(), 2);
     const DotPlane line = LatestState();
     EXPECT_TRUE(line.IsBlack(5, 30) && line.IsBlack(14, 30)) << Dots(line, 30);
-    EXPECT_TRUE(ShowsEventually(line)) << "the screen shows the line and no preview";
+    EXPECT_TRUE(ShowsEventually(line)) << "the screen shows the line and no preview: " << lastDifference;
 }
 
 // A quick second click is a second press, not a lost one.
