@@ -84,6 +84,9 @@ BOOL CGlyphoEditorApp::LoadSetting() {
     env.temporaryFolder = std::filesystem::path(GetModuleFolder() + L"TEMP\\");
     AppSettings settings;
     const BOOL ok = LoadSettings(ProfileStore(), env, settings);
+    // A diagnostic destination for the log (a save's timeline among it); absent means no log at all.
+    const std::wstring logFile = ProfileStore().GetProfileString(kEditorSection, L"DiagLogFile", L"");
+    if (!logFile.empty()) g_log.SetDestination(std::filesystem::path(logFile));
     m_bSelectAfterMove = settings.bSelectAfterMove;
     m_bSelectKeep = settings.bSelectKeep;
     m_strEditorPath = settings.strEditorPath;
