@@ -16,6 +16,7 @@ constexpr int kPollRetries = 50;
 // fast.
 constexpr int kClosePollRetries = 375;  // 15 s
 constexpr int kExitWaitMs = 5000;       // for the editor to end after its close command
+constexpr int kPasteTimeoutMs = 10000;  // for the editor to take the clipboard's bitmap
 constexpr int kPollPauseMs = 40;
 constexpr int kIdleWaits = 5;
 constexpr int kIdleWaitMs = 1000;
@@ -340,8 +341,14 @@ bool CEudcEditManipulater::Paste(WindowId mainWindow, const DotPlane& glyph) {
     const bool placed = PollForWindow([&] {
                             return m_desktop.PutBitmapOnClipboard(mainWindow, glyph) ? WindowId{1} : 0;
                         }) != 0;
-    if (placed) m_desktop.PostCommand(mainWindow, kEditorCmdPaste, 0);
-    return placed;
+    if (!placed) return false;
+    // Sent, not posted: a sent save command is handled before posted messages still waiting in the editor's
+    // queue, so a posted paste could come after the save.
+    if (!m_desktop.SendCommand(mainWindow, kEditorCmdPaste, kPasteTimeoutMs)) {
+        g_log.Write(L"Paste not answered (Code=%s)\n", m_strCode.c_str());
+        return false;
+    }
+    return true;
 }
 
 void CEudcEditManipulater::RunSaveLoop(WindowId mainWindow) {
@@ -431,10 +438,10 @@ void CEudcEditManipulater::SteerEditor(WindowId mainWindow, const DotPlane& glyp
     }
     Mark(L"copy dialog closed");
     if (!Paste(mainWindow, glyph)) {
-        g_log.Write(L"Clipboard not available (Code=%s)\n", m_strCode.c_str());
+        g_log.Write(L"Clipboard not available or paste not answered (Code=%s)\n", m_strCode.c_str());
         return;
     }
-    Mark(L"paste posted");
+    Mark(L"pasted");
 
     g_nSaveWatchState.store(kWatchWatching);
     m_pWatcher = m_desktop.StartRetryWatcher(&g_nSaveWatchState, WatcherTarget{m_pi.dwProcessId, mainWindow});
