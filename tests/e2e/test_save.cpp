@@ -464,6 +464,61 @@ TEST_F(SaveTest, ABackupThatCannotBeWrittenStopsTheSaveBeforeTheEditorStarts) {
     EXPECT_EQ(EditorLog(), "");  // the editor never started
 }
 
+TEST_F(SaveTest, ACodeChosenAtSaveBecomesTheDocumentsCodeOnlyWhenTheSaveSucceeds) {
+    constexpr int kCodeEdit = 1016;
+    auto codeDialog = [&]() -> HWND {
+        HWND found = nullptr;
+        WaitUntil([&] {
+            for (HWND window : TopLevelWindows(app_->Id()))
+                if (WindowClass(window) == L"#32770" && GetDlgItem(window, kCodeEdit)) found = window;
+            return found != nullptr;
+        });
+        return found;
+    };
+    code_ = L"E005";
+    editor_ = folder_.CopyIn(WindowsPathFromBuildPath(KF_EUDCEDIT_EXE), L"editor\\eudcedit.exe");
+    editorIni_ =
+        folder_.WriteText(L"editor\\eudcedit.ini",
+                          L"[WindowSize]\r\nMinMaxFlag=0\r\n[StandIn]\r\nWrongCodeAfterNavigation=1\r\n");
+    WriteSettings(L"GaijiEditorPath=" + editor_ + L"\r\nGaijiEditorIniPath=" + editorIni_ +
+                  L"\r\nPixSize=6\r\nSaveAns=no\r\n");
+    app_.emplace(Start());
+    main_ = WaitForEditorWindow(*app_);
+    ASSERT_NE(main_, nullptr);
+    // No code on the command line: the code dialog asks at start; without one the drawing has no code.
+    HWND dialog = codeDialog();
+    ASSERT_NE(dialog, nullptr);
+    PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
+    ASSERT_TRUE(WaitForWindowGone(dialog));
+    HWND splitter = GetDlgItem(main_, 0xE900);
+    view_ = splitter ? GetDlgItem(splitter, 0xE901) : nullptr;
+    ASSERT_NE(view_, nullptr);
+    SetForegroundWindow(main_);
+    ASSERT_TRUE(WaitUntil([&] { return GetForegroundWindow() == main_; }));
+    SetCursorPos(0, 0);
+    const std::wstring blank = WindowText(main_);
+    MouseAt({3, 3}, MOUSEEVENTF_LEFTDOWN);
+    MouseAt({3, 3}, MOUSEEVENTF_LEFTUP);
+    ASSERT_TRUE(WaitUntil([&] { return HistoryStates() == 2 && WindowText(main_) != blank; }));
+    const std::wstring modified = WindowText(main_);
+
+    // The save asks where to save; the editor then fails.
+    PostMessageW(main_, WM_COMMAND, kSave, 0);
+    dialog = codeDialog();
+    ASSERT_NE(dialog, nullptr);
+    SendMessageW(GetDlgItem(dialog, kCodeEdit), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"E005"));
+    PostMessageW(dialog, WM_COMMAND, IDOK, 0);
+    ASSERT_NO_FATAL_FAILURE(ExpectMessage(kSaveFailed));
+    EXPECT_EQ(Narrow(WindowText(main_)), Narrow(modified));
+
+    // The drawing still has no code: the next save asks again.
+    PostMessageW(main_, WM_COMMAND, kSave, 0);
+    dialog = codeDialog();
+    ASSERT_NE(dialog, nullptr) << "the failed save's code was kept";
+    PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
+    ASSERT_TRUE(WaitForWindowGone(dialog));
+}
+
 // --- Glyph sizes other than 64 -------------------------------------------------------------------------
 
 TEST_F(SaveTest, SavesAGlyphOf48Dots) {
