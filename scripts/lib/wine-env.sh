@@ -18,6 +18,10 @@
 # Bump when the prefix configuration below changes, so existing prefixes are configured again.
 KF_WINE_PREFIX_VERSION=3
 
+# KF_WINE_WINDOWS=default leaves Wine's own window handling in place (no Managed=N): every hidden window
+# then waits up to 2 s for a window manager, as on a slow or busy PC. The save tests run in such a prefix
+# too, so that they cannot depend on how fast windows vanish.
+
 # The faces the program and its peers ask for, mapped to the IPA fonts Debian ships
 # (fonts-ipafont-gothic, fonts-ipafont-mincho).
 KF_WINE_FONT_REPLACEMENTS=(
@@ -161,8 +165,10 @@ _kf_write_prefix_reg() {
             printf '"ShowCrashDialog"=dword:00000000\r\n'
             # Windows the X server sees as managed wait up to 2 s, each time they are hidden, for a
             # window manager to confirm; Xvfb has none. Unmanaged windows hide at once.
-            printf '\r\n[HKEY_CURRENT_USER\\Software\\Wine\\X11 Driver]\r\n'
-            printf '"Managed"="N"\r\n'
+            if [ "${KF_WINE_WINDOWS:-tuned}" != default ]; then
+                printf '\r\n[HKEY_CURRENT_USER\\Software\\Wine\\X11 Driver]\r\n'
+                printf '"Managed"="N"\r\n'
+            fi
             printf '\r\n'
         } | iconv -f UTF-8 -t UTF-16LE
     } >"$out"
@@ -174,7 +180,7 @@ _kf_write_prefix_reg() {
 kf_wine_prefix_init() {
     kf_wine_env "${1:-}" || return $?
     local marker="$WINEPREFIX/.kanjiforge-prefix" stamp
-    stamp="v$KF_WINE_PREFIX_VERSION $KF_WINE_LC $("$KF_WINE" --version 2>/dev/null)"
+    stamp="v$KF_WINE_PREFIX_VERSION $KF_WINE_LC windows=${KF_WINE_WINDOWS:-tuned} $("$KF_WINE" --version 2>/dev/null)"
     if [ -f "$marker" ] && [ "$(cat "$marker")" = "$stamp" ]; then
         return 0
     fi
@@ -206,7 +212,7 @@ kf_wine_prefix_init() {
     "$KF_WINESERVER" -w
     # Wine stores the value name "ＭＳ ゴシック" with \x escapes.
     if ! grep -qF '"\xff2d\xff33 \x30b4\x30b7\x30c3\x30af"="IPAGothic"' "$WINEPREFIX/user.reg" ||
-        ! grep -qF '"Managed"="N"' "$WINEPREFIX/user.reg"; then
+        { [ "${KF_WINE_WINDOWS:-tuned}" != default ] && ! grep -qF '"Managed"="N"' "$WINEPREFIX/user.reg"; }; then
         _kf_err "settings missing from $WINEPREFIX/user.reg after importing $reg"
         return 1
     fi

@@ -1,5 +1,7 @@
 #include "automation/save_sequence.h"
 
+#include <algorithm>
+
 #include "base/diag_log.h"
 #include "glyphstore/char_code.h"
 
@@ -9,6 +11,12 @@ std::atomic<int> g_nErrWaitMSec{0};
 namespace {
 
 constexpr int kPollRetries = 50;
+// Waiting for a dialog to go: a window manager (or a slow machine) may keep a closing window on screen for
+// seconds, so this wait is longer than the one for a window to appear; it costs nothing when windows are
+// fast.
+constexpr int kClosePollRetries = 375;  // 15 s
+constexpr int kExitWaitMs = 5000;       // for the editor to end after its close command
+constexpr int kPasteTimeoutMs = 10000;  // for the editor to take the clipboard's bitmap
 constexpr int kPollPauseMs = 40;
 constexpr int kIdleWaits = 5;
 constexpr int kIdleWaitMs = 1000;
@@ -26,6 +34,7 @@ constexpr MouseSettings kExactMouse{0, 0, 0, 10};  // a relative move of d pixel
 
 constexpr wchar_t kMiniSizeKey[] = L"GaijiEditorMainWindowMiniSize";
 constexpr wchar_t kErrWaitKey[] = L"EudcMakeErrWaitMSec";
+constexpr int kScreenExtentFallback = 1024;
 
 std::uintptr_t MakeWParam(unsigned low, unsigned high) {
     return static_cast<std::uintptr_t>((low & 0xFFFFu) | ((high & 0xFFFFu) << 16));
@@ -83,10 +92,11 @@ std::wstring FormatSavingTitle(const std::wstring& format, const std::wstring& t
     return out;
 }
 
-std::optional<unsigned> RetryWatcherCycle(IEditorDesktop& desktop, std::atomic<int>& state) {
+std::optional<unsigned> RetryWatcherCycle(IEditorDesktop& desktop, std::atomic<int>& state,
+                                          const WatcherTarget& target) {
     switch (state.load()) {
         case kWatchWatching: {
-            const WindowId window = desktop.FindTopLevelWindowContaining(kErrorWindowMark, &state);
+            const WindowId window = desktop.FindErrorWindow(target, kErrorWindowMark, &state);
             if (window == 0) return std::nullopt;
             desktop.WriteWindowText(window, kRetryTitle);
             desktop.Sleep(g_nErrWaitMSec.load());
@@ -105,12 +115,27 @@ std::optional<unsigned> RetryWatcherCycle(IEditorDesktop& desktop, std::atomic<i
     }
 }
 
-unsigned RetryWatcherProc(IEditorDesktop& desktop, std::atomic<int>* state) {
+unsigned RetryWatcherProc(IEditorDesktop& desktop, std::atomic<int>* state, const WatcherTarget& target) {
     if (state == nullptr) return 1;
     for (;;) {
         desktop.Sleep(kWatcherCycleMs);
-        if (const std::optional<unsigned> result = RetryWatcherCycle(desktop, *state)) return *result;
+        if (const std::optional<unsigned> result = RetryWatcherCycle(desktop, *state, target)) return *result;
     }
+}
+
+int NormalizedMouseCoordinate(int pixel, int extent) {
+    if (extent <= 1) return 0;
+    const long long value = (static_cast<long long>(pixel) * 65535 + (extent - 1) / 2) / (extent - 1);
+    return static_cast<int>(std::clamp(value, 0LL, 65535LL));
+}
+
+int ReadSaveTimeout(IProfileStore& settings) {
+    int timeout = settings.GetProfileInt(kEditorSection, kSaveTimeoutKey, 0);
+    if (timeout <= 0) {
+        timeout = kDefaultSaveTimeoutMs;
+        settings.WriteProfileInt(kEditorSection, kSaveTimeoutKey, timeout);
+    }
+    return timeout;
 }
 
 std::vector<unsigned> MessagesAfterLaunchFailure() { return {kMsgEditorStart, kMsgSaveFailed}; }
@@ -129,21 +154,27 @@ std::vector<unsigned> MessagesAfterSave(SaveResult result) {
     return {kMsgSaveFailed};
 }
 
-CEudcEditManipulater::CEudcEditManipulater(IEditorDesktop& desktop, IProfileStore& settings, int glyphSize)
-    : m_desktop(desktop), m_settings(settings), m_nGlyphSize(glyphSize) {}
+CEudcEditManipulater::CEudcEditManipulater(IEditorDesktop& desktop, IProfileStore& settings, int glyphSize,
+                                           SaveFiles files)
+    : m_desktop(desktop), m_settings(settings), m_nGlyphSize(glyphSize), m_files(std::move(files)) {}
 
 CEudcEditManipulater::~CEudcEditManipulater() {
     if (m_pi.hProcess != 0 || m_pi.hThread != 0) m_desktop.CloseEditorProcessHandles(m_pi);
 }
 
 template <class Find>
-WindowId CEudcEditManipulater::PollForWindow(Find find) {
+WindowId CEudcEditManipulater::PollForWindow(Find find, int retries) {
     WindowId window = find();
-    for (int retry = 0; window == 0 && retry < kPollRetries; ++retry) {
+    for (int retry = 0; window == 0 && retry < retries; ++retry) {
         m_desktop.Sleep(kPollPauseMs);
         window = find();
     }
     return window;
+}
+
+template <class Find>
+WindowId CEudcEditManipulater::PollForWindow(Find find) {
+    return PollForWindow(find, kPollRetries);
 }
 
 bool CEudcEditManipulater::PollForeground(WindowId window) {
@@ -151,12 +182,37 @@ bool CEudcEditManipulater::PollForeground(WindowId window) {
            0;
 }
 
+bool CEudcEditManipulater::WaitDialogClosed(WindowId dialog, WindowId mainWindow) {
+    const bool gone =
+        PollForWindow([&] { return m_desktop.IsWindowShown(dialog) ? WindowId{0} : WindowId{1}; },
+                      kClosePollRetries) != 0;
+    return gone && PollForeground(mainWindow);
+}
+
+void CEudcEditManipulater::Mark(std::wstring_view step) {
+    if (m_timeline) m_timeline->Mark(step);
+}
+
 BOOL CEudcEditManipulater::PrepareAndLaunch(const std::wstring& code) {
+    m_launchProblem = LaunchProblem::EditorRunning;
     if (m_pi.hProcess != 0) return FALSE;
     if (m_desktop.FindCharEditorWindow() != 0) return FALSE;
     // Steering the editor to a code outside its grid could only end on the wrong character.
+    m_launchProblem = LaunchProblem::BadCode;
     if (!IsUnicodeEudcCode(ParseCodeText(code))) return FALSE;
     m_strCode = code;
+
+    // A save that goes wrong in the editor may damage the files it writes: keep a copy the user can go
+    // back to. Nothing else happens when the copy cannot be made.
+    std::vector<std::filesystem::path> files;
+    for (const auto& file : {m_files.bitmapFile, m_files.fontFile})
+        if (!file.empty()) files.push_back(file);
+    if (!files.empty() && !m_files.backupFolder.empty() &&
+        !BackUpFiles(files, m_files.backupFolder, m_desktop.GetLocalTime(), m_strBackupProblem)) {
+        m_launchProblem = LaunchProblem::BackupFailed;
+        g_log.Write(L"Backup failed: %s\n", m_strBackupProblem.c_str());
+        return FALSE;
+    }
 
     std::wstring miniSize = m_settings.GetProfileString(kEditorSection, kMiniSizeKey, L"");
     if (miniSize.empty()) {
@@ -172,27 +228,37 @@ BOOL CEudcEditManipulater::PrepareAndLaunch(const std::wstring& code) {
 
     const std::wstring editorPath = m_settings.GetProfileString(kEditorSection, L"GaijiEditorPath", L"");
     EditorProcess started;
-    m_bLaunched = m_desktop.CreateEditorProcess(editorPath, started) ? TRUE : FALSE;
+    m_timeline.emplace([this] { return m_desktop.NowMs(); },
+                       [](const std::wstring& line) { g_log.Write(L"%s\n", line.c_str()); });
+    m_bLaunched = m_desktop.CreateEditorProcess(EditorCommandLine(editorPath), started) ? TRUE : FALSE;
     if (m_bLaunched) m_pi = started;
+    m_launchProblem = m_bLaunched ? LaunchProblem::None : LaunchProblem::ProcessNotStarted;
+    Mark(m_bLaunched ? L"editor started" : L"editor not started");
+    m_timelineLines = m_timeline->Lines();
     return m_bLaunched;
 }
 
 BOOL CEudcEditManipulater::AttachEditor(WindowId* mainWindow) {
     if (mainWindow == nullptr || !m_bLaunched) return FALSE;
-    const WindowId editor = PollForWindow([&] { return m_desktop.FindCharEditorWindow(); });
+    // Only the process started here: another program's editor is never steered.
+    const WindowId editor = PollForWindow([&] { return m_desktop.FindEditorMainWindow(m_pi.dwProcessId); });
     if (editor == 0) {
         g_log.WriteId(kMsgEditorNotSeen);
         m_nAttachMessage = kMsgEditorNotSeen;
         return FALSE;
     }
     *mainWindow = editor;
-    const WindowId dialog = PollForWindow([&] { return m_desktop.FindWindowByTitle(kCodeDialogTitle, 0); });
+    Mark(L"main window");
+    const WindowId dialog =
+        PollForWindow([&] { return m_desktop.FindEditorDialog(m_pi.dwProcessId, kCodeDialogTitle, 0); });
     if (dialog == 0) {
         g_log.WriteId(kMsgCodeDialogNotSeen);
         m_nAttachMessage = kMsgCodeDialogNotSeen;
         return FALSE;
     }
+    m_hStartupDialog = dialog;
     m_desktop.PostCommand(dialog, kIdCancel, 0);
+    Mark(L"start-up dialog dismissed");
     return TRUE;
 }
 
@@ -221,33 +287,50 @@ void CEudcEditManipulater::SetUpChildren(WindowId mainWindow) {
     }
 }
 
-void CEudcEditManipulater::PressKey(int virtualKey) {
-    m_desktop.SendKeyInput(virtualKey, 0);
-    m_desktop.SendKeyInput(virtualKey, kKeyEventKeyUp);
-}
-
-void CEudcEditManipulater::ChooseCode(WindowId dialog) {
+bool CEudcEditManipulater::ChooseCode(WindowId dialog) {
     MouseSettingsGuard mouse(m_desktop);
     const CodeGridMoves moves = CodeGridMovesFor(ParseCodeText(m_strCode));
     m_desktop.SetForegroundWindow(dialog);
     m_desktop.SetFocus(dialog);
+    // Input goes to whatever window is in front: nothing is sent until that is the code dialog.
+    if (!PollForeground(dialog)) {
+        g_log.Write(L"Code dialog not in front (Code=%s)\n", m_strCode.c_str());
+        return false;
+    }
     m_desktop.Sleep(kFocusPauseMs);
-    for (int i = 0; i < moves.pages; ++i) PressKey(kVkPageDown);
 
+    // One stream, ending with Enter: the dialog's OK comes after every key and the click in the order the
+    // editor receives them. (A posted OK would overtake input still waiting in the editor's queue.)
+    std::vector<InputEvent> events;
+    auto press = [&](int virtualKey, int times) {
+        for (int i = 0; i < times; ++i) {
+            events.push_back({true, virtualKey, 0, 0, 0});
+            events.push_back({true, virtualKey, kKeyEventKeyUp, 0, 0});
+        }
+    };
+    press(kVkPageDown, moves.pages);
+    // The click at an absolute position: no pointer speed, acceleration or display scaling can move it off
+    // the cell.
     const ScreenPoint target = m_desktop.ClientToScreen(dialog, kFirstGridCell);
-    const ScreenPoint current = m_desktop.GetCursorPos();
-    m_desktop.SendMouseInput(kMouseEventMove, target.x - current.x, target.y - current.y, 0);
-    m_desktop.SendMouseInput(kMouseEventLeftDown, 0, 0, 0);
-    m_desktop.SendMouseInput(kMouseEventLeftUp, 0, 0, 0);
-
-    for (int i = 0; i < moves.rows; ++i) PressKey(kVkDown);
-    for (int i = 0; i < moves.columns; ++i) PressKey(kVkRight);
+    ScreenPoint screen = m_desktop.GetScreenSize();
+    if (screen.x <= 1) screen.x = kScreenExtentFallback;
+    if (screen.y <= 1) screen.y = kScreenExtentFallback;
+    const int x = NormalizedMouseCoordinate(target.x, screen.x);
+    const int y = NormalizedMouseCoordinate(target.y, screen.y);
+    events.push_back({false, 0, kMouseEventMove | kMouseEventAbsolute, x, y});
+    events.push_back({false, 0, kMouseEventLeftDown | kMouseEventAbsolute, x, y});
+    events.push_back({false, 0, kMouseEventLeftUp | kMouseEventAbsolute, x, y});
+    press(kVkDown, moves.rows);
+    press(kVkRight, moves.columns);
+    press(kVkReturn, 1);
+    m_desktop.SendInputs(events);
+    return true;
 }
 
 bool CEudcEditManipulater::VerifyCode() {
     if (m_hStatusBar == 0) return false;
     for (const std::wstring& part : m_desktop.ReadStatusBarParts(m_hStatusBar)) {
-        if (part.find(m_strCode) != std::wstring::npos) return true;
+        if (TextShowsCode(part, m_strCode)) return true;
     }
     return false;
 }
@@ -258,19 +341,33 @@ bool CEudcEditManipulater::Paste(WindowId mainWindow, const DotPlane& glyph) {
     const bool placed = PollForWindow([&] {
                             return m_desktop.PutBitmapOnClipboard(mainWindow, glyph) ? WindowId{1} : 0;
                         }) != 0;
-    if (placed) m_desktop.PostCommand(mainWindow, kEditorCmdPaste, 0);
-    return placed;
+    if (!placed) return false;
+    // Sent, not posted: a sent save command is handled before posted messages still waiting in the editor's
+    // queue, so a posted paste could come after the save.
+    if (!m_desktop.SendCommand(mainWindow, kEditorCmdPaste, kPasteTimeoutMs)) {
+        g_log.Write(L"Paste not answered (Code=%s)\n", m_strCode.c_str());
+        return false;
+    }
+    return true;
 }
 
 void CEudcEditManipulater::RunSaveLoop(WindowId mainWindow) {
     const int code = ParseCodeText(m_strCode);
+    const int timeout = ReadSaveTimeout(m_settings);
     for (int budget = kSaveRetryBudget;;) {
         if (!m_desktop.IsWindow(mainWindow)) {
             m_bSaved = FALSE;
             return;
         }
         WaitEditorIdle();
-        m_desktop.SendCommand(mainWindow, kEditorCmdSave);
+        const bool answered = m_desktop.SendCommand(mainWindow, kEditorCmdSave, timeout);
+        Mark(answered ? L"save command returned" : L"save command timed out");
+        if (!answered) {
+            // A hung editor, or an error window the watcher may not touch: the save did not happen.
+            g_log.Write(L"Save Timeout (Code=%4.4X)\n", code);
+            m_bSaved = FALSE;
+            return;
+        }
         if (g_nSaveWatchState.load() != kWatchRetry) return;
         g_log.Write(L"Save Retry (Code=%4.4X)\n", code);
         g_nSaveWatchState.store(kWatchWatching);
@@ -296,41 +393,63 @@ void CEudcEditManipulater::SteerEditor(WindowId mainWindow, const DotPlane& glyp
         for (int position = 0; position < kMenuPositions; ++position)
             m_desktop.BlankMenuItem(mainWindow, position);
     }
+    Mark(L"editor set up");
 
+    // The start-up dialog has the same title as the code dialog: it must be gone before the code dialog is
+    // looked for, or the keys and the click would go to a dialog that is closing.
+    if (PollForWindow([&] { return m_desktop.IsWindowShown(m_hStartupDialog) ? WindowId{0} : WindowId{1}; },
+                      kClosePollRetries) == 0) {
+        g_log.WriteId(kMsgCodeDialogNotSeen);
+        return;
+    }
+    Mark(L"start-up dialog gone");
     m_desktop.PostCommand(mainWindow, kEditorCmdSelectCode, 0);
-    const WindowId codeDialog =
-        PollForWindow([&] { return m_desktop.FindWindowByTitle(kCodeDialogTitle, 0); });
+    const WindowId codeDialog = PollForWindow(
+        [&] { return m_desktop.FindEditorDialog(m_pi.dwProcessId, kCodeDialogTitle, m_hStartupDialog); });
     if (codeDialog == 0) {
         g_log.WriteId(kMsgCodeDialogNotSeen);
         return;
     }
-    ChooseCode(codeDialog);
-    m_desktop.PostCommand(codeDialog, kIdOk, 0);
-    if (!PollForeground(mainWindow)) {
+    Mark(L"code dialog");
+    if (!ChooseCode(codeDialog)) return;
+    Mark(L"code input sent");
+    if (!WaitDialogClosed(codeDialog, mainWindow)) {
         g_log.WriteId(kMsgEditorNotForeground);
         return;
     }
-    if (!VerifyCode()) return;
+    Mark(L"code dialog closed");
+    if (!VerifyCode()) {
+        g_log.Write(L"Code not shown (Code=%s)\n", m_strCode.c_str());
+        return;
+    }
+    Mark(L"code verified");
 
     m_desktop.PostCommand(mainWindow, kEditorCmdCopyChar, 0);
     const WindowId copyDialog =
-        PollForWindow([&] { return m_desktop.FindWindowByTitle(kCopyDialogTitle, 0); });
+        PollForWindow([&] { return m_desktop.FindEditorDialog(m_pi.dwProcessId, kCopyDialogTitle, 0); });
     if (copyDialog == 0) {
         g_log.WriteId(kMsgCopyDialogNotSeen);
         return;
     }
     m_desktop.PostCommand(copyDialog, kIdOk, 0);
-    if (!PollForeground(mainWindow)) {
+    if (!WaitDialogClosed(copyDialog, mainWindow)) {
         g_log.WriteId(kMsgEditorNotForeground);
         return;
     }
+    Mark(L"copy dialog closed");
     if (!Paste(mainWindow, glyph)) {
-        g_log.Write(L"Clipboard not available (Code=%s)\n", m_strCode.c_str());
+        g_log.Write(L"Clipboard not available or paste not answered (Code=%s)\n", m_strCode.c_str());
         return;
     }
+    Mark(L"pasted");
 
     g_nSaveWatchState.store(kWatchWatching);
-    m_pWatcher = m_desktop.StartRetryWatcher(&g_nSaveWatchState);
+    m_pWatcher = m_desktop.StartRetryWatcher(&g_nSaveWatchState, WatcherTarget{m_pi.dwProcessId, mainWindow});
+    if (m_pWatcher == 0) {
+        // Without the watcher an error window would hold the save command until its timeout.
+        g_log.Write(L"Watcher not started (Code=%s)\n", m_strCode.c_str());
+        return;
+    }
     WaitEditorIdle();
     m_desktop.Sleep(kWatcherCycleMs);
     m_bSaved = TRUE;
@@ -346,11 +465,44 @@ void CEudcEditManipulater::SteerEditor(WindowId mainWindow, const DotPlane& glyp
     StopWatcher();
 }
 
+void CEudcEditManipulater::CloseEditor(WindowId mainWindow) {
+    if (m_desktop.IsWindow(mainWindow)) m_desktop.PostCommand(mainWindow, kEditorCmdExit, 0);
+    if (m_desktop.WaitForProcessExit(m_pi.hProcess, kExitWaitMs)) {
+        Mark(L"editor ended");
+    } else {
+        // Left as it is: a later save finds it running and asks the user to close it.
+        g_log.Write(L"Editor still running after its close command (Code=%s)\n", m_strCode.c_str());
+        Mark(L"editor still running");
+    }
+}
+
+bool CEudcEditManipulater::ProveSaved(const DotPlane& glyph) {
+    if (m_files.bitmapFile.empty()) {
+        Mark(L"read-back impossible: no bitmap file");
+        return false;
+    }
+    const int code = ParseCodeText(m_strCode);
+    ReadBack result = ReadBackGlyph(m_files.bitmapFile, code, glyph);
+    for (int retry = 0; result == ReadBack::Held && retry < kPollRetries; ++retry) {
+        m_desktop.Sleep(kPollPauseMs);
+        result = ReadBackGlyph(m_files.bitmapFile, code, glyph);
+    }
+    Mark(std::wstring(L"read-back ") + ReadBackName(result));
+    if (result != ReadBack::Match)
+        g_log.Write(L"Save not proved: %s (Code=%4.4X)\n", ReadBackName(result), code);
+    return result == ReadBack::Match;
+}
+
 SaveResult CEudcEditManipulater::SaveCharacter(const DotPlane& glyph) {
     m_bSaved = FALSE;
     m_nAttachMessage = 0;
+    if (!m_timeline)
+        m_timeline.emplace([this] { return m_desktop.NowMs(); },
+                           [](const std::wstring& line) { g_log.Write(L"%s\n", line.c_str()); });
     WindowId mainWindow = 0;
-    if (!AttachEditor(&mainWindow)) {
+    const BOOL attached = AttachEditor(&mainWindow);
+    m_timelineLines = m_timeline->Lines();
+    if (!attached) {
         if (m_nAttachMessage == kMsgEditorNotSeen) return SaveResult::EditorNotSeen;
         if (m_nAttachMessage == kMsgCodeDialogNotSeen) return SaveResult::StartupDialogNotSeen;
         return SaveResult::Failed;
@@ -364,7 +516,11 @@ SaveResult CEudcEditManipulater::SaveCharacter(const DotPlane& glyph) {
 
     SteerEditor(mainWindow, glyph);
 
-    // End: the editor is closed on every way out once it was attached.
-    if (m_desktop.IsWindow(mainWindow)) m_desktop.PostCommand(mainWindow, kEditorCmdExit, 0);
+    // End: the editor is closed on every way out once it was attached, and a save counts only when the
+    // bitmap file, read after the editor let it go, holds the glyph.
+    CloseEditor(mainWindow);
+    if (m_bSaved && !ProveSaved(glyph)) m_bSaved = FALSE;
+    Mark(m_bSaved ? L"saved" : L"not saved");
+    m_timelineLines = m_timeline->Lines();
     return m_bSaved ? SaveResult::Saved : SaveResult::Failed;
 }

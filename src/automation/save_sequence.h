@@ -8,6 +8,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <filesystem>
 #include <optional>
 #include <string>
 #include <utility>
@@ -15,6 +16,7 @@
 
 #include "base/kf_types.h"
 #include "base/profile_store.h"
+#include "automation/save_checks.h"
 #include "editor/dot_plane.h"
 
 // A window handle as an opaque value; 0 is no window.
@@ -48,23 +50,48 @@ struct ChildWindow {
     std::wstring className;
 };
 
+// What the retry watcher may touch: windows of the started editor's process other than its main window.
+struct WatcherTarget {
+    std::uint32_t processId = 0;
+    WindowId mainWindow = 0;
+};
+
+// One event of the input stream sent to the code dialog: a key press or release, or a mouse event at an
+// absolute position (normalized 0..65535 over the primary screen, as SendInput takes it).
+struct InputEvent {
+    bool key = true;
+    int virtualKey = 0;
+    unsigned flags = 0;
+    int x = 0;
+    int y = 0;
+    bool operator==(const InputEvent&) const = default;
+};
+
 // The operations on the desktop that the save needs, one Windows service each. Besides the user-interface
-// thread, the retry watcher calls FindTopLevelWindowContaining, WriteWindowText, Sleep and PostCommand from
-// its own thread, so those must be safe to call concurrently. The desktop must outlive every watcher it
-// started. Member names avoid the Windows macros (GetWindowText, LoadString, windowsx.h's GetWindowStyle) so
-// that an implementation may include <windows.h>.
+// thread, the retry watcher calls FindErrorWindow, WriteWindowText, Sleep and PostCommand from its own
+// thread, so those must be safe to call concurrently. The desktop must outlive every watcher it started.
+// Member names avoid the Windows macros (GetWindowText, LoadString, windowsx.h's GetWindowStyle) so that an
+// implementation may include <windows.h>. Every call that reaches into the editor's windows gives up after a
+// bounded time when the editor does not answer.
 class IEditorDesktop {
   public:
     virtual ~IEditorDesktop() = default;
 
     // Finding windows.
+    // Any running system character editor, also one whose main window lost its minimise box.
     virtual WindowId FindCharEditorWindow() = 0;
-    // A visible top-level window whose text equals `title` (`partial` 0) or contains it.
-    virtual WindowId FindWindowByTitle(const std::wstring& title, int partial) = 0;
-    // A visible top-level window whose text contains `text`; gives up with 0 once *stopFlag is non-zero.
-    virtual WindowId FindTopLevelWindowContaining(const std::wstring& text,
-                                                  const std::atomic<int>* stopFlag) = 0;
+    // The main window (minimise box and border) of the editor process `processId`, or 0.
+    virtual WindowId FindEditorMainWindow(std::uint32_t processId) = 0;
+    // A visible top-level window of `processId` whose text equals `title`, other than `except`.
+    virtual WindowId FindEditorDialog(std::uint32_t processId, const std::wstring& title,
+                                      WindowId except) = 0;
+    // A visible window of the target's process other than its main window -- a dialog (class #32770) or a
+    // window the process owns -- whose text contains `mark`; gives up with 0 once *stopFlag is non-zero.
+    virtual WindowId FindErrorWindow(const WatcherTarget& target, const std::wstring& mark,
+                                     const std::atomic<int>* stopFlag) = 0;
     virtual bool IsWindow(WindowId window) = 0;
+    // The window exists and is visible.
+    virtual bool IsWindowShown(WindowId window) = 0;
     virtual std::vector<ChildWindow> EnumChildWindows(WindowId parent) = 0;
     virtual WindowId GetParent(WindowId window) = 0;
     virtual int GetDlgCtrlID(WindowId window) = 0;
@@ -73,9 +100,11 @@ class IEditorDesktop {
     // Acting on windows.
     virtual std::wstring ReadWindowText(WindowId window) = 0;
     virtual void WriteWindowText(WindowId window, const std::wstring& text) = 0;
-    // PostMessage / SendMessage of WM_COMMAND.
+    // PostMessage of WM_COMMAND.
     virtual void PostCommand(WindowId window, std::uintptr_t wParam, WindowId lParam) = 0;
-    virtual void SendCommand(WindowId window, std::uintptr_t wParam) = 0;
+    // WM_COMMAND sent and waited for at most `timeoutMs`; false when the window did not finish it in time
+    // (or is hung, or went away).
+    virtual bool SendCommand(WindowId window, std::uintptr_t wParam, int timeoutMs) = 0;
     // CB_SELECTSTRING from index 0: the selected index, or -1 (CB_ERR).
     virtual int SelectComboString(WindowId combo, const std::wstring& text) = 0;
     virtual void EnableWindow(WindowId window, bool enable) = 0;
@@ -93,10 +122,11 @@ class IEditorDesktop {
     virtual MouseSettings GetMouseSettings() = 0;
     // Applied for the session only (SPIF_SENDCHANGE), never stored in the user profile.
     virtual void SetMouseSettings(const MouseSettings& settings) = 0;
-    virtual ScreenPoint GetCursorPos() = 0;
+    // Width and height of the primary screen in pixels.
+    virtual ScreenPoint GetScreenSize() = 0;
     virtual ScreenPoint ClientToScreen(WindowId window, ScreenPoint client) = 0;
-    virtual void SendKeyInput(int virtualKey, unsigned flags) = 0;
-    virtual void SendMouseInput(unsigned flags, int dx, int dy, unsigned data) = 0;
+    // The events in one stream (one SendInput call), so that nothing can come between them.
+    virtual void SendInputs(const std::vector<InputEvent>& events) = 0;
 
     // Clipboard: false when it cannot be opened with `owner`; otherwise it is emptied and holds an N by N
     // monochrome bitmap of the plane, owned by the clipboard.
@@ -112,10 +142,15 @@ class IEditorDesktop {
     virtual void CloseEditorProcessHandles(const EditorProcess& process) = 0;
     // WaitForInputIdle's result: 0 when the process is idle.
     virtual std::uint32_t WaitForInputIdle(std::uintptr_t process, int milliseconds) = 0;
-    // Starts a worker thread of the highest priority that runs RetryWatcherProc(*this, state) at once.
-    // An opaque non-zero id, or 0 when no thread could be started.
-    virtual std::uintptr_t StartRetryWatcher(std::atomic<int>* state) = 0;
+    // True when the process ended within `milliseconds`.
+    virtual bool WaitForProcessExit(std::uintptr_t process, int milliseconds) = 0;
+    // Starts a worker thread of the highest priority that runs RetryWatcherProc(*this, state, target) at
+    // once. An opaque non-zero id, or 0 when no thread could be started.
+    virtual std::uintptr_t StartRetryWatcher(std::atomic<int>* state, const WatcherTarget& target) = 0;
     virtual void Sleep(int milliseconds) = 0;
+    // A monotonic clock in milliseconds.
+    virtual std::int64_t NowMs() = 0;
+    virtual LocalTime GetLocalTime() = 0;
     // A string resource of the program, "" when it has none.
     virtual std::wstring LoadResourceString(unsigned id) = 0;
 };
@@ -134,10 +169,12 @@ inline constexpr unsigned kCbnSelChange = 1;
 inline constexpr int kVkPageDown = 0x22;
 inline constexpr int kVkRight = 0x27;
 inline constexpr int kVkDown = 0x28;
+inline constexpr int kVkReturn = 0x0D;
 inline constexpr unsigned kKeyEventKeyUp = 0x0002;
 inline constexpr unsigned kMouseEventMove = 0x0001;
 inline constexpr unsigned kMouseEventLeftDown = 0x0002;
 inline constexpr unsigned kMouseEventLeftUp = 0x0004;
+inline constexpr unsigned kMouseEventAbsolute = 0x8000;
 
 inline constexpr wchar_t kCodeDialogTitle[] = L"コードの選択";
 inline constexpr wchar_t kCopyDialogTitle[] = L"文字のコピー";
@@ -154,6 +191,8 @@ inline constexpr unsigned kMsgCodeDialogNotSeen = 2014;
 inline constexpr unsigned kMsgCopyDialogNotSeen = 2015;
 inline constexpr unsigned kMsgEditorNotForeground = 2016;
 inline constexpr unsigned kMsgSaveFailed = 2027;
+// The EUDC files could not be backed up before the save (formatted with the file's path).
+inline constexpr unsigned kMsgBackupFailed = 2028;
 // Used when the program's resources do not carry the saving title.
 inline constexpr wchar_t kSavingTitleFormat[] = L"%s [  '%s' 保存中：PC操作をしないで下さい ]";
 
@@ -181,15 +220,42 @@ std::wstring FormatSavingTitle(const std::wstring& format, const std::wstring& t
                                const std::wstring& code);
 
 // One cycle of the watcher after its pause: the thread's result when it ends, otherwise nothing.
-std::optional<unsigned> RetryWatcherCycle(IEditorDesktop& desktop, std::atomic<int>& state);
+std::optional<unsigned> RetryWatcherCycle(IEditorDesktop& desktop, std::atomic<int>& state,
+                                          const WatcherTarget& target);
 // The watcher thread's body: a cycle every 200 ms until a stop request; 1 at once for a null state.
-unsigned RetryWatcherProc(IEditorDesktop& desktop, std::atomic<int>* state);
+unsigned RetryWatcherProc(IEditorDesktop& desktop, std::atomic<int>* state, const WatcherTarget& target);
+
+// Normalized absolute mouse coordinate (0..65535) of pixel `pixel` on an axis `extent` pixels long.
+int NormalizedMouseCoordinate(int pixel, int extent);
+
+// The settings key of the save command's timeout and its default.
+inline constexpr wchar_t kSaveTimeoutKey[] = L"EudcSaveTimeoutMSec";
+inline constexpr int kDefaultSaveTimeoutMs = 60000;
+// Reads the save command's timeout; a missing, zero or negative value becomes the default, written back.
+int ReadSaveTimeout(IProfileStore& settings);
 
 enum class SaveResult {
     Saved,
     EditorNotSeen,         // no editor main window appeared
     StartupDialogNotSeen,  // the editor's start-up code dialog never appeared
     Failed,                // any later step
+};
+
+// Why PrepareAndLaunch returned FALSE.
+enum class LaunchProblem {
+    None,
+    EditorRunning,  // a system character editor runs already, or this object started one
+    BadCode,        // not a private-use code
+    BackupFailed,   // the EUDC files could not be backed up; nothing was changed
+    ProcessNotStarted,
+};
+
+// The files a save may change, and where their backups go. Without a bitmap file a save cannot be proved
+// and so never counts as done.
+struct SaveFiles {
+    std::filesystem::path bitmapFile;  // the EUDC bitmap file (.EUF) the editor writes the character into
+    std::filesystem::path fontFile;    // the EUDC font (.TTE)
+    std::filesystem::path backupFolder;
 };
 
 // The message ids the document shows, in order.
@@ -201,7 +267,8 @@ std::vector<unsigned> MessagesAfterSave(SaveResult result);
 class CEudcEditManipulater {
   public:
     // `glyphSize` is N, the size of the glyphs of the EUDC bitmap file.
-    CEudcEditManipulater(IEditorDesktop& desktop, IProfileStore& settings, int glyphSize);
+    CEudcEditManipulater(IEditorDesktop& desktop, IProfileStore& settings, int glyphSize,
+                         SaveFiles files = {});
     virtual ~CEudcEditManipulater();
     CEudcEditManipulater(const CEudcEditManipulater&) = delete;
     CEudcEditManipulater& operator=(const CEudcEditManipulater&) = delete;
@@ -210,8 +277,14 @@ class CEudcEditManipulater {
     // private-use code). FALSE when an editor runs already, this object started one before, the code is
     // not a private-use code, or the process could not be created.
     BOOL PrepareAndLaunch(const std::wstring& code);
-    // Steers the started editor to save `glyph` under the code. Also sets m_bSaved.
+    // Steers the started editor to save `glyph` under the code. Also sets m_bSaved, which holds only when
+    // the bitmap file, read back after the editor let it go, holds exactly `glyph`.
     SaveResult SaveCharacter(const DotPlane& glyph);
+    LaunchProblem GetLaunchProblem() const { return m_launchProblem; }
+    // The file that could not be backed up, after LaunchProblem::BackupFailed.
+    const std::wstring& GetBackupProblem() const { return m_strBackupProblem; }
+    // The steps of the last SaveCharacter with their times.
+    const std::vector<std::wstring>& GetTimeline() const { return m_timelineLines; }
 
     // Steps of SaveCharacter: waits for the editor's main window (stored in *mainWindow) and dismisses
     // its start-up dialog; and waits up to five seconds for the editor to be idle.
@@ -226,21 +299,33 @@ class CEudcEditManipulater {
 
   private:
     template <class Find>
+    WindowId PollForWindow(Find find, int retries);
+    template <class Find>
     WindowId PollForWindow(Find find);
     bool PollForeground(WindowId window);
+    // Waits, on a longer schedule, until a dialog told to close has gone and the main window is in front.
+    bool WaitDialogClosed(WindowId dialog, WindowId mainWindow);
     void SetUpChildren(WindowId mainWindow);
-    void ChooseCode(WindowId dialog);
-    void PressKey(int virtualKey);
+    bool ChooseCode(WindowId dialog);
     bool VerifyCode();
     bool Paste(WindowId mainWindow, const DotPlane& glyph);
     // Everything after the attachment; a step that fails returns at once.
     void SteerEditor(WindowId mainWindow, const DotPlane& glyph);
     void RunSaveLoop(WindowId mainWindow);
     void StopWatcher();
+    void CloseEditor(WindowId mainWindow);
+    bool ProveSaved(const DotPlane& glyph);
+    void Mark(std::wstring_view step);
 
     IEditorDesktop& m_desktop;
     IProfileStore& m_settings;
     int m_nGlyphSize;
+    SaveFiles m_files;
     WindowId m_hStatusBar = 0;
+    WindowId m_hStartupDialog = 0;
     unsigned m_nAttachMessage = 0;
+    LaunchProblem m_launchProblem = LaunchProblem::None;
+    std::wstring m_strBackupProblem;
+    std::optional<SaveTimeline> m_timeline;
+    std::vector<std::wstring> m_timelineLines;
 };

@@ -115,34 +115,44 @@ class EudceditStandIn : public ::testing::Test {
         return false;
     }
 
-    static void Key(WORD key) {
-        INPUT input[2] = {};
-        for (int i = 0; i < 2; ++i) {
-            input[i].type = INPUT_KEYBOARD;
-            input[i].ki.wVk = key;
-            input[i].ki.wScan = static_cast<WORD>(MapVirtualKeyW(key, 0));
-            input[i].ki.dwFlags = KEYEVENTF_EXTENDEDKEY | (i ? KEYEVENTF_KEYUP : 0);
-        }
-        SendInput(2, input, sizeof(INPUT));
+    static INPUT KeyInput(WORD key, bool up) {
+        INPUT input = {};
+        input.type = INPUT_KEYBOARD;
+        input.ki.wVk = key;
+        input.ki.wScan = static_cast<WORD>(MapVirtualKeyW(key, 0));
+        input.ki.dwFlags = (key == VK_RETURN ? 0 : KEYEVENTF_EXTENDEDKEY) | (up ? KEYEVENTF_KEYUP : 0);
+        return input;
     }
 
-    static void ClickAt(POINT p) {
+    static INPUT MouseInput(POINT p, DWORD button) {
         const int width = GetSystemMetrics(SM_CXSCREEN);
         const int height = GetSystemMetrics(SM_CYSCREEN);
-        INPUT input[2] = {};
-        for (int i = 0; i < 2; ++i) {
-            input[i].type = INPUT_MOUSE;
-            input[i].mi.dx = static_cast<LONG>((p.x * 65535 + (width - 1) / 2) / (width - 1));
-            input[i].mi.dy = static_cast<LONG>((p.y * 65535 + (height - 1) / 2) / (height - 1));
-            input[i].mi.dwFlags =
-                MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE | (i ? MOUSEEVENTF_LEFTUP : MOUSEEVENTF_LEFTDOWN);
-        }
-        SendInput(2, input, sizeof(INPUT));
+        INPUT input = {};
+        input.type = INPUT_MOUSE;
+        input.mi.dx = static_cast<LONG>((p.x * 65535 + (width - 1) / 2) / (width - 1));
+        input.mi.dy = static_cast<LONG>((p.y * 65535 + (height - 1) / 2) / (height - 1));
+        input.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE | button;
+        return input;
     }
 
-    // Opens the code grid and picks `code` with Page Down, a click on the first visible cell, Down and Right,
-    // then OK; the main window must be in the foreground again.
-    void ChooseCode(int code) {
+    // Chooses the character set in the combo box as Kanjiforge does: select the item, notify the parent.
+    void UseCharset(const wchar_t* name) {
+        HWND combo = nullptr;
+        for (HWND child : ChildWindows(main_))
+            if (WindowClass(child) == L"ComboBox") combo = child;
+        ASSERT_NE(combo, nullptr);
+        ASSERT_NE(SendMessageW(combo, CB_SELECTSTRING, 0, reinterpret_cast<LPARAM>(name)), CB_ERR);
+        PostMessageW(GetParent(combo), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(combo), CBN_SELCHANGE),
+                     reinterpret_cast<LPARAM>(combo));
+        EXPECT_TRUE(WaitForLog("charset " + Narrow(name)));
+        unicode_ = std::wstring(name) == L"Unicode";
+    }
+
+    // Opens the code grid and picks `code` with Page Down, a click on the first visible cell, Down and Right
+    // in one input stream ended by Enter (or followed by a posted OK); the main window must be in the
+    // foreground again.
+    void ChooseCode(int code, bool postOk = false) {
+        if (!unicode_) ASSERT_NO_FATAL_FAILURE(UseCharset(L"Unicode"));
         PostMessageW(main_, WM_COMMAND, 32776, 0);
         HWND dialog = WaitForDialog(L"コードの選択");
         ASSERT_NE(dialog, nullptr) << "the code grid did not open";
@@ -151,13 +161,23 @@ class EudceditStandIn : public ::testing::Test {
         const int rows = (f - 96 * pages) / 16;
         SetForegroundWindow(dialog);
         ASSERT_TRUE(WaitUntil([&] { return GetForegroundWindow() == dialog; }));
-        for (int i = 0; i < pages; ++i) Key(VK_NEXT);
+        std::vector<INPUT> stream;
+        auto press = [&](WORD key, int times) {
+            for (int i = 0; i < times; ++i) {
+                stream.push_back(KeyInput(key, false));
+                stream.push_back(KeyInput(key, true));
+            }
+        };
+        press(VK_NEXT, pages);
         POINT first{68, 43};
         ClientToScreen(dialog, &first);
-        ClickAt(first);
-        for (int i = 0; i < rows; ++i) Key(VK_DOWN);
-        for (int i = 0; i < f % 16; ++i) Key(VK_RIGHT);
-        PostMessageW(dialog, WM_COMMAND, IDOK, 0);
+        stream.push_back(MouseInput(first, MOUSEEVENTF_LEFTDOWN));
+        stream.push_back(MouseInput(first, MOUSEEVENTF_LEFTUP));
+        press(VK_DOWN, rows);
+        press(VK_RIGHT, f % 16);
+        if (!postOk) press(VK_RETURN, 1);
+        SendInput(static_cast<UINT>(stream.size()), stream.data(), sizeof(INPUT));
+        if (postOk) PostMessageW(dialog, WM_COMMAND, IDOK, 0);
         ASSERT_TRUE(WaitForWindowGone(dialog));
         EXPECT_TRUE(WaitUntil([&] { return GetForegroundWindow() == main_; })) << "main window not in front";
     }
@@ -234,6 +254,7 @@ class EudceditStandIn : public ::testing::Test {
     HWND status_ = nullptr;
     std::thread saver_;
     std::atomic<bool> saveDone_{false};
+    bool unicode_ = false;
 };
 
 TEST_F(EudceditStandIn, SavesPastedGlyphsAtChosenCodesAndEndsOnExit) {
@@ -247,19 +268,12 @@ TEST_F(EudceditStandIn, SavesPastedGlyphsAtChosenCodesAndEndsOnExit) {
     EXPECT_EQ(rc.bottom, 251);
     ASSERT_NO_FATAL_FAILURE(DismissStartupDialog());
 
-    HWND combo = nullptr;
     int toolbars = 0;
     for (HWND child : ChildWindows(main_)) {
-        if (WindowClass(child) == L"ComboBox") combo = child;
         if (WindowClass(child) == L"ToolbarWindow32") ++toolbars;
     }
     EXPECT_GE(toolbars, 1);
-    ASSERT_NE(combo, nullptr);
-    const LRESULT index = SendMessageW(combo, CB_SELECTSTRING, 0, reinterpret_cast<LPARAM>(L"Unicode"));
-    ASSERT_NE(index, CB_ERR);
-    PostMessageW(GetParent(combo), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(combo), CBN_SELCHANGE),
-                 reinterpret_cast<LPARAM>(combo));
-    EXPECT_TRUE(WaitForLog("charset Unicode"));
+    ASSERT_NO_FATAL_FAILURE(UseCharset(L"Unicode"));
     PostMessageW(main_, WM_COMMAND, 32771, 0);
 
     ASSERT_FALSE(FileExists(Euf()));
@@ -373,6 +387,55 @@ TEST_F(EudceditStandIn, SlowStartWithoutStartupDialog) {
     WaitForInputIdle(editor_->Handle(), 2000);
     SendMessageW(main_, WM_NULL, 0, 0);
     for (HWND w : TopLevelWindows(editor_->Id())) EXPECT_NE(WindowText(w), L"コードの選択");
+}
+
+TEST_F(EudceditStandIn, StrictAsTheContractCharsetPagesFocusAndMessageOrder) {
+    WriteIni(L"SlowInputMs=150\r\n");
+    ASSERT_NO_FATAL_FAILURE(Start());
+    ASSERT_NO_FATAL_FAILURE(DismissStartupDialog());
+    // Shift JIS until the combo box says otherwise: the first code reads F040.
+    EXPECT_TRUE(StatusShows(L"F040"));
+    EXPECT_FALSE(StatusShows(L"E000"));
+    ASSERT_NO_FATAL_FAILURE(UseCharset(L"Unicode"));
+    EXPECT_TRUE(StatusShows(L"E000"));
+
+    // Page Down only scrolls: without the click, Enter keeps the selected code.
+    PostMessageW(main_, WM_COMMAND, 32776, 0);
+    HWND dialog = WaitForDialog(L"コードの選択");
+    ASSERT_NE(dialog, nullptr);
+    SetForegroundWindow(dialog);
+    ASSERT_TRUE(WaitUntil([&] { return GetForegroundWindow() == dialog; }));
+    INPUT keys[4] = {KeyInput(VK_NEXT, false), KeyInput(VK_NEXT, true), KeyInput(VK_RETURN, false),
+                     KeyInput(VK_RETURN, true)};
+    SendInput(4, keys, sizeof(INPUT));
+    ASSERT_TRUE(WaitForWindowGone(dialog));
+    EXPECT_TRUE(WaitForLog("code E000"));
+
+    // A posted OK is taken before keys still waiting: the slow grid never reaches the code.
+    ASSERT_NO_FATAL_FAILURE(ChooseCode(0xE123, /*postOk=*/true));
+    EXPECT_FALSE(StatusShows(L"E123"));
+    // In one stream ended by Enter it does.
+    ASSERT_NO_FATAL_FAILURE(ChooseCode(0xE123));
+    EXPECT_TRUE(StatusShows(L"E123"));
+}
+
+TEST_F(EudceditStandIn, FailureSwitchesPasteCloseAndSlowDialogs) {
+    WriteIni(L"PasteFailsOnce=1\r\nIgnoreClose=1\r\nSlowDialogCloseMs=800\r\n");
+    ASSERT_NO_FATAL_FAILURE(Start());
+    HWND startup = WaitForDialog(L"コードの選択");
+    ASSERT_NE(startup, nullptr);
+    PostMessageW(startup, WM_COMMAND, IDCANCEL, 0);
+    EXPECT_TRUE(WaitForLog("code dialog cancelled"));
+    EXPECT_TRUE(IsWindowVisible(startup)) << "the dialog went at once";
+    ASSERT_TRUE(WaitForWindowGone(startup));
+    ASSERT_NO_FATAL_FAILURE(ChooseCode(0xE001));
+    ASSERT_NO_FATAL_FAILURE(Paste(Pattern(2)));
+    EXPECT_TRUE(WaitForLog("paste failed (injected)"));
+    ASSERT_NO_FATAL_FAILURE(Paste(Pattern(2)));
+    EXPECT_TRUE(WaitUntil([&] { return Count("paste 32x32 ") == 1; })) << Log();
+    PostMessageW(main_, WM_COMMAND, 57665, 0);
+    EXPECT_TRUE(WaitForLog("close ignored"));
+    EXPECT_TRUE(IsWindow(main_));
 }
 
 }  // namespace

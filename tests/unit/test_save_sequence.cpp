@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdlib>
+#include <fstream>
 #include <functional>
 #include <map>
 #include <set>
@@ -8,59 +10,67 @@
 
 #include "automation/save_sequence.h"
 #include "glyphstore/char_code.h"
+#include "glyphstore/eudc_bitmap.h"
+#include "glyphstore/eudc_writer.h"
 #include "memory_profile_store.h"
+#include "test_support.h"
 
 namespace {
 
 // Windows of the scripted desktop.
 constexpr WindowId kMain = 0x100, kStatus = 0x101, kCombo = 0x102, kToolbar1 = 0x103, kToolbar2 = 0x104,
-                   kStartup = 0x110, kCodeDlg = 0x120, kCopyDlg = 0x130, kFirstError = 0x200;
+                   kStartup = 0x110, kCodeDlg = 0x120, kCopyDlg = 0x130, kFirstError = 0x200,
+                   kForeignMain = 0x300, kForeignBox = 0x310;
+constexpr std::uint32_t kEditorPid = 1234, kForeignPid = 999;
 constexpr int kComboId = 1001;
 constexpr ScreenPoint kDialogOrigin{250, 180};
+constexpr ScreenPoint kScreen{1280, 1024};
 constexpr MouseSettings kUserMouse{6, 10, 1, 14};
 
-struct Input {
-    bool key;
-    int what;  // virtual key or mouse flags
-    unsigned flags;
-    bool operator==(const Input&) const = default;
-};
-Input Key(int vk, unsigned flags) { return {true, vk, flags}; }
-Input Mouse(unsigned flags) { return {false, static_cast<int>(flags), 0}; }
+InputEvent Key(int vk, unsigned flags) { return {true, vk, flags, 0, 0}; }
 
-// A stand-in for the system character editor on a simulated desktop. The watcher does not get a thread: the
-// desktop runs its cycles itself, one per 200 ms of the sequence's pauses and while a save command waits on
-// an error window, which is where the real thread would make progress.
+// A stand-in for the system character editor on a simulated desktop, storing what it saves in a real EUDC
+// bitmap file. The watcher does not get a thread: the desktop runs its cycles itself, one per 200 ms of the
+// sequence's pauses and while a save command waits on an error window, which is where the real thread would
+// make progress.
 class FakeDesktop : public IEditorDesktop {
   public:
     // Script.
     bool editorAlreadyRunning = false, processStarts = true, codeDialogOpens = true, copyDialogOpens = true;
     int mainWindowAfterPolls = 2, startupDialogAfterPolls = 1;  // -1: never
+    int startupClosesAfterPolls = 0;  // the start-up dialog lingers after its cancel
     bool foregroundAfterCode = true, foregroundAfterCopy = true, hasStatusBar = true, clipboardOpens = true;
+    bool codeDialogComesToFront = true, watcherStarts = true, pasteLost = false, saveHangs = false;
+    bool exitsOnClose = true, foreignEditor = false, foreignKanjiforgeBox = false, unnamedErrorWindow = false;
+    int fileHeldPolls = 0;  // the bitmap file cannot be opened for this many read-back attempts
     bool idle = true, watcherRuns = true, mainVanishesAtWatcherStart = false;
     int statusCodeShift = 0;
+    std::wstring statusSuffix;
     std::set<int> erringAttempts;  // 0 stands for every attempt
     std::pair<int, int> osVersion{10, 0};
     std::function<void(int)> onSleep;
+    std::filesystem::path bitmapFile;
 
     // What happened.
     std::map<std::tuple<std::wstring, std::wstring, std::wstring>, std::wstring> ini;
     std::wstring commandLine;
     std::vector<std::tuple<WindowId, std::uintptr_t, WindowId>> posts;
-    std::vector<Input> inputs;
-    std::vector<int> sleeps, watcherSleeps, idleWaits;
+    std::vector<InputEvent> inputs;
+    std::vector<int> sleeps, watcherSleeps, idleWaits, saveTimeouts;
     std::vector<std::wstring> dismissed;
     std::set<WindowId> disabled;
     std::set<int> blankedMenu;
     std::map<int, DotPlane> saved;
     std::optional<DotPlane> clipboard, pasted;
     MouseSettings mouse = kUserMouse, mouseAtClick;
-    ScreenPoint cursor{900, 700}, click{-1, -1};
+    ScreenPoint click{-1, -1};
     int editorPolls = 0, startupPolls = 0, clipboardAttempts = 0, saveCommands = 0, sleepsAtLastSave = 0;
-    int handlesClosed = 0;
-    bool hung = false;
+    int handlesClosed = 0, startupClosePolls = 0, inputsWithoutFront = 0, pastes = 0;
+    bool hung = false, startupCancelled = false;
     std::atomic<int>* watcherState = nullptr;
+    WatcherTarget watcherTarget;
     std::optional<unsigned> watcherResult;
+    std::int64_t now = 0;
 
     std::map<WindowId, std::wstring> windows;  // the open windows and their titles
     std::uint32_t mainStyle = 0x16CF0000;
@@ -74,28 +84,43 @@ class FakeDesktop : public IEditorDesktop {
         for (const auto& p : posts) n += std::get<0>(p) == w && std::get<1>(p) == wParam;
         return n;
     }
+    std::uint32_t PidOf(WindowId w) const { return w >= kForeignMain ? kForeignPid : kEditorPid; }
 
     WindowId FindCharEditorWindow() override {
         if (editorAlreadyRunning) return kMain;
+        return Open(kMain) || Open(kForeignMain) ? (Open(kMain) ? kMain : kForeignMain) : 0;
+    }
+    WindowId FindEditorMainWindow(std::uint32_t pid) override {
+        if (foreignEditor) windows[kForeignMain] = L"外字エディタ";
         if (started && !Open(kMain) && mainWindowAfterPolls >= 0 && editorPolls++ >= mainWindowAfterPolls)
             windows[kMain] = L"外字エディタ";
-        return Open(kMain) ? kMain : 0;
+        for (WindowId w : {kForeignMain, kMain})
+            if (Open(w) && PidOf(w) == pid) return w;
+        return 0;
     }
-    WindowId FindWindowByTitle(const std::wstring& title, int partial) override {
+    WindowId FindEditorDialog(std::uint32_t pid, const std::wstring& title, WindowId except) override {
         if (title == kCodeDialogTitle && Open(kMain) && startupDialogAfterPolls >= 0 &&
             startupPolls++ == startupDialogAfterPolls)
             windows[kStartup] = kCodeDialogTitle;
         for (const auto& [w, text] : windows)
-            if (partial ? text.find(title) != std::wstring::npos : text == title) return w;
+            if (w != except && PidOf(w) == pid && text == title) return w;
         return 0;
     }
-    WindowId FindTopLevelWindowContaining(const std::wstring& text, const std::atomic<int>* stop) override {
+    WindowId FindErrorWindow(const WatcherTarget& target, const std::wstring& mark,
+                             const std::atomic<int>* stop) override {
         for (const auto& [w, title] : windows)
-            if (stop == nullptr || *stop == 0)
-                if (title.find(text) != std::wstring::npos) return w;
+            if ((stop == nullptr || *stop == 0) && PidOf(w) == target.processId && w != target.mainWindow &&
+                title.find(mark) != std::wstring::npos)
+                return w;
         return 0;
     }
     bool IsWindow(WindowId w) override { return Open(w) || (Open(kMain) && w >= kStatus && w <= kToolbar2); }
+    bool IsWindowShown(WindowId w) override {
+        if (w == kStartup && Open(kStartup) && startupCancelled &&
+            startupClosePolls++ >= startupClosesAfterPolls)
+            windows.erase(kStartup);
+        return Open(w);
+    }
     std::vector<ChildWindow> EnumChildWindows(WindowId) override {
         std::vector<ChildWindow> children{
             {0x105, L"Static"}, {kCombo, L"ComboBox"}, {kToolbar1, L"ToolbarWindow32"}};
@@ -110,26 +135,31 @@ class FakeDesktop : public IEditorDesktop {
     void WriteWindowText(WindowId w, const std::wstring& text) override {
         if (Open(w)) windows[w] = text;
     }
+    void CloseCodeDialog(bool ok) {
+        if (ok && selected >= 0) editorCode = selected;
+        windows.erase(kCodeDlg);
+        if (foregroundAfterCode) foreground = kMain;
+    }
     void PostCommand(WindowId w, std::uintptr_t wParam, WindowId lParam) override {
         posts.emplace_back(w, wParam, lParam);
         if (!IsWindow(w)) return;
         if (w == kMain && wParam == ((kCbnSelChange << 16) | kComboId) && lParam == kCombo) unicode = true;
         if (w == kMain && wParam == kEditorCmdSelectCode && codeDialogOpens) {
             windows[kCodeDlg] = kCodeDialogTitle;
-            foreground = kCodeDlg, topRow = 0, selected = -1;
+            if (codeDialogComesToFront) foreground = kCodeDlg;
+            topRow = 0, selected = -1;
         }
         if (w == kMain && wParam == kEditorCmdCopyChar && copyDialogOpens) {
             windows[kCopyDlg] = kCopyDialogTitle;
             foreground = kCopyDlg;
         }
-        if (w == kMain && wParam == kEditorCmdPaste) pasted = clipboard;
-        if (w == kMain && wParam == kEditorCmdExit) windows.clear();
-        if (w == kStartup && wParam == kIdCancel) windows.erase(w);
-        if (w == kCodeDlg && wParam == kIdOk) {
-            if (selected >= 0) editorCode = selected;
-            windows.erase(w);
-            if (foregroundAfterCode) foreground = kMain;
+        if (w == kMain && wParam == kEditorCmdExit && exitsOnClose)
+            std::erase_if(windows, [&](const auto& window) { return PidOf(window.first) == kEditorPid; });
+        if (w == kStartup && wParam == kIdCancel) {
+            startupCancelled = true;
+            if (startupClosesAfterPolls == 0) windows.erase(w);
         }
+        if (w == kCodeDlg && (wParam == kIdOk || wParam == kIdCancel)) CloseCodeDialog(wParam == kIdOk);
         if (w == kCopyDlg && wParam == kIdOk) {
             windows.erase(w);
             if (foregroundAfterCopy) foreground = kMain;
@@ -139,21 +169,35 @@ class FakeDesktop : public IEditorDesktop {
             windows.erase(w);
         }
     }
-    void SendCommand(WindowId w, std::uintptr_t wParam) override {
-        ASSERT_EQ(w, kMain);
-        ASSERT_EQ(wParam, kEditorCmdSave);
+    bool SendCommand(WindowId w, std::uintptr_t wParam, int timeout) override {
+        EXPECT_EQ(w, kMain);
+        if (wParam == kEditorCmdPaste) {
+            ++pastes;
+            if (!pasteLost) pasted = clipboard;
+            return true;
+        }
+        EXPECT_EQ(wParam, kEditorCmdSave);
+        saveTimeouts.push_back(timeout);
         ++saveCommands;
         sleepsAtLastSave = static_cast<int>(sleeps.size());
+        if (saveHangs) return false;
         if (erringAttempts.count(0) == 0 && erringAttempts.count(saveCommands) == 0) {
-            if (pasted) saved[editorCode] = *pasted;
-            return;
+            if (pasted) {
+                saved[editorCode] = *pasted;
+                EXPECT_TRUE(PutEudcBitmapRecord(bitmapFile, editorCode, pasted->Bytes()));
+            }
+            return true;
         }
         const WindowId error = kFirstError + static_cast<WindowId>(saveCommands);
-        windows[error] = L"Kanjiforge";
+        windows[error] = unnamedErrorWindow ? L"保存エラー" : L"Kanjiforge";
         for (int i = 0; i < 100 && Open(error) && watcherState && watcherRuns && !watcherResult; ++i)
             RunWatcher();
-        hung = hung || Open(error);
-        windows.erase(error);
+        if (Open(error)) {
+            hung = true;
+            windows.erase(error);
+            return false;  // the timeout of the sent command
+        }
+        return true;
     }
     int SelectComboString(WindowId w, const std::wstring& text) override {
         return w == kCombo && text == L"Unicode" ? 1 : -1;
@@ -161,7 +205,9 @@ class FakeDesktop : public IEditorDesktop {
     void EnableWindow(WindowId w, bool enable) override {
         if (!enable) disabled.insert(w);
     }
-    void SetForegroundWindow(WindowId w) override { foreground = w; }
+    void SetForegroundWindow(WindowId w) override {
+        if (w != kCodeDlg || codeDialogComesToFront) foreground = w;
+    }
     void SetFocus(WindowId w) override { focus = w; }
     std::uint32_t ReadWindowStyle(WindowId) override { return mainStyle; }
     void WriteWindowStyle(WindowId w, std::uint32_t style) override {
@@ -172,29 +218,40 @@ class FakeDesktop : public IEditorDesktop {
     std::vector<std::wstring> ReadStatusBarParts(WindowId) override {
         const int code = editorCode + statusCodeShift;
         return {L"ﾚﾃﾞｨ", L"",
-                unicode ? L"Unicode " + FormatCodeText(code) : L"SJIS " + FormatCodeText(code + 0x1040)};
+                unicode ? L"Unicode " + FormatCodeText(code) + statusSuffix
+                        : L"SJIS " + FormatCodeText(code + 0x1040)};
     }
     MouseSettings GetMouseSettings() override { return mouse; }
     void SetMouseSettings(const MouseSettings& settings) override { mouse = settings; }
-    ScreenPoint GetCursorPos() override { return cursor; }
+    ScreenPoint GetScreenSize() override { return kScreen; }
     ScreenPoint ClientToScreen(WindowId w, ScreenPoint p) override {
         return w == kCodeDlg ? ScreenPoint{p.x + kDialogOrigin.x, p.y + kDialogOrigin.y} : p;
     }
-    void SendKeyInput(int vk, unsigned flags) override {
-        inputs.push_back(Key(vk, flags));
-        if (flags & kKeyEventKeyUp || foreground != kCodeDlg || focus != kCodeDlg || !Open(kCodeDlg)) return;
-        if (vk == kVkPageDown) topRow = std::min(topRow + 6, 390);
-        if (vk == kVkDown && selected >= 0 && selected + 16 <= kEudcLast) selected += 16;
-        if (vk == kVkRight && selected >= 0 && selected < kEudcLast) ++selected;
-    }
-    void SendMouseInput(unsigned flags, int dx, int dy, unsigned) override {
-        inputs.push_back(Mouse(flags));
-        const int scale = mouse == MouseSettings{0, 0, 0, 10} ? 1 : 2;  // accelerated pointers overshoot
-        cursor = {cursor.x + scale * dx, cursor.y + scale * dy};
-        if (flags != kMouseEventLeftDown) return;
-        click = cursor, mouseAtClick = mouse;
-        if (Open(kCodeDlg) && cursor == ClientToScreen(kCodeDlg, kFirstGridCell))
-            selected = kEudcFirst + 16 * topRow;
+    void SendInputs(const std::vector<InputEvent>& events) override {
+        for (const InputEvent& e : events) {
+            inputs.push_back(e);
+            if (foreground != kCodeDlg || !Open(kCodeDlg)) {
+                // The release of the Enter that closed the dialog goes to the main window, harmlessly.
+                if (!(e.key && (e.flags & kKeyEventKeyUp))) ++inputsWithoutFront;
+                continue;
+            }
+            if (!e.key) {
+                if (!(e.flags & kMouseEventLeftDown)) continue;
+                // Back from the normalized coordinate to the pixel, as Windows does it.
+                const ScreenPoint at{static_cast<int>(static_cast<long long>(e.x) * kScreen.x / 65536),
+                                     static_cast<int>(static_cast<long long>(e.y) * kScreen.y / 65536)};
+                click = at, mouseAtClick = mouse;
+                const ScreenPoint cell = ClientToScreen(kCodeDlg, kFirstGridCell);
+                if (std::abs(at.x - cell.x) <= 2 && std::abs(at.y - cell.y) <= 2)
+                    selected = kEudcFirst + 16 * topRow;
+                continue;
+            }
+            if (e.flags & kKeyEventKeyUp) continue;
+            if (e.virtualKey == kVkPageDown) topRow = std::min(topRow + 6, 390);
+            if (e.virtualKey == kVkDown && selected >= 0 && selected + 16 <= kEudcLast) selected += 16;
+            if (e.virtualKey == kVkRight && selected >= 0 && selected < kEudcLast) ++selected;
+            if (e.virtualKey == kVkReturn) CloseCodeDialog(true);
+        }
     }
     bool PutBitmapOnClipboard(WindowId owner, const DotPlane& glyph) override {
         ++clipboardAttempts;
@@ -211,7 +268,7 @@ class FakeDesktop : public IEditorDesktop {
     bool CreateEditorProcess(const std::wstring& line, EditorProcess& out) override {
         commandLine = line;
         if (!processStarts) return false;
-        out = {0x44, 0x48, 1234, 5678};
+        out = {0x44, 0x48, kEditorPid, 5678};
         return started = true;
     }
     void CloseEditorProcessHandles(const EditorProcess& p) override { handlesClosed += p.hProcess == 0x44; }
@@ -219,17 +276,32 @@ class FakeDesktop : public IEditorDesktop {
         idleWaits.push_back(process == 0x44 ? ms : -1);
         return idle ? 0 : 258;
     }
-    std::uintptr_t StartRetryWatcher(std::atomic<int>* state) override {
+    bool WaitForProcessExit(std::uintptr_t, int ms) override {
+        now += exitsOnClose ? 10 : ms;
+        if (fileHeldPolls > 0 && std::filesystem::exists(bitmapFile))
+            std::filesystem::rename(bitmapFile, bitmapFile.string() + ".held");
+        return exitsOnClose;
+    }
+    std::uintptr_t StartRetryWatcher(std::atomic<int>* state, const WatcherTarget& target) override {
+        if (!watcherStarts) return 0;
         if (mainVanishesAtWatcherStart) windows.clear();
+        if (foreignKanjiforgeBox) windows[kForeignBox] = L"Kanjiforge - 確認";
         watcherState = state;
+        watcherTarget = target;
         return 0x77;
     }
     void Sleep(int ms) override {
         (inWatcher ? watcherSleeps : sleeps).push_back(ms);
+        if (!inWatcher) now += ms;
         if (onSleep) onSleep(ms);
+        if (ms == 40 && fileHeldPolls > 0 && --fileHeldPolls == 0 &&
+            std::filesystem::exists(bitmapFile.string() + ".held"))
+            std::filesystem::rename(bitmapFile.string() + ".held", bitmapFile);
         if (inWatcher || !watcherState || !watcherRuns) return;
         for (watcherClock += ms; watcherClock >= 200 && !watcherResult; watcherClock -= 200) RunWatcher();
     }
+    std::int64_t NowMs() override { return now; }
+    LocalTime GetLocalTime() override { return {2026, 12, 8, 18, 30, 5}; }
     std::wstring LoadResourceString(unsigned id) override {
         return id == kIdsSavingTitle ? kSavingTitleFormat : L"";
     }
@@ -237,7 +309,7 @@ class FakeDesktop : public IEditorDesktop {
   private:
     void RunWatcher() {
         inWatcher = true;
-        watcherResult = RetryWatcherCycle(*this, *watcherState);
+        watcherResult = RetryWatcherCycle(*this, *watcherState, watcherTarget);
         inWatcher = false;
     }
     bool inWatcher = false;
@@ -256,17 +328,42 @@ struct Scenario {
     MemoryProfileStore settings;
     std::optional<SaveResult> result;
     BOOL launched = FALSE, savedFlag = FALSE;
+    LaunchProblem problem = LaunchProblem::None;
+    std::vector<std::wstring> timeline;
+    std::filesystem::path folder = MakeTestFolder("save");
+    SaveFiles files;
 
     Scenario() {
         settings.Set(L"GaijiEditorPath", L"C:\\W\\eudcedit.exe");
         settings.Set(L"GaijiEditorIniPath", L"C:\\W\\eudcedit.ini");
+        files.bitmapFile = folder / "EUDC.EUF";
+        files.fontFile = folder / "EUDC.TTE";
+        files.backupFolder = folder / "backup";
+        EXPECT_TRUE(CreateEudcBitmapFile(files.bitmapFile, 16));
+        std::ofstream(files.fontFile, std::ios::binary) << "TTE";
+        desktop.bitmapFile = files.bitmapFile;
+    }
+    ~Scenario() {
+        std::error_code error;
+        std::filesystem::remove_all(folder, error);
     }
     void Save(const wchar_t* code = L"E123") {
         g_nSaveWatchState = 0;
-        CEudcEditManipulater saver(desktop, settings, 16);
+        CEudcEditManipulater saver(desktop, settings, 16, files);
         launched = saver.PrepareAndLaunch(code);
+        problem = saver.GetLaunchProblem();
         if (launched) result = saver.SaveCharacter(Glyph());
         savedFlag = saver.m_bSaved;
+        timeline = saver.GetTimeline();
+    }
+    // What the bitmap file holds for a code; empty when nothing.
+    std::optional<DotPlane> Stored(int code) const {
+        int w = 0, h = 0;
+        std::vector<std::uint8_t> bits;
+        if (ReadEudcBitmap(files.bitmapFile, code, w, h, &bits) != kEudcOk) return std::nullopt;
+        DotPlane plane(16);
+        std::copy(bits.begin(), bits.end(), plane.Bytes().begin());
+        return plane;
     }
 };
 
@@ -279,30 +376,42 @@ TEST(CodeGrid, PagesRowsAndColumnsWithTheLastPageCap) {
     EXPECT_EQ(CodeGridMovesFor(0x41), CodeGridMoves{});
 }
 
-TEST(CodeGrid, KeysAndClickBringTheEditorToEachCode) {
+TEST(CodeGrid, OneInputStreamWithTheClickAndEnterLastBringsTheEditorToEachCode) {
     for (int code : {0xE000, 0xE05F, 0xE060, 0xE123, 0xF85F, 0xF860, 0xF8C0, 0xF8FF}) {
         SCOPED_TRACE(FormatCodeText(code).c_str());
         Scenario run;
         run.Save(FormatCodeText(code).c_str());
         const CodeGridMoves m = CodeGridMovesFor(code);
-        std::vector<Input> expected;
-        auto press = [&](int vk, int times) {
-            for (int i = 0; i < times; ++i)
-                expected.insert(expected.end(), {Key(vk, 0), Key(vk, kKeyEventKeyUp)});
-        };
+        std::vector<int> keys;
+        auto press = [&](int vk, int times) { keys.insert(keys.end(), 2 * times, vk); };
         press(kVkPageDown, m.pages);
-        expected.insert(expected.end(),
-                        {Mouse(kMouseEventMove), Mouse(kMouseEventLeftDown), Mouse(kMouseEventLeftUp)});
         press(kVkDown, m.rows);
         press(kVkRight, m.columns);
-        EXPECT_EQ(run.desktop.inputs, expected);
-        EXPECT_EQ(run.desktop.click, (ScreenPoint{68 + kDialogOrigin.x, 43 + kDialogOrigin.y}));
-        EXPECT_EQ(run.desktop.mouseAtClick, (MouseSettings{0, 0, 0, 10}));
+        press(kVkReturn, 1);
+        std::vector<int> sentKeys;
+        std::size_t mouseAt = SIZE_MAX;
+        for (std::size_t i = 0; i < run.desktop.inputs.size(); ++i) {
+            const InputEvent& e = run.desktop.inputs[i];
+            if (e.key) sentKeys.push_back(e.virtualKey);
+            if (!e.key && mouseAt == SIZE_MAX) mouseAt = i;
+            if (!e.key) {
+                EXPECT_TRUE(e.flags & kMouseEventAbsolute);
+            }
+        }
+        EXPECT_EQ(sentKeys, keys);
+        EXPECT_EQ(mouseAt, static_cast<std::size_t>(2 * m.pages));  // the click after the pages
+        EXPECT_EQ(run.desktop.inputs.back(), Key(kVkReturn, kKeyEventKeyUp));
+        EXPECT_EQ(run.desktop.Posted(kCodeDlg, kIdOk), 0);  // no posted OK to overtake the keys
+        EXPECT_NEAR(run.desktop.click.x, 68 + kDialogOrigin.x, 1);
+        EXPECT_NEAR(run.desktop.click.y, 43 + kDialogOrigin.y, 1);
         EXPECT_EQ(run.desktop.mouse, kUserMouse);
+        EXPECT_EQ(run.desktop.inputsWithoutFront, 0);
         EXPECT_EQ(run.result, SaveResult::Saved);
-        ASSERT_EQ(run.desktop.saved.count(code), 1u);
-        EXPECT_EQ(run.desktop.saved[code], Glyph());
+        EXPECT_EQ(run.Stored(code), Glyph());
     }
+    EXPECT_EQ(NormalizedMouseCoordinate(0, 1280), 0);
+    EXPECT_EQ(NormalizedMouseCoordinate(1279, 1280), 65535);
+    EXPECT_EQ(NormalizedMouseCoordinate(5000, 1280), 65535);
 }
 
 TEST(PrepareAndLaunch, WritesTheEditorIniAndStartsTheConfiguredProgram) {
@@ -317,6 +426,16 @@ TEST(PrepareAndLaunch, WritesTheEditorIniAndStartsTheConfiguredProgram) {
     EXPECT_EQ(run.settings.Get(L"GaijiEditorMainWindowMiniSize"), L"28 24 431 235");
     EXPECT_EQ(run.desktop.commandLine, L"C:\\W\\eudcedit.exe");
     EXPECT_EQ(run.desktop.handlesClosed, 1);
+    EXPECT_EQ(run.settings.Get(L"EudcSaveTimeoutMSec"), L"60000");
+    EXPECT_EQ(run.desktop.saveTimeouts, std::vector<int>{60000});
+
+    Scenario blanks;  // a path with blanks is one program, not a program and its arguments
+    blanks.settings.Set(L"GaijiEditorPath", L"C:\\Program Files\\eudcedit.exe");
+    blanks.settings.Set(L"EudcSaveTimeoutMSec", L"9000");
+    blanks.Save();
+    EXPECT_EQ(blanks.desktop.commandLine, L"\"C:\\Program Files\\eudcedit.exe\"");
+    EXPECT_EQ(blanks.desktop.saveTimeouts, std::vector<int>{9000});
+    EXPECT_EQ(EditorCommandLine(L"\"C:\\A B\\e.exe\""), L"\"C:\\A B\\e.exe\"");
 
     Scenario xp;
     xp.desktop.osVersion = {5, 1};
@@ -375,7 +494,8 @@ TEST(SaveCharacter, SetsUpTheEditorPastesSavesAndClosesIt) {
     EXPECT_EQ(d.mainStyle, 0x16C00000u);
     EXPECT_EQ(d.blankedMenu, (std::set<int>{0, 1, 2, 3, 4, 5}));
     EXPECT_EQ(d.Posted(kCopyDlg, kIdOk), 1);
-    EXPECT_EQ(d.Posted(kMain, kEditorCmdPaste), 1);
+    EXPECT_EQ(d.pastes, 1);
+    EXPECT_EQ(d.Posted(kMain, kEditorCmdPaste), 0);  // sent, so that it is handled before the save
     EXPECT_EQ(d.saveCommands, 1);
     EXPECT_EQ(std::get<1>(d.posts.back()), kEditorCmdExit);
     EXPECT_TRUE(d.windows.empty());
@@ -440,7 +560,8 @@ TEST(SaveCharacter, GoesOnWhenTheWatcherNeverAcknowledgesOrTheEditorIsNeverIdle)
 
 TEST(RetryWatcher, DismissesErrorWindowsUntilAskedToStop) {
     FakeDesktop d;
-    EXPECT_EQ(RetryWatcherProc(d, nullptr), 1u);
+    const WatcherTarget target{kEditorPid, kMain};
+    EXPECT_EQ(RetryWatcherProc(d, nullptr, target), 1u);
     EXPECT_TRUE(d.sleeps.empty());
 
     std::atomic<int> state{0};
@@ -450,7 +571,7 @@ TEST(RetryWatcher, DismissesErrorWindowsUntilAskedToStop) {
     d.onSleep = [&](int ms) {
         if (ms == 200 && ++pauses == 3) state = kWatchStop;
     };
-    EXPECT_EQ(RetryWatcherProc(d, &state), 0u);
+    EXPECT_EQ(RetryWatcherProc(d, &state, target), 0u);
     EXPECT_EQ(state.load(), kWatchEnded);
     EXPECT_EQ(d.dismissed, std::vector<std::wstring>{kRetryTitle});
     EXPECT_EQ(d.sleeps, (std::vector<int>{200, 250, 200, 200}));
@@ -458,11 +579,11 @@ TEST(RetryWatcher, DismissesErrorWindowsUntilAskedToStop) {
     // While a retry is pending nothing is searched; a stop request during the wait is never overwritten.
     std::atomic<int> pending{kWatchRetry};
     d.windows[kFirstError] = L"Kanjiforge";
-    EXPECT_FALSE(RetryWatcherCycle(d, pending));
+    EXPECT_FALSE(RetryWatcherCycle(d, pending, target));
     EXPECT_EQ(d.windows[kFirstError], L"Kanjiforge");
     std::atomic<int> racing{0};
     d.onSleep = [&](int) { racing = kWatchStop; };
-    EXPECT_FALSE(RetryWatcherCycle(d, racing));
+    EXPECT_FALSE(RetryWatcherCycle(d, racing, target));
     EXPECT_EQ(racing.load(), kWatchStop);
     EXPECT_EQ(d.Posted(kFirstError, kIdCancel), 1);
 }
@@ -509,10 +630,11 @@ TEST(SaveCharacter, EachFailureEndsWithItsResultAndTheEditorAsExpected) {
         EXPECT_EQ(!d.inputs.empty(), row.clickedGrid);
         EXPECT_EQ(d.saveCommands, 0);
         EXPECT_TRUE(d.saved.empty());
+        EXPECT_EQ(run.Stored(0xE123), std::nullopt);
         if (row.result != SaveResult::Failed) {
             EXPECT_TRUE(d.posts.empty());  // attachment failures leave the editor untouched
         }
-        EXPECT_EQ(d.Posted(kMain, kEditorCmdPaste), std::string(row.name) == "main window gone" ? 1 : 0);
+        EXPECT_EQ(d.pastes, std::string(row.name) == "main window gone" ? 1 : 0);
     }
     EXPECT_EQ(MessagesAfterSave(SaveResult::EditorNotSeen), (std::vector<unsigned>{2006, 2027}));
     EXPECT_EQ(MessagesAfterSave(SaveResult::StartupDialogNotSeen), (std::vector<unsigned>{2014, 2027}));
@@ -522,13 +644,246 @@ TEST(SaveCharacter, EachFailureEndsWithItsResultAndTheEditorAsExpected) {
     clip.desktop.clipboardOpens = false;
     clip.Save();
     EXPECT_EQ(clip.desktop.clipboardAttempts, 51);
-    EXPECT_EQ(clip.desktop.Posted(kMain, kEditorCmdPaste), 0);
+    EXPECT_EQ(clip.desktop.pastes, 0);
 
     Scenario late;  // polling: one attempt and fifty more, forty milliseconds apart
     late.desktop.mainWindowAfterPolls = 50;
     late.Save();
     EXPECT_EQ(late.result, SaveResult::Saved);
     EXPECT_EQ(std::count(late.desktop.sleeps.begin(), late.desktop.sleeps.begin() + 50, 40), 50);
+}
+
+TEST(SaveChecks, TheStatusBarMustShowTheCodeAsAWholeToken) {
+    EXPECT_TRUE(TextShowsCode(L"コード: E000", L"E000"));
+    EXPECT_TRUE(TextShowsCode(L"U+E000", L"E000"));
+    EXPECT_TRUE(TextShowsCode(L"E000", L"E000"));
+    EXPECT_TRUE(TextShowsCode(L"E0001 E000", L"E000"));  // a later whole token counts
+    EXPECT_FALSE(TextShowsCode(L"E0001", L"E000"));
+    EXPECT_FALSE(TextShowsCode(L"1E000", L"E000"));
+    EXPECT_FALSE(TextShowsCode(L"0xE000", L"E000"));
+    EXPECT_FALSE(TextShowsCode(L"", L"E000"));
+
+    Scenario longer;  // the editor shows a longer number that contains the code
+    longer.desktop.statusSuffix = L"1";
+    longer.Save(L"E123");
+    EXPECT_EQ(longer.result, SaveResult::Failed);
+    EXPECT_EQ(longer.desktop.pastes, 0);
+}
+
+TEST(SaveChecks, ClipboardRowsArePaddedToTwoBytes) {
+    DotPlane odd(24);  // three bytes a row
+    odd.SetDot(0, 0, true);
+    odd.SetDot(23, 1, true);
+    const std::vector<std::uint8_t> bits = WordAlignedRows(odd);
+    ASSERT_EQ(bits.size(), 24u * 4u);
+    EXPECT_EQ(bits[0], 0x7F);
+    EXPECT_EQ(bits[3], 0xFF);  // pad byte
+    EXPECT_EQ(bits[4 + 2], 0xFE);
+    DotPlane even(16);
+    even.SetDot(9, 2, true);
+    EXPECT_TRUE(std::equal(even.Bytes().begin(), even.Bytes().end(), WordAlignedRows(even).begin()));
+    EXPECT_EQ(WordAlignedRows(even).size(), even.ByteCount());
+    EXPECT_TRUE(WordAlignedRows(DotPlane()).empty());
+}
+
+TEST(SaveBackup, CopiesBothFilesBeforeLaunchAndKeepsTheNewestTen) {
+    EXPECT_EQ(BackupFileName(L"EUDC.EUF", {2026, 1, 2, 3, 4, 5}), L"EUDC.EUF.20260102-030405");
+    Scenario run;
+    std::filesystem::create_directories(run.files.backupFolder);
+    for (int i = 0; i < 12; ++i)  // older backups, and one of another file that must stay
+        std::ofstream(run.files.backupFolder / BackupFileName(L"EUDC.EUF", {2025, 1, 1, 0, 0, i})) << i;
+    std::ofstream(run.files.backupFolder / L"EUDC.EUF.note") << "not a backup";
+    std::ofstream(run.files.backupFolder / L"OTHER.EUF.20200101-000000") << "other";
+    const auto before = std::filesystem::file_size(run.files.bitmapFile);
+    run.Save();
+    EXPECT_EQ(run.result, SaveResult::Saved);
+    const std::filesystem::path euf = run.files.backupFolder / L"EUDC.EUF.20261208-183005";
+    ASSERT_TRUE(std::filesystem::exists(euf));
+    EXPECT_EQ(std::filesystem::file_size(euf), before);  // the file as it was before the save
+    EXPECT_TRUE(std::filesystem::exists(run.files.backupFolder / L"EUDC.TTE.20261208-183005"));
+    EXPECT_EQ(BackupsToRemove(run.files.backupFolder, L"EUDC.EUF", 10).size(), 0u);
+    EXPECT_EQ(BackupsToRemove(run.files.backupFolder, L"EUDC.EUF", 9).size(), 1u);
+    EXPECT_FALSE(
+        std::filesystem::exists(run.files.backupFolder / BackupFileName(L"EUDC.EUF", {2025, 1, 1, 0, 0, 2})));
+    EXPECT_TRUE(
+        std::filesystem::exists(run.files.backupFolder / BackupFileName(L"EUDC.EUF", {2025, 1, 1, 0, 0, 3})));
+    EXPECT_TRUE(std::filesystem::exists(run.files.backupFolder / L"EUDC.EUF.note"));
+    EXPECT_TRUE(std::filesystem::exists(run.files.backupFolder / L"OTHER.EUF.20200101-000000"));
+
+    // A second save within the same second adds a backup instead of replacing the first.
+    run.Save();
+    EXPECT_TRUE(std::filesystem::exists(run.files.backupFolder / L"EUDC.EUF.20261208-183005_2"));
+    const auto old = BackupsToRemove(run.files.backupFolder, L"EUDC.EUF", 1);
+    EXPECT_EQ(old.back().filename().wstring(), L"EUDC.EUF.20261208-183005");
+}
+
+TEST(SaveBackup, ABackupThatCannotBeWrittenStopsTheSaveAndChangesNothing) {
+    Scenario run;
+    std::ofstream(run.files.backupFolder) << "a file where the folder should be";
+    run.Save();
+    EXPECT_FALSE(run.launched);
+    EXPECT_EQ(run.problem, LaunchProblem::BackupFailed);
+    EXPECT_TRUE(run.desktop.ini.empty());
+    EXPECT_TRUE(run.desktop.commandLine.empty());
+
+    Scenario missingFont;  // the bitmap file's copy is taken back when the font cannot be copied
+    std::filesystem::remove(missingFont.files.fontFile);
+    missingFont.Save();
+    EXPECT_EQ(missingFont.problem, LaunchProblem::BackupFailed);
+    std::size_t left = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(missingFont.files.backupFolder))
+        left += !entry.path().empty();
+    EXPECT_EQ(left, 0u);
+}
+
+TEST(SaveProof, OnlyAMatchingReadBackAfterTheEditorLetGoCountsAsSaved) {
+    Scenario lost;  // the paste never reached the editor; its save command returns all the same
+    lost.desktop.pasteLost = true;
+    lost.Save();
+    EXPECT_EQ(lost.desktop.saveCommands, 1);
+    EXPECT_EQ(lost.result, SaveResult::Failed);
+    EXPECT_FALSE(lost.savedFlag);
+
+    Scenario held;  // the file is held for a while after the editor closed
+    held.desktop.fileHeldPolls = 5;
+    held.Save();
+    EXPECT_EQ(held.result, SaveResult::Saved);
+    EXPECT_EQ(held.Stored(0xE123), Glyph());
+
+    Scenario never;  // held beyond the polling limit
+    never.desktop.fileHeldPolls = 1000;
+    never.Save();
+    EXPECT_EQ(never.result, SaveResult::Failed);
+
+    Scenario noFile;
+    noFile.files.bitmapFile.clear();
+    noFile.Save();
+    EXPECT_EQ(noFile.result, SaveResult::Failed);
+
+    DotPlane glyph = Glyph();
+    std::vector<std::uint8_t> bits(glyph.Bytes().begin(), glyph.Bytes().end());
+    EXPECT_EQ(CompareReadBack(kEudcOk, 16, 16, bits, glyph), ReadBack::Match);
+    EXPECT_EQ(CompareReadBack(kEudcCannotOpen, 0, 0, {}, glyph), ReadBack::Held);
+    EXPECT_EQ(CompareReadBack(kEudcNoCharacter, 0, 0, {}, glyph), ReadBack::Unreadable);
+    EXPECT_EQ(CompareReadBack(kEudcOk, 24, 24, bits, glyph), ReadBack::Unreadable);
+    bits[0] ^= 0x80;
+    EXPECT_EQ(CompareReadBack(kEudcOk, 16, 16, bits, glyph), ReadBack::Mismatch);
+}
+
+TEST(SaveTarget, OnlyTheStartedEditorAndItsOwnWindowsAreTouched) {
+    Scenario other;  // another editor's main window comes first, and another program shows our name
+    other.desktop.foreignEditor = true;
+    other.desktop.foreignKanjiforgeBox = true;
+    other.Save();
+    EXPECT_EQ(other.result, SaveResult::Saved);
+    EXPECT_EQ(other.desktop.Posted(kForeignMain, kEditorCmdSave), 0);
+    for (const auto& post : other.desktop.posts) EXPECT_LT(std::get<0>(post), kForeignMain);
+    EXPECT_EQ(other.desktop.windows.at(kForeignBox), L"Kanjiforge - 確認");
+    EXPECT_TRUE(other.desktop.dismissed.empty());
+
+    Scenario unnamed;  // an error window without our name is left alone; the save command's timeout ends it
+    unnamed.desktop.erringAttempts = {1};
+    unnamed.desktop.unnamedErrorWindow = true;
+    unnamed.Save();
+    EXPECT_EQ(unnamed.result, SaveResult::Failed);
+    EXPECT_EQ(unnamed.desktop.saveCommands, 1);
+    EXPECT_TRUE(unnamed.desktop.dismissed.empty());
+
+    Scenario noWatcher;
+    noWatcher.desktop.watcherStarts = false;
+    noWatcher.Save();
+    EXPECT_EQ(noWatcher.result, SaveResult::Failed);
+    EXPECT_EQ(noWatcher.desktop.saveCommands, 0);
+    EXPECT_EQ(noWatcher.desktop.Posted(kMain, kEditorCmdExit), 1);
+}
+
+TEST(SaveSafety, NoInputOutsideTheCodeDialogNoHangAndTheStartupDialogGoneFirst) {
+    Scenario behind;
+    behind.desktop.codeDialogComesToFront = false;
+    behind.Save();
+    EXPECT_EQ(behind.result, SaveResult::Failed);
+    EXPECT_TRUE(behind.desktop.inputs.empty());
+    EXPECT_EQ(behind.desktop.mouse, kUserMouse);
+
+    Scenario hangs;
+    hangs.desktop.saveHangs = true;
+    hangs.Save();
+    EXPECT_EQ(hangs.result, SaveResult::Failed);
+    EXPECT_EQ(hangs.desktop.saveCommands, 1);
+    EXPECT_EQ(hangs.desktop.Posted(kMain, kEditorCmdExit), 1);
+
+    Scenario lingering;  // the start-up dialog stays on screen a while after its cancel
+    lingering.desktop.startupClosesAfterPolls = 30;
+    lingering.desktop.onSleep = [&](int) {
+        // Until it has gone, the code dialog is not asked for.
+        if (lingering.desktop.Open(kStartup)) {
+            EXPECT_EQ(lingering.desktop.Posted(kMain, kEditorCmdSelectCode), 0);
+        }
+    };
+    lingering.Save();
+    EXPECT_EQ(lingering.result, SaveResult::Saved);
+    EXPECT_EQ(lingering.Stored(0xE123), Glyph());
+
+    Scenario stays;  // the start-up dialog never goes: no keys go anywhere
+    stays.desktop.startupClosesAfterPolls = 100000;
+    stays.Save();
+    EXPECT_EQ(stays.result, SaveResult::Failed);
+    EXPECT_TRUE(stays.desktop.inputs.empty());
+
+    Scenario leftover;  // an editor that ignores its close command: logged and left; the save is proved
+    leftover.desktop.exitsOnClose = false;
+    leftover.Save();
+    EXPECT_EQ(leftover.result, SaveResult::Saved);
+    EXPECT_NE(std::find_if(leftover.timeline.begin(), leftover.timeline.end(),
+                           [](const std::wstring& l) {
+                               return l.find(L"editor still running") != std::wstring::npos;
+                           }),
+              leftover.timeline.end());
+}
+
+TEST(SaveTimeline, EveryStepWithItsTimeInOrder) {
+    Scenario run;
+    run.Save();
+    const std::vector<std::wstring> steps = {L"editor started",
+                                             L"main window",
+                                             L"start-up dialog dismissed",
+                                             L"editor set up",
+                                             L"start-up dialog gone",
+                                             L"code dialog",
+                                             L"code input sent",
+                                             L"code dialog closed",
+                                             L"code verified",
+                                             L"copy dialog closed",
+                                             L"pasted",
+                                             L"save command returned",
+                                             L"editor ended",
+                                             L"read-back match",
+                                             L"saved"};
+    ASSERT_EQ(run.timeline.size(), steps.size());
+    long long previous = -1;
+    for (std::size_t i = 0; i < steps.size(); ++i) {
+        const std::wstring& line = run.timeline[i];
+        EXPECT_EQ(line.substr(line.size() - steps[i].size()), steps[i]);
+        const long long ms = std::stoll(line.substr(std::wstring(L"Save timeline ").size()));
+        EXPECT_GE(ms, previous);
+        previous = ms;
+    }
+    EXPECT_GT(previous, 0);
+
+    std::vector<std::wstring> sunk;
+    long long clock = 100;
+    SaveTimeline timeline([&] { return clock; }, [&](const std::wstring& l) { sunk.push_back(l); });
+    clock = 1334;
+    timeline.Mark(L"step");
+    EXPECT_EQ(sunk, std::vector<std::wstring>{L"Save timeline   +1234 ms step"});
+}
+
+TEST(SaveChecks, TheProgramIsPerMonitorDpiAwareSoTheClickIsInPhysicalPixels) {
+    const std::string manifest = ReadSourceFile("src/res/Kanjiforge.manifest");
+    EXPECT_NE(manifest.find("<dpiAwareness xmlns=\"http://schemas.microsoft.com/SMI/2016/WindowsSettings\">"
+                            "PerMonitorV2, PerMonitor</dpiAwareness>"),
+              std::string::npos);
+    EXPECT_NE(manifest.find(">true/pm</dpiAware>"), std::string::npos);
 }
 
 }  // namespace

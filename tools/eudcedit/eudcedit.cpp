@@ -14,6 +14,17 @@
 //              WrongCodeAfterNavigation=1  the status bar shows the next code after the code grid's OK
 //              NoStartupDialog=1         "コードの選択" does not open at start
 //              StartDelayMs=N            wait N ms before the main window appears
+//              SlowInputMs=N             the code grid handles each key N ms late
+//              SlowDialogCloseMs=N       a dialog told to close stays on screen N ms longer
+//              PasteFailsOnce=1          the first paste does nothing
+//              IgnoreClose=1             the close command leaves the editor running
+//              HangOnSaveMs=N            the save command stops answering for N ms before it saves
+//              ErrorWindowTitle=TEXT     the error window's title (default: one with "Kanjiforge" in it)
+//
+// It is as strict as the contract: messages are handled in the order Windows delivers them (a posted OK
+// is taken before keys still waiting); Page Down and Page Up only scroll, only the arrows and a click
+// move the selection; the keys act only while the code grid has the focus; and the character set of the
+// combo box really switches the grid and the status bar between Unicode and Shift-JIS codes.
 // clang-format off
 #include <windows.h>
 #include <commctrl.h>
@@ -47,7 +58,6 @@ constexpr int kFirstCode = kEudcFirst;
 constexpr int kLastCode = kEudcLast;
 constexpr int kColumns = 16;
 constexpr int kVisibleRows = 6;
-constexpr int kTotalRows = (kLastCode - kFirstCode + 1) / kColumns;
 // The first visible cell is centred on client point (68, 43) of the code dialog.
 constexpr int kGridLeft = 56;
 constexpr int kGridTop = 33;
@@ -57,6 +67,9 @@ constexpr int kCellHeight = 20;
 constexpr wchar_t kMainClass[] = L"KfEudceditStandIn";
 constexpr wchar_t kCodeDialogClass[] = L"KfEudceditCodeDialog";
 constexpr wchar_t kCopyDialogClass[] = L"KfEudceditCopyDialog";
+constexpr wchar_t kGridClass[] = L"KfEudceditCodeGrid";
+constexpr int kSjisCodes = 1880;  // F040..F9FC, in the same order as E000..E757
+constexpr UINT_PTR kCloseTimer = 1;
 // Never contains "Kanjiforge": a window with that name counts as an error report while a save runs.
 constexpr wchar_t kMainTitle[] = L"外字エディタ";
 constexpr wchar_t kCodeDialogTitle[] = L"コードの選択";
@@ -70,6 +83,12 @@ struct Settings {
     bool wrongCode = false;
     bool noStartupDialog = false;
     int startDelayMs = 0;
+    int slowInputMs = 0;
+    int slowDialogCloseMs = 0;
+    bool pasteFailsOnce = false;
+    bool ignoreClose = false;
+    int hangOnSaveMs = 0;
+    std::wstring errorWindowTitle = L"Kanjiforge 外字保存エラー";
 };
 
 struct State {
@@ -80,9 +99,12 @@ struct State {
     HWND status = nullptr;
     HWND combo = nullptr;
     HWND codeDialog = nullptr;
+    HWND grid = nullptr;
     HWND copyDialog = nullptr;
     int code = kFirstCode;
     int saveAttempts = 0;
+    int pastes = 0;
+    bool unicode = false;            // the combo box starts on Shift JIS
     std::vector<std::uint8_t> dots;  // N x N, one byte a dot, 1 = black
     // Code grid of the open dialog.
     int topRow = 0;
@@ -166,66 +188,97 @@ void LoadSettings() {
     s.wrongCode = IniInt(L"StandIn", L"WrongCodeAfterNavigation", 0) != 0;
     s.noStartupDialog = IniInt(L"StandIn", L"NoStartupDialog", 0) != 0;
     s.startDelayMs = IniInt(L"StandIn", L"StartDelayMs", 0);
+    s.slowInputMs = IniInt(L"StandIn", L"SlowInputMs", 0);
+    s.slowDialogCloseMs = IniInt(L"StandIn", L"SlowDialogCloseMs", 0);
+    s.pasteFailsOnce = IniInt(L"StandIn", L"PasteFailsOnce", 0) != 0;
+    s.ignoreClose = IniInt(L"StandIn", L"IgnoreClose", 0) != 0;
+    s.hangOnSaveMs = IniInt(L"StandIn", L"HangOnSaveMs", 0);
+    if (const std::wstring title = IniString(L"StandIn", L"ErrorWindowTitle"); !title.empty())
+        s.errorWindowTitle = title;
     Log(L"start size=" + std::to_wstring(s.size) + L" window=" + std::to_wstring(s.mainRect.left) + L"," +
         std::to_wstring(s.mainRect.top) + L"," + std::to_wstring(s.mainRect.right) + L"," +
         std::to_wstring(s.mainRect.bottom) + L" minmax=" + IniString(L"WindowSize", L"MinMaxFlag"));
 }
 
+// The code as the current character set writes it: the Unicode code, or the Shift-JIS one.
+int DisplayCode(int unicodeCode) {
+    if (g.unicode) return unicodeCode;
+    const int index = unicodeCode - kFirstCode;
+    return ((0xF0 + index / 188) << 8) | (index % 188 < 63 ? 0x40 + index % 188 : 0x41 + index % 188);
+}
+
+int CodeCount() { return g.unicode ? kLastCode - kFirstCode + 1 : kSjisCodes; }
+int TotalRows() { return (CodeCount() + kColumns - 1) / kColumns; }
+
 void ShowCode(int code) {
     // Part 0 alone holds the code, so that WM_GETTEXT (which reads part 0) sees it as well.
-    const std::wstring part0 = L"コード: " + Hex4(code);
+    const std::wstring part0 = L"コード: " + Hex4(DisplayCode(code));
     SendMessageW(g.status, SB_SETTEXTW, 0, reinterpret_cast<LPARAM>(part0.c_str()));
 }
 
 // --- code selection dialog
 // ----------------------------------------------------------------------------------
+// The grid is a child control that takes the focus when the dialog is activated or clicked; the keys act
+// only there. g.selected is a Unicode code; in Shift-JIS mode only the first 1880 codes exist.
 
 int RowOf(int code) { return (code - kFirstCode) / kColumns; }
+
+int LastCode() { return kFirstCode + CodeCount() - 1; }
 
 void KeepSelectionVisible() {
     const int row = RowOf(g.selected);
     if (row < g.topRow) g.topRow = row;
     if (row >= g.topRow + kVisibleRows) g.topRow = row - kVisibleRows + 1;
-    g.topRow = std::clamp(g.topRow, 0, kTotalRows - kVisibleRows);
+    g.topRow = std::clamp(g.topRow, 0, TotalRows() - kVisibleRows);
 }
 
 void MoveSelection(int delta) {
-    g.selected = std::clamp(g.selected + delta, kFirstCode, kLastCode);
+    const int next = g.selected + delta;
+    if (next < kFirstCode || next > LastCode()) return;
+    g.selected = next;
     KeepSelectionVisible();
+}
+
+// Closes a dialog the way the editor does: at once, or after SlowDialogCloseMs on screen.
+void CloseDialogWindow(HWND window) {
+    if (g.settings.slowDialogCloseMs > 0) {
+        SetTimer(window, kCloseTimer, static_cast<UINT>(g.settings.slowDialogCloseMs), nullptr);
+    } else {
+        DestroyWindow(window);
+    }
 }
 
 void CloseCodeDialog(bool ok) {
     if (!g.codeDialog) return;
+    HWND dialog = g.codeDialog;
+    // From here on this dialog is closing: it no longer takes input, and a new one may open.
+    g.codeDialog = nullptr;
+    g.grid = nullptr;
     if (ok) {
-        // Keys and clicks sent just before the OK still belong to the choice: a posted OK is taken from the
-        // queue ahead of input that is already waiting.
-        MSG pending;
-        while (g.codeDialog && PeekMessageW(&pending, nullptr, 0, 0, PM_REMOVE | PM_QS_INPUT)) {
-            TranslateMessage(&pending);
-            DispatchMessageW(&pending);
-        }
-        if (!g.codeDialog) return;
         g.code = g.selected;
         Log(L"code " + Hex4(g.code));
         ShowCode(g.settings.wrongCode ? (g.code == kLastCode ? kFirstCode : g.code + 1) : g.code);
     } else {
         Log(L"code dialog cancelled");
     }
-    DestroyWindow(g.codeDialog);
+    CloseDialogWindow(dialog);
     SetForegroundWindow(g.main);
 }
 
-LRESULT CALLBACK CodeDialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+LRESULT CALLBACK GridProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    const bool live = window == g.grid;  // the grid of a closing dialog takes nothing
     switch (message) {
+        case WM_GETDLGCODE:
+            return DLGC_WANTARROWS | DLGC_WANTALLKEYS;
         case WM_KEYDOWN:
+            if (!live || GetFocus() != window) return 0;
+            if (g.settings.slowInputMs > 0) Sleep(static_cast<DWORD>(g.settings.slowInputMs));
             switch (wParam) {
                 case VK_NEXT:
-                    g.topRow = std::clamp(g.topRow + kVisibleRows, 0, kTotalRows - kVisibleRows);
-                    g.selected = std::min(kLastCode, g.selected + kVisibleRows * kColumns);
+                    g.topRow = std::clamp(g.topRow + kVisibleRows, 0, TotalRows() - kVisibleRows);
                     break;
                 case VK_PRIOR:
                     g.topRow = std::max(0, g.topRow - kVisibleRows);
-                    g.selected = std::max(kFirstCode, g.selected - kVisibleRows * kColumns);
                     break;
                 case VK_DOWN:
                     MoveSelection(kColumns);
@@ -240,35 +293,74 @@ LRESULT CALLBACK CodeDialogProc(HWND window, UINT message, WPARAM wParam, LPARAM
                     MoveSelection(-1);
                     break;
                 case VK_RETURN:
-                    PostMessageW(window, WM_COMMAND, IDOK, 0);
+                    PostMessageW(GetParent(window), WM_COMMAND, IDOK, 0);
                     return 0;
                 case VK_ESCAPE:
-                    PostMessageW(window, WM_COMMAND, IDCANCEL, 0);
+                    PostMessageW(GetParent(window), WM_COMMAND, IDCANCEL, 0);
                     return 0;
                 default:
-                    return DefWindowProcW(window, message, wParam, lParam);
+                    return 0;
             }
             InvalidateRect(window, nullptr, TRUE);
+            InvalidateRect(GetParent(window), nullptr, FALSE);
             return 0;
         case WM_LBUTTONDOWN: {
-            const int x = static_cast<short>(LOWORD(lParam)) - kGridLeft;
-            const int y = static_cast<short>(HIWORD(lParam)) - kGridTop;
+            if (!live) return 0;
             SetFocus(window);
+            const int x = static_cast<short>(LOWORD(lParam));
+            const int y = static_cast<short>(HIWORD(lParam));
             if (x >= 0 && y >= 0 && x < kColumns * kCellWidth && y < kVisibleRows * kCellHeight) {
                 const int code = kFirstCode + (g.topRow + y / kCellHeight) * kColumns + x / kCellWidth;
-                if (code <= kLastCode) g.selected = code;
+                if (code <= LastCode()) g.selected = code;
+                Log(L"click " + Hex4(code));
                 InvalidateRect(window, nullptr, TRUE);
             }
             return 0;
         }
+        case WM_PAINT: {
+            PAINTSTRUCT ps;
+            HDC dc = BeginPaint(window, &ps);
+            for (int r = 0; r < kVisibleRows; ++r) {
+                const int rowCode = kFirstCode + (g.topRow + r) * kColumns;
+                for (int c = 0; c < kColumns; ++c) {
+                    RECT cell{c * kCellWidth, r * kCellHeight, (c + 1) * kCellWidth + 1,
+                              (r + 1) * kCellHeight + 1};
+                    FrameRect(dc, &cell, static_cast<HBRUSH>(GetStockObject(GRAY_BRUSH)));
+                    if (live && rowCode + c == g.selected) {
+                        InflateRect(&cell, -2, -2);
+                        FillRect(dc, &cell, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
+                    }
+                }
+            }
+            EndPaint(window, &ps);
+            return 0;
+        }
+    }
+    return DefWindowProcW(window, message, wParam, lParam);
+}
+
+LRESULT CALLBACK CodeDialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+        case WM_ACTIVATE:
+            // As a dialog does: activation gives the focus back to its control.
+            if (LOWORD(wParam) != WA_INACTIVE && window == g.codeDialog && g.grid) SetFocus(g.grid);
+            return 0;
         case WM_COMMAND:
-            if (LOWORD(wParam) == IDOK || LOWORD(wParam) == IDCANCEL) CloseCodeDialog(LOWORD(wParam) == IDOK);
+            if (window == g.codeDialog && (LOWORD(wParam) == IDOK || LOWORD(wParam) == IDCANCEL))
+                CloseCodeDialog(LOWORD(wParam) == IDOK);
             return 0;
         case WM_CLOSE:
-            CloseCodeDialog(false);
+            if (window == g.codeDialog) CloseCodeDialog(false);
+            return 0;
+        case WM_TIMER:
+            KillTimer(window, kCloseTimer);
+            DestroyWindow(window);
             return 0;
         case WM_DESTROY:
-            g.codeDialog = nullptr;
+            if (window == g.codeDialog) {
+                g.codeDialog = nullptr;
+                g.grid = nullptr;
+            }
             return 0;
         case WM_PAINT: {
             PAINTSTRUCT ps;
@@ -277,20 +369,12 @@ LRESULT CALLBACK CodeDialogProc(HWND window, UINT message, WPARAM wParam, LPARAM
             SelectObject(dc, GetStockObject(DEFAULT_GUI_FONT));
             for (int r = 0; r < kVisibleRows; ++r) {
                 const int rowCode = kFirstCode + (g.topRow + r) * kColumns;
-                const std::wstring label = Hex4(rowCode);
+                const std::wstring label = Hex4(DisplayCode(rowCode));
                 TextOutW(dc, 8, kGridTop + r * kCellHeight + 3, label.c_str(),
                          static_cast<int>(label.size()));
-                for (int c = 0; c < kColumns; ++c) {
-                    RECT cell{kGridLeft + c * kCellWidth, kGridTop + r * kCellHeight,
-                              kGridLeft + (c + 1) * kCellWidth + 1, kGridTop + (r + 1) * kCellHeight + 1};
-                    FrameRect(dc, &cell, static_cast<HBRUSH>(GetStockObject(GRAY_BRUSH)));
-                    if (rowCode + c == g.selected) {
-                        InflateRect(&cell, -2, -2);
-                        FillRect(dc, &cell, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
-                    }
-                }
             }
-            const std::wstring chosen = L"Unicode " + Hex4(g.selected);
+            const std::wstring chosen =
+                (g.unicode ? L"Unicode " : L"Shift JIS ") + Hex4(DisplayCode(g.selected));
             TextOutW(dc, kGridLeft, 10, chosen.c_str(), static_cast<int>(chosen.size()));
             EndPaint(window, &ps);
             return 0;
@@ -304,7 +388,7 @@ void OpenCodeDialog() {
         SetForegroundWindow(g.codeDialog);
         return;
     }
-    g.selected = g.code;
+    g.selected = std::min(g.code, LastCode());
     g.topRow = 0;
     KeepSelectionVisible();
     RECT rc{0, 0, kGridLeft + kColumns * kCellWidth + 16, kGridTop + kVisibleRows * kCellHeight + 16};
@@ -314,9 +398,12 @@ void OpenCodeDialog() {
         CreateWindowExW(WS_EX_DLGMODALFRAME, kCodeDialogClass, kCodeDialogTitle, style,
                         g.settings.mainRect.left + 20, g.settings.mainRect.top + 20, rc.right - rc.left,
                         rc.bottom - rc.top, g.main, nullptr, GetModuleHandleW(nullptr), nullptr);
+    g.grid = CreateWindowExW(0, kGridClass, nullptr, WS_CHILD | WS_VISIBLE | WS_TABSTOP, kGridLeft, kGridTop,
+                             kColumns * kCellWidth + 1, kVisibleRows * kCellHeight + 1, g.codeDialog, nullptr,
+                             GetModuleHandleW(nullptr), nullptr);
     ShowWindow(g.codeDialog, SW_SHOWNORMAL);
     SetForegroundWindow(g.codeDialog);
-    SetFocus(g.codeDialog);
+    SetFocus(g.grid);
     Log(L"code dialog");
 }
 
@@ -330,17 +417,22 @@ LRESULT CALLBACK CopyDialogProc(HWND window, UINT message, WPARAM wParam, LPARAM
             if (wParam == VK_ESCAPE) PostMessageW(window, WM_COMMAND, IDCANCEL, 0);
             return 0;
         case WM_COMMAND:
-            if (LOWORD(wParam) == IDOK || LOWORD(wParam) == IDCANCEL) {
+            if (window == g.copyDialog && (LOWORD(wParam) == IDOK || LOWORD(wParam) == IDCANCEL)) {
                 Log(LOWORD(wParam) == IDOK ? L"copy dialog ok" : L"copy dialog cancelled");
-                DestroyWindow(window);
+                g.copyDialog = nullptr;
+                CloseDialogWindow(window);
                 SetForegroundWindow(g.main);
             }
             return 0;
         case WM_CLOSE:
             PostMessageW(window, WM_COMMAND, IDCANCEL, 0);
             return 0;
+        case WM_TIMER:
+            KillTimer(window, kCloseTimer);
+            DestroyWindow(window);
+            return 0;
         case WM_DESTROY:
-            g.copyDialog = nullptr;
+            if (window == g.copyDialog) g.copyDialog = nullptr;
             return 0;
     }
     return DefWindowProcW(window, message, wParam, lParam);
@@ -361,6 +453,10 @@ void OpenCopyDialog() {
 // -----------------------------------------------------------------------------------------
 
 void Paste() {
+    if (g.settings.pasteFailsOnce && ++g.pastes == 1) {
+        Log(L"paste failed (injected)");
+        return;
+    }
     if (!OpenClipboard(g.main)) {
         Log(L"paste: clipboard busy");
         return;
@@ -459,12 +555,16 @@ std::wstring WriteGlyph() {
 
 void ShowErrorWindow(const std::wstring& text) {
     // A message box closes on WM_COMMAND 2 and returns only then, so the save command is still running.
-    MessageBoxW(g.main, text.c_str(), L"Kanjiforge 外字保存エラー", MB_OK | MB_ICONHAND);
+    MessageBoxW(g.main, text.c_str(), g.settings.errorWindowTitle.c_str(), MB_OK | MB_ICONHAND);
 }
 
 void Save() {
     const int attempt = ++g.saveAttempts;
     const std::wstring head = L"save " + std::to_wstring(attempt) + L" " + Hex4(g.code);
+    if (g.settings.hangOnSaveMs > 0) {
+        Log(head + L" hanging");
+        Sleep(static_cast<DWORD>(g.settings.hangOnSaveMs));
+    }
     if (g.settings.errorOnEverySave || g.settings.errorAttempts.count(attempt)) {
         Log(head + L" error (injected)");
         ShowErrorWindow(L"外字を保存できませんでした。");
@@ -569,6 +669,8 @@ LRESULT CALLBACK MainProc(HWND window, UINT message, WPARAM wParam, LPARAM lPara
                     if (index != CB_ERR)
                         SendMessageW(g.combo, CB_GETLBTEXT, index, reinterpret_cast<LPARAM>(text));
                     SendMessageW(g.status, SB_SETTEXTW, 1, reinterpret_cast<LPARAM>(text));
+                    g.unicode = std::wstring(text) == L"Unicode";
+                    ShowCode(g.code);
                     Log(std::wstring(L"charset ") + text);
                 }
                 return 0;
@@ -595,6 +697,10 @@ LRESULT CALLBACK MainProc(HWND window, UINT message, WPARAM wParam, LPARAM lPara
                     return 0;
                 case kCmdExit:
                     Log(L"command 57665");
+                    if (g.settings.ignoreClose) {
+                        Log(L"close ignored");
+                        return 0;
+                    }
                     DestroyWindow(window);
                     return 0;
             }
@@ -630,6 +736,10 @@ void RegisterClasses(HINSTANCE instance) {
     RegisterClassExW(&wc);
     wc.lpfnWndProc = CopyDialogProc;
     wc.lpszClassName = kCopyDialogClass;
+    RegisterClassExW(&wc);
+    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
+    wc.lpfnWndProc = GridProc;
+    wc.lpszClassName = kGridClass;
     RegisterClassExW(&wc);
 }
 

@@ -132,7 +132,11 @@ BOOL CGlyphoEditorApp::LoadSetting() {
     env.systemFolder = SystemFolder(GetSystemDirectoryW);
     env.windowsFolder = SystemFolder(GetWindowsDirectoryW);
     env.temporaryFolder = std::filesystem::path(GetModuleFolder() + L"TEMP\\");
-    return LoadSettings(ProfileStore(), env, m_settings);
+    const BOOL ok = LoadSettings(ProfileStore(), env, m_settings);
+    // A diagnostic destination for the log (a save's timeline among it); absent means no log at all.
+    const std::wstring logFile = ProfileStore().GetProfileString(kEditorSection, L"DiagLogFile", L"");
+    if (!logFile.empty()) g_log.SetDestination(std::filesystem::path(logFile));
+    return ok;
 }
 
 BOOL CGlyphoEditorApp::CheckEudcFont() {

@@ -4,6 +4,7 @@
 #include <commctrl.h>
 #include <process.h>
 
+#include <algorithm>
 #include <cstring>
 
 #include "automation/win32/window_utils.h"
@@ -16,18 +17,32 @@ HANDLE ToHandle(std::uintptr_t handle) { return reinterpret_cast<HANDLE>(handle)
 
 // The longest text read from one status bar part, terminator excluded.
 constexpr int kStatusPartChars = 100;
+// How long a short message to the editor may take before the editor counts as not answering.
+constexpr UINT kCallTimeoutMs = 5000;
+
+// SendMessage that neither waits for a hung window nor longer than `timeoutMs`; false when the call did
+// not complete.
+bool SendBounded(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT timeoutMs, LRESULT* result) {
+    DWORD_PTR answer = 0;
+    const LRESULT done = ::SendMessageTimeoutW(window, message, wParam, lParam,
+                                               SMTO_ABORTIFHUNG | SMTO_NORMAL, timeoutMs, &answer);
+    if (result != nullptr) *result = static_cast<LRESULT>(answer);
+    return done != 0;
+}
 
 struct WatcherStart {
     IEditorDesktop* desktop;
     std::atomic<int>* state;
+    WatcherTarget target;
 };
 
 unsigned __stdcall WatcherThread(void* param) {
     auto* start = static_cast<WatcherStart*>(param);
     IEditorDesktop& desktop = *start->desktop;
     std::atomic<int>* state = start->state;
+    const WatcherTarget target = start->target;
     delete start;
-    return RetryWatcherProc(desktop, state);
+    return RetryWatcherProc(desktop, state, target);
 }
 
 BOOL CALLBACK CollectChild(HWND window, LPARAM param) {
@@ -46,18 +61,27 @@ CWin32EditorDesktop& CWin32EditorDesktop::Instance() {
     return *instance;
 }
 
-WindowId CWin32EditorDesktop::FindCharEditorWindow() { return ToId(::FindCharEditorWindow()); }
+WindowId CWin32EditorDesktop::FindCharEditorWindow() { return ToId(::FindRunningCharEditorWindow()); }
 
-WindowId CWin32EditorDesktop::FindWindowByTitle(const std::wstring& title, int partial) {
-    return ToId(::FindWindowByTitle(title, partial, nullptr));
+WindowId CWin32EditorDesktop::FindEditorMainWindow(std::uint32_t processId) {
+    return ToId(::FindProcessMainWindow(processId));
 }
 
-WindowId CWin32EditorDesktop::FindTopLevelWindowContaining(const std::wstring& text,
-                                                           const std::atomic<int>* stopFlag) {
-    return ToId(::FindTopLevelWindowContaining(text, stopFlag));
+WindowId CWin32EditorDesktop::FindEditorDialog(std::uint32_t processId, const std::wstring& title,
+                                               WindowId except) {
+    return ToId(::FindProcessWindowByTitle(processId, title, ToHwnd(except)));
+}
+
+WindowId CWin32EditorDesktop::FindErrorWindow(const WatcherTarget& target, const std::wstring& mark,
+                                              const std::atomic<int>* stopFlag) {
+    return ToId(::FindProcessErrorWindow(target.processId, ToHwnd(target.mainWindow), mark, stopFlag));
 }
 
 bool CWin32EditorDesktop::IsWindow(WindowId window) { return ::IsWindow(ToHwnd(window)) != FALSE; }
+
+bool CWin32EditorDesktop::IsWindowShown(WindowId window) {
+    return window != 0 && ::IsWindow(ToHwnd(window)) && ::IsWindowVisible(ToHwnd(window));
+}
 
 std::vector<ChildWindow> CWin32EditorDesktop::EnumChildWindows(WindowId parent) {
     std::vector<ChildWindow> children;
@@ -78,20 +102,24 @@ std::wstring CWin32EditorDesktop::ReadWindowText(WindowId window) {
 }
 
 void CWin32EditorDesktop::WriteWindowText(WindowId window, const std::wstring& text) {
-    ::SetWindowTextW(ToHwnd(window), text.c_str());
+    SendBounded(ToHwnd(window), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()), kCallTimeoutMs,
+                nullptr);
 }
 
 void CWin32EditorDesktop::PostCommand(WindowId window, std::uintptr_t wParam, WindowId lParam) {
     ::PostMessageW(ToHwnd(window), WM_COMMAND, static_cast<WPARAM>(wParam), static_cast<LPARAM>(lParam));
 }
 
-void CWin32EditorDesktop::SendCommand(WindowId window, std::uintptr_t wParam) {
-    ::SendMessageW(ToHwnd(window), WM_COMMAND, static_cast<WPARAM>(wParam), 0);
+bool CWin32EditorDesktop::SendCommand(WindowId window, std::uintptr_t wParam, int timeoutMs) {
+    return SendBounded(ToHwnd(window), WM_COMMAND, static_cast<WPARAM>(wParam), 0,
+                       static_cast<UINT>(std::max(timeoutMs, 1)), nullptr);
 }
 
 int CWin32EditorDesktop::SelectComboString(WindowId combo, const std::wstring& text) {
-    const LRESULT index =
-        ::SendMessageW(ToHwnd(combo), CB_SELECTSTRING, 0, reinterpret_cast<LPARAM>(text.c_str()));
+    LRESULT index = CB_ERR;
+    if (!SendBounded(ToHwnd(combo), CB_SELECTSTRING, 0, reinterpret_cast<LPARAM>(text.c_str()),
+                     kCallTimeoutMs, &index))
+        return -1;
     return index == CB_ERR ? -1 : static_cast<int>(index);
 }
 
@@ -123,7 +151,9 @@ void CWin32EditorDesktop::BlankMenuItem(WindowId window, int position) {
 
 std::vector<std::wstring> CWin32EditorDesktop::ReadStatusBarParts(WindowId statusBar) {
     HWND bar = ToHwnd(statusBar);
-    const int parts = static_cast<int>(::SendMessageW(bar, SB_GETPARTS, 0, 0));
+    LRESULT partCount = 0;
+    if (!SendBounded(bar, SB_GETPARTS, 0, 0, kCallTimeoutMs, &partCount)) return {};
+    const int parts = static_cast<int>(partCount);
     DWORD processId = 0;
     if (parts <= 0 || ::GetWindowThreadProcessId(bar, &processId) == 0) return {};
     HANDLE process =
@@ -136,7 +166,11 @@ std::vector<std::wstring> CWin32EditorDesktop::ReadStatusBarParts(WindowId statu
     if (remote != nullptr) {
         bool ok = true;
         for (int i = 0; i < parts && ok; ++i) {
-            ::SendMessageW(bar, SB_GETTEXTW, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(remote));
+            if (!SendBounded(bar, SB_GETTEXTW, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(remote),
+                             kCallTimeoutMs, nullptr)) {
+                ok = false;
+                break;
+            }
             wchar_t local[kStatusPartChars + 1] = {};
             SIZE_T read = 0;
             ok = ::ReadProcessMemory(process, remote, local, kStatusPartChars * sizeof(wchar_t), &read) !=
@@ -166,10 +200,8 @@ void CWin32EditorDesktop::SetMouseSettings(const MouseSettings& settings) {
                             reinterpret_cast<void*>(static_cast<INT_PTR>(settings.speed)), SPIF_SENDCHANGE);
 }
 
-ScreenPoint CWin32EditorDesktop::GetCursorPos() {
-    POINT point = {};
-    ::GetCursorPos(&point);
-    return {static_cast<int>(point.x), static_cast<int>(point.y)};
+ScreenPoint CWin32EditorDesktop::GetScreenSize() {
+    return {::GetSystemMetrics(SM_CXSCREEN), ::GetSystemMetrics(SM_CYSCREEN)};
 }
 
 ScreenPoint CWin32EditorDesktop::ClientToScreen(WindowId window, ScreenPoint client) {
@@ -178,23 +210,27 @@ ScreenPoint CWin32EditorDesktop::ClientToScreen(WindowId window, ScreenPoint cli
     return {static_cast<int>(point.x), static_cast<int>(point.y)};
 }
 
-void CWin32EditorDesktop::SendKeyInput(int virtualKey, unsigned flags) {
-    INPUT input = {};
-    input.type = INPUT_KEYBOARD;
-    input.ki.wVk = static_cast<WORD>(virtualKey);
-    input.ki.wScan = static_cast<WORD>(::MapVirtualKeyW(static_cast<UINT>(virtualKey), 0));
-    input.ki.dwFlags = flags;
-    ::SendInput(1, &input, sizeof(INPUT));
-}
-
-void CWin32EditorDesktop::SendMouseInput(unsigned flags, int dx, int dy, unsigned data) {
-    INPUT input = {};
-    input.type = INPUT_MOUSE;
-    input.mi.dx = dx;
-    input.mi.dy = dy;
-    input.mi.mouseData = data;
-    input.mi.dwFlags = flags;
-    ::SendInput(1, &input, sizeof(INPUT));
+void CWin32EditorDesktop::SendInputs(const std::vector<InputEvent>& events) {
+    std::vector<INPUT> inputs(events.size());
+    for (std::size_t i = 0; i < events.size(); ++i) {
+        const InputEvent& event = events[i];
+        INPUT& input = inputs[i];
+        if (event.key) {
+            input.type = INPUT_KEYBOARD;
+            input.ki.wVk = static_cast<WORD>(event.virtualKey & 0xFF);
+            input.ki.wScan =
+                static_cast<WORD>(::MapVirtualKeyW(static_cast<UINT>(event.virtualKey & 0xFF), 0));
+            // The navigation keys arrive as the dedicated cursor block's keys; Enter as the main one.
+            const bool extended = event.virtualKey != VK_RETURN;
+            input.ki.dwFlags = event.flags | (extended ? KEYEVENTF_EXTENDEDKEY : 0);
+        } else {
+            input.type = INPUT_MOUSE;
+            input.mi.dx = event.x;
+            input.mi.dy = event.y;
+            input.mi.dwFlags = event.flags;
+        }
+    }
+    if (!inputs.empty()) ::SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
 }
 
 bool CWin32EditorDesktop::PutBitmapOnClipboard(WindowId owner, const DotPlane& glyph) {
@@ -202,7 +238,9 @@ bool CWin32EditorDesktop::PutBitmapOnClipboard(WindowId owner, const DotPlane& g
     ::EmptyClipboard();
     bool placed = false;
     if (glyph.ByteCount() != 0) {
-        HBITMAP bitmap = ::CreateBitmap(glyph.Size(), glyph.Size(), 1, 1, glyph.Bytes().data());
+        // CreateBitmap reads rows padded to two bytes.
+        const std::vector<std::uint8_t> bits = WordAlignedRows(glyph);
+        HBITMAP bitmap = ::CreateBitmap(glyph.Size(), glyph.Size(), 1, 1, bits.data());
         if (bitmap != nullptr) {
             placed = ::SetClipboardData(CF_BITMAP, bitmap) != nullptr;
             if (!placed) ::DeleteObject(bitmap);
@@ -255,8 +293,14 @@ std::uint32_t CWin32EditorDesktop::WaitForInputIdle(std::uintptr_t process, int 
         ::WaitForInputIdle(ToHandle(process), static_cast<DWORD>(milliseconds)));
 }
 
-std::uintptr_t CWin32EditorDesktop::StartRetryWatcher(std::atomic<int>* state) {
-    auto* start = new WatcherStart{this, state};
+bool CWin32EditorDesktop::WaitForProcessExit(std::uintptr_t process, int milliseconds) {
+    if (process == 0) return true;
+    return ::WaitForSingleObject(ToHandle(process), static_cast<DWORD>(std::max(milliseconds, 0))) ==
+           WAIT_OBJECT_0;
+}
+
+std::uintptr_t CWin32EditorDesktop::StartRetryWatcher(std::atomic<int>* state, const WatcherTarget& target) {
+    auto* start = new WatcherStart{this, state, target};
     // Created suspended so the priority is in place before the first cycle.
     const std::uintptr_t thread = _beginthreadex(nullptr, 0, WatcherThread, start, CREATE_SUSPENDED, nullptr);
     if (thread == 0) {
@@ -271,6 +315,14 @@ std::uintptr_t CWin32EditorDesktop::StartRetryWatcher(std::atomic<int>* state) {
 }
 
 void CWin32EditorDesktop::Sleep(int milliseconds) { ::Sleep(static_cast<DWORD>(milliseconds)); }
+
+std::int64_t CWin32EditorDesktop::NowMs() { return static_cast<std::int64_t>(::GetTickCount64()); }
+
+LocalTime CWin32EditorDesktop::GetLocalTime() {
+    SYSTEMTIME now = {};
+    ::GetLocalTime(&now);
+    return {now.wYear, now.wMonth, now.wDay, now.wHour, now.wMinute, now.wSecond};
+}
 
 std::wstring CWin32EditorDesktop::LoadResourceString(unsigned id) {
     const wchar_t* text = nullptr;

@@ -11,10 +11,12 @@ class CWin32EditorDesktop : public IEditorDesktop {
     static CWin32EditorDesktop& Instance();
 
     WindowId FindCharEditorWindow() override;
-    WindowId FindWindowByTitle(const std::wstring& title, int partial) override;
-    WindowId FindTopLevelWindowContaining(const std::wstring& text,
-                                          const std::atomic<int>* stopFlag) override;
+    WindowId FindEditorMainWindow(std::uint32_t processId) override;
+    WindowId FindEditorDialog(std::uint32_t processId, const std::wstring& title, WindowId except) override;
+    WindowId FindErrorWindow(const WatcherTarget& target, const std::wstring& mark,
+                             const std::atomic<int>* stopFlag) override;
     bool IsWindow(WindowId window) override;
+    bool IsWindowShown(WindowId window) override;
     std::vector<ChildWindow> EnumChildWindows(WindowId parent) override;
     WindowId GetParent(WindowId window) override;
     int GetDlgCtrlID(WindowId window) override;
@@ -23,7 +25,7 @@ class CWin32EditorDesktop : public IEditorDesktop {
     std::wstring ReadWindowText(WindowId window) override;
     void WriteWindowText(WindowId window, const std::wstring& text) override;
     void PostCommand(WindowId window, std::uintptr_t wParam, WindowId lParam) override;
-    void SendCommand(WindowId window, std::uintptr_t wParam) override;
+    bool SendCommand(WindowId window, std::uintptr_t wParam, int timeoutMs) override;
     int SelectComboString(WindowId combo, const std::wstring& text) override;
     void EnableWindow(WindowId window, bool enable) override;
     void SetForegroundWindow(WindowId window) override;
@@ -36,10 +38,9 @@ class CWin32EditorDesktop : public IEditorDesktop {
 
     MouseSettings GetMouseSettings() override;
     void SetMouseSettings(const MouseSettings& settings) override;
-    ScreenPoint GetCursorPos() override;
+    ScreenPoint GetScreenSize() override;
     ScreenPoint ClientToScreen(WindowId window, ScreenPoint client) override;
-    void SendKeyInput(int virtualKey, unsigned flags) override;
-    void SendMouseInput(unsigned flags, int dx, int dy, unsigned data) override;
+    void SendInputs(const std::vector<InputEvent>& events) override;
 
     bool PutBitmapOnClipboard(WindowId owner, const DotPlane& glyph) override;
 
@@ -49,7 +50,10 @@ class CWin32EditorDesktop : public IEditorDesktop {
     bool CreateEditorProcess(const std::wstring& commandLine, EditorProcess& started) override;
     void CloseEditorProcessHandles(const EditorProcess& process) override;
     std::uint32_t WaitForInputIdle(std::uintptr_t process, int milliseconds) override;
-    std::uintptr_t StartRetryWatcher(std::atomic<int>* state) override;
+    bool WaitForProcessExit(std::uintptr_t process, int milliseconds) override;
+    std::uintptr_t StartRetryWatcher(std::atomic<int>* state, const WatcherTarget& target) override;
     void Sleep(int milliseconds) override;
+    std::int64_t NowMs() override;
+    LocalTime GetLocalTime() override;
     std::wstring LoadResourceString(unsigned id) override;
 };

@@ -165,6 +165,60 @@ HWND FindCharEditorWindow() {
     return nullptr;
 }
 
+HWND FindRunningCharEditorWindow() {
+    if (HWND window = FindCharEditorWindow()) return window;
+    for (HWND window = GetWindow(GetDesktopWindow(), GW_CHILD); window != nullptr;
+         window = GetWindow(window, GW_HWNDNEXT)) {
+        if (!IsWindowVisible(window) || GetWindow(window, GW_OWNER) != nullptr) continue;
+        if (ToLower(GetWindowProcessName(window)).find(L"eudcedit.exe") != std::wstring::npos) return window;
+    }
+    return nullptr;
+}
+
+namespace {
+
+bool BelongsTo(HWND window, DWORD processId) {
+    DWORD owner = 0;
+    return GetWindowThreadProcessId(window, &owner) != 0 && owner == processId;
+}
+
+}  // namespace
+
+HWND FindProcessMainWindow(DWORD processId) {
+    for (HWND window = GetWindow(GetDesktopWindow(), GW_CHILD); window != nullptr;
+         window = GetWindow(window, GW_HWNDNEXT)) {
+        if (BelongsTo(window, processId) && HasEditorFrameStyle(window)) return window;
+    }
+    return nullptr;
+}
+
+HWND FindProcessWindowByTitle(DWORD processId, const std::wstring& title, HWND except) {
+    if (title.empty()) return nullptr;
+    const std::wstring wanted = title.substr(0, kTitleChars);
+    for (HWND window = GetWindow(GetDesktopWindow(), GW_CHILD); window != nullptr;
+         window = GetWindow(window, GW_HWNDNEXT)) {
+        if (window == except || !IsWindowVisible(window) || !BelongsTo(window, processId)) continue;
+        if (WindowTextPrefix(window, static_cast<int>(kTitleChars)) == wanted) return window;
+    }
+    return nullptr;
+}
+
+HWND FindProcessErrorWindow(DWORD processId, HWND mainWindow, const std::wstring& text,
+                            const std::atomic<int>* stopFlag) {
+    for (HWND window = GetWindow(GetDesktopWindow(), GW_CHILD); window != nullptr;
+         window = GetWindow(window, GW_HWNDNEXT)) {
+        if (stopFlag != nullptr && stopFlag->load() != 0) return nullptr;
+        if (window == mainWindow || !IsWindowVisible(window) || !BelongsTo(window, processId)) continue;
+        wchar_t className[16] = {};
+        GetClassNameW(window, className, 16);
+        const bool dialog = std::wcscmp(className, L"#32770") == 0;
+        if (!dialog && GetWindow(window, GW_OWNER) == nullptr) continue;
+        const std::wstring windowText = WholeWindowText(window);
+        if (!windowText.empty() && windowText.find(text) != std::wstring::npos) return window;
+    }
+    return nullptr;
+}
+
 HWND FindTopLevelWindowContaining(const std::wstring& text, const std::atomic<int>* stopFlag) {
     for (HWND window = GetWindow(GetDesktopWindow(), GW_CHILD); window != nullptr;
          window = GetWindow(window, GW_HWNDNEXT)) {

@@ -24,6 +24,24 @@ HWND FindWindowByTitle(const std::wstring& title, int partial, HWND parent);
 // window, never one of its dialogs. Null when none is found.
 HWND FindCharEditorWindow();
 
+// Any running system character editor: FindCharEditorWindow's window, or else a visible, unowned top-level
+// window of an "eudcedit.exe" process -- the main window of an editor that a save left running after it
+// took the minimise box away. Null when none is found.
+HWND FindRunningCharEditorWindow();
+
+// The first top-level window of process `processId`, in Z order, with a minimise box and a border.
+HWND FindProcessMainWindow(DWORD processId);
+
+// The first visible top-level window of process `processId` whose text equals `title` (first 255
+// characters, case-sensitive), other than `except`.
+HWND FindProcessWindowByTitle(DWORD processId, const std::wstring& title, HWND except);
+
+// The first visible top-level window of process `processId` other than `mainWindow` that is a dialog
+// (class "#32770") or has an owner, and whose text contains `text`. Stops with null as soon as *stopFlag
+// is non-zero, like FindTopLevelWindowContaining.
+HWND FindProcessErrorWindow(DWORD processId, HWND mainWindow, const std::wstring& text,
+                            const std::atomic<int>* stopFlag);
+
 // The first visible top-level window, in Z order, whose text contains `text` (case-sensitive).
 // The search gives up with null as soon as `*stopFlag` is non-zero; the flag is read before every
 // window, so another thread can end a search under way. A null `stopFlag` never stops it.

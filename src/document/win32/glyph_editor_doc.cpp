@@ -5,14 +5,16 @@
 #include <vector>
 
 #include "automation/save_sequence.h"
-#include "automation/win32/editor_desktop.h"
 #include "automation/win32/family_windows.h"
+#include "automation/win32/process_utils.h"
+#include "automation/win32/save_runner.h"
 #include "automation/win32/window_utils.h"
 #include "base/diag_log.h"
 #include "document/save_answer.h"
 #include "document/update_hints.h"
 #include "document/win32/addr_input_dlg.h"
 #include "document/win32/save_ans_dlg.h"
+#include "document/win32/wait_message.h"
 #include "framework/strings.h"
 #include "framework/win_app.h"
 #include "framework/wnd.h"
@@ -162,7 +164,8 @@ void CGlyphoEditorDoc::OnUpdatePrevCode(CCmdUI* cmdUI) {
 }
 
 BOOL CGlyphoEditorDoc::CheckCharEditorNotRunning() {
-    HWND editor = FindCharEditorWindow();
+    // Also an editor an earlier save left running without its minimise box.
+    HWND editor = FindRunningCharEditorWindow();
     if (editor == nullptr) return TRUE;
     ReportId(IDS_ERR_EDITOR_RUNNING);
     SetForegroundWindow(editor);
@@ -173,6 +176,7 @@ BOOL CGlyphoEditorDoc::SaveCodeImage() {
     if (!m_pImgArray || m_image.ByteCount() == 0) return FALSE;
     if (!m_pImgArray->IsModified()) return TRUE;
 
+    // A code chosen here becomes the document's code only once the character is saved under it.
     bool codeChosenHere = false;
     std::wstring code = m_strCode;
     if (!HasCharacter()) {
@@ -181,42 +185,49 @@ BOOL CGlyphoEditorDoc::SaveCodeImage() {
         if (dialog.DoModal() != IDOK) return FALSE;
         code = FormatCodeText(dialog.GetUnicodeCode());
         if (!CheckCodeNotInUse(code)) return FALSE;
-        m_strCode = code;
         codeChosenHere = true;
     }
     if (ShouldAskBeforeSave(m_context.Profile())) {
         CSaveAnsDlg confirm(m_context.Profile());
         if (confirm.DoModal() != IDOK) return FALSE;
     }
+
+    // One save at a time across all editors: another one's editor must not be taken for ours.
+    CSaveLock lock;
+    if (!lock.Acquire(0)) {
+        CWaitMessage wait(0, AfxGetMainWnd());
+        if (!lock.Acquire(static_cast<DWORD>(ReadSaveTimeout(m_context.Profile())))) {
+            ReportId(IDS_ERR_SAVE_FAILED);
+            g_log.Write(L"保存失敗[Code=%s]\n", code.c_str());
+            return FALSE;
+        }
+    }
     if (!CheckCharEditorNotRunning()) return FALSE;
 
-    auto manipulater = std::make_unique<CEudcEditManipulater>(CWin32EditorDesktop::Instance(),
-                                                              m_context.Profile(), m_context.m_nGlyphSize);
-    if (!manipulater->PrepareAndLaunch(m_strCode)) {
-        for (unsigned id : MessagesAfterLaunchFailure()) ReportId(id);
+    SaveFiles files;
+    files.bitmapFile = std::filesystem::path(m_context.m_strEudcBitmapPath);
+    files.fontFile = std::filesystem::path(m_context.m_strEudcFontPath);
+    files.backupFolder = std::filesystem::path(m_context.m_strModuleFolder + L"backup");
+    CWnd* mainWindow = AfxGetMainWnd();
+    const EditorSaveOutcome outcome =
+        SaveThroughEditor(m_context.Profile(), m_context.m_nGlyphSize, files, code, m_image,
+                          mainWindow ? mainWindow->GetSafeHwnd() : nullptr);
+    if (!outcome.launched) {
+        if (outcome.launchProblem == LaunchProblem::BackupFailed) {
+            const std::wstring text =
+                FormatText(LoadResString(IDS_ERR_BACKUP_FAILED).c_str(), outcome.backupProblem.c_str());
+            g_log.Write(L"%s\n", text.c_str());
+            AfxMessageBox(text, MB_OK);
+        } else {
+            for (unsigned id : MessagesAfterLaunchFailure()) ReportId(id);
+        }
         g_log.Write(L"保存失敗[Code=%s]\n", code.c_str());
         return FALSE;
     }
-
-    // While the editor is steered by simulated input the own window stays out of the way.
-    CWnd* mainWindow = AfxGetMainWnd();
-    HWND mainHwnd = mainWindow ? mainWindow->GetSafeHwnd() : nullptr;
-    if (mainHwnd != nullptr) {
-        ::ShowWindow(mainHwnd, SW_MINIMIZE);
-        ::EnableWindow(mainHwnd, FALSE);
-    }
-    const SaveResult result = manipulater->SaveCharacter(m_image);
-    const bool saved = manipulater->m_bSaved != FALSE;
-    manipulater.reset();
-    if (mainHwnd != nullptr) {
-        ::EnableWindow(mainHwnd, TRUE);
-        ::ShowWindow(mainHwnd, SW_SHOWNORMAL);
-        ::SetForegroundWindow(mainHwnd);
-    }
-
-    if (!saved) {
+    if (!outcome.saved) {
         // The sequence has already logged the ids of the attachment failures it reports.
-        for (unsigned id : MessagesAfterSave(result == SaveResult::Saved ? SaveResult::Failed : result)) {
+        const SaveResult result = outcome.result == SaveResult::Saved ? SaveResult::Failed : outcome.result;
+        for (unsigned id : MessagesAfterSave(result)) {
             if (id == kMsgEditorNotSeen || id == kMsgCodeDialogNotSeen) {
                 AfxMessageBox(id, MB_OK);
             } else {
@@ -226,7 +237,10 @@ BOOL CGlyphoEditorDoc::SaveCodeImage() {
         g_log.Write(L"保存失敗[Code=%s]\n", code.c_str());
         return FALSE;
     }
-    if (codeChosenHere && m_pFrame) m_pFrame->SetTitleCode(m_strCode);
+    if (codeChosenHere) {
+        m_strCode = code;
+        if (m_pFrame) m_pFrame->SetTitleCode(m_strCode);
+    }
     m_pImgArray->ResetHistory(TRUE);
     g_log.Write(L"保存[Code=%s]\n", code.c_str());
     return TRUE;

@@ -1,0 +1,168 @@
+#include "automation/save_checks.h"
+
+#include <algorithm>
+#include <cwchar>
+#include <system_error>
+
+#include "glyphstore/eudc_bitmap.h"
+
+namespace {
+
+bool IsAsciiWordChar(wchar_t c) {
+    return (c >= L'0' && c <= L'9') || (c >= L'A' && c <= L'Z') || (c >= L'a' && c <= L'z');
+}
+
+bool IsBackupStamp(std::wstring_view stamp) {
+    // yyyymmdd-hhmmss, optionally _N
+    if (stamp.size() < 15) return false;
+    for (std::size_t i = 0; i < 15; ++i) {
+        const bool digit = stamp[i] >= L'0' && stamp[i] <= L'9';
+        if (i == 8 ? stamp[i] != L'-' : !digit) return false;
+    }
+    if (stamp.size() == 15) return true;
+    if (stamp[15] != L'_' || stamp.size() == 16) return false;
+    return std::all_of(stamp.begin() + 16, stamp.end(), [](wchar_t c) { return c >= L'0' && c <= L'9'; });
+}
+
+// Orders backups by time, a "_N" backup after the plain one of the same second.
+bool OlderBackup(const std::wstring& a, const std::wstring& b) {
+    const std::wstring_view sa(a), sb(b);
+    if (sa.substr(0, 15) != sb.substr(0, 15)) return sa.substr(0, 15) < sb.substr(0, 15);
+    auto suffix = [](std::wstring_view s) {
+        return s.size() > 16 ? std::stoi(std::wstring(s.substr(16))) : 0;
+    };
+    return suffix(sa) < suffix(sb);
+}
+
+}  // namespace
+
+bool TextShowsCode(std::wstring_view text, std::wstring_view code) {
+    if (code.empty()) return false;
+    for (std::size_t at = text.find(code); at != std::wstring_view::npos; at = text.find(code, at + 1)) {
+        const bool clearBefore = at == 0 || !IsAsciiWordChar(text[at - 1]);
+        const std::size_t end = at + code.size();
+        const bool clearAfter = end == text.size() || !IsAsciiWordChar(text[end]);
+        if (clearBefore && clearAfter) return true;
+    }
+    return false;
+}
+
+std::vector<std::uint8_t> WordAlignedRows(const DotPlane& glyph) {
+    const int size = glyph.Size();
+    if (size <= 0) return {};
+    const std::size_t rowBytes = static_cast<std::size_t>(size) / 8;
+    const std::size_t paddedBytes = (rowBytes + 1) & ~static_cast<std::size_t>(1);
+    std::vector<std::uint8_t> bits(paddedBytes * static_cast<std::size_t>(size), kWhiteByte);
+    const auto source = glyph.Bytes();
+    for (int y = 0; y < size; ++y) {
+        std::copy_n(source.begin() + static_cast<std::ptrdiff_t>(rowBytes * y), rowBytes,
+                    bits.begin() + static_cast<std::ptrdiff_t>(paddedBytes * y));
+    }
+    return bits;
+}
+
+std::wstring EditorCommandLine(const std::wstring& path) {
+    if (path.find_first_of(L" \t") == std::wstring::npos) return path;
+    if (path.size() >= 2 && path.front() == L'"' && path.back() == L'"') return path;
+    return L"\"" + path + L"\"";
+}
+
+std::wstring BackupFileName(const std::wstring& fileName, const LocalTime& t) {
+    wchar_t stamp[32] = {};
+    std::swprintf(stamp, 32, L"%04d%02d%02d-%02d%02d%02d", t.year, t.month, t.day, t.hour, t.minute,
+                  t.second);
+    return fileName + L"." + stamp;
+}
+
+std::vector<std::filesystem::path> BackupsToRemove(const std::filesystem::path& folder,
+                                                   const std::wstring& fileName, std::size_t keep) {
+    std::vector<std::wstring> stamps;
+    std::error_code error;
+    const std::wstring prefix = fileName + L".";
+    for (std::filesystem::directory_iterator it(folder, error), end; !error && it != end;
+         it.increment(error)) {
+        const std::wstring name = it->path().filename().wstring();
+        if (name.size() <= prefix.size() || name.compare(0, prefix.size(), prefix) != 0) continue;
+        const std::wstring stamp = name.substr(prefix.size());
+        if (IsBackupStamp(stamp)) stamps.push_back(stamp);
+    }
+    std::sort(stamps.begin(), stamps.end(), OlderBackup);
+    std::vector<std::filesystem::path> old;
+    for (std::size_t i = 0; i + keep < stamps.size(); ++i) old.push_back(folder / (prefix + stamps[i]));
+    return old;
+}
+
+bool BackUpFiles(const std::vector<std::filesystem::path>& files, const std::filesystem::path& folder,
+                 const LocalTime& time, std::wstring& problem) {
+    std::error_code error;
+    std::filesystem::create_directories(folder, error);
+    std::vector<std::filesystem::path> made;
+    auto undo = [&] {
+        for (const auto& copy : made) std::filesystem::remove(copy, error);
+    };
+    for (const auto& file : files) {
+        const std::wstring name = file.filename().wstring();
+        std::filesystem::path target = folder / BackupFileName(name, time);
+        // A second save within the same second keeps the first backup and adds one.
+        for (int n = 2; std::filesystem::exists(target, error); ++n)
+            target = folder / (BackupFileName(name, time) + L"_" + std::to_wstring(n));
+        error.clear();
+        if (!std::filesystem::copy_file(file, target, error) || error) {
+            problem = file.wstring();
+            std::filesystem::remove(target, error);
+            undo();
+            return false;
+        }
+        made.push_back(target);
+    }
+    for (const auto& file : files) {
+        for (const auto& old : BackupsToRemove(folder, file.filename().wstring(), kBackupsKept))
+            std::filesystem::remove(old, error);
+    }
+    return true;
+}
+
+ReadBack CompareReadBack(int readerResult, int width, int height, const std::vector<std::uint8_t>& bits,
+                         const DotPlane& glyph) {
+    if (readerResult == kEudcCannotOpen) return ReadBack::Held;
+    if (readerResult != kEudcOk) return ReadBack::Unreadable;
+    if (width != glyph.Size() || height != glyph.Size() || bits.size() != glyph.ByteCount())
+        return ReadBack::Unreadable;
+    return std::equal(bits.begin(), bits.end(), glyph.Bytes().begin()) ? ReadBack::Match : ReadBack::Mismatch;
+}
+
+ReadBack ReadBackGlyph(const std::filesystem::path& bitmapFile, int code, const DotPlane& glyph) {
+    int width = 0;
+    int height = 0;
+    std::vector<std::uint8_t> bits;
+    const int result = ReadEudcBitmap(bitmapFile, code, width, height, &bits);
+    return CompareReadBack(result, width, height, bits, glyph);
+}
+
+const wchar_t* ReadBackName(ReadBack result) {
+    switch (result) {
+        case ReadBack::Match:
+            return L"match";
+        case ReadBack::Held:
+            return L"file held";
+        case ReadBack::Mismatch:
+            return L"mismatch";
+        case ReadBack::Unreadable:
+            break;
+    }
+    return L"unreadable";
+}
+
+SaveTimeline::SaveTimeline(Clock clock, Sink sink)
+    : m_clock(std::move(clock)), m_sink(std::move(sink)), m_start(m_clock ? m_clock() : 0) {}
+
+std::int64_t SaveTimeline::Elapsed() const { return m_clock ? m_clock() - m_start : 0; }
+
+void SaveTimeline::Mark(std::wstring_view step) {
+    wchar_t head[48] = {};
+    std::swprintf(head, 48, L"Save timeline %+7lld ms ", static_cast<long long>(Elapsed()));
+    std::wstring line = head;
+    line += step;
+    m_lines.push_back(line);
+    if (m_sink) m_sink(line);
+}
