@@ -1,0 +1,137 @@
+// Sample layers and the information column as a user meets them: a layer set up through its
+// dialog shows its template in LayerRGB behind the dots, Shift+F1 hides it again, and the
+// coordinate lines of the column follow the mouse over the matrix.
+#include "editor_fixture.h"
+
+#include "editor/matrix_geometry.h"
+
+using namespace e2e;
+
+namespace {
+
+constexpr int kLayerPane1 = 1014, kPos1 = 1010, kPos2 = 1011;
+constexpr int kCharField = 1013, kOffsetX = 1014, kFontList = 1027;
+constexpr uint32_t kLayerInk = 0xFF8080;  // LayerRGB by default
+
+class LayerTest : public EditorTest {
+  protected:
+    void SetUp() override {
+        EditorTest::SetUp();
+        WriteSettings(L"GaijiEditorPath=" + editor_ + L"\r\nGaijiEditorIniPath=" + editorIni_ +
+                      L"\r\nPixSize=6\r\n");
+        editor.emplace(Start(L"E000"));
+        main = WaitForEditorWindow(*editor);
+        ASSERT_NE(main, nullptr);
+        ASSERT_TRUE(WaitUntil([&] { return WindowText(main).find(L"E000") != std::wstring::npos; }));
+        HWND splitter = GetDlgItem(main, 0xE900);
+        ASSERT_NE(splitter, nullptr);
+        view = GetDlgItem(splitter, 0xE901);
+        HWND info = GetDlgItem(splitter, 0xE900);
+        ASSERT_NE(view, nullptr);
+        ASSERT_NE(info, nullptr);
+        for (HWND child : ChildWindows(info)) {
+            if (GetDlgItem(child, kLayerPane1)) form = child;
+        }
+        ASSERT_NE(form, nullptr);
+        SetForegroundWindow(main);
+        ASSERT_TRUE(WaitUntil([&] { return GetForegroundWindow() == main; }));
+        SetCursorPos(0, 0);
+    }
+    void TearDown() override {
+        if (editor) editor->Kill();
+    }
+
+    void Settle() {
+        WaitForInputIdle(editor->Handle(), 2000);
+        SendMessageW(main, WM_NULL, 0, 0);
+    }
+
+    // The colour the matrix shows at the middle of a dot's cell.
+    uint32_t CellColour(int x, int y) {
+        RedrawWindow(view, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+        Settle();
+        const PixelPoint c = MatrixGeometry{6, 64}.DotToCellCenter(x, y);
+        POINT p = {c.x, c.y};
+        ClientToScreen(view, &p);
+        const ScreenImage screen = CaptureScreen({p.x, p.y, p.x + 1, p.y + 1});
+        return screen.At(0, 0);
+    }
+
+    void ShiftKey(WORD key) {
+        keybd_event(VK_SHIFT, 0, 0, 0);
+        keybd_event(static_cast<BYTE>(key), 0, 0, 0);
+        keybd_event(static_cast<BYTE>(key), 0, KEYEVENTF_KEYUP, 0);
+        keybd_event(VK_SHIFT, 0, KEYEVENTF_KEYUP, 0);
+        Settle();
+    }
+
+    // Opens layer 0's settings with a right click on its pane, as a user does.
+    HWND OpenLayerDialog() {
+        PostMessageW(GetDlgItem(form, kLayerPane1), WM_RBUTTONUP, 0, MAKELPARAM(10, 10));
+        return WaitFor<HWND>([&]() -> std::optional<HWND> {
+                   HWND found = FindTopLevelWindow(editor->Id(), L"#32770", L"ｻﾝﾌﾟﾙﾚｲﾔｰ 0 の設定");
+                   return found ? std::optional<HWND>(found) : std::nullopt;
+               })
+            .value_or(nullptr);
+    }
+
+    std::optional<Process> editor;
+    HWND main = nullptr, view = nullptr, form = nullptr;
+};
+
+TEST_F(LayerTest, LayerSetUpInItsDialogShowsBehindTheMatrixAndShiftF1HidesIt) {
+    HWND dialog = OpenLayerDialog();
+    ASSERT_NE(dialog, nullptr);
+    // The list opens on the default face, which Wine maps onto an IPA font.
+    EXPECT_NE(WindowText(GetDlgItem(dialog, kFontList)), L"");
+    SetWindowTextW(GetDlgItem(dialog, kCharField), L"■");
+    SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+    ASSERT_TRUE(WaitForWindowGone(dialog));
+    Settle();
+    // Set up but not shown yet.
+    EXPECT_EQ(CellColour(32, 32), 0xFFFFFFu);
+
+    ShiftKey(VK_F1);
+    EXPECT_EQ(CellColour(32, 32), kLayerInk);  // the square's ink in the middle of the cell
+    EXPECT_EQ(CellColour(0, 63), 0xFFFFFFu);   // the bottom corner is below the square
+    SaveScreenshotOf(main, ThisExeFolder() + L"\\layer_shown.bmp");
+
+    ShiftKey(VK_F1);
+    EXPECT_EQ(CellColour(32, 32), 0xFFFFFFu);
+}
+
+TEST_F(LayerTest, OffsetsAreValidatedAgainstTheGlyphSize) {
+    HWND dialog = OpenLayerDialog();
+    ASSERT_NE(dialog, nullptr);
+    SetWindowTextW(GetDlgItem(dialog, kOffsetX), L"65");
+    PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+    std::optional<MessageBoxInfo> box = WaitForMessageBox(editor->Id());
+    ASSERT_TRUE(box.has_value());
+    EXPECT_EQ(box->text, L"-64 から 64 までの整数を入力してください。");
+    PressButton(*box, IDOK);
+    EXPECT_TRUE(IsWindow(dialog));  // the dialog stays open
+    SetWindowTextW(GetDlgItem(dialog, kOffsetX), L"64");
+    SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+    EXPECT_TRUE(WaitForWindowGone(dialog));
+}
+
+TEST_F(LayerTest, CoordinateLinesFollowTheMouseAndADrag) {
+    HWND pos1 = GetDlgItem(form, kPos1), pos2 = GetDlgItem(form, kPos2);
+    SendMouseAtDot(view, {3, 5}, 0);
+    EXPECT_TRUE(WaitUntil([&] { return WindowText(pos1) == L"XY->   3,   5"; })) << Narrow(WindowText(pos1));
+    EXPECT_EQ(WindowText(pos2), L"");
+
+    // Line tool: the press and the release are what counts (moves may merge under load).
+    SendMessageW(main, WM_COMMAND, 32780, 0);
+    SendMouseAtDot(view, {2, 2}, MOUSEEVENTF_LEFTDOWN);
+    Settle();
+    SendMouseAtDot(view, {10, 4}, 0);
+    EXPECT_TRUE(WaitUntil([&] { return WindowText(pos2) == L"WH->   8,   2"; })) << Narrow(WindowText(pos2));
+    EXPECT_EQ(WindowText(pos1), L"XY->   2,   2");
+    SendMouseAtDot(view, {10, 4}, MOUSEEVENTF_LEFTUP);
+    Settle();
+    EXPECT_TRUE(WaitUntil([&] { return WindowText(pos2).empty(); }));
+    EXPECT_EQ(WindowText(pos1), L"XY->  10,   4");
+}
+
+}  // namespace
