@@ -82,8 +82,13 @@ class LayerTest : public EditorTest {
 TEST_F(LayerTest, LayerSetUpInItsDialogShowsBehindTheMatrixAndShiftF1HidesIt) {
     HWND dialog = OpenLayerDialog();
     ASSERT_NE(dialog, nullptr);
-    // The list opens on the default face, which Wine maps onto an IPA font.
-    EXPECT_NE(WindowText(GetDlgItem(dialog, kFontList)), L"");
+    // The list opens on the default face (Wine lists the MS faces it maps onto the IPA fonts).
+    HWND list = GetDlgItem(dialog, kFontList);
+    const LRESULT selected = SendMessageW(list, CB_GETCURSEL, 0, 0);
+    ASSERT_GE(selected, 0);
+    wchar_t face[LF_FACESIZE + 1] = {};
+    SendMessageW(list, CB_GETLBTEXT, static_cast<WPARAM>(selected), reinterpret_cast<LPARAM>(face));
+    EXPECT_EQ(std::wstring(face), L"ＭＳ 明朝");
     SetWindowTextW(GetDlgItem(dialog, kCharField), L"■");
     SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
     ASSERT_TRUE(WaitForWindowGone(dialog));
@@ -91,13 +96,16 @@ TEST_F(LayerTest, LayerSetUpInItsDialogShowsBehindTheMatrixAndShiftF1HidesIt) {
     // Set up but not shown yet.
     EXPECT_EQ(CellColour(32, 32), 0xFFFFFFu);
 
+    SetForegroundWindow(main);
+    ASSERT_TRUE(WaitUntil([&] { return GetForegroundWindow() == main; }));
     ShiftKey(VK_F1);
-    EXPECT_EQ(CellColour(32, 32), kLayerInk);  // the square's ink in the middle of the cell
-    EXPECT_EQ(CellColour(0, 63), 0xFFFFFFu);   // the bottom corner is below the square
+    // The key arrives on its own time: wait for the picture rather than for a fixed moment.
+    EXPECT_TRUE(WaitUntil([&] { return CellColour(32, 32) == kLayerInk; }));  // the square's ink
+    EXPECT_EQ(CellColour(0, 63), 0xFFFFFFu);  // the bottom corner is below the square
     SaveScreenshotOf(main, ThisExeFolder() + L"\\layer_shown.bmp");
 
     ShiftKey(VK_F1);
-    EXPECT_EQ(CellColour(32, 32), 0xFFFFFFu);
+    EXPECT_TRUE(WaitUntil([&] { return CellColour(32, 32) == 0xFFFFFFu; }));
 }
 
 TEST_F(LayerTest, OffsetsAreValidatedAgainstTheGlyphSize) {
