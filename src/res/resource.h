@@ -45,6 +45,7 @@
 #define IDS_INFO_MODE_PROMPT 3101
 #define IDS_INFO_TOOL_PROMPT 3102
 #define IDS_INFO_LAYER_PROMPT 3103
+#define IDS_ASK_AUTO_UPDATE 5032
 // User-defined resource type of the tool bar layout.
 #define RT_TOOLBAR_DATA 241
 

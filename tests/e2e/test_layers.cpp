@@ -142,4 +142,118 @@ TEST_F(LayerTest, CoordinateLinesFollowTheMouseAndADrag) {
     EXPECT_EQ(WindowText(pos1), L"XY->  10,   4");
 }
 
+// The ProductVersion of a program's own version resource, as the About box is to show it.
+std::wstring ProductVersionOf(const std::wstring& exe) {
+    DWORD ignored = 0;
+    const DWORD size = GetFileVersionInfoSizeW(exe.c_str(), &ignored);
+    std::vector<uint8_t> data(size);
+    if (size == 0 || !GetFileVersionInfoW(exe.c_str(), 0, size, data.data())) return {};
+    struct Translation {
+        WORD language, codePage;
+    };
+    Translation* translations = nullptr;
+    UINT length = 0;
+    if (!VerQueryValueW(data.data(), L"\\VarFileInfo\\Translation", reinterpret_cast<void**>(&translations),
+                        &length) ||
+        length < sizeof(Translation)) {
+        return {};
+    }
+    wchar_t key[64] = {};
+    swprintf(key, 64, L"\\StringFileInfo\\%04x%04x\\ProductVersion", translations[0].language,
+             translations[0].codePage);
+    wchar_t* value = nullptr;
+    return VerQueryValueW(data.data(), key, reinterpret_cast<void**>(&value), &length) && value ? value : L"";
+}
+
+constexpr UINT kAbout = 57664;
+constexpr int kAboutVersion = 1002, kAboutLegal = 1004, kAboutUpdate = 1048;
+const wchar_t kAskUpdate[] =
+    L"Kanjiforgeを最新版に更新するには、ﾈｯﾄﾜｰｸに接続している必要があります。\r\n更新するには全ての"
+    L"Kanjiforgeを終了する必要があります。\r\nOKボタンを押下すると、ﾌﾟﾛｸﾞﾗﾑを終了し、更新処理に入ります。"
+    L"\r\n更新処理を開始しますか？";
+
+class AboutTest : public LayerTest {
+  protected:
+    // The message box over the About box (which is a dialog window itself).
+    MessageBoxInfo BoxOver(HWND about, const std::wstring& text, MessageBoxIcon icon,
+                           std::vector<int> buttons, Process& process) {
+        const std::optional<HWND> box = WaitFor<HWND>([&]() -> std::optional<HWND> {
+            for (HWND window : FindMessageBoxes(process.Id())) {
+                if (window != about) return window;
+            }
+            return std::nullopt;
+        });
+        if (!box) {
+            ADD_FAILURE() << "no message box appeared";
+            return {};
+        }
+        const MessageBoxInfo info = ReadMessageBox(*box);
+        EXPECT_EQ(Narrow(info.caption), Narrow(kCaption));
+        EXPECT_EQ(Narrow(info.text), Narrow(text));
+        EXPECT_EQ(ToString(info.icon), std::string(ToString(icon)));
+        EXPECT_EQ(info.ButtonIds(), buttons);
+        return info;
+    }
+
+    HWND OpenAbout() {
+        PostMessageW(main, WM_COMMAND, kAbout, 0);
+        return WaitFor<HWND>([&]() -> std::optional<HWND> {
+                   HWND found = FindTopLevelWindow(editor->Id(), L"#32770", L"Kanjiforgeのﾊﾞｰｼﾞｮﾝ情報");
+                   return found ? std::optional<HWND>(found) : std::nullopt;
+               })
+            .value_or(nullptr);
+    }
+};
+
+TEST_F(AboutTest, ShowsTheVersionOfItsOwnResourceAndTheLegalLine) {
+    HWND about = OpenAbout();
+    ASSERT_NE(about, nullptr);
+    const std::wstring version = ProductVersionOf(exe_);
+    ASSERT_FALSE(version.empty());
+    EXPECT_EQ(WindowText(GetDlgItem(about, kAboutVersion)), L"Kanjiforge Version " + version);
+    EXPECT_EQ(WindowText(GetDlgItem(about, kAboutLegal)).find(L"Copyright"), 0u);
+    SaveScreenshotOf(about, ThisExeFolder() + L"\\about_box.bmp");
+    // Enter closes it: OK is the default button.
+    PostMessageW(about, WM_KEYDOWN, VK_RETURN, 0);
+    PostMessageW(about, WM_KEYUP, VK_RETURN, 0);
+    EXPECT_TRUE(WaitForWindowGone(about));
+}
+
+TEST_F(AboutTest, UpdateWithTheUpdaterMissingReportsItAndKeepsTheEditor) {
+    HWND about = OpenAbout();
+    ASSERT_NE(about, nullptr);
+    PostMessageW(about, WM_COMMAND, MAKEWPARAM(kAboutUpdate, BN_CLICKED), 0);
+    // Cancel in the question: the box stays, nothing starts.
+    MessageBoxInfo ask = BoxOver(about, kAskUpdate, MessageBoxIcon::Question, {IDOK, IDCANCEL}, *editor);
+    PressButton(ask, IDCANCEL);
+    ASSERT_TRUE(WaitForWindowGone(ask.window));
+    EXPECT_TRUE(IsWindow(about));
+
+    PostMessageW(about, WM_COMMAND, MAKEWPARAM(kAboutUpdate, BN_CLICKED), 0);
+    ask = BoxOver(about, kAskUpdate, MessageBoxIcon::Question, {IDOK, IDCANCEL}, *editor);
+    PressButton(ask, IDOK);
+    const std::wstring folder = exe_.substr(0, exe_.find_last_of(L'\\') + 1);
+    const MessageBoxInfo failed =
+        BoxOver(about, L"'\"" + folder + L"Patchkit.exe\" Patchkit2.ini'\r\nﾌﾟﾛｸﾞﾗﾑの起動に失敗しました。",
+                MessageBoxIcon::Exclamation, {IDOK}, *editor);
+    PressButton(failed, IDOK);
+    EXPECT_TRUE(WaitForWindowGone(about));
+    EXPECT_TRUE(editor->IsRunning());
+    EXPECT_TRUE(IsWindow(main));
+}
+
+TEST_F(AboutTest, UpdateStartsTheUpdaterAndEndsEveryEditor) {
+    const std::wstring updater = folder_.CopyIn(CmdRecordExePath(), L"prog\\Patchkit.exe");
+    Process second = Start(L"E001");
+    ASSERT_NE(WaitForEditorWindow(second), nullptr);
+    HWND about = OpenAbout();
+    ASSERT_NE(about, nullptr);
+    PostMessageW(about, WM_COMMAND, MAKEWPARAM(kAboutUpdate, BN_CLICKED), 0);
+    MessageBoxInfo ask = BoxOver(about, kAskUpdate, MessageBoxIcon::Question, {IDOK, IDCANCEL}, *editor);
+    PressButton(ask, IDOK);
+    EXPECT_EQ(WaitForRecordedLines(updater + L".cmdline"), Narrow(L"\"" + updater + L"\" Patchkit2.ini\n"));
+    EXPECT_TRUE(editor->WaitForExit().has_value());
+    EXPECT_TRUE(second.WaitForExit().has_value());
+}
+
 }  // namespace
