@@ -108,6 +108,76 @@ TEST_F(LayerTest, LayerSetUpInItsDialogShowsBehindTheMatrixAndShiftF1HidesIt) {
     EXPECT_TRUE(WaitUntil([&] { return CellColour(32, 32) == 0xFFFFFFu; }));
 }
 
+TEST_F(LayerTest, ShiftFillFollowsTheTemplateAndInkOverBlackIsDarker) {
+    HWND dialog = OpenLayerDialog();
+    ASSERT_NE(dialog, nullptr);
+    SetWindowTextW(GetDlgItem(dialog, kCharField), L"■");
+    SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+    ASSERT_TRUE(WaitForWindowGone(dialog));
+    SetForegroundWindow(main);
+    ASSERT_TRUE(WaitUntil([&] { return GetForegroundWindow() == main; }));
+    ShiftKey(VK_F1);
+    ASSERT_TRUE(WaitUntil([&] { return CellColour(32, 32) == kLayerInk; }));
+
+    // A black dot outside the template, with the pen.
+    SendMessageW(main, WM_COMMAND, 32779, 0);
+    SendMouseAtDot(view, {1, 1}, MOUSEEVENTF_LEFTDOWN);
+    SendMouseAtDot(view, {1, 1}, MOUSEEVENTF_LEFTUP);
+    Settle();
+    ASSERT_TRUE(WaitUntil([&] { return CellColour(1, 1) == 0x000000u; }));
+
+    // Fill with Shift and the left button (black) on the template's ink: the square's dots turn
+    // black, and the layer ink over them shows darker.
+    SendMessageW(main, WM_COMMAND, 32782, 0);
+    keybd_event(VK_SHIFT, 0, 0, 0);
+    SendMouseAtDot(view, {32, 32}, MOUSEEVENTF_LEFTDOWN);
+    SendMouseAtDot(view, {32, 32}, MOUSEEVENTF_LEFTUP);
+    keybd_event(VK_SHIFT, 0, KEYEVENTF_KEYUP, 0);
+    Settle();
+    constexpr uint32_t kInkOverBlack = 0xBF4040;  // LayerRGB darker by 64
+    EXPECT_TRUE(WaitUntil([&] { return CellColour(32, 32) == kInkOverBlack; }))
+        << std::hex << CellColour(32, 32);
+    EXPECT_EQ(CellColour(20, 20), kInkOverBlack);
+    EXPECT_EQ(CellColour(0, 63), 0xFFFFFFu);  // outside the template nothing changed
+    EXPECT_EQ(CellColour(1, 1), 0x000000u);
+
+    // Shift and the right button (white) on the template's blank area: white fills that area, so
+    // the dot outside the template goes and the square stays.
+    keybd_event(VK_SHIFT, 0, 0, 0);
+    SendMouseAtDot(view, {0, 63}, MOUSEEVENTF_RIGHTDOWN);
+    SendMouseAtDot(view, {0, 63}, MOUSEEVENTF_RIGHTUP);
+    keybd_event(VK_SHIFT, 0, KEYEVENTF_KEYUP, 0);
+    Settle();
+    EXPECT_TRUE(WaitUntil([&] { return CellColour(1, 1) == 0xFFFFFFu; }));
+    EXPECT_EQ(CellColour(32, 32), kInkOverBlack);
+
+    // Hidden, the filled glyph shows plain black where the template was.
+    ShiftKey(VK_F1);
+    EXPECT_TRUE(WaitUntil([&] { return CellColour(32, 32) == 0x000000u; }));
+}
+
+TEST_F(LayerTest, PreviewShowsTheLayerAtOnceAndCancelKeepsIt) {
+    HWND dialog = OpenLayerDialog();
+    ASSERT_NE(dialog, nullptr);
+    SetWindowTextW(GetDlgItem(dialog, kCharField), L"■");
+    SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(4, BN_CLICKED), 0);  // ﾌﾟﾚﾋﾞｭｰ
+    // The dialog sits over the middle of the matrix: look above it, still inside the square.
+    EXPECT_TRUE(WaitUntil([&] { return CellColour(12, 12) == kLayerInk; }));
+    EXPECT_TRUE(IsWindow(dialog));
+    // ｸﾘｱ empties the fields but not the entry.
+    SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(3, BN_CLICKED), 0);
+    EXPECT_EQ(ControlText(GetDlgItem(dialog, kCharField)), L"");
+    SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+    ASSERT_TRUE(WaitForWindowGone(dialog));
+    EXPECT_EQ(CellColour(32, 32), kLayerInk);
+    // The entry kept the previewed character: the dialog opens with it again.
+    dialog = OpenLayerDialog();
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_EQ(ControlText(GetDlgItem(dialog, kCharField)), L"■");
+    SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+    EXPECT_TRUE(WaitForWindowGone(dialog));
+}
+
 TEST_F(LayerTest, OffsetsAreValidatedAgainstTheGlyphSize) {
     HWND dialog = OpenLayerDialog();
     ASSERT_NE(dialog, nullptr);
