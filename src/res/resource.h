@@ -35,6 +35,12 @@
 
 // Bitmaps.
 #define IDB_TOOLBAR_HICOLOR 287
+// Pictures of the information column's panes and their masks.
+#define IDB_MODE_TRANSPARENT 133
+#define IDB_ARROW 134
+#define IDB_MODE_OPAQUE 284
+#define IDB_MODE_MASK 285
+#define IDB_ARROW_MASK 286
 // Tooltips and status prompts of the information column.
 #define IDS_INFO_GLYPH_TIP 3000
 #define IDS_INFO_MODE_TIP 3001

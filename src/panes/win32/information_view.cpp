@@ -38,6 +38,24 @@ HBITMAP CreatePlaneBitmap(const DotPlane& plane) {
 }
 }  // namespace
 
+CBitMDraw::CBitMDraw(int x, int y, int width, int height, HDC target, UINT pictureId, UINT maskId) {
+    HINSTANCE module = GetModuleHandleW(nullptr);
+    const UniqueBitmap picture(static_cast<HBITMAP>(
+        LoadImageW(module, MAKEINTRESOURCEW(pictureId), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION)));
+    const UniqueBitmap mask(static_cast<HBITMAP>(
+        LoadImageW(module, MAKEINTRESOURCEW(maskId), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION)));
+    const UniqueDC maskDc(CreateCompatibleDC(target));
+    const UniqueDC pictureDc(CreateCompatibleDC(target));
+    if (!picture || !mask || !maskDc || !pictureDc) return;
+    SelectedObject selectedMask(maskDc.Get(), mask.Get());
+    SelectedObject selectedPicture(pictureDc.Get(), picture.Get());
+    // mask OR background, then AND the picture, then onto the target.
+    BitBlt(maskDc.Get(), 0, 0, width, height, target, x, y, NOTSRCERASE);
+    BitBlt(maskDc.Get(), 0, 0, width, height, nullptr, 0, 0, DSTINVERT);
+    BitBlt(maskDc.Get(), 0, 0, width, height, pictureDc.Get(), 0, 0, SRCAND);
+    BitBlt(target, x, y, width, height, maskDc.Get(), 0, 0, SRCCOPY);
+}
+
 // ---- panes -------------------------------------------------------------------------------------
 
 IMatrixViewState* CInfoPane::View() const { return m_pInfo ? m_pInfo->MatrixView() : nullptr; }
@@ -85,22 +103,7 @@ void CStaDrawMode::Paint(HDC dc, const RECT& client) {
     FillWhite(dc, client);
     IMatrixViewState* view = View();
     const int mode = view ? view->GetOverlayMode() : 1;
-    // Two halves: transparent on the left, opaque on the right; the chosen one is dark.
-    const int middle = (client.left + client.right) / 2;
-    const RECT halves[2] = {{client.left + 2, client.top + 2, middle - 1, client.bottom - 2},
-                            {middle + 1, client.top + 2, client.right - 2, client.bottom - 2}};
-    const wchar_t* labels[2] = {L"透過", L"不透明"};
-    SetBkMode(dc, TRANSPARENT);
-    HGDIOBJ oldFont = SelectObject(dc, GetStockObject(DEFAULT_GUI_FONT));
-    for (int i = 0; i < 2; ++i) {
-        RECT half = halves[i];
-        const bool chosen = i == mode;
-        FillRect(dc, &half, static_cast<HBRUSH>(GetStockObject(chosen ? BLACK_BRUSH : WHITE_BRUSH)));
-        FrameRect(dc, &half, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
-        SetTextColor(dc, chosen ? RGB(255, 255, 255) : RGB(0, 0, 0));
-        DrawTextW(dc, labels[i], -1, &half, DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
-    }
-    SelectObject(dc, oldFont);
+    CBitMDraw(2, 2, 78, 20, dc, mode == 1 ? IDB_MODE_OPAQUE : IDB_MODE_TRANSPARENT, IDB_MODE_MASK);
 }
 
 LRESULT CStaDrawMode::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
@@ -153,12 +156,8 @@ void CStaDrawTool::Paint(HDC dc, const RECT& client) {
     if (!m_bDotSizeTool) return;
     const int x = (client.right - client.left) / 3;
     // The drop-down arrow that opens the dot sizes.
-    const RECT arrow = {x - 2, 2, x + 11, 12};
-    FrameRect(dc, &arrow, static_cast<HBRUSH>(GetStockObject(GRAY_BRUSH)));
-    const POINT triangle[3] = {{x + 1, 5}, {x + 8, 5}, {x + 4, 9}};
-    SelectedObject brush(dc, GetStockObject(BLACK_BRUSH));
+    CBitMDraw(x - 2, 2, 13, 10, dc, IDB_ARROW, IDB_ARROW_MASK);
     SelectedObject pen(dc, GetStockObject(BLACK_PEN));
-    Polygon(dc, triangle, 3);
     // The dot size as that many lines, and as a number.
     const int size = view->GetDotSize();
     for (int i = 0; i < size && i < 5; ++i) {

@@ -15,6 +15,14 @@
 
 class CInformationView;
 
+// Draws a picture of the resources onto a device context through its mask: where the mask is
+// white the picture shows, where it is black the target shows through the picture's white. It
+// draws in its constructor and keeps nothing.
+class CBitMDraw {
+  public:
+    CBitMDraw(int x, int y, int width, int height, HDC target, UINT pictureId, UINT maskId);
+};
+
 // A pane of the column: a static control of the form that paints itself.
 class CInfoPane : public CStatic {
   public:
