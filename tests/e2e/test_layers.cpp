@@ -178,6 +178,40 @@ TEST_F(LayerTest, PreviewShowsTheLayerAtOnceAndCancelKeepsIt) {
     EXPECT_TRUE(WaitForWindowGone(dialog));
 }
 
+TEST_F(LayerTest, ClickOnTheModePaneChoosesTheHalfAndOnTheLayerPaneToggles) {
+    HWND mode = GetDlgItem(form, 1013);
+    ASSERT_NE(mode, nullptr);
+    // The lit half of the picture: opaque (right) at start.
+    auto litAt = [&](int x) {
+        POINT p = {x, 5};
+        ClientToScreen(mode, &p);
+        return CaptureScreen({p.x, p.y, p.x + 1, p.y + 1}).At(0, 0) == 0xFFFFE0u;
+    };
+    RECT client;
+    GetClientRect(mode, &client);
+    const int middle = (client.right - client.left) / 2;
+    EXPECT_TRUE(WaitUntil([&] { return litAt(45) && !litAt(5); }));
+    // A click exactly on the middle chooses transparent.
+    PostMessageW(mode, WM_LBUTTONUP, 0, MAKELPARAM(middle, 5));
+    Settle();
+    EXPECT_TRUE(WaitUntil([&] { return litAt(5) && !litAt(45); }));
+    PostMessageW(mode, WM_LBUTTONUP, 0, MAKELPARAM(middle + 1, 5));
+    Settle();
+    EXPECT_TRUE(WaitUntil([&] { return litAt(45) && !litAt(5); }));
+
+    // A left click on a layer pane shows that layer, a second hides it.
+    HWND dialog = OpenLayerDialog();
+    ASSERT_NE(dialog, nullptr);
+    SetWindowTextW(GetDlgItem(dialog, kCharField), L"■");
+    SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+    ASSERT_TRUE(WaitForWindowGone(dialog));
+    HWND pane = GetDlgItem(form, kLayerPane1);
+    PostMessageW(pane, WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
+    EXPECT_TRUE(WaitUntil([&] { return CellColour(32, 32) == kLayerInk; }));
+    PostMessageW(pane, WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
+    EXPECT_TRUE(WaitUntil([&] { return CellColour(32, 32) == 0xFFFFFFu; }));
+}
+
 TEST_F(LayerTest, OffsetsAreValidatedAgainstTheGlyphSize) {
     HWND dialog = OpenLayerDialog();
     ASSERT_NE(dialog, nullptr);
