@@ -222,6 +222,16 @@ TEST_F(LayerTest, OffsetsAreValidatedAgainstTheGlyphSize) {
     EXPECT_EQ(box->text, L"-64 から 64 までの整数を入力してください。");
     PressButton(*box, IDOK);
     EXPECT_TRUE(IsWindow(dialog));  // the dialog stays open
+    // Two characters set past the field's limit are refused too.
+    SetWindowTextW(GetDlgItem(dialog, kCharField), L"永久");
+    SetWindowTextW(GetDlgItem(dialog, kOffsetX), L"-64");
+    PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+    box = WaitForMessageBox(editor->Id());
+    ASSERT_TRUE(box.has_value());
+    EXPECT_EQ(box->text, L"1 文字以内で入力してください。");
+    PressButton(*box, IDOK);
+    EXPECT_TRUE(IsWindow(dialog));
+    SetWindowTextW(GetDlgItem(dialog, kCharField), L"永");
     SetWindowTextW(GetDlgItem(dialog, kOffsetX), L"64");
     SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
     EXPECT_TRUE(WaitForWindowGone(dialog));
