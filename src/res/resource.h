@@ -36,6 +36,23 @@
 
 // Bitmaps.
 #define IDB_TOOLBAR_HICOLOR 287
+// Pictures of the information column's panes and their masks.
+#define IDB_MODE_TRANSPARENT 133
+#define IDB_ARROW 134
+#define IDB_MODE_OPAQUE 284
+#define IDB_MODE_MASK 285
+#define IDB_ARROW_MASK 286
+// Tooltips and status prompts of the information column.
+#define IDS_INFO_GLYPH_TIP 3000
+#define IDS_INFO_MODE_TIP 3001
+#define IDS_INFO_TOOL_TIP 3002
+#define IDS_INFO_LAYER_UNSET 3003
+#define IDS_INFO_LAYER_FORMAT 3004
+#define IDS_INFO_GLYPH_PROMPT 3100
+#define IDS_INFO_MODE_PROMPT 3101
+#define IDS_INFO_TOOL_PROMPT 3102
+#define IDS_INFO_LAYER_PROMPT 3103
+#define IDS_ASK_AUTO_UPDATE 5032
 // User-defined resource type of the tool bar layout.
 #define RT_TOOLBAR_DATA 241
 

@@ -1,5 +1,7 @@
 #include "app/win32/glyph_editor_app.h"
 
+#include "app/win32/about_dlg.h"
+
 #include <ole2.h>
 #include <shlobj.h>
 
@@ -58,7 +60,7 @@ BOOL CGlyphoEditorApp::OnCmdMsg(UINT id, CmdCode code, CCmdUI* cmdUI) {
         {ID_RUN_MANAGER, ID_RUN_MANAGER, &App::OnRunManager, &App::OnUpdateRunManager},
         {ID_RUN_VIEWER, ID_RUN_VIEWER, &App::OnRunViewer, &App::OnUpdateRunViewer},
         {ID_HELP, ID_HELP, &App::OnHelp},
-        {ID_APP_ABOUT, ID_APP_ABOUT, nullptr, &App::OnUpdateAppAbout},
+        {ID_APP_ABOUT, ID_APP_ABOUT, &App::OnAppAbout, &App::OnUpdateAppAbout},
     };
     return DispatchCommand(this, table, id, code, cmdUI) || CWinApp::OnCmdMsg(id, code, cmdUI);
 }
@@ -87,6 +89,11 @@ void CGlyphoEditorApp::OnHelp() {
     if (m_pMainWnd == nullptr || GetForegroundWindow() != m_pMainWnd->m_hWnd) return;
     ShowHelpTopic(m_pMainWnd->m_hWnd, GetHelpFilePath(), kMainHelpTopic);
     g_log.Write(L"Command:ﾒｲﾝﾍﾙﾌﾟ表示\n");
+}
+
+void CGlyphoEditorApp::OnAppAbout() {
+    CAboutDlg dlg(*this, m_pMainWnd);
+    dlg.DoModal();
 }
 
 void CGlyphoEditorApp::OnUpdateAppAbout(CCmdUI* cmdUI) { cmdUI->SetText(L"Kanjiforge のﾊﾞｰｼﾞｮﾝ情報(&A)..."); }

@@ -50,6 +50,7 @@ class CGlyphoEditorApp : public CWinApp, public AppContext {
     void OnUpdateRunViewer(CCmdUI* cmdUI);
     void OnHelp();
     void OnUpdateAppAbout(CCmdUI* cmdUI);
+    void OnAppAbout();
 };
 
 inline CGlyphoEditorApp& GetGlyphoApp() { return *static_cast<CGlyphoEditorApp*>(AfxGetApp()); }

@@ -70,14 +70,22 @@ BOOL CMainFrame::PreCreateWindow(CREATESTRUCTW& cs) {
 
 BOOL CMainFrame::OnCreateClient(CREATESTRUCTW* /*cs*/, CCreateContext* context) {
     if (!m_wndSplitter.CreateStatic(this, 1, 2, WS_CHILD | WS_VISIBLE, AFX_IDW_PANE_FIRST)) return FALSE;
-    if (!m_wndSplitter.CreateView(0, 0, CInformationView::CreateObject, {kInfoPaneWidth, 0}, context))
-        return FALSE;
     const AppContext& appContext = m_context;
+    if (!m_wndSplitter.CreateView(
+            0, 0, [&appContext] { return new CInformationView(appContext); }, {kInfoPaneWidth, 0}, context))
+        return FALSE;
     if (!m_wndSplitter.CreateView(
             0, 1, [&appContext] { return new CMatrixEditView(appContext); }, {0, 0}, context)) {
         return FALSE;
     }
     SetActiveView(m_wndSplitter.GetPane(0, 1));
+    // The information column reads the matrix view's state; the view reports the mouse to it.
+    if (CMatrixEditView* matrix = GetMatrixEditView()) {
+        if (CInformationView* info = GetInformationView()) {
+            info->SetMatrixView(matrix);
+            matrix->SetInformationSink(info);
+        }
+    }
     if (auto* doc = dynamic_cast<CGlyphoEditorDoc*>(context ? context->m_pCurrentDoc : nullptr))
         doc->SetFrame(this);
     return TRUE;
@@ -224,6 +232,9 @@ LRESULT CMainFrame::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
         case WM_EXITSIZEMOVE:
             OnExitSizeMove();
             break;
+        case 0x0362:  // WM_SETMESSAGESTRING: a pane's prompt, by string id
+            if (m_wndStatusBar.m_hWnd) m_wndStatusBar.SetPaneText(LoadResString(static_cast<UINT>(wParam)));
+            return 0;
     }
     return CFrameWnd::WindowProc(message, wParam, lParam);
 }

@@ -7,6 +7,8 @@
 #include "document/update_hints.h"
 #include "editor/cursor_choice.h"
 #include "editor/drawing.h"
+#include "editor/sample_layer.h"
+#include "editor/win32/sample_layer_gdi.h"
 #include "framework/handles.h"
 #include "resource.h"
 
@@ -33,6 +35,7 @@ BOOL CMatrixEditView::OnCmdMsg(UINT id, CmdCode code, CCmdUI* cmdUI) {
         {ID_TOOL_PEN, ID_TOOL_CIRCLE, nullptr, &View::OnUpdateTool, &View::OnTool},
         {ID_PEN_SWAP, ID_PEN_SWAP, &View::OnPenSwap, &View::OnUpdatePenSwap},
         {ID_DOT_SIZE_1, ID_DOT_SIZE_5, nullptr, &View::OnUpdateDotSize, &View::OnDotSize},
+        {ID_LAYER_1, ID_LAYER_3, nullptr, &View::OnUpdateLayer, &View::OnLayer},
     };
     return DispatchCommand(this, table, id, code, cmdUI);
 }
@@ -72,24 +75,63 @@ void CMatrixEditView::OnUpdateDotSize(CCmdUI* cmdUI) {
     cmdUI->SetCheck(m_nDotSize == static_cast<int>(cmdUI->m_nID - ID_DOT_SIZE_1) + 1);
 }
 
+void CMatrixEditView::OnLayer(UINT id) {
+    const int index = static_cast<int>(id - ID_LAYER_1);
+    g_log.Write(L"Command:レイヤー(%d)表示切替\n", index);
+    ToggleSampleLayer(index);
+}
+
+void CMatrixEditView::OnUpdateLayer(CCmdUI* cmdUI) {
+    cmdUI->Enable(TRUE);
+    cmdUI->SetCheck((m_byShownLayers & SampleLayerBit(static_cast<int>(cmdUI->m_nID - ID_LAYER_1))) != 0);
+}
+
 CMatrixEditView::~CMatrixEditView() = default;
 
 int CMatrixEditView::SetTool(int tool) {
     const int previous = m_nTool;
     m_nTool = tool;
+    RefreshPane(kPaneDrawTool);
     return previous;
 }
 
 int CMatrixEditView::SetDotSize(int size) {
     const int previous = m_nDotSize;
     m_nDotSize = size;
+    RefreshPane(kPaneDrawTool);
     return previous;
 }
 
 BOOL CMatrixEditView::SetPenSwap(BOOL swap) {
     const BOOL previous = m_bPenSwap;
     m_bPenSwap = swap;
+    RefreshPane(kPaneDrawTool);
     return previous;
+}
+
+void CMatrixEditView::SetOverlayMode(int mode) {
+    m_nOverlayMode = mode;
+    RefreshPane(kPaneOverlayMode);
+}
+
+void CMatrixEditView::ToggleSampleLayer(int index) {
+    m_byShownLayers = ToggleSampleLayerBits(m_byShownLayers, index);
+    RenderSampleLayer();
+}
+
+void CMatrixEditView::RenderSampleLayer() {
+    const int shown = ShownSampleLayer(m_byShownLayers);
+    if (shown < 0) {
+        m_pLayer.reset();
+    } else {
+        m_pLayer = std::make_unique<DotPlane>(
+            RenderSampleLayerPlane(g_aSampleLayers[static_cast<std::size_t>(shown)], m_nGlyphSize));
+    }
+    RedrawAll();
+}
+
+void CMatrixEditView::RefreshSampleLayer(int index) {
+    if (ShownSampleLayer(m_byShownLayers) == index && index >= 0) RenderSampleLayer();
 }
 
 void CMatrixEditView::Attach(DotPlane* image, CImgArray* store) {
@@ -162,11 +204,14 @@ void CMatrixEditView::OnDraw(HDC dc) {
     planes.editBitmap = m_pImgArray ? m_pImage : nullptr;  // nothing is painted without both
     planes.selectionOutline = &m_selectionOutline;
     planes.staging = &m_staging;
+    planes.layer = m_pLayer.get();
     m_painter.PaintClipBox(dc, Geometry(), planes, m_colors, m_grid);
 }
 
 void CMatrixEditView::PushUndoSnapshot() {
-    if (ImageReady()) m_pImgArray->Store(m_pImage->Bytes(), FALSE);
+    if (!ImageReady()) return;
+    m_pImgArray->Store(m_pImage->Bytes(), FALSE);
+    RefreshPane(kPaneGlyphSample);
 }
 
 void CMatrixEditView::WriteMask(const DotPlane& mask, int colour) {
@@ -200,7 +245,12 @@ void CMatrixEditView::OnButtonDown(int button, POINT point) {
             break;
         case kFillTool: {
             HCURSOR previous = SetCursor(LoadCursorW(nullptr, IDC_WAIT));
-            const FillResult fill = BuildFillMask(*m_pImage, dot.x, dot.y, colour == kPenWhite);
+            // With Shift and a layer shown, the fill follows the template: the black colour fills
+            // the ink under the dot, the white one the template's blank area.
+            const bool fromLayer = m_pLayer && (GetKeyState(VK_SHIFT) & 0x8000) != 0;
+            const DotPlane& source = fromLayer ? *m_pLayer : *m_pImage;
+            const bool invert = (colour == kPenWhite) != fromLayer;
+            const FillResult fill = BuildFillMask(source, dot.x, dot.y, invert);
             if (fill.succeeded) {
                 WriteMask(fill.mask, colour);
                 PushUndoSnapshot();
@@ -217,8 +267,14 @@ void CMatrixEditView::OnButtonDown(int button, POINT point) {
 
 void CMatrixEditView::OnMouseMove(POINT point) {
     ShowToolCursor();
-    if (m_nButton == 0 || !m_bActionStarted) return;
+    if (m_nButton == 0 || !m_bActionStarted) {
+        // The dot under the mouse (nothing outside the matrix).
+        const DotPoint under = Geometry().ClientToDot(point.x, point.y, false);
+        ShowDotPosition(-1, -1, under.x, under.y);
+        return;
+    }
     const DotPoint dot = Geometry().ClientToDot(point.x, point.y, true);
+    ShowDotPosition(m_dragStart.x, m_dragStart.y, dot.x, dot.y);
     switch (m_drag.tool) {
         case kPenTool:
             WriteMask(BuildPenMask(m_nGlyphSize, dot.x, dot.y, m_drag.dotSize), m_drag.colour);
@@ -270,6 +326,8 @@ void CMatrixEditView::OnButtonUp(POINT point) {
                 break;
         }
     }
+    const DotPoint under = Geometry().ClientToDot(point.x, point.y, false);
+    ShowDotPosition(-1, -1, under.x, under.y);
     ShowToolCursor();
 }
 

@@ -6,6 +6,7 @@
 
 #include <windows.h>
 
+#include <cstdint>
 #include <memory>
 #include <span>
 
@@ -13,13 +14,14 @@
 #include "editor/dot_plane.h"
 #include "editor/matrix_geometry.h"
 #include "editor/matrix_tool.h"
+#include "editor/matrix_view_state.h"
 #include "editor/win32/marquee.h"
 #include "editor/win32/matrix_painter.h"
 #include "framework/wnd.h"
 
 class CImgArray;
 
-class CMatrixEditView : public CView {
+class CMatrixEditView : public CView, public IMatrixViewState {
   public:
     explicit CMatrixEditView(const AppContext& context);
     ~CMatrixEditView() override;
@@ -32,14 +34,29 @@ class CMatrixEditView : public CView {
     GridPeriods GetGridPeriods() const { return m_grid; }
 
     // The current tool: 0 is the move tool, 1..5 the drawing tools, 6 and 7 the selections.
-    int GetTool() const { return m_nTool; }
+    int GetTool() const override { return m_nTool; }
     int SetTool(int tool);
     // Pen width in dots, 1..5.
-    int GetDotSize() const { return m_nDotSize; }
+    int GetDotSize() const override { return m_nDotSize; }
     int SetDotSize(int size);
     // Swapped, the left button draws white and the right one black.
-    BOOL GetPenSwap() const { return m_bPenSwap; }
+    BOOL GetPenSwap() const override { return m_bPenSwap; }
     BOOL SetPenSwap(BOOL swap);
+    int GetOverlayMode() const override { return m_nOverlayMode; }
+    void SetOverlayMode(int mode) override;
+    const DotPlane* GetEditBitmap() const override { return ImageReady() ? m_pImage : nullptr; }
+
+    // The sample layers: which one is shown, and its template as the layer plane.
+    std::uint8_t GetShownLayers() const override { return m_byShownLayers; }
+    void SetShownLayers(std::uint8_t shown) override { m_byShownLayers = shown; }
+    void ToggleSampleLayer(int index) override;
+    void RenderSampleLayer() override;
+    void RefreshSampleLayer(int index) override;
+    const DotPlane* GetLayerPlane() const { return m_pLayer.get(); }
+
+    // The information column that hears of mouse positions and pane changes (may be null).
+    void SetInformationSink(IInformationSink* sink) { m_pInfo = sink; }
+
     // Keys the frame hands over before its accelerators see them. Without a selection or a
     // pending paste there is nothing for them to act on.
     void NudgeSelection(UINT /*key*/) {}
@@ -67,6 +84,14 @@ class CMatrixEditView : public CView {
     void OnUpdatePenSwap(CCmdUI* cmdUI) { cmdUI->Enable(m_nTool != kMoveTool); }
     void OnDotSize(UINT id);
     void OnUpdateDotSize(CCmdUI* cmdUI);
+    void OnLayer(UINT id);
+    void OnUpdateLayer(CCmdUI* cmdUI);
+    void RefreshPane(int pane) {
+        if (m_pInfo) m_pInfo->RefreshPane(pane);
+    }
+    void ShowDotPosition(int x1, int y1, int x2, int y2) {
+        if (m_pInfo) m_pInfo->ShowDotPosition(x1, y1, x2, y2);
+    }
 
     MatrixGeometry Geometry() const { return {m_nPixSize, m_nGlyphSize}; }
     // Shows the cursor of the current tool; false where the window's own cursor applies.
@@ -106,4 +131,8 @@ class CMatrixEditView : public CView {
     MatrixColors m_colors;
     GridPeriods m_grid;
     CMatrixPainter m_painter;
+    int m_nOverlayMode = 1;
+    std::uint8_t m_byShownLayers = 0;
+    std::unique_ptr<DotPlane> m_pLayer;  // only while a layer is shown
+    IInformationSink* m_pInfo = nullptr;
 };
