@@ -122,7 +122,16 @@ inline DotPlane LatestHistoryState(const TestFolder& folder, int glyphSize = 64)
         }
     }
     if (newest < 0) return plane;
-    const std::vector<uint8_t> bytes = ReadFileBytes(newestPath.wstring());
+    // The editor may still be writing the newest state: wait until it can be read whole.
+    std::vector<uint8_t> bytes;
+    WaitUntil([&] {
+        try {
+            bytes = ReadFileBytes(newestPath.wstring());
+        } catch (...) {
+            bytes.clear();
+        }
+        return bytes.size() == plane.ByteCount();
+    });
     if (bytes.size() == plane.ByteCount()) std::copy(bytes.begin(), bytes.end(), plane.Bytes().begin());
     return plane;
 }

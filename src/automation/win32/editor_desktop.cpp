@@ -7,7 +7,9 @@
 #include <algorithm>
 #include <cstring>
 
+#include "automation/win32/process_utils.h"
 #include "automation/win32/window_utils.h"
+#include "framework/strings.h"
 
 namespace {
 
@@ -266,20 +268,12 @@ std::pair<int, int> CWin32EditorDesktop::GetOsVersion() {
 }
 
 bool CWin32EditorDesktop::CreateEditorProcess(const std::wstring& commandLine, EditorProcess& started) {
-    std::wstring mutableLine = commandLine;  // CreateProcessW may write into the command line
-    STARTUPINFOW startup = {};
-    startup.cb = sizeof(startup);
-    startup.dwFlags = STARTF_USESHOWWINDOW;
-    startup.wShowWindow = SW_SHOWNORMAL;
-    PROCESS_INFORMATION info = {};
-    if (!::CreateProcessW(nullptr, mutableLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                          &info)) {
-        return false;
-    }
-    started.hProcess = reinterpret_cast<std::uintptr_t>(info.hProcess);
-    started.hThread = reinterpret_cast<std::uintptr_t>(info.hThread);
-    started.dwProcessId = info.dwProcessId;
-    started.dwThreadId = info.dwThreadId;
+    StartedProcess process;
+    if (!StartProcess(commandLine, SW_SHOWNORMAL, 0, process)) return false;
+    // The sequence owns the process handle until CloseEditorProcessHandles; the thread's is closed.
+    started.hProcess = reinterpret_cast<std::uintptr_t>(process.process.Release());
+    started.hThread = 0;
+    started.dwProcessId = process.processId;
     return true;
 }
 
@@ -324,10 +318,4 @@ LocalTime CWin32EditorDesktop::GetLocalTime() {
     return {now.wYear, now.wMonth, now.wDay, now.wHour, now.wMinute, now.wSecond};
 }
 
-std::wstring CWin32EditorDesktop::LoadResourceString(unsigned id) {
-    const wchar_t* text = nullptr;
-    // A zero buffer length gives a read-only pointer to the resource itself, of any length.
-    const int length = ::LoadStringW(::GetModuleHandleW(nullptr), id, reinterpret_cast<LPWSTR>(&text), 0);
-    if (length <= 0 || text == nullptr) return L"";
-    return std::wstring(text, static_cast<std::size_t>(length));
-}
+std::wstring CWin32EditorDesktop::LoadResourceString(unsigned id) { return LoadResString(id); }

@@ -11,17 +11,16 @@ constexpr wchar_t kSaveMutexName[] = L"Local\\Kanjiforge.EudcEditorSave";
 
 }  // namespace
 
-CSaveLock::CSaveLock() : m_hMutex(::CreateMutexW(nullptr, FALSE, kSaveMutexName)) {}
+CSaveLock::CSaveLock() : m_mutex(::CreateMutexW(nullptr, FALSE, kSaveMutexName)) {}
 
 CSaveLock::~CSaveLock() {
-    if (m_bHeld) ::ReleaseMutex(m_hMutex);
-    if (m_hMutex != nullptr) ::CloseHandle(m_hMutex);
+    if (m_bHeld) ::ReleaseMutex(m_mutex.Get());
 }
 
 bool CSaveLock::Acquire(DWORD milliseconds) {
     if (m_bHeld) return true;
-    if (m_hMutex == nullptr) return false;
-    const DWORD wait = ::WaitForSingleObject(m_hMutex, milliseconds);
+    if (!m_mutex) return false;
+    const DWORD wait = ::WaitForSingleObject(m_mutex.Get(), milliseconds);
     m_bHeld = wait == WAIT_OBJECT_0 || wait == WAIT_ABANDONED;
     return m_bHeld;
 }

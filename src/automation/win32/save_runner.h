@@ -8,6 +8,7 @@
 
 #include "base/profile_store.h"
 #include "automation/save_sequence.h"
+#include "framework/handles.h"
 
 // Serialises saves across processes with a named mutex, so that two editors saving at once never steer
 // one system character editor between them. Released when destroyed.
@@ -24,7 +25,7 @@ class CSaveLock {
     bool Held() const { return m_bHeld; }
 
   private:
-    HANDLE m_hMutex = nullptr;
+    UniqueHandle m_mutex;
     bool m_bHeld = false;
 };
 
