@@ -879,7 +879,7 @@ TEST(SaveTimeline, EveryStepWithItsTimeInOrder) {
 }
 
 TEST(SaveChecks, TheProgramIsPerMonitorDpiAwareSoTheClickIsInPhysicalPixels) {
-    const std::string manifest = ReadSourceFile("src/res/Kanjiforge.manifest");
+    const std::string manifest = ReadSourceFile("src/res/Kanjiforge.manifest.in");
     EXPECT_NE(manifest.find("<dpiAwareness xmlns=\"http://schemas.microsoft.com/SMI/2016/WindowsSettings\">"
                             "PerMonitorV2, PerMonitor</dpiAwareness>"),
               std::string::npos);

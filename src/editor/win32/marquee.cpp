@@ -1,5 +1,7 @@
 #include "editor/win32/marquee.h"
 
+#include "editor/win32/matrix_painter.h"
+
 #include <bit>
 #include <cstdint>
 #include <span>
@@ -28,18 +30,7 @@ HRGN CellsRegion(const DotPlane& mask, const MatrixGeometry& geometry, DotPoint 
             }
         }
     }
-    if (cells.empty()) return nullptr;
-    std::vector<BYTE> data(sizeof(RGNDATAHEADER) + cells.size() * sizeof(RECT));
-    auto* header = reinterpret_cast<RGNDATAHEADER*>(data.data());
-    header->dwSize = sizeof(RGNDATAHEADER);
-    header->iType = RDH_RECTANGLES;
-    header->nCount = static_cast<DWORD>(cells.size());
-    header->nRgnSize = static_cast<DWORD>(cells.size() * sizeof(RECT));
-    RECT bounds = cells.front();
-    for (const RECT& cell : cells) UnionRect(&bounds, &bounds, &cell);
-    header->rcBound = bounds;
-    std::copy(cells.begin(), cells.end(), reinterpret_cast<RECT*>(data.data() + sizeof(RGNDATAHEADER)));
-    return ExtCreateRegion(nullptr, static_cast<DWORD>(data.size()), reinterpret_cast<RGNDATA*>(data.data()));
+    return CreateRegionFromRects(cells);
 }
 
 }  // namespace

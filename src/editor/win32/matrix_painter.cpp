@@ -297,16 +297,20 @@ HRGN CreateChangedCellsRegion(const DotChanges& changes, const MatrixGeometry& g
         if (first.left < 0 || last.left < 0) continue;  // outside the glyph
         cells.push_back({first.left, first.top, last.right, last.bottom});
     }
-    if (cells.empty()) return nullptr;
-    std::vector<BYTE> data(sizeof(RGNDATAHEADER) + cells.size() * sizeof(RECT));
+    return CreateRegionFromRects(cells);
+}
+
+HRGN CreateRegionFromRects(const std::vector<RECT>& rects) {
+    if (rects.empty()) return nullptr;
+    std::vector<BYTE> data(sizeof(RGNDATAHEADER) + rects.size() * sizeof(RECT));
     auto* header = reinterpret_cast<RGNDATAHEADER*>(data.data());
     header->dwSize = sizeof(RGNDATAHEADER);
     header->iType = RDH_RECTANGLES;
-    header->nCount = static_cast<DWORD>(cells.size());
-    header->nRgnSize = static_cast<DWORD>(cells.size() * sizeof(RECT));
-    RECT bounds = cells.front();
-    for (const RECT& cell : cells) UnionRect(&bounds, &bounds, &cell);
+    header->nCount = static_cast<DWORD>(rects.size());
+    header->nRgnSize = static_cast<DWORD>(rects.size() * sizeof(RECT));
+    RECT bounds = rects.front();
+    for (const RECT& rect : rects) UnionRect(&bounds, &bounds, &rect);
     header->rcBound = bounds;
-    std::memcpy(data.data() + sizeof(RGNDATAHEADER), cells.data(), cells.size() * sizeof(RECT));
+    std::memcpy(data.data() + sizeof(RGNDATAHEADER), rects.data(), rects.size() * sizeof(RECT));
     return ExtCreateRegion(nullptr, static_cast<DWORD>(data.size()), reinterpret_cast<RGNDATA*>(data.data()));
 }

@@ -70,6 +70,10 @@ class CMatrixPainter {
     bool m_cellPainted[16] = {};         // false: the cell shows the background
 };
 
+// One region of these rectangles, made in one call (combining them one by one would cost the square of
+// their number); null when there are none or the region cannot be made. The caller deletes it.
+HRGN CreateRegionFromRects(const std::vector<RECT>& rects);
+
 // One region of the cells of the changed dots, for a single invalidation per action (null when nothing
 // changed or the region cannot be made). The caller deletes it.
 HRGN CreateChangedCellsRegion(const DotChanges& changes, const MatrixGeometry& geometry);
