@@ -521,6 +521,38 @@ TEST_F(SaveTest, ACodeChosenAtSaveBecomesTheDocumentsCodeOnlyWhenTheSaveSucceeds
 
 // --- Glyph sizes other than 64 -------------------------------------------------------------------------
 
+// A saved character keeps its history: undo goes back past the save, and that is an edit again.
+TEST_F(SaveTest, UndoStaysPossibleAfterASuccessfulSave) {
+    constexpr UINT kUndo = 57643;
+    ASSERT_NO_FATAL_FAILURE(StartAndDraw(L"E000"));
+    PostMessageW(main_, WM_COMMAND, kSave, 0);
+    ASSERT_NO_FATAL_FAILURE(ExpectSaved());
+    PostMessageW(main_, WM_COMMAND, kUndo, 0);
+    EXPECT_TRUE(WaitUntil([&] { return WindowText(main_) == Title() + L"-<更新>"; }))
+        << "undo after the save: " << Narrow(WindowText(main_));
+    EXPECT_EQ(HistoryStates(), 2) << "undo keeps the states";
+}
+
+// Yes to the question before the next code saves the edits, then opens the next code.
+TEST_F(SaveTest, YesBeforeTheNextCodeSavesThenOpens) {
+    constexpr UINT kNextCode = 32798;
+    ASSERT_NO_FATAL_FAILURE(StartAndDraw(L"E000"));
+    PostMessageW(main_, WM_COMMAND, kNextCode, 0);
+    std::optional<MessageBoxInfo> box = WaitForMessageBox(app_->Id());
+    ASSERT_TRUE(box.has_value());
+    EXPECT_EQ(Narrow(box->text), "現在のｺｰﾄﾞに編集が加えられています。\r\n保存しますか？");
+    PressButton(*box, IDYES);
+    const std::wstring next = tte_ + L"　[ CODE= E001 ]";
+    EXPECT_TRUE(WaitUntil([&] { return WindowText(main_) == next; }, kSaveTimeout, Millis(200)))
+        << Narrow(WindowText(main_)) << "\n"
+        << EditorLog();
+    int width = 0, height = 0;
+    std::vector<uint8_t> bits;
+    ASSERT_EQ(ReadEudcBitmap(std::filesystem::path(euf_), 0xE000, width, height, &bits), kEudcOk);
+    EXPECT_TRUE(std::equal(bits.begin(), bits.end(), drawn_.Bytes().begin(), drawn_.Bytes().end()))
+        << "E000 was saved before E001 opened";
+}
+
 TEST_F(SaveTest, SavesAGlyphOf48Dots) {
     ASSERT_NO_FATAL_FAILURE(StartAndDraw(L"E0C5", {}, 48));
     PostMessageW(main_, WM_COMMAND, kSave, 0);
