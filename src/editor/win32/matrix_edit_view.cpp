@@ -20,7 +20,7 @@ CMatrixEditView::CMatrixEditView(const AppContext& context)
     : m_context(context),
       m_nGlyphSize(context.m_nGlyphSize),
       m_staging(m_nGlyphSize),
-      m_selectionOutline(m_nGlyphSize) {
+      m_selection(m_nGlyphSize) {
     m_nPixSize = context.Profile().GetProfileInt(kEditorSection, kPixSizeKey, 4);
     if (m_nPixSize < 1) m_nPixSize = 4;  // a zoom below one pixel per dot would draw nothing
     m_grid = InitGridPeriods(context.Profile(), m_nGlyphSize);
@@ -33,6 +33,19 @@ BOOL CMatrixEditView::OnCmdMsg(UINT id, CmdCode code, CCmdUI* cmdUI) {
     using View = CMatrixEditView;
     static const CommandEntry<View> table[] = {
         {ID_TOOL_PEN, ID_TOOL_CIRCLE, nullptr, &View::OnUpdateTool, &View::OnTool},
+        {ID_TOOL_RECT_SELECT, ID_TOOL_AUTO_SELECT, nullptr, &View::OnUpdateTool, &View::OnTool},
+        {ID_TOOL_MOVE, ID_TOOL_MOVE, &View::OnToolMove, &View::OnUpdateNeedsSelection},
+        {ID_SELECT_ALL, ID_SELECT_ALL, &View::OnSelectAll},
+        {ID_SELECT_NONE, ID_SELECT_NONE, &View::OnDeselect, &View::OnUpdateNeedsSelection},
+        {ID_SELECT_INVERT, ID_SELECT_INVERT, &View::OnInvertSelection, &View::OnUpdateNeedsSelection},
+        {ID_IMAGE_INVERT, ID_IMAGE_ROTATE_90, nullptr, &View::OnUpdateNeedsSelection, &View::OnImageCommand},
+        {ID_IMAGE_ROTATE_240, ID_IMAGE_ROTATE_240, nullptr, &View::OnUpdateNeedsSelection,
+         &View::OnImageCommand},
+        {ID_IMAGE_ROTATE_180, ID_IMAGE_ROTATE_180, nullptr, &View::OnUpdateNeedsSelection,
+         &View::OnImageCommand},
+        {ID_EDIT_CUT, ID_EDIT_CUT, &View::OnEditCut, &View::OnUpdateNeedsSelection},
+        {ID_EDIT_COPY, ID_EDIT_COPY, &View::OnEditCopy, &View::OnUpdateNeedsSelection},
+        {ID_EDIT_PASTE, ID_EDIT_PASTE, &View::OnEditPaste, &View::OnUpdateEditPaste},
         {ID_PEN_SWAP, ID_PEN_SWAP, &View::OnPenSwap, &View::OnUpdatePenSwap},
         {ID_DOT_SIZE_1, ID_DOT_SIZE_5, nullptr, &View::OnUpdateDotSize, &View::OnDotSize},
         {ID_LAYER_1, ID_LAYER_3, nullptr, &View::OnUpdateLayer, &View::OnLayer},
@@ -48,9 +61,13 @@ void CMatrixEditView::OnTool(UINT id) {
         const wchar_t* trace;
     };
     static const ToolCommand kTools[] = {
-        {ID_TOOL_PEN, kPenTool, L"Command:ペン\n"},         {ID_TOOL_LINE, kLineTool, L"Command:直線\n"},
-        {ID_TOOL_RECT, kRectangleTool, L"Command:四角\n"},  {ID_TOOL_CIRCLE, kCircleTool, L"Command:円\n"},
+        {ID_TOOL_PEN, kPenTool, L"Command:ペン\n"},
+        {ID_TOOL_LINE, kLineTool, L"Command:直線\n"},
+        {ID_TOOL_RECT, kRectangleTool, L"Command:四角\n"},
+        {ID_TOOL_CIRCLE, kCircleTool, L"Command:円\n"},
         {ID_TOOL_FILL, kFillTool, L"Command:塗りつぶし\n"},
+        {ID_TOOL_RECT_SELECT, kRectSelectTool, L"Command:四角で選択\n"},
+        {ID_TOOL_AUTO_SELECT, kAutoSelectTool, L"Command:自動選択\n"},
     };
     for (const ToolCommand& command : kTools) {
         if (command.id != id) continue;
@@ -186,6 +203,12 @@ void CMatrixEditView::OnUpdate(CView* /*sender*/, LPARAM hint, void* hintObject)
                 InvalidateChanges(changed);
                 std::copy(loaded->Bytes().begin(), loaded->Bytes().end(), m_pImage->Bytes().begin());
             }
+            // The selection belonged to the image that was just replaced. Dropped whatever keys
+            // are held: an undo is no selection change for Shift or Alt to modify.
+            if (!m_context.m_settings.bSelectKeep && m_selection.Region() != nullptr) {
+                InvalidateSelectionOutline();
+                m_selection.Deselect(kSelectReplace);
+            }
             break;
         case kHintGridChanged:
             ApplyGridSettings();
@@ -202,8 +225,9 @@ void CMatrixEditView::OnDraw(HDC dc) {
     // Only what needs repainting: the clip box is the update region's bounds during a paint.
     MatrixPlanes planes;
     planes.editBitmap = m_pImgArray ? m_pImage : nullptr;  // nothing is painted without both
-    planes.selectionOutline = &m_selectionOutline;
+    planes.selectionOutline = &m_selection.Outline();
     planes.staging = &m_staging;
+    planes.moving = m_bMoving;
     planes.layer = m_pLayer.get();
     m_painter.PaintClipBox(dc, Geometry(), planes, m_colors, m_grid);
 }
@@ -228,9 +252,19 @@ void CMatrixEditView::OnButtonDown(int button, POINT point) {
     // The whole drag keeps the tool, colour and dot size of its press, whatever keys say meanwhile.
     m_drag = {static_cast<MatrixTool>(m_nTool), PenColorOfButton(button, m_bPenSwap != FALSE), m_nDotSize};
     SetCapture(m_hWnd);
-    ShowToolCursor();
     // A press outside the matrix on both axes starts nothing.
     m_bActionStarted = ImageReady() && !(dot.x == -1 && dot.y == -1);
+    if (m_bActionStarted && IsPastePending()) {
+        // A pending paste takes the press before any tool: the left button places it where it is
+        // shown, the right one drops it.
+        m_bActionStarted = false;
+        if (button == 1) {
+            PlacePaste(true, ClampToGlyphEdge(Geometry().ClientToDot(point.x, point.y, true), m_nGlyphSize));
+        } else {
+            PlacePaste(false);
+        }
+    }
+    ShowToolCursor();
     if (!m_bActionStarted) return;
     const int colour = m_drag.colour;
     switch (m_drag.tool) {
@@ -243,6 +277,26 @@ void CMatrixEditView::OnButtonDown(int button, POINT point) {
             m_pMarquee.reset();
             m_pMarquee = std::make_unique<CMarquee>(m_hWnd, m_colors.crDrawMarquee);
             break;
+        case kMoveTool:
+            if (button == 1 && m_selection.Contains(dot.x, dot.y)) {
+                StartMove(dot);
+            } else {
+                m_bActionStarted = false;
+            }
+            break;
+        case kRectSelectTool:
+            m_pMarquee.reset();
+            m_pMarquee = std::make_unique<CMarquee>(m_hWnd, m_colors.crSelect);
+            break;
+        case kAutoSelectTool: {
+            HCURSOR previous = SetCursor(LoadCursorW(nullptr, IDC_WAIT));
+            // By default the left button takes the black area under the dot, the right one the white.
+            const FillResult fill = BuildFillMask(*m_pImage, dot.x, dot.y, colour == kPenBlack);
+            if (fill.succeeded && SelectMask(fill.mask)) AfterToolSelection();
+            SetCursor(previous);
+            m_bActionStarted = false;  // done at once
+            break;
+        }
         case kFillTool: {
             HCURSOR previous = SetCursor(LoadCursorW(nullptr, IDC_WAIT));
             // With Shift and a layer shown, the fill follows the template: the black colour fills
@@ -267,6 +321,12 @@ void CMatrixEditView::OnButtonDown(int button, POINT point) {
 
 void CMatrixEditView::OnMouseMove(POINT point) {
     ShowToolCursor();
+    if (IsPastePending()) {
+        ShowPendingPaste(point);
+        const DotPoint under = Geometry().ClientToDot(point.x, point.y, false);
+        ShowDotPosition(-1, -1, under.x, under.y);
+        return;
+    }
     if (m_nButton == 0 || !m_bActionStarted) {
         // The dot under the mouse (nothing outside the matrix).
         const DotPoint under = Geometry().ClientToDot(point.x, point.y, false);
@@ -288,6 +348,18 @@ void CMatrixEditView::OnMouseMove(POINT point) {
                                  Geometry());
             }
             break;
+        case kMoveTool:
+            if (m_pMarquee)
+                m_pMarquee->Show(m_moveShape, Geometry(), {dot.x - m_dragStart.x, dot.y - m_dragStart.y});
+            break;
+        case kRectSelectTool:
+            if (m_pMarquee) {
+                const DotPoint corner = ClampToGlyphEdge(dot, m_nGlyphSize);
+                m_pMarquee->Show(BuildShapeMask(m_nGlyphSize, kRectSelectTool, m_dragStart.x, m_dragStart.y,
+                                                corner.x, corner.y, 1),
+                                 Geometry());
+            }
+            break;
         default:
             break;
     }
@@ -304,6 +376,9 @@ void CMatrixEditView::OnButtonUp(POINT point) {
     if (GetCapture() == m_hWnd) ReleaseCapture();
 
     const DotPoint dot = Geometry().ClientToDot(point.x, point.y, true);
+    // A press outside the matrix does not end a pending paste, but its release takes the paste's
+    // marquee away, and the paste with it.
+    CancelPaste();
     if (started) {
         // Holding Escape at the release cancels a shape.
         const bool cancelled = (GetKeyState(VK_ESCAPE) & 0x8000) != 0;
@@ -320,6 +395,16 @@ void CMatrixEditView::OnButtonUp(POINT point) {
                         BuildShapeMask(m_nGlyphSize, drag.tool, start.x, start.y, dot.x, dot.y, drag.dotSize),
                         drag.colour);
                     PushUndoSnapshot();
+                }
+                break;
+            case kMoveTool:
+                FinishMove(start, dot, cancelled);
+                break;
+            case kRectSelectTool:
+                m_pMarquee.reset();
+                if (!cancelled) {
+                    const DotPoint corner = ClampToGlyphEdge(dot, m_nGlyphSize);
+                    if (SelectRect(start.x, start.y, corner.x, corner.y)) AfterToolSelection();
                 }
                 break;
             default:
@@ -341,6 +426,11 @@ bool CMatrixEditView::ShowToolCursor() {
     CursorSituation situation;
     situation.overMatrix = PtInRect(&client, point) != FALSE;
     situation.tool = m_nTool;
+    situation.pastePending = IsPastePending();
+    situation.hasSelection = m_selection.HasSelection();
+    const DotPoint under = Geometry().ClientToDot(point.x, point.y, false);
+    situation.overSelectedDot = m_selection.Contains(under.x, under.y);
+    situation.moving = m_bMoving;
     situation.buttonDown = GetCapture() == m_hWnd;
     situation.shift = (GetKeyState(VK_SHIFT) & 0x8000) != 0;
     situation.alt = (GetKeyState(VK_MENU) & 0x8000) != 0;
@@ -378,6 +468,7 @@ LRESULT CMatrixEditView::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) 
             // a shape; a pen stroke keeps what it drew as one step.
             if (m_nButton != 0) {
                 m_pMarquee.reset();
+                if (m_bMoving) EndMoveDisplay();
                 if (m_bActionStarted && m_drag.tool == kPenTool) PushUndoSnapshot();
                 m_dragStart = {-1, -1};
                 m_nButton = 0;

@@ -8,13 +8,18 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <span>
+#include <vector>
 
 #include "base/app_context.h"
 #include "editor/dot_plane.h"
 #include "editor/matrix_geometry.h"
 #include "editor/matrix_tool.h"
 #include "editor/matrix_view_state.h"
+#include "editor/paste_convert.h"
+#include "editor/selection.h"
+#include "editor/selection_ops.h"
 #include "editor/win32/marquee.h"
 #include "editor/win32/matrix_painter.h"
 #include "framework/wnd.h"
@@ -57,11 +62,32 @@ class CMatrixEditView : public CView, public IMatrixViewState {
     // The information column that hears of mouse positions and pane changes (may be null).
     void SetInformationSink(IInformationSink* sink) { m_pInfo = sink; }
 
-    // Keys the frame hands over before its accelerators see them. Without a selection or a
-    // pending paste there is nothing for them to act on.
-    void NudgeSelection(UINT /*key*/) {}
-    void CopyToClipboard(BOOL /*cut*/) {}
-    BOOL CancelPaste() { return FALSE; }
+    // The selection. Shift and Alt, read when it changes, add to it or remove from it.
+    bool HasSelection() const { return m_selection.HasSelection(); }
+    BOOL SelectRect(int x0, int y0, int x1, int y1);
+    BOOL SelectMask(const DotPlane& mask);
+    BOOL InvertSelection();
+    void Deselect();
+    void SelectAll();
+    // The arrow keys (VK_LEFT..VK_DOWN): the selection tools move the selection, the move tool the
+    // selected dots; at the glyph's edge nothing moves.
+    void NudgeSelection(UINT key);
+
+    // The image commands on the selected dots; each change is one history step.
+    void InvertSelectedImage();
+    void FlipSelection(int kind);  // FlipKind
+    void RotateSelection(bool anticlockwise);
+
+    // The clipboard: a one-bit picture of the selection's box out, any picture in. A paste waits,
+    // following the mouse, until a left click places it or a right click or Escape cancels it.
+    void CopyToClipboard(BOOL cut);
+    BOOL CanPaste() const;
+    void PasteFromClipboard();
+    // Places (commit) or drops the pending paste; the picture's top-left goes to `dot`.
+    void PlacePaste(bool commit, DotPoint dot = {0, 0});
+    // Drops a pending paste; FALSE when none was pending.
+    BOOL CancelPaste();
+    bool IsPastePending() const { return m_paste.has_value() && m_pMarquee != nullptr; }
 
     // Marks the cells of the changed dots for repainting, as one region.
     void InvalidateChanges(const DotChanges& changes);
@@ -86,6 +112,16 @@ class CMatrixEditView : public CView, public IMatrixViewState {
     void OnUpdateDotSize(CCmdUI* cmdUI);
     void OnLayer(UINT id);
     void OnUpdateLayer(CCmdUI* cmdUI);
+    void OnToolMove();
+    void OnUpdateNeedsSelection(CCmdUI* cmdUI) { cmdUI->Enable(HasSelection()); }
+    void OnSelectAll();
+    void OnDeselect();
+    void OnInvertSelection();
+    void OnImageCommand(UINT id);
+    void OnEditCut();
+    void OnEditCopy();
+    void OnEditPaste();
+    void OnUpdateEditPaste(CCmdUI* cmdUI) { cmdUI->Enable(CanPaste()); }
     void RefreshPane(int pane) {
         if (m_pInfo) m_pInfo->RefreshPane(pane);
     }
@@ -104,6 +140,24 @@ class CMatrixEditView : public CView, public IMatrixViewState {
     void OnButtonUp(POINT point);
     // Writes the black dots of a mask in a colour and repaints their cells.
     void WriteMask(const DotPlane& mask, int colour);
+    // Marks for repainting the cells of a plane's black dots, or of a list of dots.
+    void InvalidatePlaneDots(const DotPlane& plane);
+    void InvalidateDots(const std::vector<DotPoint>& dots);
+    void InvalidateSelectionOutline() { InvalidatePlaneDots(m_selection.Outline()); }
+    // The selection as the keys held now combine a new shape with it.
+    static SelectionMode KeyedSelectionMode();
+    // After a selection tool changed the selection: the "SelectAfterMove" switch to the move tool.
+    void AfterToolSelection();
+    // The rectangle check of the flips and turns: a selection that is not a rectangle becomes its
+    // box when the user agrees (message 5003); false when there is none or the user declines.
+    bool RequireRectSelection();
+    // The selection tools and the move tool, driven by the mouse handlers.
+    void StartMove(DotPoint dot);
+    void FinishMove(DotPoint start, DotPoint dot, bool cancelled);
+    void EndMoveDisplay();
+    // A pending paste follows the mouse with its top-left at the dot under it.
+    void ShowPendingPaste(POINT point);
+    OneBitImageView PastePicture() const;
     bool ImageReady() const { return m_pImage != nullptr && m_pImgArray != nullptr; }
     void RedrawAll();
 
@@ -126,8 +180,11 @@ class CMatrixEditView : public CView, public IMatrixViewState {
     BOOL m_bPenSwap = FALSE;
     DotPlane* m_pImage = nullptr;
     CImgArray* m_pImgArray = nullptr;
-    DotPlane m_staging;
-    DotPlane m_selectionOutline;
+    DotPlane m_staging;  // during a move: the original place of the lifted dots
+    MatrixSelection m_selection;
+    bool m_bMoving = false;              // selected black dots are being dragged by the move tool
+    DotPlane m_moveShape;                // what a move drags: the selected black dots and the border
+    std::optional<PasteBitmap> m_paste;  // the pending paste's picture
     MatrixColors m_colors;
     GridPeriods m_grid;
     CMatrixPainter m_painter;
