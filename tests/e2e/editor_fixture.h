@@ -97,11 +97,13 @@ inline void SendMouseAtDot(HWND view, DotPoint dot, DWORD buttonFlags, int pixel
     SendInput(1, &input, sizeof input);
 }
 
-// The history states ("ud..\\N.tmp" under the program's TEMP) of the editor installed in folder.
-inline std::vector<std::filesystem::path> HistoryStateFiles(const TestFolder& folder) {
+// The history states ("ud..\\N.tmp" under the program's TEMP) of the editor installed in folder (in
+// its subfolder `program`).
+inline std::vector<std::filesystem::path> HistoryStateFiles(const TestFolder& folder,
+                                                            std::wstring_view program = L"prog") {
     std::vector<std::filesystem::path> files;
-    for (const auto& ud :
-         std::filesystem::directory_iterator(std::filesystem::path(folder / L"prog\\TEMP"))) {
+    for (const auto& ud : std::filesystem::directory_iterator(
+             std::filesystem::path(folder / (std::wstring(program) + L"\\TEMP")))) {
         for (const auto& file : std::filesystem::directory_iterator(ud.path())) {
             if (file.path().extension() == L".tmp") files.push_back(file.path());
         }
@@ -110,11 +112,12 @@ inline std::vector<std::filesystem::path> HistoryStateFiles(const TestFolder& fo
 }
 
 // The newest history state: the edit bitmap as the last finished action left it.
-inline DotPlane LatestHistoryState(const TestFolder& folder, int glyphSize = 64) {
+inline DotPlane LatestHistoryState(const TestFolder& folder, int glyphSize = 64,
+                                   std::wstring_view program = L"prog") {
     DotPlane plane(glyphSize);
     int newest = -1;
     std::filesystem::path newestPath;
-    for (const auto& file : HistoryStateFiles(folder)) {
+    for (const auto& file : HistoryStateFiles(folder, program)) {
         const int number = std::stoi(file.stem().wstring());
         if (number > newest) {
             newest = number;
