@@ -17,6 +17,7 @@ constexpr UINT kImageInvert = 32789, kFlipHorizontal = 32791, kTurnClockwise = 3
 constexpr UINT kCut = 57635, kPaste = 57637, kUndo = 57643;
 constexpr uint32_t kSelectTint = 0xE0E0FF;       // SelectRGB on a white border dot
 constexpr uint32_t kSelectTintBlack = 0xA0A0BF;  // SelectRGB darker by 64 on a black border dot
+constexpr uint32_t kMarquee = 0x808080;          // DrawMqRGB: a pending paste
 
 DotPlane Plane(std::initializer_list<DotPoint> dots) {
     DotPlane plane(64);
@@ -49,7 +50,6 @@ class SelectionTest : public EditorTest {
         settings_ =
             L"GaijiEditorPath=" + editor_ + L"\r\nGaijiEditorIniPath=" + editorIni_ + L"\r\nPixSize=6\r\n";
         WriteSettings(settings_);
-        ASSERT_NO_FATAL_FAILURE(Open(first, L"prog", L"E000"));
     }
     void TearDown() override {
         for (Editor* e : {&first, &second}) {
@@ -130,6 +130,17 @@ class SelectionTest : public EditorTest {
         ClientToScreen(e.view, &origin);
         return CaptureScreen({origin.x, origin.y, origin.x + 7 * 64 + 14, origin.y + 7 * 64 + 14});
     }
+    // What the screen shows now, a marquee painted onto the window included.
+    static uint32_t CellColourNow(const Editor& e, DotPoint dot) {
+        const PixelPoint c = MatrixGeometry{6, 64}.DotToCellCenter(dot.x, dot.y);
+        POINT p = {c.x, c.y};
+        ClientToScreen(e.view, &p);
+        return CaptureScreen({p.x, p.y, p.x + 1, p.y + 1}).At(0, 0);
+    }
+    static bool MarqueeEventually(const Editor& e, DotPoint dot, bool shown) {
+        return WaitUntil([&] { return (CellColourNow(e, dot) == kMarquee) == shown; }, Millis(5000),
+                         Millis(50));
+    }
     static uint32_t CellColour(const ScreenImage& screen, int x, int y) {
         const PixelPoint c = MatrixGeometry{6, 64}.DotToCellCenter(x, y);
         return screen.At(c.x, c.y);
@@ -199,6 +210,7 @@ class SelectionTest : public EditorTest {
 };
 
 TEST_F(SelectionTest, SelectedDotsMoveByArrowsAndDragThenFlipAndTurn) {
+    ASSERT_NO_FATAL_FAILURE(Open(first, L"prog", L"E000"));
     const uint32_t background = Background(first);
     ASSERT_NO_FATAL_FAILURE(PenDots(first, {{10, 10}, {12, 10}, {10, 11}}));  // states 2..4
 
@@ -214,6 +226,8 @@ TEST_F(SelectionTest, SelectedDotsMoveByArrowsAndDragThenFlipAndTurn) {
     EXPECT_TRUE(CellShowsEventually(first, {13, 11}, kSelectTint));
     EXPECT_TRUE(CellShowsEventually(first, {10, 11}, 0x000000)) << "dot (10, 11) is no longer selected";
     Key(first, VK_LEFT);
+    // Keys and commands take different roads into the editor: the key must be taken before the tool changes.
+    ASSERT_TRUE(CellShowsEventually(first, {10, 11}, kSelectTintBlack));
     EXPECT_EQ(States(first), 4) << "moving the selection changes no dot";
 
     // With the move tool they carry the selected dots, one step each.
@@ -243,6 +257,7 @@ TEST_F(SelectionTest, SelectedDotsMoveByArrowsAndDragThenFlipAndTurn) {
 }
 
 TEST_F(SelectionTest, TurningAnUnevenSelectionAsksFirstAndUndoDropsTheSelection) {
+    ASSERT_NO_FATAL_FAILURE(Open(first, L"prog", L"E000"));
     const uint32_t background = Background(first);
     ASSERT_NO_FATAL_FAILURE(PenDots(first, {{5, 5}, {6, 5}, {5, 6}, {20, 20}}));  // states 2..5
 
@@ -291,29 +306,43 @@ TEST_F(SelectionTest, TurningAnUnevenSelectionAsksFirstAndUndoDropsTheSelection)
 }
 
 TEST_F(SelectionTest, CutInOneEditorIsPastedInAnotherAndACancelledPasteLeavesNoStep) {
+    // "SelectAfterMove": a selection switches to the move tool, so the arrow then carries the dots.
+    WriteSettings(settings_ + L"SelectAfterMove=yes\r\n");
+    ASSERT_NO_FATAL_FAILURE(Open(first, L"prog", L"E000"));
     ASSERT_NO_FATAL_FAILURE(PenDots(first, {{2, 2}, {4, 3}}));  // states 2..3
     Command(first, kToolRectSelect);
     Drag(first, {{1, 1}, {6, 5}});  // dots 1..5 by 1..4
+    ASSERT_TRUE(CellShowsEventually(first, {5, 4}, kSelectTint))
+        << "selected; keys down: shift " << GetAsyncKeyState(VK_SHIFT) << " alt "
+        << GetAsyncKeyState(VK_MENU);
+    Key(first, VK_RIGHT);
+    ASSERT_TRUE(WaitForStates(first, 4)) << "the move tool took the arrow";
+    EXPECT_EQ(Latest(first), Plane({{3, 2}, {5, 3}})) << Describe(Latest(first));
     Command(first, kCut);
-    ASSERT_TRUE(WaitForStates(first, 4)) << "the cut is one step";
+    ASSERT_TRUE(WaitForStates(first, 5)) << "the cut is one step";
     EXPECT_EQ(Latest(first), DotPlane(64)) << "the cut dots are gone: " << Describe(Latest(first));
 
     ASSERT_NO_FATAL_FAILURE(Open(second, L"prog2", L"E001"));
     ASSERT_TRUE(WaitForStates(second, 1));
 
-    // A right click and Escape each drop a pending paste without a step.
+    // A right click and Escape each drop a pending paste, which follows the mouse, without a step.
     Command(second, kPaste);
     MouseAt(second, {40, 40}, 0);
+    ASSERT_TRUE(MarqueeEventually(second, {41, 41}, true)) << "the paste is shown at the mouse";
     Drag(second, {{40, 40}}, true);
+    ASSERT_TRUE(MarqueeEventually(second, {41, 41}, false)) << "a right click drops it";
     Command(second, kPaste);
     MouseAt(second, {20, 20}, 0);
+    ASSERT_TRUE(MarqueeEventually(second, {21, 21}, true));
     Key(second, VK_ESCAPE);
+    ASSERT_TRUE(MarqueeEventually(second, {21, 21}, false)) << "Escape drops it";
     EXPECT_EQ(States(second), 1);
     EXPECT_EQ(Shown(second), DotPlane(64)) << "nothing was placed: " << Describe(Shown(second));
 
-    // The paste follows the mouse and a left click places its top-left there.
+    // A left click places its top-left at the dot clicked.
     Command(second, kPaste);
     MouseAt(second, {25, 25}, 0);
+    ASSERT_TRUE(MarqueeEventually(second, {26, 26}, true));
     Drag(second, {{30, 30}});
     ASSERT_TRUE(WaitForStates(second, 2)) << "a placed paste is one step";
     const DotPlane pasted = Plane({{31, 31}, {33, 32}});
@@ -322,6 +351,7 @@ TEST_F(SelectionTest, CutInOneEditorIsPastedInAnotherAndACancelledPasteLeavesNoS
 }
 
 TEST_F(SelectionTest, TwentyFourBitPictureIsPastedAsOneBitShrunkToTheGlyph) {
+    ASSERT_NO_FATAL_FAILURE(Open(first, L"prog", L"E000"));
     // 100 by 20: red in the left half of the upper rows, white elsewhere but for one nearly white pixel.
     ASSERT_NO_FATAL_FAILURE(PutPictureOnClipboard(100, 20, [](int x, int y) -> COLORREF {
         if (x < 50 && y < 10) return RGB(255, 0, 0);
