@@ -97,16 +97,17 @@ class SelectionTest : public EditorTest {
         for (std::size_t i = 1; i < dots.size(); ++i) MouseAt(e, dots[i], 0);
         MouseAt(e, dots.back(), right ? MOUSEEVENTF_RIGHTUP : MOUSEEVENTF_LEFTUP);
     }
-    // A click with a key held (Shift, Alt). Another key pressed meanwhile keeps the release of Alt
-    // from opening the menu bar, as it does for a user who Alt-clicks.
-    static void ClickWith(const Editor& e, BYTE key, DotPoint dot) {
+    // A click with a key held (Shift, Alt) until `done` is seen. Another key pressed meanwhile keeps the
+    // release of Alt from opening the menu bar, as it does for a user who Alt-clicks.
+    static bool ClickWith(const Editor& e, BYTE key, DotPoint dot, const std::function<bool()>& done) {
         keybd_event(key, 0, 0, 0);
-        Settle(e);
         Drag(e, {dot});
+        const bool seen = done();
         keybd_event(VK_F13, 0, 0, 0);
         keybd_event(VK_F13, 0, KEYEVENTF_KEYUP, 0);
         keybd_event(key, 0, KEYEVENTF_KEYUP, 0);
         Settle(e);
+        return seen;
     }
     static void Key(const Editor& e, BYTE key) {
         keybd_event(key, 0, 0, 0);
@@ -264,10 +265,13 @@ TEST_F(SelectionTest, TurningAnUnevenSelectionAsksFirstAndUndoDropsTheSelection)
     // The connected black L under the click; Shift adds the lone dot, Alt takes it away again.
     Command(first, kToolAutoSelect);
     Drag(first, {{5, 5}});
-    ClickWith(first, VK_SHIFT, {20, 20});
-    EXPECT_TRUE(CellShowsEventually(first, {20, 20}, kSelectTintBlack)) << "Shift added the lone dot";
-    ClickWith(first, VK_MENU, {20, 20});
-    EXPECT_TRUE(CellShowsEventually(first, {20, 20}, 0x000000)) << "Alt removed it";
+    EXPECT_TRUE(ClickWith(first, VK_SHIFT, {20, 20}, [&] {
+        return CellShowsEventually(first, {20, 20}, kSelectTintBlack);
+    })) << "Shift added the lone dot";
+    EXPECT_TRUE(CellShowsEventually(first, {5, 6}, kSelectTintBlack)) << "and kept the L";
+    EXPECT_TRUE(ClickWith(first, VK_MENU, {20, 20}, [&] {
+        return CellShowsEventually(first, {20, 20}, 0x000000);
+    })) << "Alt removed it";
 
     auto askTurn = [&](int answer) {
         PostMessageW(first.main, WM_COMMAND, kTurnAnticlockwise, 0);

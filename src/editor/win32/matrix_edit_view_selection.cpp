@@ -25,6 +25,8 @@ class WaitCursor {
     HCURSOR m_previous;
 };
 
+// Whether the key was down when the message being handled was sent: a click with Shift or Alt is
+// combined by the keys held at that click, however late the program gets to it.
 bool KeyHeld(int key) { return (GetKeyState(key) & 0x8000) != 0; }
 
 }  // namespace
@@ -108,33 +110,31 @@ void CMatrixEditView::OnInvertSelection() {
 }
 
 void CMatrixEditView::OnImageCommand(UINT id) {
-    switch (id) {
-        case ID_IMAGE_INVERT:
-            g_log.Write(L"Command:白黒反転\n");
+    // The flips by their kinds; the quarter turns and the inversion after them.
+    enum : int { kTurnClockwise = kFlipHalfTurn + 1, kTurnAnticlockwise, kInvertImage };
+    struct ImageCommand {
+        UINT id;
+        int operation;
+        const wchar_t* trace;
+    };
+    static const ImageCommand kCommands[] = {
+        {ID_IMAGE_INVERT, kInvertImage, L"Command:白黒反転\n"},
+        {ID_IMAGE_FLIP_VERTICAL, kFlipVertical, L"Command:上下反転\n"},
+        {ID_IMAGE_FLIP_HORIZONTAL, kFlipHorizontal, L"Command:左右反転\n"},
+        {ID_IMAGE_ROTATE_180, kFlipHalfTurn, L"Command:180度回転\n"},
+        {ID_IMAGE_ROTATE_90, kTurnClockwise, L"Command:90度回転\n"},
+        {ID_IMAGE_ROTATE_240, kTurnAnticlockwise, L"Command:270度回転\n"},
+    };
+    for (const ImageCommand& command : kCommands) {
+        if (command.id != id) continue;
+        g_log.Write(command.trace);
+        if (command.operation == kInvertImage) {
             InvertSelectedImage();
-            break;
-        case ID_IMAGE_FLIP_VERTICAL:
-            g_log.Write(L"Command:上下反転\n");
-            FlipSelection(kFlipVertical);
-            break;
-        case ID_IMAGE_FLIP_HORIZONTAL:
-            g_log.Write(L"Command:左右反転\n");
-            FlipSelection(kFlipHorizontal);
-            break;
-        case ID_IMAGE_ROTATE_180:
-            g_log.Write(L"Command:180度回転\n");
-            FlipSelection(kFlipHalfTurn);
-            break;
-        case ID_IMAGE_ROTATE_90:
-            g_log.Write(L"Command:90度回転\n");
-            RotateSelection(false);
-            break;
-        case ID_IMAGE_ROTATE_240:
-            g_log.Write(L"Command:270度回転\n");
-            RotateSelection(true);
-            break;
-        default:
-            break;
+        } else if (command.operation >= kTurnClockwise) {
+            RotateSelection(command.operation == kTurnAnticlockwise);
+        } else {
+            FlipSelection(command.operation);
+        }
     }
 }
 
