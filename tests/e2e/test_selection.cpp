@@ -17,7 +17,8 @@ constexpr UINT kImageInvert = 32789, kFlipHorizontal = 32791, kTurnClockwise = 3
 constexpr UINT kCut = 57635, kPaste = 57637, kUndo = 57643;
 constexpr uint32_t kSelectTint = 0xE0E0FF;       // SelectRGB on a white border dot
 constexpr uint32_t kSelectTintBlack = 0xA0A0BF;  // SelectRGB darker by 64 on a black border dot
-constexpr uint32_t kMarquee = 0x808080;          // DrawMqRGB: a pending paste
+constexpr uint32_t kMarquee = 0x808080;          // DrawMqRGB and MoveMqRGB: a pending paste, a move
+constexpr uint32_t kMoveOrigin = 0xE4E4F0;       // MoveOrgRGB: where the carried dots were
 
 DotPlane Plane(std::initializer_list<DotPoint> dots) {
     DotPlane plane(64);
@@ -237,8 +238,18 @@ TEST_F(SelectionTest, SelectedDotsMoveByArrowsAndDragThenFlipAndTurn) {
     ASSERT_TRUE(WaitForStates(first, 5));
     EXPECT_EQ(Latest(first), Plane({{11, 10}, {13, 10}, {11, 11}})) << Describe(Latest(first));
 
-    // Dragged from a selected dot by (5, 20).
-    Drag(first, {{12, 10}, {14, 20}, {17, 30}});
+    // Dragged from a selected dot by (5, 20). Meanwhile the carried dots follow the mouse as the move
+    // marquee, and their origin shows MoveOrgRGB.
+    MouseAt(first, {12, 10}, MOUSEEVENTF_LEFTDOWN);
+    MouseAt(first, {14, 20}, 0);
+    EXPECT_TRUE(WaitUntil(
+        [&] {
+            return CellColourNow(first, {13, 20}) == kMarquee;
+        },
+        Millis(5000)))
+        << "dot (11, 10) carried by (2, 10)";
+    EXPECT_TRUE(CellShowsEventually(first, {11, 10}, kMoveOrigin));
+    MouseAt(first, {17, 30}, MOUSEEVENTF_LEFTUP);
     ASSERT_TRUE(WaitForStates(first, 6));
     EXPECT_EQ(Latest(first), Plane({{16, 30}, {18, 30}, {16, 31}})) << Describe(Latest(first));
 
