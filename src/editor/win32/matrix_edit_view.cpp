@@ -279,7 +279,7 @@ void CMatrixEditView::OnButtonDown(int button, POINT point) {
             break;
         case kMoveTool:
             if (button == 1 && m_selection.Contains(dot.x, dot.y)) {
-                StartMove(dot);
+                StartMove();
             } else {
                 m_bActionStarted = false;
             }

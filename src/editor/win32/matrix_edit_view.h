@@ -152,7 +152,7 @@ class CMatrixEditView : public CView, public IMatrixViewState {
     // box when the user agrees (message 5003); false when there is none or the user declines.
     bool RequireRectSelection();
     // The selection tools and the move tool, driven by the mouse handlers.
-    void StartMove(DotPoint dot);
+    void StartMove();
     void FinishMove(DotPoint start, DotPoint dot, bool cancelled);
     void EndMoveDisplay();
     // A pending paste follows the mouse with its top-left at the dot under it.

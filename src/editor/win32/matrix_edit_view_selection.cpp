@@ -187,7 +187,7 @@ void CMatrixEditView::RotateSelection(bool anticlockwise) {
     PushUndoSnapshot();
 }
 
-void CMatrixEditView::StartMove(DotPoint /*dot*/) {
+void CMatrixEditView::StartMove() {
     m_pMarquee.reset();
     m_pMarquee = std::make_unique<CMarquee>(m_hWnd, m_colors.crMoveMarquee);
     // What follows the mouse: the selected black dots and the border. A selection without black dots
