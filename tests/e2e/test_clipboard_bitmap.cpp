@@ -11,6 +11,15 @@
 
 namespace {
 
+// Reads a bitmap as a paste does, for a glyph of 64, and frees it.
+PasteBitmap ReadAndDelete(HBITMAP bitmap) {
+    PasteBitmap read;
+    EXPECT_NE(bitmap, nullptr);
+    EXPECT_TRUE(ReadClipboardBitmap(bitmap, 64, read));
+    DeleteObject(bitmap);
+    return read;
+}
+
 TEST(ClipboardBitmap, CopiedPictureReadsBackAndTallPicturesAreReadBandByBand) {
     // 17 by 5 (rows padded to two 16-bit words), a diagonal and the last column.
     OneBitImage picture(17, 5);
@@ -18,11 +27,7 @@ TEST(ClipboardBitmap, CopiedPictureReadsBackAndTallPicturesAreReadBandByBand) {
         picture.SetDot(y, y, true);
         picture.SetDot(16, y, true);
     }
-    HBITMAP copied = CreateOneBitBitmap(picture);
-    ASSERT_NE(copied, nullptr);
-    PasteBitmap back;
-    ASSERT_TRUE(ReadClipboardBitmap(copied, 64, back));
-    DeleteObject(copied);
+    const PasteBitmap back = ReadAndDelete(CreateOneBitBitmap(picture));
     ASSERT_EQ(back.width, 17);
     ASSERT_EQ(back.height, 5);
     for (int y = 0; y < 5; ++y) {
@@ -34,11 +39,7 @@ TEST(ClipboardBitmap, CopiedPictureReadsBackAndTallPicturesAreReadBandByBand) {
     const int height = 3000;
     std::vector<DWORD> pixels(height, 0x00FFFFFF);
     pixels[0] = pixels[1500] = pixels[2000] = 0x00000080;
-    HBITMAP tall = CreateBitmap(1, height, 1, 32, pixels.data());
-    ASSERT_NE(tall, nullptr);
-    PasteBitmap shrunk;
-    ASSERT_TRUE(ReadClipboardBitmap(tall, 64, shrunk));
-    DeleteObject(tall);
+    PasteBitmap shrunk = ReadAndDelete(CreateBitmap(1, height, 1, 32, pixels.data()));
     ASSERT_EQ(shrunk.width, 1);
     ASSERT_EQ(shrunk.height, 64);
     std::vector<int> inkRows;
