@@ -180,6 +180,14 @@ LRESULT CViewerFrame::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
                 return 0;
             }
             break;
+        case WM_ERASEBKGND: {
+            // The strip of the size slider has the face colour of a bar; the grid and status bar cover the rest.
+            RECT rc = {};
+            GetClientRect(m_hWnd, &rc);
+            rc.bottom = std::min<LONG>(rc.bottom, kBarHeight);
+            FillRect(reinterpret_cast<HDC>(wParam), &rc, GetSysColorBrush(COLOR_BTNFACE));
+            return 1;
+        }
         case WM_MOUSEWHEEL:
             // The wheel scrolls the grid wherever the focus is.
             if (m_pGridView) return SendMessageW(m_pGridView->m_hWnd, message, wParam, lParam);
