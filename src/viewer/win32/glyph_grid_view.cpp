@@ -283,9 +283,9 @@ void CGlyphGridView::PaintCell(HDC dc, int code) {
     const std::wstring label = FormatCodeText(code);
     SetTextColor(dc, record == kEudcNoCharacter ? kEmptyLabel : kStoredLabel);
     SetBkMode(dc, TRANSPARENT);
-    RECT labelRect = {cell.left + kCellMargin, cell.top + 1, cell.right - 1, cell.top + kCellLabelHeight + 1};
-    DrawTextW(dc, label.c_str(), static_cast<int>(label.size()), &labelRect,
-              DT_LEFT | DT_TOP | DT_SINGLELINE | DT_NOPREFIX | DT_NOCLIP);
+    const RECT labelRect = {cell.left + kCellMargin, cell.top + 1, cell.right - 1, cell.top + kCellLabelHeight + 1};
+    ExtTextOutW(dc, labelRect.left, labelRect.top, ETO_CLIPPED, &labelRect, label.c_str(),
+                static_cast<UINT>(label.size()), nullptr);
 
     if (record == kEudcOk) {
         DrawPlane(dc, picture, m_sheet.Plane(code), m_sheet.GlyphSize());
