@@ -16,7 +16,8 @@ std::wstring Format(const wchar_t* format, Args... args) {
     std::vector<wchar_t> buffer(1024);
     for (;;) {
         const int length = std::swprintf(buffer.data(), buffer.size(), format, args...);
-        if (length >= 0 && static_cast<std::size_t>(length) < buffer.size()) return {buffer.data(), std::size_t(length)};
+        if (length >= 0 && static_cast<std::size_t>(length) < buffer.size())
+            return {buffer.data(), std::size_t(length)};
         if (buffer.size() >= 65536) return {};
         buffer.resize(buffer.size() * 4);
     }
@@ -25,9 +26,10 @@ std::wstring Format(const wchar_t* format, Args... args) {
 }  // namespace
 
 std::wstring NoDefaultEudcMessage(std::wstring_view value, int queryResult) {
-    return Format(L"%ls\r\nﾃﾞﾌｫﾙﾄの外字ﾌｫﾝﾄを取得できません。Err=[%d]\r\n"
-                  L"Kanjiforgeを利用するには何れかの「.TTE」ﾌｧｲﾙが全てのﾌｫﾝﾄにﾘﾝｸされていなければなりません。",
-                  std::wstring(value).c_str(), queryResult);
+    return Format(
+        L"%ls\r\nﾃﾞﾌｫﾙﾄの外字ﾌｫﾝﾄを取得できません。Err=[%d]\r\n"
+        L"Kanjiforgeを利用するには何れかの「.TTE」ﾌｧｲﾙが全てのﾌｫﾝﾄにﾘﾝｸされていなければなりません。",
+        std::wstring(value).c_str(), queryResult);
 }
 
 EudcFileCheck CheckEudcFiles(std::wstring_view fontValue, std::wstring_view fontsFolder,
@@ -40,9 +42,10 @@ EudcFileCheck CheckEudcFiles(std::wstring_view fontValue, std::wstring_view font
         return check;
     }
     if (!fileExists(check.eufPath)) {
-        check.message = Format(L"%ls\r\n上記ﾃﾞﾌｫﾙﾄ外字ﾌｫﾝﾄ用ﾋﾞｯﾄﾃﾞｰﾀﾌｧｲﾙが存在しません。\r\n"
-                               L"別ﾌﾟﾛｸﾞﾗﾑ「Kanjiviewer」を利用すると作成できます。",
-                               check.eufPath.c_str());
+        check.message = Format(
+            L"%ls\r\n上記ﾃﾞﾌｫﾙﾄ外字ﾌｫﾝﾄ用ﾋﾞｯﾄﾃﾞｰﾀﾌｧｲﾙが存在しません。\r\n"
+            L"別ﾌﾟﾛｸﾞﾗﾑ「Kanjiviewer」を利用すると作成できます。",
+            check.eufPath.c_str());
         return check;
     }
     int width = 0;

@@ -48,7 +48,9 @@ int ViewerGrid::TopRowShowing(int code, int topRow, int clientHeight) const {
 
 std::pair<int, int> ViewerGrid::CodesTouching(const GridRect& rect, int topRow) const {
     // Rows above the window (scrolled out) count too: the division rounds towards minus infinity.
-    const auto rowAt = [&](int y) { return topRow + (y >= 0 ? y / CellHeight() : -((-y - 1) / CellHeight()) - 1); };
+    const auto rowAt = [&](int y) {
+        return topRow + (y >= 0 ? y / CellHeight() : -((-y - 1) / CellHeight()) - 1);
+    };
     const int left = std::max(rect.left, 0);
     const int right = std::min(rect.right, GridWidth());
     if (left >= right || rect.top >= rect.bottom || RowCount() == 0) return {1, 0};

@@ -44,7 +44,8 @@ HWND FindTagged(const wchar_t* tag, DWORD processId = 0) {
             auto* s = reinterpret_cast<Search*>(param);
             DWORD owner = 0;
             GetWindowThreadProcessId(window, &owner);
-            if (GetPropW(window, s->tag) == nullptr || (s->processId != 0 && owner != s->processId)) return TRUE;
+            if (GetPropW(window, s->tag) == nullptr || (s->processId != 0 && owner != s->processId))
+                return TRUE;
             s->found = window;
             return FALSE;
         },
@@ -71,7 +72,8 @@ std::vector<uint8_t> WithRemoteBuffer(HWND window, std::size_t size, F f) {
     std::vector<uint8_t> local(size);
     DWORD processId = 0;
     GetWindowThreadProcessId(window, &processId);
-    UniqueHandle process(OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, processId));
+    UniqueHandle process(
+        OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, processId));
     if (!process) return {};
     void* remote = VirtualAllocEx(process.Get(), nullptr, size, MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE);
     if (!remote) return {};
@@ -106,20 +108,23 @@ class ViewerTest : public EditorTest {
     void SetUp() override {
         EditorTest::SetUp();
         viewerExe_ = folder_.CopyIn(ViewerExePath(), L"prog\\Kanjiviewer.exe");
-        folder_.WriteText(L"prog\\Kanjiforge.ini",
-                          L"[GxmEditorSettings]\r\nGaijiEditorPath=" + editor_ + L"\r\nGaijiEditorIniPath=" +
-                              editorIni_ + L"\r\n[KanjiviewerSettings]\r\nCellSize=" +
-                              std::to_wstring(kCellSize) + L"\r\n");
+        folder_.WriteText(L"prog\\Kanjiforge.ini", L"[GxmEditorSettings]\r\nGaijiEditorPath=" + editor_ +
+                                                       L"\r\nGaijiEditorIniPath=" + editorIni_ +
+                                                       L"\r\n[KanjiviewerSettings]\r\nCellSize=" +
+                                                       std::to_wstring(kCellSize) + L"\r\n");
         // E000: the left half black; E011: the top half black; nothing else stored.
-        ASSERT_TRUE(PutEudcBitmapRecord(std::filesystem::path(euf_), 0xE000, Glyph([](int x, int) { return x < 32; })));
-        ASSERT_TRUE(PutEudcBitmapRecord(std::filesystem::path(euf_), 0xE011, Glyph([](int, int y) { return y < 32; })));
+        ASSERT_TRUE(PutEudcBitmapRecord(std::filesystem::path(euf_), 0xE000,
+                                        Glyph([](int x, int) { return x < 32; })));
+        ASSERT_TRUE(PutEudcBitmapRecord(std::filesystem::path(euf_), 0xE011,
+                                        Glyph([](int, int y) { return y < 32; })));
     }
 
     Process StartViewer() { return Process::Start(viewerExe_, QuoteArgument(tte_)); }
 
     HWND WaitForViewer(DWORD processId = 0) {
         HWND found = nullptr;
-        WaitUntil([&] { return (found = FindTagged(L"_KANJIVIEWER_APPLICATION_TAG", processId)) != nullptr; });
+        WaitUntil(
+            [&] { return (found = FindTagged(L"_KANJIVIEWER_APPLICATION_TAG", processId)) != nullptr; });
         return found;
     }
 
@@ -129,7 +134,8 @@ class ViewerTest : public EditorTest {
     // The screen pixel at (fx, fy) of the way across a code's picture (0..1 each), scrolled to topRow.
     static uint32_t PicturePixel(HWND viewer, int code, double fx, double fy, int topRow = 0) {
         const GridRect r = ViewerGrid(kEudcFirst, kEudcLast, kCellSize).PictureBounds(code, topRow);
-        POINT p = {r.left + static_cast<int>(fx * (r.right - r.left)), r.top + static_cast<int>(fy * (r.bottom - r.top))};
+        POINT p = {r.left + static_cast<int>(fx * (r.right - r.left)),
+                   r.top + static_cast<int>(fy * (r.bottom - r.top))};
         ClientToScreen(GridOf(viewer), &p);
         return CaptureScreen({p.x, p.y, p.x + 1, p.y + 1}).At(0, 0);
     }
@@ -137,8 +143,10 @@ class ViewerTest : public EditorTest {
     // E000's left half and E011's top half black, their other halves white: each character at its cell,
     // the right way round.
     static bool ShowsTheTwoCharacters(HWND viewer) {
-        return PicturePixel(viewer, 0xE000, 0.25, 0.5) == kBlack && PicturePixel(viewer, 0xE000, 0.75, 0.5) == kWhite &&
-               PicturePixel(viewer, 0xE011, 0.5, 0.25) == kBlack && PicturePixel(viewer, 0xE011, 0.5, 0.75) == kWhite;
+        return PicturePixel(viewer, 0xE000, 0.25, 0.5) == kBlack &&
+               PicturePixel(viewer, 0xE000, 0.75, 0.5) == kWhite &&
+               PicturePixel(viewer, 0xE011, 0.5, 0.25) == kBlack &&
+               PicturePixel(viewer, 0xE011, 0.5, 0.75) == kWhite;
     }
 
     // The darkest pixel of the band above a code's picture, where its code is written.
@@ -233,7 +241,8 @@ TEST_F(ViewerTest, UpdateSignalOfAnExitingEditorShowsTheNewCharacterAndKeepsTheS
     ASSERT_NE(main, nullptr);
     // The character the editor's save would have written (the file as eudcedit leaves it), then the
     // editor ends and signals the browsers.
-    ASSERT_TRUE(PutEudcBitmapRecord(std::filesystem::path(euf_), 0xE022, Glyph([](int, int) { return true; })));
+    ASSERT_TRUE(
+        PutEudcBitmapRecord(std::filesystem::path(euf_), 0xE022, Glyph([](int, int) { return true; })));
     PostMessageW(main, WM_CLOSE, 0, 0);
     ASSERT_TRUE(editor.WaitForExit().has_value());
 
@@ -263,8 +272,9 @@ TEST_F(ViewerTest, DoubleClickOpensAnEditorAtTheCodeAndASecondBringsTheSameEdito
     ASSERT_TRUE(WaitUntil([&] { return GetForegroundWindow() == viewer; }));
     DoubleClickCode(viewer, 0xE011);
     EXPECT_TRUE(WaitUntil([&] { return GetForegroundWindow() == editor; })) << "the same editor came forward";
-    EXPECT_FALSE(WaitUntil([] { return EditorWindows().size() > 1 || ProcessIdsByName(L"Kanjiforge.exe").size() > 1; },
-                           Millis(1500)))
+    EXPECT_FALSE(
+        WaitUntil([] { return EditorWindows().size() > 1 || ProcessIdsByName(L"Kanjiforge.exe").size() > 1; },
+                  Millis(1500)))
         << "no second editor was started";
     EXPECT_EQ(EditorWindows().size(), 1u);
 }
@@ -278,8 +288,9 @@ TEST_F(ViewerTest, DamagedFilesShowTheirReasonAndNeverCrash) {
     HWND viewer = WaitForViewer(viewerProcess.Id());
     ASSERT_NE(viewer, nullptr);
     ASSERT_TRUE(WaitUntil([&] { return ShowsTheTwoCharacters(viewer); }));
-    EXPECT_TRUE(WaitUntil([&] { return StatusPart(StatusOf(viewer), 1) == L"登録文字数: 2 (読めない文字: 1)"; }))
-        << Narrow(StatusPart(StatusOf(viewer), 1));
+    EXPECT_TRUE(WaitUntil([&] {
+        return StatusPart(StatusOf(viewer), 1) == L"登録文字数: 2 (読めない文字: 1)";
+    })) << Narrow(StatusPart(StatusOf(viewer), 1));
 
     // The file's header broken while the browser runs: the reason shows, the last good picture stays.
     PatchFile(euf_, 0, {'X', 'X', 'X', 'X'});
@@ -293,8 +304,9 @@ TEST_F(ViewerTest, DamagedFilesShowTheirReasonAndNeverCrash) {
 
     // A second browser on the broken file says so at start, as the editor does, and ends.
     Process second = StartViewer();
-    MessageBoxInfo box = ExpectBox(second, euf_ + L"\r\n上記外字ﾌｫﾝﾄ用ﾋﾞｯﾄﾃﾞｰﾀﾌｧｲﾙのﾍｯﾀﾞ情報が読めません。Err=[11]",
-                                   MessageBoxIcon::Hand, {IDOK}, L"Kanjiviewer");
+    MessageBoxInfo box =
+        ExpectBox(second, euf_ + L"\r\n上記外字ﾌｫﾝﾄ用ﾋﾞｯﾄﾃﾞｰﾀﾌｧｲﾙのﾍｯﾀﾞ情報が読めません。Err=[11]",
+                  MessageBoxIcon::Hand, {IDOK}, L"Kanjiviewer");
     PressButton(box, IDOK);
     EXPECT_EQ(second.WaitForExit(), std::optional<DWORD>(0));
 
@@ -302,7 +314,9 @@ TEST_F(ViewerTest, DamagedFilesShowTheirReasonAndNeverCrash) {
     ASSERT_TRUE(DeleteFileW(euf_.c_str()));
     Process third = StartViewer();
     box = ExpectBox(third,
-                    euf_ + L"\r\n上記ﾃﾞﾌｫﾙﾄ外字ﾌｫﾝﾄ用ﾋﾞｯﾄﾃﾞｰﾀﾌｧｲﾙが存在しません。\r\n別ﾌﾟﾛｸﾞﾗﾑ「Kanjiviewer」を利用すると作成できます。",
+                    euf_ +
+                        L"\r\n上記ﾃﾞﾌｫﾙﾄ外字ﾌｫﾝﾄ用ﾋﾞｯﾄﾃﾞｰﾀﾌｧｲﾙが存在しません。\r\n別ﾌﾟﾛｸﾞﾗﾑ「Kanjiviewer」を"
+                        L"利用すると作成できます。",
                     MessageBoxIcon::Hand, {IDOK}, L"Kanjiviewer");
     PressButton(box, IDOK);
     EXPECT_TRUE(third.WaitForExit().has_value());

@@ -16,7 +16,8 @@ namespace {
 using Bytes = std::vector<std::uint8_t>;
 
 std::uint32_t U32At(const Bytes& bytes, std::size_t at) {
-    return bytes[at] | bytes[at + 1] << 8 | bytes[at + 2] << 16 | static_cast<std::uint32_t>(bytes[at + 3]) << 24;
+    return bytes[at] | bytes[at + 1] << 8 | bytes[at + 2] << 16 |
+           static_cast<std::uint32_t>(bytes[at + 3]) << 24;
 }
 
 // Every code's cell maps back to the code from each of its corners and its middle, and the pixel just
@@ -30,11 +31,11 @@ TEST(ViewerGrid, EveryCellHitsItsOwnCodeAtEverySize) {
             for (int code = kEudcFirst; code <= kEudcLast; ++code) {
                 const GridRect cell = grid.CellBounds(code, topRow);
                 ASSERT_EQ(cell.right - cell.left, size + 2 * kCellMargin);
-                ASSERT_EQ(grid.HitTest(cell.left, cell.top, topRow),
-                          cell.top >= 0 ? code : -1);
+                ASSERT_EQ(grid.HitTest(cell.left, cell.top, topRow), cell.top >= 0 ? code : -1);
                 if (cell.top < 0) continue;
                 ASSERT_EQ(grid.HitTest(cell.right - 1, cell.bottom - 1, topRow), code);
-                ASSERT_EQ(grid.HitTest((cell.left + cell.right) / 2, (cell.top + cell.bottom) / 2, topRow), code);
+                ASSERT_EQ(grid.HitTest((cell.left + cell.right) / 2, (cell.top + cell.bottom) / 2, topRow),
+                          code);
                 const GridRect picture = grid.PictureBounds(code, topRow);
                 ASSERT_EQ(picture.right - picture.left, size);
                 ASSERT_EQ(picture.bottom - picture.top, size);
@@ -67,7 +68,8 @@ TEST(ViewerGrid, PartialRowsKeepTheLowDigitAsColumn) {
     const ViewerGrid empty(0xE010, 0xE00F, 32);
     EXPECT_EQ(empty.RowCount(), 0);
     EXPECT_EQ(empty.MaxTopRow(500), 0);
-    EXPECT_GT(empty.CodesTouching({0, 0, 500, 500}, 0).first, empty.CodesTouching({0, 0, 500, 500}, 0).second);
+    EXPECT_GT(empty.CodesTouching({0, 0, 500, 500}, 0).first,
+              empty.CodesTouching({0, 0, 500, 500}, 0).second);
 }
 
 TEST(ViewerGrid, ScrollRangeAndPagingAndSizeLimits) {

@@ -60,10 +60,10 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "cannot write %ls\n", path.c_str());
         return 1;
     }
-    HWND frame = CreateWindowW(L"STATIC", L"viewer bench", WS_POPUP | WS_VISIBLE | WS_CLIPCHILDREN, 0, 0, 900, 620,
-                               nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
-    const wchar_t* viewClass =
-        CWnd::RegisterFrameworkClass(CS_DBLCLKS, nullptr, reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1), nullptr);
+    HWND frame = CreateWindowW(L"STATIC", L"viewer bench", WS_POPUP | WS_VISIBLE | WS_CLIPCHILDREN, 0, 0, 900,
+                               620, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
+    const wchar_t* viewClass = CWnd::RegisterFrameworkClass(
+        CS_DBLCLKS, nullptr, reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1), nullptr);
     if (frame == nullptr || viewClass == nullptr) {
         std::fprintf(stderr, "cannot create a window\n");
         return 1;
@@ -102,7 +102,8 @@ int main(int argc, char** argv) {
     }
     std::printf("viewer: %d characters of %dx%d dots, file %llu bytes\n", stored, kGlyph, kGlyph,
                 static_cast<unsigned long long>(std::filesystem::file_size(path)));
-    std::printf("viewer: read + first screen %.1f ms (median of %d; target < 150 ms)\n", Median(firstScreen), runs);
+    std::printf("viewer: read + first screen %.1f ms (median of %d; target < 150 ms)\n", Median(firstScreen),
+                runs);
     std::printf("viewer: scroll one row %.2f ms, one page %.2f ms (medians of %zu and %zu; target < 16 ms)\n",
                 Median(lineSteps), Median(pageSteps), lineSteps.size(), pageSteps.size());
     DestroyWindow(frame);

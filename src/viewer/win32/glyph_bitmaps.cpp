@@ -11,7 +11,8 @@ std::vector<std::uint8_t> PaddedRows(std::span<const std::uint8_t> plane, int gl
     const std::size_t stride = (rowBytes + alignment - 1) / alignment * alignment;
     std::vector<std::uint8_t> rows(stride * glyphSize, 0xFF);
     for (int y = 0; y < glyphSize; ++y) {
-        std::copy_n(plane.begin() + static_cast<std::ptrdiff_t>(y * rowBytes), rowBytes, rows.begin() + y * stride);
+        std::copy_n(plane.begin() + static_cast<std::ptrdiff_t>(y * rowBytes), rowBytes,
+                    rows.begin() + y * stride);
     }
     return rows;
 }

@@ -132,7 +132,8 @@ void CGlyphGridView::RefreshOpenCodes() {
     }
     // An editor we started that shows its code now is found by its title from here on.
     std::erase_if(m_started, [&](const auto& entry) {
-        return open.count(entry.first) != 0 || WaitForSingleObject(entry.second.process.Get(), 0) != WAIT_TIMEOUT;
+        return open.count(entry.first) != 0 ||
+               WaitForSingleObject(entry.second.process.Get(), 0) != WAIT_TIMEOUT;
     });
     std::vector<int> changed;
     std::set_symmetric_difference(open.begin(), open.end(), m_openCodes.begin(), m_openCodes.end(),
@@ -283,7 +284,8 @@ void CGlyphGridView::PaintCell(HDC dc, int code) {
     const std::wstring label = FormatCodeText(code);
     SetTextColor(dc, record == kEudcNoCharacter ? kEmptyLabel : kStoredLabel);
     SetBkMode(dc, TRANSPARENT);
-    const RECT labelRect = {cell.left + kCellMargin, cell.top + 1, cell.right - 1, cell.top + kCellLabelHeight + 1};
+    const RECT labelRect = {cell.left + kCellMargin, cell.top + 1, cell.right - 1,
+                            cell.top + kCellLabelHeight + 1};
     ExtTextOutW(dc, labelRect.left, labelRect.top, ETO_CLIPPED, &labelRect, label.c_str(),
                 static_cast<UINT>(label.size()), nullptr);
 
@@ -320,7 +322,8 @@ LRESULT CGlyphGridView::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
             m_labelFont.Reset(CreateFontW(-10, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
                                           OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
                                           FIXED_PITCH | FF_MODERN, L"ＭＳ ゴシック"));
-            SetWindowLongPtrW(m_hWnd, GWL_STYLE, GetWindowLongPtrW(m_hWnd, GWL_STYLE) | WS_VSCROLL | WS_TABSTOP);
+            SetWindowLongPtrW(m_hWnd, GWL_STYLE,
+                              GetWindowLongPtrW(m_hWnd, GWL_STYLE) | WS_VSCROLL | WS_TABSTOP);
             SetWindowPos(m_hWnd, nullptr, 0, 0, 0, 0,
                          SWP_FRAMECHANGED | SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
             return 0;
@@ -365,12 +368,24 @@ LRESULT CGlyphGridView::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
             const int page = m_grid.PageRows(ClientHeight());
             int top = m_nTopRow;
             switch (LOWORD(wParam)) {
-                case SB_LINEUP: top -= 1; break;
-                case SB_LINEDOWN: top += 1; break;
-                case SB_PAGEUP: top -= page; break;
-                case SB_PAGEDOWN: top += page; break;
-                case SB_TOP: top = 0; break;
-                case SB_BOTTOM: top = m_grid.RowCount(); break;
+                case SB_LINEUP:
+                    top -= 1;
+                    break;
+                case SB_LINEDOWN:
+                    top += 1;
+                    break;
+                case SB_PAGEUP:
+                    top -= page;
+                    break;
+                case SB_PAGEDOWN:
+                    top += page;
+                    break;
+                case SB_TOP:
+                    top = 0;
+                    break;
+                case SB_BOTTOM:
+                    top = m_grid.RowCount();
+                    break;
                 case SB_THUMBTRACK:
                 case SB_THUMBPOSITION: {
                     SCROLLINFO info = {};
@@ -380,7 +395,8 @@ LRESULT CGlyphGridView::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
                     top = info.nTrackPos;
                     break;
                 }
-                default: return 0;
+                default:
+                    return 0;
             }
             ScrollTo(top);
             return 0;
@@ -453,11 +469,23 @@ void CGlyphGridView::OnKeyDown(UINT key) {
             ScrollTo(m_nTopRow + page);
             Select(m_grid.Step(m_nSelected, 0, page));
             break;
-        case VK_HOME: Select(m_grid.FirstCode()); break;
-        case VK_END: Select(m_grid.LastCode()); break;
-        case VK_LEFT: Select(m_grid.Step(m_nSelected, -1, 0)); break;
-        case VK_RIGHT: Select(m_grid.Step(m_nSelected, 1, 0)); break;
-        case VK_UP: Select(m_grid.Step(m_nSelected, 0, -1)); break;
-        case VK_DOWN: Select(m_grid.Step(m_nSelected, 0, 1)); break;
+        case VK_HOME:
+            Select(m_grid.FirstCode());
+            break;
+        case VK_END:
+            Select(m_grid.LastCode());
+            break;
+        case VK_LEFT:
+            Select(m_grid.Step(m_nSelected, -1, 0));
+            break;
+        case VK_RIGHT:
+            Select(m_grid.Step(m_nSelected, 1, 0));
+            break;
+        case VK_UP:
+            Select(m_grid.Step(m_nSelected, 0, -1));
+            break;
+        case VK_DOWN:
+            Select(m_grid.Step(m_nSelected, 0, 1));
+            break;
     }
 }

@@ -7,4 +7,6 @@ namespace {
 CKanjiviewerApp g_app;
 }
 
-int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR, int cmdShow) { return AfxWinMain(instance, cmdShow); }
+int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR, int cmdShow) {
+    return AfxWinMain(instance, cmdShow);
+}

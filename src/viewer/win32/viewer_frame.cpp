@@ -81,10 +81,9 @@ int CViewerFrame::OnCreate(CREATESTRUCTW* cs) {
                                    WS_CHILD | WS_VISIBLE | SS_CENTERIMAGE | SS_RIGHT, 0, 0, 0, 0, m_hWnd,
                                    reinterpret_cast<HMENU>(static_cast<UINT_PTR>(IDC_VIEWER_SIZE_LABEL)),
                                    instance, nullptr);
-    m_hSlider = CreateWindowExW(0, TRACKBAR_CLASSW, L"", WS_CHILD | WS_VISIBLE | WS_TABSTOP | TBS_HORZ | TBS_AUTOTICKS,
-                                0, 0, 0, 0, m_hWnd,
-                                reinterpret_cast<HMENU>(static_cast<UINT_PTR>(IDC_VIEWER_SIZE_SLIDER)), instance,
-                                nullptr);
+    m_hSlider = CreateWindowExW(
+        0, TRACKBAR_CLASSW, L"", WS_CHILD | WS_VISIBLE | WS_TABSTOP | TBS_HORZ | TBS_AUTOTICKS, 0, 0, 0, 0,
+        m_hWnd, reinterpret_cast<HMENU>(static_cast<UINT_PTR>(IDC_VIEWER_SIZE_SLIDER)), instance, nullptr);
     if (m_hSlider == nullptr) return -1;
     SendMessageW(m_hSizeLabel, WM_SETFONT, reinterpret_cast<WPARAM>(m_hBarFont), FALSE);
     SendMessageW(m_hSlider, TBM_SETRANGE, FALSE, MAKELPARAM(kMinCellSize, kMaxCellSize));
@@ -94,8 +93,9 @@ int CViewerFrame::OnCreate(CREATESTRUCTW* cs) {
     SendMessageW(m_hSlider, TBM_SETPOS, TRUE, m_pGridView->CellSize());
 
     // The slider's tool tip names what it sets, as the editor's buttons do.
-    m_hToolTip = CreateWindowExW(0, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP, CW_USEDEFAULT,
-                                 CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, m_hWnd, nullptr, instance, nullptr);
+    m_hToolTip =
+        CreateWindowExW(0, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP, CW_USEDEFAULT, CW_USEDEFAULT,
+                        CW_USEDEFAULT, CW_USEDEFAULT, m_hWnd, nullptr, instance, nullptr);
     if (m_hToolTip) {
         const std::wstring tip = LoadResString(IDS_VIEWER_SIZE_TIP);
         TTTOOLINFOW tool = {};
@@ -127,8 +127,8 @@ void CViewerFrame::RecalcLayout() {
     const int statusHeight = m_wndStatusBar.GetHeight();
     MoveWindow(m_hSizeLabel, 4, 0, kLabelWidth, kBarHeight, TRUE);
     MoveWindow(m_hSlider, 8 + kLabelWidth, 2, kSliderWidth, kBarHeight - 4, TRUE);
-    MoveWindow(m_pGridView->m_hWnd, 0, kBarHeight, rc.right, std::max<LONG>(0, rc.bottom - kBarHeight - statusHeight),
-               TRUE);
+    MoveWindow(m_pGridView->m_hWnd, 0, kBarHeight, rc.right,
+               std::max<LONG>(0, rc.bottom - kBarHeight - statusHeight), TRUE);
 }
 
 BOOL CViewerFrame::OnCmdMsg(UINT id, CmdCode code, CCmdUI* cmdUI) {
@@ -148,7 +148,8 @@ void CViewerFrame::OnSliderMoved() {
     if (!m_pGridView) return;
     const int position = static_cast<int>(SendMessageW(m_hSlider, TBM_GETPOS, 0, 0));
     // The slider moves in whole steps, as Ctrl+wheel does.
-    const int size = ViewerGrid::ClampCellSize((position + kCellSizeStep / 2) / kCellSizeStep * kCellSizeStep);
+    const int size =
+        ViewerGrid::ClampCellSize((position + kCellSizeStep / 2) / kCellSizeStep * kCellSizeStep);
     m_pGridView->SetCellSize(size);
 }
 
@@ -181,7 +182,8 @@ LRESULT CViewerFrame::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
             }
             break;
         case WM_ERASEBKGND: {
-            // The strip of the size slider has the face colour of a bar; the grid and status bar cover the rest.
+            // The strip of the size slider has the face colour of a bar; the grid and status bar cover the
+            // rest.
             RECT rc = {};
             GetClientRect(m_hWnd, &rc);
             rc.bottom = std::min<LONG>(rc.bottom, kBarHeight);
