@@ -35,9 +35,9 @@ BOOL CViewerFrame::Create(GlyphSheet sheet, int showCommand) {
     CCreateContext context;
     CGlyphGridView::Sink sink;
     sink.statusChanged = [this](const std::wstring& fileText, const std::wstring& codeText) {
-        if (!m_wndStatusBar.m_hWnd) return;
-        SendMessageW(m_wndStatusBar.m_hWnd, SB_SETTEXTW, 1, reinterpret_cast<LPARAM>(fileText.c_str()));
-        SendMessageW(m_wndStatusBar.m_hWnd, SB_SETTEXTW, 2, reinterpret_cast<LPARAM>(codeText.c_str()));
+        m_strFileStatus = fileText;
+        m_strCodeStatus = codeText;
+        ShowStatus();
     };
     sink.cellSizeChanged = [this](int size) {
         m_nCellSize = size;
@@ -74,6 +74,7 @@ int CViewerFrame::OnCreate(CREATESTRUCTW* cs) {
     if (m_pGridView == nullptr) return -1;
     if (!m_wndStatusBar.Create(this, WS_CHILD | WS_VISIBLE | SBARS_SIZEGRIP, AFX_IDW_STATUS_BAR)) return -1;
     SetControlBars(nullptr, &m_wndStatusBar);
+    SetStatusParts();
 
     HINSTANCE instance = GetModuleHandleW(nullptr);
     m_hBarFont = static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
@@ -110,12 +111,20 @@ int CViewerFrame::OnCreate(CREATESTRUCTW* cs) {
     return 0;
 }
 
+void CViewerFrame::ShowStatus() {
+    if (!m_wndStatusBar.m_hWnd) return;
+    SendMessageW(m_wndStatusBar.m_hWnd, SB_SETTEXTW, 1, reinterpret_cast<LPARAM>(m_strFileStatus.c_str()));
+    SendMessageW(m_wndStatusBar.m_hWnd, SB_SETTEXTW, 2, reinterpret_cast<LPARAM>(m_strCodeStatus.c_str()));
+}
+
 void CViewerFrame::SetStatusParts() {
     RECT rc = {};
     GetClientRect(m_wndStatusBar.m_hWnd, &rc);
     const int right = rc.right;
     int parts[3] = {std::min(kPromptPartWidth, right / 3), std::max(right - kCodePartWidth, right / 2), -1};
     SendMessageW(m_wndStatusBar.m_hWnd, SB_SETPARTS, 3, reinterpret_cast<LPARAM>(parts));
+    // A bar whose parts are laid out anew may drop their texts (Wine's does when the count changes).
+    ShowStatus();
 }
 
 void CViewerFrame::RecalcLayout() {

@@ -35,6 +35,7 @@ class CViewerFrame : public CFrameWnd {
     void OnGoTo();
     void OnSliderMoved();
     void SetStatusParts();
+    void ShowStatus();
 
     IProfileStore& m_profile;
     std::wstring m_strFontPath;
@@ -43,6 +44,8 @@ class CViewerFrame : public CFrameWnd {
     int m_nCellSize;
     CGlyphGridView* m_pGridView = nullptr;  // a child window; deletes itself with its window
     CStatusBar m_wndStatusBar;
+    std::wstring m_strFileStatus;  // stored characters, or why the file cannot be read
+    std::wstring m_strCodeStatus;  // the code under the mouse, else the selected one
     HWND m_hSlider = nullptr;
     HWND m_hSizeLabel = nullptr;
     HWND m_hToolTip = nullptr;
