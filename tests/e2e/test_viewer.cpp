@@ -92,17 +92,6 @@ std::wstring StatusPart(HWND bar, int part) {
     return std::wstring(reinterpret_cast<const wchar_t*>(text.data()));
 }
 
-void SendMouse(POINT screen, DWORD flags) {
-    const int width = GetSystemMetrics(SM_CXSCREEN);
-    const int height = GetSystemMetrics(SM_CYSCREEN);
-    INPUT input = {};
-    input.type = INPUT_MOUSE;
-    input.mi.dx = static_cast<LONG>((screen.x * 65535 + (width - 1) / 2) / (width - 1));
-    input.mi.dy = static_cast<LONG>((screen.y * 65535 + (height - 1) / 2) / (height - 1));
-    input.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE | flags;
-    SendInput(1, &input, sizeof input);
-}
-
 class ViewerTest : public EditorTest {
   protected:
     void SetUp() override {
@@ -179,10 +168,10 @@ class ViewerTest : public EditorTest {
         POINT p = {(rc.left + rc.right) / 2, (rc.top + rc.bottom) / 2};
         ClientToScreen(bar, &p);
         ASSERT_TRUE(IsPointShownBy(bar, p)) << "the button is not covered";
-        SendMouse(p, MOUSEEVENTF_LEFTDOWN);
-        SendMouse(p, MOUSEEVENTF_LEFTUP);
+        SendMouseAt(p, MOUSEEVENTF_LEFTDOWN);
+        SendMouseAt(p, MOUSEEVENTF_LEFTUP);
         // Away from where the next tests' editors put their tool bars, whose prompts follow the mouse.
-        SendMouse({GetSystemMetrics(SM_CXSCREEN) - 1, GetSystemMetrics(SM_CYSCREEN) - 1}, 0);
+        SendMouseAt({GetSystemMetrics(SM_CXSCREEN) - 1, GetSystemMetrics(SM_CYSCREEN) - 1}, 0);
     }
 
     // What a double-click on a code's cell sends the grid.
@@ -279,6 +268,76 @@ TEST_F(ViewerTest, DoubleClickOpensAnEditorAtTheCodeAndASecondBringsTheSameEdito
                   Millis(1500)))
         << "no second editor was started";
     EXPECT_EQ(EditorWindows().size(), 1u);
+}
+
+// Ctrl+C puts the selected character on the clipboard as the editor's paste takes it; go-to scrolls to a
+// typed code; Ctrl+wheel changes the cell size, which is kept, as is the window's place.
+TEST_F(ViewerTest, CopyGoToAndCellSizeWork) {
+    ASSERT_TRUE(
+        PutEudcBitmapRecord(std::filesystem::path(euf_), kEudcLast, Glyph([](int, int) { return true; })));
+    SendMouseAt({GetSystemMetrics(SM_CXSCREEN) - 1, GetSystemMetrics(SM_CYSCREEN) - 1}, 0);
+    Process viewerProcess = StartViewer();
+    HWND viewer = WaitForViewer(viewerProcess.Id());
+    ASSERT_NE(viewer, nullptr);
+    ASSERT_TRUE(WaitUntil([&] { return ShowsTheTwoCharacters(viewer); }));
+    HWND grid = GridOf(viewer);
+
+    ASSERT_TRUE(OpenClipboard(nullptr));
+    EmptyClipboard();
+    CloseClipboard();
+    const GridRect cell = ViewerGrid(kEudcFirst, kEudcLast, kCellSize).PictureBounds(0xE011, 0);
+    PostMessageW(grid, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(cell.left + 2, cell.top + 2));
+    PostMessageW(grid, WM_LBUTTONUP, 0, MAKELPARAM(cell.left + 2, cell.top + 2));
+    PostMessageW(viewer, WM_COMMAND, 57634, 0);  // ｺﾋﾟｰ, as Ctrl+C gives it
+    std::vector<uint8_t> copied(kGlyph * kGlyph / 8);
+    EXPECT_TRUE(WaitUntil([&] {
+        if (!OpenClipboard(nullptr)) return false;
+        bool ok = false;
+        if (auto bitmap = static_cast<HBITMAP>(GetClipboardData(CF_BITMAP))) {
+            BITMAP info = {};
+            GetObjectW(bitmap, sizeof info, &info);
+            ok = info.bmWidth == kGlyph && info.bmHeight == kGlyph && info.bmBitsPixel == 1 &&
+                 GetBitmapBits(bitmap, static_cast<LONG>(copied.size()), copied.data()) ==
+                     static_cast<LONG>(copied.size());
+        }
+        CloseClipboard();
+        return ok;
+    })) << "a 64 by 64 one-bit bitmap on the clipboard";
+    EXPECT_EQ(copied, Glyph([](int, int y) { return y < 32; })) << "E011's dots, black as bit 0";
+
+    PostMessageW(viewer, WM_COMMAND, 33002, 0);  // ｺｰﾄﾞへ移動
+    HWND dialog = nullptr;
+    ASSERT_TRUE(WaitUntil([&] {
+        for (HWND window : TopLevelWindows(viewerProcess.Id())) {
+            if (WindowClass(window) == L"#32770" && GetDlgItem(window, 1016)) dialog = window;
+        }
+        return dialog != nullptr;
+    }));
+    SendMessageW(GetDlgItem(dialog, 1016), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"f8ff"));
+    PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
+                 reinterpret_cast<LPARAM>(GetDlgItem(dialog, IDOK)));
+    EXPECT_TRUE(WaitUntil([&] { return StatusPart(StatusOf(viewer), 2) == L"ｺｰﾄﾞ: F8FF"; }))
+        << Narrow(StatusPart(StatusOf(viewer), 2));
+    RECT client = {};
+    GetClientRect(grid, &client);
+    const int lastTop = ViewerGrid(kEudcFirst, kEudcLast, kCellSize).MaxTopRow(client.bottom);
+    EXPECT_TRUE(WaitUntil([&] { return PicturePixel(viewer, kEudcLast, 0.5, 0.5, lastTop) == kBlack; }))
+        << "scrolled to the end, where F8FF is";
+
+    POINT inside = {10, 10};
+    ClientToScreen(grid, &inside);
+    PostMessageW(grid, WM_MOUSEWHEEL, MAKEWPARAM(MK_CONTROL, WHEEL_DELTA), MAKELPARAM(inside.x, inside.y));
+    EXPECT_TRUE(WaitUntil([&] {
+        return folder_.ReadIni(L"prog\\Kanjiforge.ini", L"KanjiviewerSettings", L"CellSize") == L"40";
+    })) << "one notch with Ctrl is one size step, kept in the browser's section";
+
+    RECT placed = {};
+    GetWindowRect(viewer, &placed);
+    PostMessageW(viewer, WM_CLOSE, 0, 0);
+    ASSERT_TRUE(viewerProcess.WaitForExit().has_value());
+    EXPECT_EQ(folder_.ReadIni(L"prog\\Kanjiforge.ini", L"KanjiviewerSettings", L"ViewerWindowPos"),
+              std::to_wstring(placed.left) + L":" + std::to_wstring(placed.top) + L":" +
+                  std::to_wstring(placed.right) + L":" + std::to_wstring(placed.bottom));
 }
 
 TEST_F(ViewerTest, DamagedFilesShowTheirReasonAndNeverCrash) {

@@ -18,18 +18,9 @@
 #include "glyphstore/eudc_writer.h"
 #include "viewer/glyph_sheet.h"
 #include "viewer/win32/glyph_grid_view.h"
+#include "bench_timing.h"
 
 namespace {
-
-using Clock = std::chrono::steady_clock;
-double MsSince(Clock::time_point start) {
-    return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
-}
-
-double Median(std::vector<double> values) {
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
-}
 
 void Settle() {
     MSG msg;
