@@ -113,6 +113,8 @@ void CGlyphGridView::Reload() {
         return;
     }
     m_nRetries = 0;
+    // The editor that sent the signal has gone: its code is no longer open.
+    RefreshOpenCodes();
     const bool sameRange = fresh.FirstCode() == m_sheet.FirstCode() && fresh.LastCode() == m_sheet.LastCode();
     const std::vector<int> changed = ChangedCodes(m_sheet, fresh);
     if (!sameRange) {
