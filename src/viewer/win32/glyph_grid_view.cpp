@@ -88,7 +88,8 @@ BOOL CGlyphGridView::OnCmdMsg(UINT id, CmdCode code, CCmdUI* cmdUI) {
 
 void CGlyphGridView::SetSheet(GlyphSheet sheet) {
     m_sheet = std::move(sheet);
-    m_strFailure.clear();
+    // A file that changed between the start-up check and this read shows why, as an update would.
+    m_strFailure = m_sheet.IsGood() ? std::wstring() : SheetFailureText(m_sheet);
     m_grid = ViewerGrid(m_sheet.FirstCode(), m_sheet.LastCode(), m_grid.CellSize());
     if (!m_grid.Contains(m_nSelected)) m_nSelected = m_grid.FirstCode();
     if (m_hWnd) {
