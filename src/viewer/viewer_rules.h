@@ -9,6 +9,7 @@
 #include <string_view>
 
 #include "base/profile_store.h"
+#include "viewer/viewer_grid.h"
 
 // An editor's title reads "<font path>　[ CODE= E000 ]" (with "-<更新>" after it while modified): the code it
 // shows, or -1 when the title shows none (" - " before a code is open) or is not an editor's title. The
@@ -25,7 +26,7 @@ std::wstring EditorCommandLine(std::wstring_view moduleFolder, int code);
 inline constexpr wchar_t kViewerSection[] = L"KanjiviewerSettings";
 
 struct ViewerSettings {
-    int cellSize = 48;
+    int cellSize = kDefaultCellSize;
     // left:top:right:bottom of the window in screen pixels, when stored and sound.
     std::optional<std::array<int, 4>> windowRect;
 };

@@ -93,6 +93,7 @@ void CGlyphGridView::SetSheet(GlyphSheet sheet) {
     m_grid = ViewerGrid(m_sheet.FirstCode(), m_sheet.LastCode(), m_grid.CellSize());
     if (!m_grid.Contains(m_nSelected)) m_nSelected = m_grid.FirstCode();
     if (m_hWnd) {
+        m_nTopRow = m_grid.ClampTopRow(m_nTopRow, ClientHeight());
         UpdateScrollBar();
         InvalidateRect(m_hWnd, nullptr, FALSE);
     }
@@ -148,9 +149,8 @@ void CGlyphGridView::RefreshOpenCodes() {
 void CGlyphGridView::SetCellSize(int cellSize) {
     const int size = ViewerGrid::ClampCellSize(cellSize);
     if (size == m_grid.CellSize()) return;
-    // The row at the top stays at the top.
+    // The row at the top stays at the top, as far as the new scroll range allows.
     m_grid = ViewerGrid(m_grid.FirstCode(), m_grid.LastCode(), size);
-    UpdateScrollBar();
     m_nTopRow = m_grid.ClampTopRow(m_nTopRow, ClientHeight());
     UpdateScrollBar();
     InvalidateRect(m_hWnd, nullptr, FALSE);
@@ -358,15 +358,16 @@ LRESULT CGlyphGridView::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
         }
         case WM_ERASEBKGND:
             return 1;
-        case WM_SIZE:
-            UpdateScrollBar();
-            ScrollTo(m_nTopRow);
-            if (m_grid.ClampTopRow(m_nTopRow, ClientHeight()) != m_nTopRow) {
-                m_nTopRow = m_grid.ClampTopRow(m_nTopRow, ClientHeight());
-                UpdateScrollBar();
+        case WM_SIZE: {
+            // A taller window may show rows below the last one: the top row comes back into range.
+            const int top = m_grid.ClampTopRow(m_nTopRow, ClientHeight());
+            if (top != m_nTopRow) {
+                m_nTopRow = top;
                 InvalidateRect(m_hWnd, nullptr, FALSE);
             }
+            UpdateScrollBar();
             return 0;
+        }
         case WM_VSCROLL: {
             const int page = m_grid.PageRows(ClientHeight());
             int top = m_nTopRow;

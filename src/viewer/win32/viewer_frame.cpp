@@ -53,7 +53,12 @@ BOOL CViewerFrame::Create(GlyphSheet sheet, int showCommand) {
     const ViewerSettings settings = LoadViewerSettings(m_profile);
     if (settings.windowRect) {
         const auto& r = *settings.windowRect;
-        SetWindowPos(m_hWnd, nullptr, r[0], r[1], r[2] - r[0], r[3] - r[1], SWP_NOZORDER | SWP_NOACTIVATE);
+        // A place on a screen that is no longer there is not restored.
+        const RECT stored = {r[0], r[1], r[2], r[3]};
+        if (MonitorFromRect(&stored, MONITOR_DEFAULTTONULL) != nullptr) {
+            SetWindowPos(m_hWnd, nullptr, r[0], r[1], r[2] - r[0], r[3] - r[1],
+                         SWP_NOZORDER | SWP_NOACTIVATE);
+        }
     }
     ShowWindow(m_hWnd, showCommand);
     UpdateWindow(m_hWnd);
