@@ -31,22 +31,33 @@ target_link_libraries(kf_document_win32 PUBLIC kf_document kf_panes_win32 kf_aut
 kf_add_level(kf_app_win32 app/win32)
 target_link_libraries(kf_app_win32 PUBLIC kf_app kf_document_win32 kf_editor_win32 kf_panes_win32
                       kf_automation_win32 kf_glyphstore_win32 kf_framework)
+kf_add_level(kf_viewer_win32 viewer/win32)
+target_link_libraries(kf_viewer_win32 PUBLIC kf_viewer kf_automation_win32 kf_glyphstore_win32 kf_framework)
+target_include_directories(kf_viewer_win32 PRIVATE ${CMAKE_SOURCE_DIR}/src/res)
 
 # The whole Windows side, for the programs and the end-to-end tests.
 add_library(kf_win32 INTERFACE)
-target_link_libraries(kf_win32 INTERFACE kf_app_win32 kf_core)
+target_link_libraries(kf_win32 INTERFACE kf_app_win32 kf_viewer_win32 kf_core)
 
 add_executable(Kanjiforge WIN32 ${CMAKE_SOURCE_DIR}/src/app/win32/kanjiforge_main.cpp ${CMAKE_SOURCE_DIR}/src/res/Kanjiforge.rc)
 target_link_libraries(Kanjiforge PRIVATE kf_win32)
 # windres reports no dependencies: rebuild the resources when anything they include changes.
 file(GLOB_RECURSE KF_RESOURCE_INPUTS CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/src/res/*)
-list(FILTER KF_RESOURCE_INPUTS EXCLUDE REGEX "Kanjiforge\\.rc$")
+list(FILTER KF_RESOURCE_INPUTS EXCLUDE REGEX "Kanji(forge|viewer)\\.rc$")
 # The manifest carries the project version too; windres finds it through the include folders.
 configure_file(${CMAKE_SOURCE_DIR}/src/res/Kanjiforge.manifest.in ${KF_GENERATED_DIR}/Kanjiforge.manifest @ONLY)
 list(APPEND KF_RESOURCE_INPUTS ${KF_GENERATED_DIR}/Kanjiforge.manifest ${KF_GENERATED_DIR}/kanjiforge_version.h)
 set_source_files_properties(${CMAKE_SOURCE_DIR}/src/res/Kanjiforge.rc PROPERTIES OBJECT_DEPENDS "${KF_RESOURCE_INPUTS}")
 target_link_options(Kanjiforge PRIVATE -municode -mwindows)
 target_include_directories(Kanjiforge PRIVATE ${CMAKE_SOURCE_DIR}/src/res ${KF_GENERATED_DIR})
+
+# The list browser, a second program on the same levels; its resources share the editor's icon and manifest.
+add_executable(Kanjiviewer WIN32 ${CMAKE_SOURCE_DIR}/src/viewer/win32/kanjiviewer_main.cpp
+                           ${CMAKE_SOURCE_DIR}/src/res/Kanjiviewer.rc)
+target_link_libraries(Kanjiviewer PRIVATE kf_viewer_win32)
+set_source_files_properties(${CMAKE_SOURCE_DIR}/src/res/Kanjiviewer.rc PROPERTIES OBJECT_DEPENDS "${KF_RESOURCE_INPUTS}")
+target_link_options(Kanjiviewer PRIVATE -municode -mwindows)
+target_include_directories(Kanjiviewer PRIVATE ${CMAKE_SOURCE_DIR}/src/res ${KF_GENERATED_DIR})
 
 # GoogleTest from the Debian source package, built with the cross compiler.
 if(EXISTS /usr/src/googletest/googletest/CMakeLists.txt)

@@ -80,6 +80,7 @@ Section "Kanjiforge" SecMain
   SectionIn RO
   SetOutPath "$INSTDIR"
   File "${FILES}/Kanjiforge.exe"
+  File "${FILES}/Kanjiviewer.exe"
   File "${FILES}/euftool.exe"
   File "${FILES}/README.txt"
   File "${FILES}/はじめにお読みください.txt"
@@ -117,6 +118,7 @@ SectionEnd
 
 Section "Uninstall"
   Delete "$INSTDIR\Kanjiforge.exe"
+  Delete "$INSTDIR\Kanjiviewer.exe"
   Delete "$INSTDIR\euftool.exe"
   Delete "$INSTDIR\README.txt"
   Delete "$INSTDIR\はじめにお読みください.txt"

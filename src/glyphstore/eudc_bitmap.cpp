@@ -229,3 +229,24 @@ int ReadEudcBitmapBytes(std::span<const std::uint8_t> bytes, int code, int& widt
     if (const int result = LoadIndex(source, bytes.size(), index); result != kEudcOk) return result;
     return ReadRecord(source, bytes.size(), index, code, width, height, bitmap);
 }
+
+int ReadEudcFileBytes(const std::filesystem::path& path, std::vector<std::uint8_t>& bytes) {
+    bytes.clear();
+    FilePtr file;
+    std::uint64_t length = 0;
+    if (const int result = OpenFile(path, file, length); result != kEudcOk) return result;
+    if (length > SIZE_MAX || !SeekTo(file.get(), 0)) return kEudcCannotOpen;
+    bytes.resize(static_cast<std::size_t>(length));
+    if (!bytes.empty() && std::fread(bytes.data(), 1, bytes.size(), file.get()) != bytes.size()) {
+        bytes.clear();
+        return kEudcCannotOpen;
+    }
+    return kEudcOk;
+}
+
+int ReadEudcRecordBytes(std::span<const std::uint8_t> bytes, const EudcIndex& index, int code, int& width,
+                        int& height, std::vector<std::uint8_t>* bitmap) {
+    if (bitmap) bitmap->clear();
+    MemorySource source(bytes);
+    return ReadRecord(source, bytes.size(), index, code, width, height, bitmap);
+}

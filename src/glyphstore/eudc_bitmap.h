@@ -58,6 +58,14 @@ struct EudcIndex {
 int ReadEudcIndex(const std::filesystem::path& path, EudcIndex& index);
 int ReadEudcIndexBytes(std::span<const std::uint8_t> bytes, EudcIndex& index);
 
+// A whole file's bytes, opened as the reader opens it (no sharing); kEudcOk or kEudcCannotOpen. Readers of
+// many characters take the file once and then read the records from memory.
+int ReadEudcFileBytes(const std::filesystem::path& path, std::vector<std::uint8_t>& bytes);
+// One character's record, by the rules of ReadEudcBitmap, from a file's bytes whose index is already loaded
+// (ReadEudcIndexBytes on the same bytes).
+int ReadEudcRecordBytes(std::span<const std::uint8_t> bytes, const EudcIndex& index, int code, int& width,
+                        int& height, std::vector<std::uint8_t>* bitmap);
+
 // The codes whose index entry is not 0, in ascending order; kEudcOk or the reader's result 10..13.
 int ListEudcCodes(const std::filesystem::path& path, std::vector<int>& codes);
 int ListEudcCodesBytes(std::span<const std::uint8_t> bytes, std::vector<int>& codes);

@@ -80,13 +80,9 @@ inline std::wstring ControlText(HWND control) {
     return text;
 }
 
-// Real mouse input at the middle of a dot's cell of the matrix view: the position and the buttons go
-// in one event, so no button is taken at a stale position.
-inline void SendMouseAtDot(HWND view, DotPoint dot, DWORD buttonFlags, int pixelSize = 6,
-                           int glyphSize = 64) {
-    const PixelPoint c = MatrixGeometry{pixelSize, glyphSize}.DotToCellCenter(dot.x, dot.y);
-    POINT p = {c.x, c.y};
-    ClientToScreen(view, &p);
+// Real mouse input at a screen point: the position and the buttons go in one event, so no button is
+// taken at a stale position.
+inline void SendMouseAt(POINT p, DWORD buttonFlags) {
     const int width = GetSystemMetrics(SM_CXSCREEN);
     const int height = GetSystemMetrics(SM_CYSCREEN);
     INPUT input = {};
@@ -95,6 +91,15 @@ inline void SendMouseAtDot(HWND view, DotPoint dot, DWORD buttonFlags, int pixel
     input.mi.dy = static_cast<LONG>((p.y * 65535 + (height - 1) / 2) / (height - 1));
     input.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE | buttonFlags;
     SendInput(1, &input, sizeof input);
+}
+
+// Real mouse input at the middle of a dot's cell of the matrix view.
+inline void SendMouseAtDot(HWND view, DotPoint dot, DWORD buttonFlags, int pixelSize = 6,
+                           int glyphSize = 64) {
+    const PixelPoint c = MatrixGeometry{pixelSize, glyphSize}.DotToCellCenter(dot.x, dot.y);
+    POINT p = {c.x, c.y};
+    ClientToScreen(view, &p);
+    SendMouseAt(p, buttonFlags);
 }
 
 // The history states ("ud..\\N.tmp" under the program's TEMP) of the editor installed in folder (in

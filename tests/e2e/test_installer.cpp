@@ -67,7 +67,7 @@ class InstallerTest : public EditorTest, public ::testing::WithParamInterface<In
     std::wstring setup_, shortcut_;
 };
 
-const wchar_t* const kInstalledFiles[] = {L"Kanjiforge.exe", L"euftool.exe", L"README.txt",
+const wchar_t* const kInstalledFiles[] = {L"Kanjiforge.exe", L"Kanjiviewer.exe", L"euftool.exe", L"README.txt",
                                           L"はじめにお読みください.txt", L"Uninstall.exe"};
 
 TEST_P(InstallerTest, SilentInstallStartsTheEditorAndUninstallKeepsSettings) {

@@ -12,6 +12,8 @@
 #include "euftool/image_io.h"
 #include "glyphstore/char_code.h"
 #include "glyphstore/eudc_bitmap.h"
+#include "glyphstore/glyph_size.h"
+#include "viewer/glyph_sheet.h"
 #include "glyphstore/eudc_writer.h"
 #include "ini_text_store.h"
 #include "sample_images.h"
@@ -81,6 +83,30 @@ void RunEudcBitmap(const std::uint8_t* data, std::size_t size) {
     CheckRead(file, chosen, index, indexResult);
     CheckRead(file, 0xE000 + chosen % 6400, index, indexResult);
     for (std::size_t i = 0; i < codes.size() && i < 4; ++i) CheckRead(file, codes[i], index, indexResult);
+
+    // The browser's read of the whole file agrees with the reader, code by code.
+    GlyphSheet sheet;
+    const int sheetResult = sheet.Load(file);
+    if (indexResult != kEudcOk) {
+        KF_FUZZ_CHECK(sheetResult == indexResult && sheet.StoredCount() == 0);
+    } else if (!IsUsableGlyphSize(index.width, index.height)) {
+        KF_FUZZ_CHECK(sheetResult == kSheetBadManagementSize && !SheetFailureText(sheet).empty());
+    } else {
+        KF_FUZZ_CHECK(sheetResult == kEudcOk &&
+                      sheet.StoredCount() + sheet.DamagedCount() <= static_cast<int>(codes.size()));
+        std::vector<int> probes(codes.begin(), codes.begin() + static_cast<std::ptrdiff_t>(
+                                                                   std::min<std::size_t>(codes.size(), 4)));
+        probes.push_back(0xE000 + chosen % 6400);
+        for (int code : probes) {
+            if (!IsUnicodeEudcCode(code)) continue;  // the browser shows the EUDC range only
+            std::vector<std::uint8_t> bits;
+            const int result = ReadEudcBitmapBytes(file, code, width, height, &bits);
+            KF_FUZZ_CHECK(sheet.RecordResult(code) == result);
+            const auto plane = sheet.Plane(code);
+            KF_FUZZ_CHECK(std::equal(plane.begin(), plane.end(), bits.begin(), bits.end()));
+        }
+        KF_FUZZ_CHECK(ChangedCodes(sheet, sheet).empty());
+    }
 
     // Storing a character either fails and leaves the bytes alone, or reads back exactly.
     if (indexResult == kEudcOk && index.hasManagementSize && index.width > 0 && index.width <= 256 &&

@@ -45,11 +45,14 @@ class Package(unittest.TestCase):
         with zipfile.ZipFile(ZIP) as z:
             infos = {i.filename: i for i in z.infolist()}
             self.assertEqual(sorted(infos), sorted(f"{NAME}/{n}" for n in
-                                                   ("Kanjiforge.exe", "euftool.exe", "README.txt", READ_ME_JA)))
+                                                   ("Kanjiforge.exe", "Kanjiviewer.exe", "euftool.exe", "README.txt",
+                                                    READ_ME_JA)))
             # Windows' Explorer reads the name as UTF-8 only with this flag.
             self.assertTrue(infos[f"{NAME}/{READ_ME_JA}"].flag_bits & 0x800)
             with open(os.path.join(BUILD, "Kanjiforge.exe"), "rb") as f:
                 self.assertEqual(z.read(f"{NAME}/Kanjiforge.exe"), f.read())
+            with open(os.path.join(BUILD, "Kanjiviewer.exe"), "rb") as f:
+                self.assertEqual(z.read(f"{NAME}/Kanjiviewer.exe"), f.read())
             with open(os.path.join(BUILD, "tools", "euftool.exe"), "rb") as f:
                 self.assertEqual(z.read(f"{NAME}/euftool.exe"), f.read())
             for name in ("README.txt", READ_ME_JA):

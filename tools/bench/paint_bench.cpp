@@ -28,6 +28,7 @@
 #include "editor/drawing.h"
 #include "editor/win32/marquee.h"
 #include "editor/win32/matrix_painter.h"
+#include "bench_timing.h"
 
 namespace {
 
@@ -67,16 +68,6 @@ LRESULT CALLBACK Proc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam) {
             return 1;
     }
     return DefWindowProcW(hWnd, message, wParam, lParam);
-}
-
-using Clock = std::chrono::steady_clock;
-double MsSince(Clock::time_point start) {
-    return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
-}
-
-double Median(std::vector<double> values) {
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
 }
 
 // One invalidation per action: the changed cells as one region.

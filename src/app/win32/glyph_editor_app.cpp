@@ -19,9 +19,8 @@
 #include "document/win32/glyph_editor_doc.h"
 #include "document/win32/wait_message.h"
 #include "framework/strings.h"
-#include "glyphstore/eudc_bitmap.h"
+#include "glyphstore/eudc_check.h"
 #include "glyphstore/eudc_path.h"
-#include "glyphstore/glyph_size.h"
 #include "glyphstore/win32/default_eudc.h"
 #include "resource.h"
 
@@ -149,49 +148,18 @@ BOOL CGlyphoEditorApp::LoadSetting() {
 BOOL CGlyphoEditorApp::CheckEudcFont() {
     const int query = QueryDefaultEudc(m_strDefaultFontPath);
     if (query != 0 || m_strDefaultFontPath.empty()) {
-        ReportStartFailure(
-            FormatText(
-                L"%s\r\nﾃﾞﾌｫﾙﾄの外字ﾌｫﾝﾄを取得できません。Err=[%d]\r\n"
-                L"Kanjiforgeを利用するには何れかの「.TTE」ﾌｧｲﾙが全てのﾌｫﾝﾄにﾘﾝｸされていなければなりません。",
-                m_strDefaultFontPath.c_str(), query),
-            MB_ICONHAND);
+        ReportStartFailure(NoDefaultEudcMessage(m_strDefaultFontPath, query), MB_ICONHAND);
         return FALSE;
     }
-    const std::wstring ttePath = GetEudcFilePath(TRUE);
-    if (!IsExistingFile(ttePath)) {
-        ReportStartFailure(FormatText(L"%s\r\n上記ﾃﾞﾌｫﾙﾄ外字ﾌｫﾝﾄが存在しません。", ttePath.c_str()),
-                           MB_ICONHAND);
+    const EudcFileCheck check = CheckEudcFiles(m_strDefaultFontPath, GetSpecialFolderPath(CSIDL_FONTS),
+                                               [](const std::wstring& path) { return IsExistingFile(path); });
+    if (!check.ok) {
+        ReportStartFailure(check.message, MB_ICONHAND);
         return FALSE;
     }
-    const std::wstring eufPath = GetEudcFilePath(FALSE);
-    if (!IsExistingFile(eufPath)) {
-        ReportStartFailure(FormatText(L"%s\r\n上記ﾃﾞﾌｫﾙﾄ外字ﾌｫﾝﾄ用ﾋﾞｯﾄﾃﾞｰﾀﾌｧｲﾙが存在しません。\r\n"
-                                      L"別ﾌﾟﾛｸﾞﾗﾑ「Kanjiviewer」を利用すると作成できます。",
-                                      eufPath.c_str()),
-                           MB_ICONHAND);
-        return FALSE;
-    }
-    int width = 0;
-    int height = 0;
-    const int result = ReadEudcBitmap(std::filesystem::path(eufPath), 0, width, height, nullptr);
-    if (result != 0) {
-        ReportStartFailure(FormatText(L"%s\r\n上記外字ﾌｫﾝﾄ用ﾋﾞｯﾄﾃﾞｰﾀﾌｧｲﾙのﾍｯﾀﾞ情報が読めません。Err=[%d]",
-                                      eufPath.c_str(), result),
-                           MB_ICONHAND);
-        return FALSE;
-    }
-    // The dot plane holds whole bytes a row, and the matrix is sized for at most 256 dots a side: any
-    // other size would overlap rows or ask for planes and history files of hundreds of megabytes.
-    if (!IsUsableGlyphSize(width, height)) {
-        ReportStartFailure(
-            FormatText(L"%s\r\n上記外字ﾌｫﾝﾄ用ﾋﾞｯﾄﾃﾞｰﾀﾌｧｲﾙの管理ﾋﾞｯﾄｻｲｽﾞが異常です。Size=[%d,%d]",
-                       eufPath.c_str(), width, height),
-            MB_ICONHAND);
-        return FALSE;
-    }
-    m_nGlyphSize = width;
-    m_strEudcFontPath = ttePath;
-    m_strEudcBitmapPath = eufPath;
+    m_nGlyphSize = check.glyphSize;
+    m_strEudcFontPath = check.ttePath;
+    m_strEudcBitmapPath = check.eufPath;
     return TRUE;
 }
 

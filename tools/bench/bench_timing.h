@@ -1,0 +1,17 @@
+// The benchmarks' clock: milliseconds since a start, and the median of repeated runs.
+#pragma once
+
+#include <algorithm>
+#include <chrono>
+#include <vector>
+
+using Clock = std::chrono::steady_clock;
+
+inline double MsSince(Clock::time_point start) {
+    return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+}
+
+inline double Median(std::vector<double> values) {
+    std::sort(values.begin(), values.end());
+    return values[values.size() / 2];
+}
