@@ -60,6 +60,19 @@ class DrawingTest : public EditorTest {
     void MouseAt(DotPoint dot, DWORD buttonFlags) {
         SendMouseAtDot(view, dot, buttonFlags);
         Settle();
+        // A message sent to the editor overtakes input still queued for it, so a press or a release
+        // counts as taken only once the view has captured the mouse or let it go.
+        if (buttonFlags & (MOUSEEVENTF_LEFTDOWN | MOUSEEVENTF_RIGHTDOWN)) {
+            EXPECT_TRUE(WaitUntil([&] { return ViewHasCapture(); })) << "the press was not taken";
+        } else if (buttonFlags & (MOUSEEVENTF_LEFTUP | MOUSEEVENTF_RIGHTUP)) {
+            EXPECT_TRUE(WaitUntil([&] { return !ViewHasCapture(); })) << "the release was not taken";
+        }
+    }
+
+    bool ViewHasCapture() const {
+        GUITHREADINFO info = {};
+        info.cbSize = sizeof info;
+        return GetGUIThreadInfo(GetWindowThreadProcessId(view, nullptr), &info) && info.hwndCapture == view;
     }
 
     // Lets the editor take every input and message given so far.
