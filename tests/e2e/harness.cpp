@@ -554,9 +554,18 @@ Process Process::Start(const std::wstring& exePath, std::wstring_view arguments,
     STARTUPINFOW startup{};
     startup.cb = sizeof(startup);
     PROCESS_INFORMATION info{};
-    if (!CreateProcessW(exePath.c_str(), commandLine.data(), nullptr, nullptr, FALSE, CREATE_SUSPENDED,
-                        nullptr, folder.empty() ? nullptr : folder.c_str(), &startup, &info)) {
-        Fail("cannot start " + Narrow(commandLine));
+    // Now and then Wine's new process dies before it has started (once in some hundreds of
+    // starts), which CreateProcess reports as an internal error. That is Wine's
+    // process start, not the program under test, so the start is tried again, and said so.
+    for (int attempt = 1;; ++attempt) {
+        if (CreateProcessW(exePath.c_str(), commandLine.data(), nullptr, nullptr, FALSE, CREATE_SUSPENDED,
+                           nullptr, folder.empty() ? nullptr : folder.c_str(), &startup, &info)) {
+            break;
+        }
+        const DWORD error = GetLastError();
+        if (error != ERROR_INTERNAL_ERROR || attempt == 3) Fail("cannot start " + Narrow(commandLine), error);
+        std::fprintf(stderr, "harness: Wine could not start %s (internal error), trying again\n",
+                     Narrow(commandLine).c_str());
     }
     process.process_.Reset(info.hProcess);
     UniqueHandle thread(info.hThread);
