@@ -102,7 +102,6 @@ TEST_F(FrameTest, WindowSizeFollowsZoomCommand) {
     EXPECT_TRUE(WaitUntil([&] { return SizeIs(main, ExpectedSize(main, 7, 64)); }));
     EXPECT_EQ(Setting(L"PixSize"), L"7");
 
-    // With Shift held, the zoom command zooms out, down to 4 and no further.
     // With Shift held the zoom command zooms out, down to 4 and no further. Sharing the editor's
     // input state makes the Shift key part of it before the command arrives.
     const DWORD editorThread = GetWindowThreadProcessId(main, nullptr);
@@ -122,7 +121,9 @@ TEST_F(FrameTest, WindowSizeFollowsZoomCommand) {
     keys[VK_SHIFT] &= 0x7F;
     SetKeyboardState(keys);
     AttachThreadInput(GetCurrentThreadId(), editorThread, FALSE);
-    EXPECT_TRUE(SizeIs(main, ExpectedSize(main, 4, 64)));
+    // The setting is stored before the window has taken its new size.
+    EXPECT_TRUE(WaitUntil([&] { return SizeIs(main, ExpectedSize(main, 4, 64)); }))
+        << "size " << WindowSize(main).cx << "x" << WindowSize(main).cy;
 }
 
 TEST_F(FrameTest, ResizingByHandSnapsToTheZoom) {
