@@ -244,6 +244,22 @@ int ReadEudcFileBytes(const std::filesystem::path& path, std::vector<std::uint8_
     return kEudcOk;
 }
 
+bool ReadExclusiveFileBytes(const std::filesystem::path& path, std::uint64_t maxBytes,
+                            std::vector<std::uint8_t>& bytes) {
+    bytes.clear();
+    FilePtr file = OpenExclusive(path);
+    std::uint64_t length = 0;
+    if (!file || !GetLength(file.get(), length) || length > maxBytes || length > SIZE_MAX ||
+        !SeekTo(file.get(), 0))
+        return false;
+    bytes.resize(static_cast<std::size_t>(length));
+    if (!bytes.empty() && std::fread(bytes.data(), 1, bytes.size(), file.get()) != bytes.size()) {
+        bytes.clear();
+        return false;
+    }
+    return true;
+}
+
 int ReadEudcRecordBytes(std::span<const std::uint8_t> bytes, const EudcIndex& index, int code, int& width,
                         int& height, std::vector<std::uint8_t>* bitmap) {
     if (bitmap) bitmap->clear();

@@ -1,0 +1,39 @@
+// The outline of a character drawn in dots, as the EUDC font stores it: every 4-connected region of ink
+// becomes closed contours along the edges of its dots (the outer one clockwise, holes counter-clockwise,
+// none touching itself, no point between two in line), so that a rasteriser at N pixels per em turns it
+// back into exactly the dots it came from.
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <string>
+
+#include "glyphstore/tte_font.h"
+
+// Where the N by N dots lie in a font's em square: the line between dot rows (or columns) k and k + 1 lies
+// k * unitsPerEm / N font units below the grid's top (right of its left edge), the top being baselineRow
+// dots above the baseline. A font's own writer uses scale 1 and no offset; the stand-in editor may place
+// its grid otherwise.
+struct TteGrid {
+    int unitsPerEm = 2048;
+    int size = 64;
+    int baselineRow = 56;
+    double scale = 1.0;
+    int offsetX = 0;  // font units
+    int offsetY = 0;
+    // The font coordinate of grid line k.
+    std::int32_t X(int k) const;
+    std::int32_t Y(int k) const;
+};
+
+// A new font's units per em for N: 32 units a dot (2048 for 64).
+inline constexpr int kTteUnitsPerDot = 32;
+// A new font's baseline: one eighth of the cell below it.
+int NewFontBaselineRow(int size);
+
+// The contours of a size by size plane (N / 8 bytes a row, bit 0 black). `smooth` makes every corner an
+// off-curve point, so that the contours become rounded curves through the middle of the dots' edges.
+// kTteOk, or kTteTooComplex with `error` set when the glyph would pass TrueType's limits on points or
+// contours (a checkerboard of 184 by 184 dots and more).
+int DotsToOutline(std::span<const std::uint8_t> dots, const TteGrid& grid, bool smooth, TteOutline& outline,
+                  std::string& error);
