@@ -21,9 +21,11 @@ struct TteGrid {
     double scale = 1.0;
     int offsetX = 0;  // font units
     int offsetY = 0;
-    // The font coordinate of grid line k.
-    std::int32_t X(int k) const;
-    std::int32_t Y(int k) const;
+    // The font coordinate of grid line k (and of a place between two lines).
+    std::int32_t X(int k) const { return XAt(k); }
+    std::int32_t Y(int k) const { return YAt(k); }
+    std::int32_t XAt(double k) const;
+    std::int32_t YAt(double k) const;
 };
 
 // A new font's units per em for N: 32 units a dot (2048 for 64).
@@ -31,9 +33,13 @@ inline constexpr int kTteUnitsPerDot = 32;
 // A new font's baseline: one eighth of the cell below it.
 int NewFontBaselineRow(int size);
 
-// The contours of a size by size plane (N / 8 bytes a row, bit 0 black). `smooth` makes every corner an
-// off-curve point, so that the contours become rounded curves through the middle of the dots' edges.
+// How corners are drawn: square on the dots' edges (exact), rounded (a quadratic arc from one dot before the
+// corner to one dot after it, half an edge when it is shorter than two), or as a spline of every corner
+// (each an off-curve point, so the curve runs through the middles of the edges and thin strokes lose dots).
+enum class TteCorners { Square, Rounded, Spline };
+
+// The contours of a size by size plane (N / 8 bytes a row, bit 0 black).
 // kTteOk, or kTteTooComplex with `error` set when the glyph would pass TrueType's limits on points or
 // contours (a checkerboard of 184 by 184 dots and more).
-int DotsToOutline(std::span<const std::uint8_t> dots, const TteGrid& grid, bool smooth, TteOutline& outline,
-                  std::string& error);
+int DotsToOutline(std::span<const std::uint8_t> dots, const TteGrid& grid, TteCorners corners,
+                  TteOutline& outline, std::string& error);

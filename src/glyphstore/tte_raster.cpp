@@ -105,7 +105,10 @@ class Scanner {
             Line(x0, y0, x1, y1);
     }
 
-    static bool IsCentre(double value) { return std::fmod(std::fabs(value - kHalf), kDot) == 0; }
+    static bool IsCentre(double value) {
+        const double k = (value - kHalf) / kDot;  // exact: a power of two
+        return k == std::floor(k);
+    }
 
     void AddTouch(double y, double left, double right) {
         const double row = (y - kHalf) / kDot;

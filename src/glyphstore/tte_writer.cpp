@@ -381,7 +381,8 @@ int BuildTteFont(int size, const std::vector<TteCharacter>& characters, std::int
         previousCode = character.code;
         TteOutline outline;
         TteGlyphData glyph;
-        if (int result = DotsToOutline(character.dots, grid, false, outline, error); result != kTteOk) {
+        if (int result = DotsToOutline(character.dots, grid, TteCorners::Square, outline, error);
+            result != kTteOk) {
             error = TteCodeText(static_cast<unsigned>(character.code)) + ": " + error;
             return result;
         }
@@ -569,7 +570,7 @@ int BuildTteFontFromEudc(std::span<const std::uint8_t> bitmapFile, std::int64_t 
 int CharacterOutline(const TteFont& font, int size, std::span<const std::uint8_t> dots, TteOutline& outline,
                      std::string& error) {
     const TteGrid grid{font.UnitsPerEm(), size, StandardPlacement(font, size).baselineRow};
-    return DotsToOutline(dots, grid, false, outline, error);
+    return DotsToOutline(dots, grid, TteCorners::Square, outline, error);
 }
 
 int UpdateTteGlyph(const TteFont& font, int code, const TteOutline& outline, std::int64_t time,
@@ -900,6 +901,35 @@ bool UpdateTteFileGlyph(const std::filesystem::path& path, int code, int size,
     Bytes updated;
     if (UpdateTteGlyph(font, code, outline, TteTimeNow(), updated, error) != kTteOk) return false;
     if (!VerifyTteGlyph(updated, code, size, dots, error)) return false;
+    const std::filesystem::path beside = BesideFile(path);
+    return WriteWholeFile(beside, updated, error) && PutFileInPlace(beside, path, error);
+}
+
+bool WriteCharacterToFontFile(const std::filesystem::path& path,
+                              std::span<const std::uint8_t> bitmapFileBefore, int code, int size,
+                              std::span<const std::uint8_t> dots, const TteOutlineStyle& style,
+                              std::string& error) {
+    Bytes bytes;
+    std::error_code missing;
+    const auto length = std::filesystem::file_size(path, missing);
+    if (missing || length < 12) {
+        if (BuildTteFontFromEudc(bitmapFileBefore, TteTimeNow(), bytes, error) != kTteOk) return false;
+    } else if (!ReadTteFileBytes(path, bytes)) {
+        error = "cannot read " + path.string();
+        return false;
+    }
+    TteFont font;
+    if (font.Load(bytes) != kTteOk) {
+        error = "the font does not read: " + font.Error();
+        return false;
+    }
+    const TteGrid grid{font.UnitsPerEm(), size,          StandardPlacement(font, size).baselineRow,
+                       style.scale,       style.offsetX, style.offsetY};
+    TteOutline outline;
+    Bytes updated;
+    if (DotsToOutline(dots, grid, style.corners, outline, error) != kTteOk ||
+        UpdateTteGlyph(font, code, outline, TteTimeNow(), updated, error) != kTteOk)
+        return false;
     const std::filesystem::path beside = BesideFile(path);
     return WriteWholeFile(beside, updated, error) && PutFileInPlace(beside, path, error);
 }

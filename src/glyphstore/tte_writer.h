@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "glyphstore/tte_font.h"
+#include "glyphstore/tte_outline.h"
 
 // One glyph as glyf stores it: the header with its box, contour ends, no instructions, packed flags and
 // coordinates, padded to an even length.
@@ -79,3 +80,20 @@ bool UpdateTteFileGlyph(const std::filesystem::path& path, int code, int size,
 // Checks the bytes of an updated font: they read as a font whose glyph for `code` shows `dots` at `size`.
 bool VerifyTteGlyph(std::span<const std::uint8_t> font, int code, int size,
                     std::span<const std::uint8_t> dots, std::string& error);
+
+// How a character editor may draw its own outline of the dots: rounded curves, and the dot grid placed with
+// a scale and an offset of its own (TteGrid).
+struct TteOutlineStyle {
+    TteCorners corners = TteCorners::Square;
+    double scale = 1.0;
+    int offsetX = 0;
+    int offsetY = 0;
+};
+// Puts a character into a font file the way a character editor does on save: a missing font, or a
+// placeholder shorter than a font's header, is made anew from `bitmapFileBefore` (the bitmap file as it was
+// before the save); any other font gets the one glyph updated. Written beside and put in place; false with
+// `error` set when the font does not read or cannot be written.
+bool WriteCharacterToFontFile(const std::filesystem::path& font,
+                              std::span<const std::uint8_t> bitmapFileBefore, int code, int size,
+                              std::span<const std::uint8_t> dots, const TteOutlineStyle& style,
+                              std::string& error);
