@@ -42,6 +42,7 @@ EditorSaveOutcome SaveThroughEditor(IProfileStore& settings, int glyphSize, cons
     }
     outcome.result = manipulater->SaveCharacter(glyph);
     outcome.saved = manipulater->m_bSaved;
+    outcome.fontMessage = manipulater->GetFontMessage();
     manipulater.reset();
     if (ownWindow != nullptr) {
         ::EnableWindow(ownWindow, TRUE);

@@ -34,7 +34,8 @@ struct EditorSaveOutcome {
     LaunchProblem launchProblem = LaunchProblem::None;
     std::wstring backupProblem;  // the file that could not be backed up
     SaveResult result = SaveResult::Failed;
-    BOOL saved = FALSE;  // the bitmap file holds the glyph
+    BOOL saved = FALSE;  // the bitmap file holds the glyph (and the font shows it, unless FontProof says not)
+    std::wstring fontMessage;  // why the font did not prove the save: its failure, or a warning
 };
 
 // Launches the system character editor for `code`, and when it started: minimises and disables

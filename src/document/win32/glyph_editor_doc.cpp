@@ -224,6 +224,13 @@ BOOL CGlyphoEditorDoc::SaveCodeImage() {
         g_log.Write(L"保存失敗[Code=%s]\n", code.c_str());
         return FALSE;
     }
+    if (!outcome.saved && outcome.result == SaveResult::FontNotProved) {
+        // The bitmap file holds the character but the font does not show it: the edits stay unsaved.
+        g_log.Write(L"%s\n", outcome.fontMessage.c_str());
+        AfxMessageBox(outcome.fontMessage, MB_OK);
+        g_log.Write(L"保存失敗[Code=%s]\n", code.c_str());
+        return FALSE;
+    }
     if (!outcome.saved) {
         // The sequence has already logged the ids of the attachment failures it reports.
         const SaveResult result = outcome.result == SaveResult::Saved ? SaveResult::Failed : outcome.result;
@@ -243,6 +250,11 @@ BOOL CGlyphoEditorDoc::SaveCodeImage() {
     }
     m_pImgArray->ResetHistory(TRUE);
     g_log.Write(L"保存[Code=%s]\n", code.c_str());
+    if (!outcome.fontMessage.empty()) {
+        // Saved with FontProof=warn although the font does not show the character.
+        g_log.Write(L"%s\n", outcome.fontMessage.c_str());
+        AfxMessageBox(outcome.fontMessage, MB_OK | MB_ICONINFORMATION);
+    }
     return TRUE;
 }
 
