@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <set>
 
 #include "glyphstore/eudc_bitmap.h"
 
@@ -210,6 +211,7 @@ int TteFont::ParseCmap() {
     const unsigned count = U16(base + 2);
     if (!Holds(cmap.length, 4, 8ull * count))
         return Fail(kTteBadCmap, "the character map's list is cut short");
+    std::set<std::uint32_t> checkedOffsets;
     for (unsigned i = 0; i < count; ++i) {
         const std::uint8_t* record = base + 4 + 8 * i;
         TteCmapSubtable sub;
@@ -231,9 +233,14 @@ int TteFont::ParseCmap() {
         if (sub.length < 4 || sub.length > left)
             return Fail(kTteBadCmap, "a character map of format " + std::to_string(sub.format) +
                                          " does not fit in 'cmap'");
-        if ((sub.IsUnicode() || sub.IsShiftJis()) && (sub.format == 4 || sub.format == 12)) {
-            // Checked whole, so that lookups and listings never meet a bad entry later.
+        // Checked whole, so that lookups and listings never meet a bad entry later; a subtable that several
+        // records share is checked once.
+        const bool checked = checkedOffsets.count(sub.offset) != 0;
+        if ((sub.IsUnicode() || sub.IsShiftJis()) && (sub.format == 4 || sub.format == 12) && checked) {
             sub.parsed = true;
+        } else if ((sub.IsUnicode() || sub.IsShiftJis()) && (sub.format == 4 || sub.format == 12)) {
+            sub.parsed = true;
+            checkedOffsets.insert(sub.offset);
             for (const auto& [code, glyph] : Mappings(sub)) {
                 if (glyph < 0) return Fail(kTteBadCmap, m_error);
                 if (glyph >= m_glyphCount)

@@ -99,6 +99,12 @@ class Scanner {
     }
 
     void Flatten(double x0, double y0, double cx, double cy, double x1, double y1, int depth) {
+        // A piece above or below every row crosses none: its chord will do, however long it is.
+        const double top = std::min({y0, cy, y1}), bottom = std::max({y0, cy, y1});
+        if (bottom < kHalf || top > (m_size - 1) * kDot + kHalf) {
+            Line(x0, y0, x1, y1);
+            return;
+        }
         if (depth < kMaxSplits && std::fabs(y1 - y0) >= m_flatness)
             Halve(x0, y0, cx, cy, x1, y1, depth, &Scanner::Flatten);
         else

@@ -592,13 +592,14 @@ int UpdateTteGlyph(const TteFont& font, int code, const TteOutline& outline, std
     // The glyph is changed in place only when it is this code's alone: no other code maps to it and no
     // composite glyph uses it; otherwise the code gets a glyph of its own.
     bool own = old != 0;
-    std::map<std::size_t, std::vector<std::pair<std::uint32_t, int>>> maps;  // by subtable index
+    // Every parsed map by its place in the file: several records may share one.
+    std::map<std::uint32_t, std::vector<std::pair<std::uint32_t, int>>> maps;
     const auto& subtables = font.CmapSubtables();
-    for (std::size_t i = 0; i < subtables.size(); ++i) {
-        if (!subtables[i].parsed) continue;
-        maps[i] = font.Mappings(subtables[i]);
-        const int self = subtables[i].IsShiftJis() ? sjis : code;
-        for (const auto& [c, g] : maps[i])
+    for (const TteCmapSubtable& sub : subtables) {
+        if (!sub.parsed || maps.count(sub.offset)) continue;
+        const auto& pairs = maps[sub.offset] = font.Mappings(sub);
+        const int self = sub.IsShiftJis() ? sjis : code;
+        for (const auto& [c, g] : pairs)
             if (g == old && static_cast<int>(c) != self) own = false;
     }
     for (int g = 0; own && g < count; ++g) {
@@ -742,7 +743,7 @@ int UpdateTteGlyph(const TteFont& font, int code, const TteOutline& outline, std
                 placed[sub.offset] = at;
                 const int key = sub.IsShiftJis() ? sjis : code;
                 if (sub.parsed && key >= 0) {
-                    auto pairs = maps[i];
+                    auto pairs = maps[sub.offset];
                     std::erase_if(pairs,
                                   [&](const auto& pair) { return static_cast<int>(pair.first) == key; });
                     pairs.emplace_back(static_cast<std::uint32_t>(key), target);
@@ -770,9 +771,13 @@ int UpdateTteGlyph(const TteFont& font, int code, const TteOutline& outline, std
         cmap = records;
         cmap.insert(cmap.end(), body.begin(), body.end());
     }
-    for (std::size_t i = 0; i < subtables.size(); ++i) {
-        if (!subtables[i].parsed || !subtables[i].IsUnicode()) continue;
-        for (const auto& [c, g] : maps[i]) unicodeCodes.insert(c);
+    for (const TteCmapSubtable& sub : subtables) {
+        if (!sub.parsed || !sub.IsUnicode()) continue;
+        const auto& pairs = maps[sub.offset];
+        if (!pairs.empty()) {
+            unicodeCodes.insert(pairs.front().first);
+            unicodeCodes.insert(pairs.back().first);
+        }
     }
     unicodeCodes.insert(static_cast<std::uint32_t>(code));
 
