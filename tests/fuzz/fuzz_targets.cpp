@@ -392,7 +392,8 @@ void CheckOutline(const TteOutline& outline) {
 void RunTteFont(const std::uint8_t* data, std::size_t size) {
     TteFont font;
     const int result = font.Load(Bytes(data, size));
-    KF_FUZZ_CHECK(std::find(std::begin(kFontResults), std::end(kFontResults), result) != std::end(kFontResults));
+    KF_FUZZ_CHECK(std::find(std::begin(kFontResults), std::end(kFontResults), result) !=
+                  std::end(kFontResults));
     if (result != kTteOk) {
         KF_FUZZ_CHECK(!font.Error().empty());
         return;
@@ -446,8 +447,10 @@ std::vector<FuzzBytes> TteFontSeeds() {
     std::string error;
     for (int size : {8, 16}) {
         FuzzBytes font;
-        BuildTteFont(size, {{0xE000, SamplePlane(size)}, {0xE001, std::vector<std::uint8_t>(size * size / 8, 0xFF)},
-                            {0xE7A5, SamplePlane(size)}},
+        BuildTteFont(size,
+                     {{0xE000, SamplePlane(size)},
+                      {0xE001, std::vector<std::uint8_t>(size * size / 8, 0xFF)},
+                      {0xE7A5, SamplePlane(size)}},
                      0, font, error);
         seeds.push_back(font);
     }

@@ -355,7 +355,8 @@ TEST_F(Euftool, FontCheckRebuildAndShowThePair) {
     EXPECT_EQ(run.out, "");  // nothing to keep: the font was not there
     run = Run("check EUDC.EUF EUDC.TTE");
     EXPECT_EQ(run.status, 0) << run.out;
-    EXPECT_EQ(run.out, "summary: 16 dots, 2 characters in the bitmap file, 2 in the font, 2 agree, 0 listed\n");
+    EXPECT_EQ(run.out,
+              "summary: 16 dots, 2 characters in the bitmap file, 2 in the font, 2 agree, 0 listed\n");
 
     std::string expected = "result 0 size 16\n";
     for (int y = 0; y < 16; ++y) expected += DiagonalRow(y) + "\n";
@@ -368,7 +369,8 @@ TEST_F(Euftool, FontCheckRebuildAndShowThePair) {
 
     // A character the font does not have, and one the font shows otherwise.
     std::string solid = "P1\n16 16\n";
-    for (int y = 0; y < 16; ++y) solid += y < 3 ? std::string(32, '0') + "\n" : "1 1 1 1 1 1 1 1 1 1 1 1 0 0 0 0\n";
+    for (int y = 0; y < 16; ++y)
+        solid += y < 3 ? std::string(32, '0') + "\n" : "1 1 1 1 1 1 1 1 1 1 1 1 0 0 0 0\n";
     WriteText(dir_ / "solid.pbm", solid);
     ASSERT_EQ(Run("put EUDC.EUF E002 solid.pbm").status, 0);
     ASSERT_EQ(Run("put EUDC.EUF E005 solid.pbm").status, 0);
@@ -376,8 +378,9 @@ TEST_F(Euftool, FontCheckRebuildAndShowThePair) {
     EXPECT_EQ(run.status, 1);
     EXPECT_EQ(run.out.substr(0, run.out.find('\n')), "E002 not in the font");
     EXPECT_EQ(run.out.find("E005 differs: disagrees overlap="), run.out.find('\n') + 1) << run.out;
-    EXPECT_NE(run.out.find("summary: 16 dots, 3 characters in the bitmap file, 2 in the font, 1 agree, 2 listed\n"),
-              std::string::npos);
+    EXPECT_NE(
+        run.out.find("summary: 16 dots, 3 characters in the bitmap file, 2 in the font, 1 agree, 2 listed\n"),
+        std::string::npos);
 
     // A new font replaces the old one only after keeping a copy of it.
     run = Run("font EUDC.EUF EUDC.TTE");

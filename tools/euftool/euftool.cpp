@@ -452,7 +452,8 @@ bool Replace(const std::filesystem::path& path, const std::vector<std::uint8_t>&
 int Check(const Arg& bitmapFile, const Arg& fontFile) {
     std::vector<std::uint8_t> bitmap;
     std::string error;
-    if (!ReadFileBytes(bitmapFile.path, kMaxBitmapFileBytes, bitmap, error)) return Fail(bitmapFile.path, error);
+    if (!ReadFileBytes(bitmapFile.path, kMaxBitmapFileBytes, bitmap, error))
+        return Fail(bitmapFile.path, error);
     TteFont font;
     if (!ReadFont(fontFile.path, font)) return 1;
     PairCheck check;
@@ -472,8 +473,10 @@ int Check(const Arg& bitmapFile, const Arg& fontFile) {
 int MakeFont(const Arg& bitmapFile, const Arg& fontFile) {
     std::vector<std::uint8_t> bitmap, font;
     std::string error;
-    if (!ReadFileBytes(bitmapFile.path, kMaxBitmapFileBytes, bitmap, error)) return Fail(bitmapFile.path, error);
-    if (BuildTteFontFromEudc(bitmap, TteTimeNow(), font, error) != kTteOk) return Fail(bitmapFile.path, error);
+    if (!ReadFileBytes(bitmapFile.path, kMaxBitmapFileBytes, bitmap, error))
+        return Fail(bitmapFile.path, error);
+    if (BuildTteFontFromEudc(bitmap, TteTimeNow(), font, error) != kTteOk)
+        return Fail(bitmapFile.path, error);
     return Replace(fontFile.path, font) ? 0 : 1;
 }
 
@@ -486,12 +489,13 @@ int RebuildBitmap(const Arg& fontFile, const Arg& bitmapFile, int size) {
         if (!IsUnicodeEudcCode(code)) continue;
         std::vector<std::uint8_t> dots;
         if (RasterizeCode(font, code, size, dots) != kTteOk) {
-            std::fprintf(stderr, "euftool: %s: %s: %s\n", Display(fontFile.path).c_str(), CodeName(code).c_str(),
-                         font.Error().c_str());
+            std::fprintf(stderr, "euftool: %s: %s: %s\n", Display(fontFile.path).c_str(),
+                         CodeName(code).c_str(), font.Error().c_str());
             ++bad;
             continue;
         }
-        if (!PutEudcBitmapRecordBytes(bitmap, code, dots)) return Fail(bitmapFile.path, "cannot store " + CodeName(code));
+        if (!PutEudcBitmapRecordBytes(bitmap, code, dots))
+            return Fail(bitmapFile.path, "cannot store " + CodeName(code));
     }
     if (!Replace(bitmapFile.path, bitmap)) return 1;
     return bad == 0 ? 0 : 1;
@@ -505,8 +509,8 @@ int ShowFontGlyph(const Arg& fontFile, int code, int size) {
         std::filesystem::path beside = fontFile.path;
         beside.replace_extension(".EUF");
         int width = 0, height = 0;
-        size = ReadEudcBitmap(beside, 0, width, height, nullptr) == kEudcOk && width == height && width % 8 == 0 &&
-                       width >= 8 && width <= 256
+        size = ReadEudcBitmap(beside, 0, width, height, nullptr) == kEudcOk && width == height &&
+                       width % 8 == 0 && width >= 8 && width <= 256
                    ? width
                    : 64;
     }
