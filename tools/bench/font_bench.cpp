@@ -12,6 +12,7 @@
 
 #include "glyphstore/eudc_bitmap.h"
 #include "glyphstore/eudc_writer.h"
+#include "glyphstore/file_steps.h"
 #include "glyphstore/tte_agreement.h"
 #include "glyphstore/tte_outline.h"
 #include "glyphstore/tte_raster.h"
@@ -216,10 +217,25 @@ void PrintAgreementMeasurements() {
     std::printf("\n");
 }
 
+// The bitmap file and font of the benchmarks, for timing euftool check on them.
+int WritePair(const std::string& folder) {
+    Bytes bitmap = MakeEudcBitmapFileBytes(64);
+    const auto drawings = Drawings(64, 6400);
+    for (std::size_t i = 0; i < drawings.size(); ++i)
+        PutEudcBitmapRecordBytes(bitmap, 0xE000 + static_cast<int>(i), drawings[i]);
+    std::string error;
+    if (!WriteWholeFile(folder + "/EUDC.EUF", bitmap, error) || !WriteWholeFile(folder + "/EUDC.TTE", FullFont(), error)) {
+        std::fprintf(stderr, "font_bench: %s\n", error.c_str());
+        return 1;
+    }
+    return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     if (Ipa().GlyphCount() == 0) return 1;
+    if (argc == 3 && std::string(argv[1]) == "--write-pair") return WritePair(argv[2]);
     PrintAgreementMeasurements();
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
