@@ -8,25 +8,9 @@
 
 namespace {
 
-// Big-endian fields; callers check the bounds first.
-unsigned U16(const std::uint8_t* p) { return unsigned(p[0]) << 8 | p[1]; }
-int S16(const std::uint8_t* p) { return static_cast<std::int16_t>(U16(p)); }
-std::uint32_t U32(const std::uint8_t* p) { return std::uint32_t(U16(p)) << 16 | U16(p + 2); }
-
 bool Holds(std::size_t size, std::uint64_t offset, std::uint64_t length) {
     return offset <= size && length <= size - offset;
 }
-
-constexpr std::uint32_t kTagHead = TteTag("head");
-constexpr std::uint32_t kTagMaxp = TteTag("maxp");
-constexpr std::uint32_t kTagHhea = TteTag("hhea");
-constexpr std::uint32_t kTagHmtx = TteTag("hmtx");
-constexpr std::uint32_t kTagLoca = TteTag("loca");
-constexpr std::uint32_t kTagGlyf = TteTag("glyf");
-constexpr std::uint32_t kTagCmap = TteTag("cmap");
-constexpr std::uint32_t kTagOs2 = TteTag("OS/2");
-constexpr std::uint32_t kTagPost = TteTag("post");
-constexpr std::uint32_t kTagName = TteTag("name");
 
 // Composite glyph flags.
 constexpr unsigned kArgsAreWords = 0x0001;
@@ -120,17 +104,17 @@ std::span<const std::uint8_t> TteFont::TableBytes(std::uint32_t tag) const {
 int TteFont::ParseDirectory() {
     const std::size_t size = m_bytes.size();
     if (size < 12) return Fail(kTteNotFont, "the file is shorter than a font's header");
-    const std::uint32_t version = U32(m_bytes.data());
+    const std::uint32_t version = TteU32(m_bytes.data());
     if (version == TteTag("ttcf")) return Fail(kTteNotFont, "a font collection, not one font");
     if (version == TteTag("OTTO")) return Fail(kTteNotFont, "a font with PostScript outlines, not TrueType");
     if (version != 0x00010000 && version != TteTag("true"))
         return Fail(kTteNotFont, "no TrueType signature at the start of the file");
-    const unsigned count = U16(m_bytes.data() + 4);
+    const unsigned count = TteU16(m_bytes.data() + 4);
     if (count == 0 || !Holds(size, 12, 16ull * count))
         return Fail(kTteNotFont, "the table directory does not fit in the file");
     for (unsigned i = 0; i < count; ++i) {
         const std::uint8_t* record = m_bytes.data() + 12 + 16 * i;
-        TteTable table{U32(record), U32(record + 4), U32(record + 8), U32(record + 12)};
+        TteTable table{TteU32(record), TteU32(record + 4), TteU32(record + 8), TteU32(record + 12)};
         if (!Holds(size, table.offset, table.length))
             return Fail(kTteNotFont, "table '" + TteTagText(table.tag) + "' lies outside the file");
         if (FindTable(table.tag))
@@ -150,29 +134,29 @@ int TteFont::ParseTables() {
         return kTteOk;
     };
     std::span<const std::uint8_t> head, maxp, hhea, hmtx, loca, glyf, cmap;
-    if (int r = need(kTagHead, 54, head); r != kTteOk) return r;
-    if (int r = need(kTagMaxp, 6, maxp); r != kTteOk) return r;
-    if (int r = need(kTagHhea, 36, hhea); r != kTteOk) return r;
-    if (int r = need(kTagHmtx, 0, hmtx); r != kTteOk) return r;
-    if (int r = need(kTagLoca, 0, loca); r != kTteOk) return r;
-    if (int r = need(kTagGlyf, 0, glyf); r != kTteOk) return r;
-    if (int r = need(kTagCmap, 4, cmap); r != kTteOk) return r;
-    if (U32(head.data() + 12) != 0x5F0F3CF5) return Fail(kTteBadTable, "table 'head' has no magic number");
-    m_unitsPerEm = static_cast<int>(U16(head.data() + 18));
+    if (int r = need(kTteHead, 54, head); r != kTteOk) return r;
+    if (int r = need(kTteMaxp, 6, maxp); r != kTteOk) return r;
+    if (int r = need(kTteHhea, 36, hhea); r != kTteOk) return r;
+    if (int r = need(kTteHmtx, 0, hmtx); r != kTteOk) return r;
+    if (int r = need(kTteLoca, 0, loca); r != kTteOk) return r;
+    if (int r = need(kTteGlyf, 0, glyf); r != kTteOk) return r;
+    if (int r = need(kTteCmap, 4, cmap); r != kTteOk) return r;
+    if (TteU32(head.data() + 12) != 0x5F0F3CF5) return Fail(kTteBadTable, "table 'head' has no magic number");
+    m_unitsPerEm = static_cast<int>(TteU16(head.data() + 18));
     if (m_unitsPerEm < 16 || m_unitsPerEm > 16384)
         return Fail(kTteBadTable, "units per em " + std::to_string(m_unitsPerEm) + " outside 16..16384");
-    const int locaFormat = S16(head.data() + 50);
+    const int locaFormat = TteS16(head.data() + 50);
     if (locaFormat != 0 && locaFormat != 1)
         return Fail(kTteBadTable, "table 'head' names an unknown loca format");
     m_longLoca = locaFormat == 1;
 
-    const std::uint32_t maxpVersion = U32(maxp.data());
+    const std::uint32_t maxpVersion = TteU32(maxp.data());
     if (maxpVersion != 0x00010000 && maxpVersion != 0x00005000)
         return Fail(kTteBadTable, "table 'maxp' has an unknown version");
-    m_glyphCount = static_cast<int>(U16(maxp.data() + 4));
+    m_glyphCount = static_cast<int>(TteU16(maxp.data() + 4));
     if (m_glyphCount == 0) return Fail(kTteBadTable, "the font has no glyphs");
 
-    m_hMetricCount = static_cast<int>(U16(hhea.data() + 34));
+    m_hMetricCount = static_cast<int>(TteU16(hhea.data() + 34));
     if (m_hMetricCount == 0 || m_hMetricCount > m_glyphCount)
         return Fail(kTteBadTable, "table 'hhea' counts " + std::to_string(m_hMetricCount) + " metrics for " +
                                       std::to_string(m_glyphCount) + " glyphs");
@@ -184,51 +168,51 @@ int TteFont::ParseTables() {
         return Fail(kTteBadTable, "table 'loca' is shorter than its glyphs need");
     m_loca.resize(static_cast<std::size_t>(m_glyphCount) + 1);
     for (std::size_t i = 0; i < m_loca.size(); ++i) {
-        m_loca[i] = m_longLoca ? U32(loca.data() + 4 * i) : 2 * U16(loca.data() + 2 * i);
+        m_loca[i] = m_longLoca ? TteU32(loca.data() + 4 * i) : 2 * TteU16(loca.data() + 2 * i);
         if (i > 0 && m_loca[i] < m_loca[i - 1])
             return Fail(kTteBadTable, "table 'loca' is out of order at glyph " + std::to_string(i - 1));
     }
     if (m_loca.back() > glyf.size()) return Fail(kTteBadTable, "table 'loca' points past the end of 'glyf'");
 
-    m_ascent = S16(hhea.data() + 4);
-    if (const TteTable* os2 = FindTable(kTagOs2)) {
+    m_ascent = TteS16(hhea.data() + 4);
+    if (const TteTable* os2 = FindTable(kTteOs2)) {
         if (os2->length < 78) return Fail(kTteBadTable, "table 'OS/2' is too short");
-        const int winAscent = static_cast<int>(U16(m_bytes.data() + os2->offset + 74));
+        const int winAscent = static_cast<int>(TteU16(m_bytes.data() + os2->offset + 74));
         if (winAscent != 0) m_ascent = winAscent;
     }
-    if (const TteTable* post = FindTable(kTagPost); post && post->length < 32)
+    if (const TteTable* post = FindTable(kTtePost); post && post->length < 32)
         return Fail(kTteBadTable, "table 'post' is too short");
-    if (const TteTable* name = FindTable(kTagName)) {
-        if (name->length < 6 || name->length < 6ull + 12ull * U16(m_bytes.data() + name->offset + 2))
+    if (const TteTable* name = FindTable(kTteName)) {
+        if (name->length < 6 || name->length < 6ull + 12ull * TteU16(m_bytes.data() + name->offset + 2))
             return Fail(kTteBadTable, "table 'name' is shorter than its records");
     }
     return kTteOk;
 }
 
 int TteFont::ParseCmap() {
-    const TteTable& cmap = *FindTable(kTagCmap);
+    const TteTable& cmap = *FindTable(kTteCmap);
     const std::uint8_t* base = m_bytes.data() + cmap.offset;
-    const unsigned count = U16(base + 2);
+    const unsigned count = TteU16(base + 2);
     if (!Holds(cmap.length, 4, 8ull * count))
         return Fail(kTteBadCmap, "the character map's list is cut short");
     std::set<std::uint32_t> checkedOffsets;
     for (unsigned i = 0; i < count; ++i) {
         const std::uint8_t* record = base + 4 + 8 * i;
         TteCmapSubtable sub;
-        sub.platform = static_cast<int>(U16(record));
-        sub.encoding = static_cast<int>(U16(record + 2));
-        const std::uint32_t relative = U32(record + 4);
+        sub.platform = static_cast<int>(TteU16(record));
+        sub.encoding = static_cast<int>(TteU16(record + 2));
+        const std::uint32_t relative = TteU32(record + 4);
         if (!Holds(cmap.length, relative, 2)) return Fail(kTteBadCmap, "a character map lies outside 'cmap'");
         sub.offset = cmap.offset + relative;
         const std::uint8_t* p = m_bytes.data() + sub.offset;
-        sub.format = static_cast<int>(U16(p));
+        sub.format = static_cast<int>(TteU16(p));
         const std::uint32_t left = cmap.length - relative;
         if (sub.format >= 8 && sub.format != 14) {
-            sub.length = left >= 8 ? U32(p + 4) : 0;
+            sub.length = left >= 8 ? TteU32(p + 4) : 0;
         } else if (sub.format == 14) {
-            sub.length = left >= 6 ? U32(p + 2) : 0;
+            sub.length = left >= 6 ? TteU32(p + 2) : 0;
         } else {
-            sub.length = left >= 4 ? U16(p + 2) : 0;
+            sub.length = left >= 4 ? TteU16(p + 2) : 0;
         }
         if (sub.length < 4 || sub.length > left)
             return Fail(kTteBadCmap, "a character map of format " + std::to_string(sub.format) +
@@ -276,7 +260,7 @@ std::vector<std::pair<std::uint32_t, int>> TteFont::Mappings(const TteCmapSubtab
     const std::uint8_t* p = m_bytes.data() + sub.offset;
     if (sub.format == 4) {
         if (sub.length < 14) return broken("a character map of format 4 is too short");
-        const unsigned segments = U16(p + 6) / 2;
+        const unsigned segments = TteU16(p + 6) / 2;
         if (sub.length < 16ull + 8ull * segments) return broken("a character map of format 4 is cut short");
         const std::uint8_t* ends = p + 14;
         const std::uint8_t* starts = ends + 2 * segments + 2;
@@ -284,10 +268,10 @@ std::vector<std::pair<std::uint32_t, int>> TteFont::Mappings(const TteCmapSubtab
         const std::uint8_t* ranges = deltas + 2 * segments;
         unsigned previousEnd = 0;
         for (unsigned s = 0; s < segments; ++s) {
-            const unsigned start = U16(starts + 2 * s);
-            const unsigned end = U16(ends + 2 * s);
-            const unsigned delta = U16(deltas + 2 * s);
-            const unsigned range = U16(ranges + 2 * s);
+            const unsigned start = TteU16(starts + 2 * s);
+            const unsigned end = TteU16(ends + 2 * s);
+            const unsigned delta = TteU16(deltas + 2 * s);
+            const unsigned range = TteU16(ranges + 2 * s);
             if (start > end || (s > 0 && end <= previousEnd))
                 return broken("a character map of format 4 has segments out of order");
             previousEnd = end;
@@ -301,7 +285,7 @@ std::vector<std::pair<std::uint32_t, int>> TteFont::Mappings(const TteCmapSubtab
                     if (at + 2 > sub.length)
                         return broken("a character map of format 4 points outside itself for " +
                                       TteCodeText(code));
-                    glyph = U16(p + at);
+                    glyph = TteU16(p + at);
                     if (glyph != 0) glyph = (glyph + delta) & 0xFFFF;
                 }
                 if (glyph != 0) pairs.emplace_back(code, static_cast<int>(glyph));
@@ -309,14 +293,14 @@ std::vector<std::pair<std::uint32_t, int>> TteFont::Mappings(const TteCmapSubtab
         }
     } else if (sub.format == 12) {
         if (sub.length < 16) return broken("a character map of format 12 is too short");
-        const std::uint32_t groups = U32(p + 12);
+        const std::uint32_t groups = TteU32(p + 12);
         if ((sub.length - 16) / 12 < groups) return broken("a character map of format 12 is cut short");
         std::uint32_t previousEnd = 0;
         for (std::uint32_t g = 0; g < groups; ++g) {
             const std::uint8_t* group = p + 16 + 12 * g;
-            const std::uint32_t start = U32(group);
-            const std::uint32_t end = U32(group + 4);
-            const std::uint32_t glyph = U32(group + 8);
+            const std::uint32_t start = TteU32(group);
+            const std::uint32_t end = TteU32(group + 4);
+            const std::uint32_t glyph = TteU32(group + 8);
             if (start > end || end > 0x10FFFF || (g > 0 && start <= previousEnd))
                 return broken("a character map of format 12 has groups out of order");
             previousEnd = end;
@@ -338,7 +322,7 @@ int TteFont::GlyphInSubtable(const TteCmapSubtable& sub, int code) const {
     const std::uint8_t* p = m_bytes.data() + sub.offset;
     if (sub.format == 4) {
         if (code > 0xFFFF) return 0;
-        const unsigned segments = U16(p + 6) / 2;
+        const unsigned segments = TteU16(p + 6) / 2;
         const std::uint8_t* ends = p + 14;
         const std::uint8_t* starts = ends + 2 * segments + 2;
         const std::uint8_t* deltas = starts + 2 * segments;
@@ -346,33 +330,33 @@ int TteFont::GlyphInSubtable(const TteCmapSubtable& sub, int code) const {
         unsigned low = 0, high = segments;
         while (low < high) {
             const unsigned mid = (low + high) / 2;
-            if (U16(ends + 2 * mid) < static_cast<unsigned>(code))
+            if (TteU16(ends + 2 * mid) < static_cast<unsigned>(code))
                 low = mid + 1;
             else
                 high = mid;
         }
-        if (low == segments || U16(starts + 2 * low) > static_cast<unsigned>(code)) return 0;
-        const unsigned delta = U16(deltas + 2 * low);
-        const unsigned range = U16(ranges + 2 * low);
+        if (low == segments || TteU16(starts + 2 * low) > static_cast<unsigned>(code)) return 0;
+        const unsigned delta = TteU16(deltas + 2 * low);
+        const unsigned range = TteU16(ranges + 2 * low);
         if (range == 0) return static_cast<int>((static_cast<unsigned>(code) + delta) & 0xFFFF);
         const std::size_t at = static_cast<std::size_t>(ranges + 2 * low - p) + range +
-                               2u * (static_cast<unsigned>(code) - U16(starts + 2 * low));
-        const unsigned glyph = U16(p + at);
+                               2u * (static_cast<unsigned>(code) - TteU16(starts + 2 * low));
+        const unsigned glyph = TteU16(p + at);
         return glyph == 0 ? 0 : static_cast<int>((glyph + delta) & 0xFFFF);
     }
-    const std::uint32_t groups = U32(p + 12);
+    const std::uint32_t groups = TteU32(p + 12);
     std::uint32_t low = 0, high = groups;
     while (low < high) {
         const std::uint32_t mid = low + (high - low) / 2;
-        if (U32(p + 16 + 12 * mid + 4) < static_cast<std::uint32_t>(code))
+        if (TteU32(p + 16 + 12 * mid + 4) < static_cast<std::uint32_t>(code))
             low = mid + 1;
         else
             high = mid;
     }
     if (low == groups) return 0;
     const std::uint8_t* group = p + 16 + 12 * low;
-    if (U32(group) > static_cast<std::uint32_t>(code)) return 0;
-    return static_cast<int>(U32(group + 8) + (static_cast<std::uint32_t>(code) - U32(group)));
+    if (TteU32(group) > static_cast<std::uint32_t>(code)) return 0;
+    return static_cast<int>(TteU32(group + 8) + (static_cast<std::uint32_t>(code) - TteU32(group)));
 }
 
 int TteFont::GlyphForCode(int code) const {
@@ -390,7 +374,7 @@ std::vector<int> TteFont::Codes() const {
 
 std::span<const std::uint8_t> TteFont::GlyphBytes(int glyph) const {
     if (glyph < 0 || glyph >= m_glyphCount) return {};
-    const TteTable& glyf = *FindTable(kTagGlyf);
+    const TteTable& glyf = *FindTable(kTteGlyf);
     const std::uint32_t start = m_loca[static_cast<std::size_t>(glyph)];
     const std::uint32_t end = m_loca[static_cast<std::size_t>(glyph) + 1];
     return std::span<const std::uint8_t>(m_bytes).subspan(glyf.offset + start, end - start);
@@ -398,20 +382,20 @@ std::span<const std::uint8_t> TteFont::GlyphBytes(int glyph) const {
 
 int TteFont::GlyphXMin(int glyph) const {
     const std::span<const std::uint8_t> data = GlyphBytes(glyph);
-    return data.size() >= 10 ? S16(data.data() + 2) : 0;
+    return data.size() >= 10 ? TteS16(data.data() + 2) : 0;
 }
 
 int TteFont::AdvanceWidth(int glyph) const {
     if (glyph < 0 || glyph >= m_glyphCount) return 0;
-    const std::uint8_t* hmtx = m_bytes.data() + FindTable(kTagHmtx)->offset;
-    return static_cast<int>(U16(hmtx + 4 * std::min(glyph, m_hMetricCount - 1)));
+    const std::uint8_t* hmtx = m_bytes.data() + FindTable(kTteHmtx)->offset;
+    return static_cast<int>(TteU16(hmtx + 4 * std::min(glyph, m_hMetricCount - 1)));
 }
 
 int TteFont::LeftSideBearing(int glyph) const {
     if (glyph < 0 || glyph >= m_glyphCount) return 0;
-    const std::uint8_t* hmtx = m_bytes.data() + FindTable(kTagHmtx)->offset;
-    if (glyph < m_hMetricCount) return S16(hmtx + 4 * glyph + 2);
-    return S16(hmtx + 4 * m_hMetricCount + 2 * (glyph - m_hMetricCount));
+    const std::uint8_t* hmtx = m_bytes.data() + FindTable(kTteHmtx)->offset;
+    if (glyph < m_hMetricCount) return TteS16(hmtx + 4 * glyph + 2);
+    return TteS16(hmtx + 4 * m_hMetricCount + 2 * (glyph - m_hMetricCount));
 }
 
 int TteFont::LoadCodeOutline(int code, TteOutline& outline) const {
@@ -445,18 +429,18 @@ int TteFont::LoadGlyph(int glyph, int depth, TteOutline& outline) const {
     if (data.empty()) return kTteOk;
     if (data.size() < 10) return bad("shorter than its header");
     const std::uint8_t* p = data.data();
-    const int contours = S16(p);
+    const int contours = TteS16(p);
     std::size_t at = 10;
     if (contours >= 0) {
         if (!Holds(data.size(), at, 2ull * contours + 2)) return bad("its contour ends are cut short");
         std::vector<std::uint32_t> ends(static_cast<std::size_t>(contours));
         for (int c = 0; c < contours; ++c) {
-            ends[static_cast<std::size_t>(c)] = U16(p + at + 2 * c);
+            ends[static_cast<std::size_t>(c)] = TteU16(p + at + 2 * c);
             if (c > 0 && ends[static_cast<std::size_t>(c)] <= ends[static_cast<std::size_t>(c) - 1])
                 return bad("its contour ends are out of order");
         }
         at += 2ull * contours;
-        const unsigned instructions = U16(p + at);
+        const unsigned instructions = TteU16(p + at);
         at += 2 + instructions;
         if (contours == 0) return kTteOk;
         const std::size_t count = ends.back() + 1;
@@ -493,7 +477,7 @@ int TteFont::LoadGlyph(int glyph, int depth, TteOutline& outline) const {
                 value += (flag & kXSame) ? p[at] : -int(p[at]);
                 ++at;
             } else if (!(flag & kXSame)) {
-                value += S16(p + at);
+                value += TteS16(p + at);
                 at += 2;
             }
             outline.points[first + i].x = ClampCoordinate(static_cast<double>(value));
@@ -506,7 +490,7 @@ int TteFont::LoadGlyph(int glyph, int depth, TteOutline& outline) const {
                 value += (flag & kYSame) ? p[at] : -int(p[at]);
                 ++at;
             } else if (!(flag & kYSame)) {
-                value += S16(p + at);
+                value += TteS16(p + at);
                 at += 2;
             }
             outline.points[first + i].y = ClampCoordinate(static_cast<double>(value));
@@ -523,8 +507,8 @@ int TteFont::LoadGlyph(int glyph, int depth, TteOutline& outline) const {
     if (depth >= kMaxComponentDepth) return bad("its components nest too deeply (a loop?)");
     for (;;) {
         if (!Holds(data.size(), at, 4)) return bad("a component is cut short");
-        const unsigned flags = U16(p + at);
-        const int component = static_cast<int>(U16(p + at + 2));
+        const unsigned flags = TteU16(p + at);
+        const int component = static_cast<int>(TteU16(p + at + 2));
         at += 4;
         const std::size_t argBytes = (flags & kArgsAreWords) ? 4 : 2;
         std::size_t transformBytes = 0;
@@ -537,15 +521,15 @@ int TteFont::LoadGlyph(int glyph, int depth, TteOutline& outline) const {
         if (!Holds(data.size(), at, argBytes + transformBytes)) return bad("a component is cut short");
         int arg1, arg2;
         if (flags & kArgsAreWords) {
-            arg1 = (flags & kArgsAreXy) ? S16(p + at) : static_cast<int>(U16(p + at));
-            arg2 = (flags & kArgsAreXy) ? S16(p + at + 2) : static_cast<int>(U16(p + at + 2));
+            arg1 = (flags & kArgsAreXy) ? TteS16(p + at) : static_cast<int>(TteU16(p + at));
+            arg2 = (flags & kArgsAreXy) ? TteS16(p + at + 2) : static_cast<int>(TteU16(p + at + 2));
         } else {
             arg1 = (flags & kArgsAreXy) ? static_cast<std::int8_t>(p[at]) : p[at];
             arg2 = (flags & kArgsAreXy) ? static_cast<std::int8_t>(p[at + 1]) : p[at + 1];
         }
         at += argBytes;
         double a = 1, b = 0, c = 0, d = 1;
-        auto f2dot14 = [&](std::size_t offset) { return S16(p + at + offset) / 16384.0; };
+        auto f2dot14 = [&](std::size_t offset) { return TteS16(p + at + offset) / 16384.0; };
         if (flags & kHaveScale) {
             a = d = f2dot14(0);
         } else if (flags & kHaveXyScale) {

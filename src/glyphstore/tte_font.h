@@ -27,6 +27,25 @@ constexpr std::uint32_t TteTag(const char (&name)[5]) {
            std::uint32_t(std::uint8_t(name[2])) << 8 | std::uint32_t(std::uint8_t(name[3]));
 }
 std::string TteTagText(std::uint32_t tag);
+
+// The tables the font code reads or writes.
+inline constexpr std::uint32_t kTteHead = TteTag("head");
+inline constexpr std::uint32_t kTteHhea = TteTag("hhea");
+inline constexpr std::uint32_t kTteHmtx = TteTag("hmtx");
+inline constexpr std::uint32_t kTteMaxp = TteTag("maxp");
+inline constexpr std::uint32_t kTteLoca = TteTag("loca");
+inline constexpr std::uint32_t kTteGlyf = TteTag("glyf");
+inline constexpr std::uint32_t kTteCmap = TteTag("cmap");
+inline constexpr std::uint32_t kTteOs2 = TteTag("OS/2");
+inline constexpr std::uint32_t kTtePost = TteTag("post");
+inline constexpr std::uint32_t kTteName = TteTag("name");
+inline constexpr std::uint32_t kTteVhea = TteTag("vhea");
+inline constexpr std::uint32_t kTteVmtx = TteTag("vmtx");
+
+// Big-endian fields of a font's bytes; the caller checks the bounds first.
+inline unsigned TteU16(const std::uint8_t* p) { return unsigned(p[0]) << 8 | p[1]; }
+inline int TteS16(const std::uint8_t* p) { return static_cast<std::int16_t>(TteU16(p)); }
+inline std::uint32_t TteU32(const std::uint8_t* p) { return std::uint32_t(TteU16(p)) << 16 | TteU16(p + 2); }
 // A code as at least four upper-case hexadecimal digits, for messages.
 std::string TteCodeText(unsigned code);
 

@@ -17,10 +17,6 @@ namespace {
 
 using Bytes = std::vector<std::uint8_t>;
 
-unsigned U16(const std::uint8_t* p) { return unsigned(p[0]) << 8 | p[1]; }
-int S16(const std::uint8_t* p) { return static_cast<std::int16_t>(U16(p)); }
-std::uint32_t U32(const std::uint8_t* p) { return std::uint32_t(U16(p)) << 16 | U16(p + 2); }
-
 void Put16(Bytes& bytes, long value) {
     bytes.push_back(static_cast<std::uint8_t>((value >> 8) & 0xFF));
     bytes.push_back(static_cast<std::uint8_t>(value & 0xFF));
@@ -45,19 +41,6 @@ void Set64(Bytes& bytes, std::size_t at, std::int64_t value) {
     Set32(bytes, at, static_cast<std::uint32_t>(static_cast<std::uint64_t>(value) >> 32));
     Set32(bytes, at + 4, static_cast<std::uint32_t>(value));
 }
-
-constexpr std::uint32_t kTagHead = TteTag("head");
-constexpr std::uint32_t kTagHhea = TteTag("hhea");
-constexpr std::uint32_t kTagHmtx = TteTag("hmtx");
-constexpr std::uint32_t kTagMaxp = TteTag("maxp");
-constexpr std::uint32_t kTagLoca = TteTag("loca");
-constexpr std::uint32_t kTagGlyf = TteTag("glyf");
-constexpr std::uint32_t kTagCmap = TteTag("cmap");
-constexpr std::uint32_t kTagOs2 = TteTag("OS/2");
-constexpr std::uint32_t kTagPost = TteTag("post");
-constexpr std::uint32_t kTagName = TteTag("name");
-constexpr std::uint32_t kTagVhea = TteTag("vhea");
-constexpr std::uint32_t kTagVmtx = TteTag("vmtx");
 
 // Tables that go stale when one glyph changes and that the update drops: the signature, and the embedded
 // bitmap strikes, which would go on showing the old character at their sizes.
@@ -96,12 +79,12 @@ Bytes AssembleTteFont(std::uint32_t version, std::vector<std::pair<std::uint32_t
     std::size_t offset = 12 + 16 * static_cast<std::size_t>(count);
     std::size_t headAt = 0;
     for (auto& [tag, data] : tables) {
-        if (tag == kTagHead && data.size() >= 12) Set32(data, 8, 0);
+        if (tag == kTteHead && data.size() >= 12) Set32(data, 8, 0);
         Put32(font, tag);
         Put32(font, Checksum(data));
         Put32(font, static_cast<std::uint32_t>(offset));
         Put32(font, static_cast<std::uint32_t>(data.size()));
-        if (tag == kTagHead) headAt = offset;
+        if (tag == kTteHead) headAt = offset;
         offset += (data.size() + 3) & ~std::size_t{3};
     }
     font.reserve(offset);
@@ -524,16 +507,16 @@ int BuildTteFont(int size, const std::vector<TteCharacter>& characters, std::int
     Put32(cmap, 12);
     cmap.insert(cmap.end(), format4.begin(), format4.end());
 
-    font = AssembleTteFont(0x00010000, {{kTagHead, head},
-                                        {kTagHhea, hhea},
-                                        {kTagHmtx, hmtx},
-                                        {kTagMaxp, maxp},
-                                        {kTagOs2, os2},
-                                        {kTagCmap, cmap},
-                                        {kTagLoca, MakeLoca(offsets, longLoca)},
-                                        {kTagGlyf, std::move(glyf)},
-                                        {kTagName, MakeNameTable()},
-                                        {kTagPost, post}});
+    font = AssembleTteFont(0x00010000, {{kTteHead, head},
+                                        {kTteHhea, hhea},
+                                        {kTteHmtx, hmtx},
+                                        {kTteMaxp, maxp},
+                                        {kTteOs2, os2},
+                                        {kTteCmap, cmap},
+                                        {kTteLoca, MakeLoca(offsets, longLoca)},
+                                        {kTteGlyf, std::move(glyf)},
+                                        {kTteName, MakeNameTable()},
+                                        {kTtePost, post}});
     return kTteOk;
 }
 
@@ -604,10 +587,10 @@ int UpdateTteGlyph(const TteFont& font, int code, const TteOutline& outline, std
     }
     for (int g = 0; own && g < count; ++g) {
         const auto data = font.GlyphBytes(g);
-        if (data.size() < 10 || S16(data.data()) >= 0) continue;
+        if (data.size() < 10 || TteS16(data.data()) >= 0) continue;
         for (std::size_t at = 10; at + 4 <= data.size();) {
-            const unsigned flags = U16(data.data() + at);
-            if (static_cast<int>(U16(data.data() + at + 2)) == old) own = false;
+            const unsigned flags = TteU16(data.data() + at);
+            if (static_cast<int>(TteU16(data.data() + at + 2)) == old) own = false;
             at += 4 + ((flags & 0x0001) ? 4 : 2) +
                   ((flags & 0x0008)   ? 2
                    : (flags & 0x0040) ? 4
@@ -626,7 +609,7 @@ int UpdateTteGlyph(const TteFont& font, int code, const TteOutline& outline, std
     done.added = add;
 
     // glyf and loca: the glyphs before the target as they are, the new glyph, the glyphs after it.
-    const auto oldGlyf = font.TableBytes(kTagGlyf);
+    const auto oldGlyf = font.TableBytes(kTteGlyf);
     Bytes glyf;
     std::vector<std::uint32_t> offsets(static_cast<std::size_t>(newCount) + 1);
     const std::uint32_t before = font.GlyphOffset(target < count ? target : count);
@@ -681,25 +664,25 @@ int UpdateTteGlyph(const TteFont& font, int code, const TteOutline& outline, std
         if (g < metrics) Put16(hmtx, advances[static_cast<std::size_t>(g)]);
         Put16(hmtx, bearings[static_cast<std::size_t>(g)]);
     }
-    const auto oldHhea = font.TableBytes(kTagHhea);
+    const auto oldHhea = font.TableBytes(kTteHhea);
     Bytes hhea(oldHhea.begin(), oldHhea.end());
     Set16(hhea, 34, metrics);
     if (!glyph.bytes.empty()) {
         // Only widened for the new glyph, so that the table stays as it was when the glyph fits.
         const int width = glyph.xMax - glyph.xMin;
-        Set16(hhea, 10, std::max<int>(U16(hhea.data() + 10), advance));
-        Set16(hhea, 12, std::min(S16(hhea.data() + 12), lsb));
-        Set16(hhea, 14, std::min(S16(hhea.data() + 14), advance - (lsb + width)));
-        Set16(hhea, 16, std::max(S16(hhea.data() + 16), lsb + width));
+        Set16(hhea, 10, std::max<int>(TteU16(hhea.data() + 10), advance));
+        Set16(hhea, 12, std::min(TteS16(hhea.data() + 12), lsb));
+        Set16(hhea, 14, std::min(TteS16(hhea.data() + 14), advance - (lsb + width)));
+        Set16(hhea, 16, std::max(TteS16(hhea.data() + 16), lsb + width));
     }
 
     // maxp: the count and the maxima.
-    const auto oldMaxp = font.TableBytes(kTagMaxp);
+    const auto oldMaxp = font.TableBytes(kTteMaxp);
     Bytes maxp(oldMaxp.begin(), oldMaxp.end());
     Set16(maxp, 4, newCount);
     if (maxp.size() >= 10) {
-        Set16(maxp, 6, std::max<int>(U16(maxp.data() + 6), glyph.points));
-        Set16(maxp, 8, std::max<int>(U16(maxp.data() + 8), glyph.contours));
+        Set16(maxp, 6, std::max<int>(TteU16(maxp.data() + 6), glyph.points));
+        Set16(maxp, 8, std::max<int>(TteU16(maxp.data() + 8), glyph.contours));
     }
 
     // head: the box of every glyph, the date, the glyph offsets' format.
@@ -708,10 +691,10 @@ int UpdateTteGlyph(const TteFont& font, int code, const TteOutline& outline, std
         const std::size_t i = static_cast<std::size_t>(g);
         if (offsets[i + 1] - offsets[i] < 10) continue;
         const std::uint8_t* p = glyf.data() + offsets[i];
-        if (S16(p) == 0) continue;
-        box.Add(S16(p + 2), S16(p + 4), S16(p + 6), S16(p + 8));
+        if (TteS16(p) == 0) continue;
+        box.Add(TteS16(p + 2), TteS16(p + 4), TteS16(p + 6), TteS16(p + 8));
     }
-    const auto oldHead = font.TableBytes(kTagHead);
+    const auto oldHead = font.TableBytes(kTteHead);
     Bytes head(oldHead.begin(), oldHead.end());
     Set64(head, 28, time);
     Set16(head, 36, box.xMin);
@@ -723,7 +706,7 @@ int UpdateTteGlyph(const TteFont& font, int code, const TteOutline& outline, std
     // cmap: when the code gets a new glyph, every Unicode map of format 4 or 12 (and the Shift-JIS one)
     // is written again with it; maps of other formats stay as they are.
     std::vector<std::pair<std::uint32_t, Bytes>> tables;
-    const auto oldCmap = font.TableBytes(kTagCmap);
+    const auto oldCmap = font.TableBytes(kTteCmap);
     Bytes cmap(oldCmap.begin(), oldCmap.end());
     std::set<std::uint32_t> unicodeCodes;
     if (add) {
@@ -751,12 +734,12 @@ int UpdateTteGlyph(const TteFont& font, int code, const TteOutline& outline, std
                     const std::uint8_t* p = font.Bytes().data() + sub.offset;
                     Bytes encoded;
                     if (sub.format == 4) {
-                        if (!EncodeFormat4(pairs, U16(p + 4), encoded)) {
+                        if (!EncodeFormat4(pairs, TteU16(p + 4), encoded)) {
                             error = "the character map no longer fits in format 4";
                             return kTteTooComplex;
                         }
                     } else {
-                        encoded = EncodeFormat12(pairs, U32(p + 8));
+                        encoded = EncodeFormat12(pairs, TteU32(p + 8));
                     }
                     body.insert(body.end(), encoded.begin(), encoded.end());
                 } else {
@@ -783,15 +766,15 @@ int UpdateTteGlyph(const TteFont& font, int code, const TteOutline& outline, std
 
     // A vertical metrics table that cannot take one more glyph goes, with its header.
     bool keepVertical = true;
-    if (add && font.FindTable(kTagVmtx)) {
-        const auto vhea = font.TableBytes(kTagVhea);
-        const std::size_t longMetrics = vhea.size() >= 36 ? U16(vhea.data() + 34) : 0;
+    if (add && font.FindTable(kTteVmtx)) {
+        const auto vhea = font.TableBytes(kTteVhea);
+        const std::size_t longMetrics = vhea.size() >= 36 ? TteU16(vhea.data() + 34) : 0;
         keepVertical = longMetrics > 0 && longMetrics <= static_cast<std::size_t>(count) &&
-                       font.TableBytes(kTagVmtx).size() >= 4 * longMetrics + 2 * (count - longMetrics);
+                       font.TableBytes(kTteVmtx).size() >= 4 * longMetrics + 2 * (count - longMetrics);
     }
     for (const TteTable& table : font.Tables()) {
         const std::uint32_t tag = table.tag;
-        if (!keepVertical && (tag == kTagVmtx || tag == kTagVhea)) {
+        if (!keepVertical && (tag == kTteVmtx || tag == kTteVhea)) {
             done.dropped.push_back(TteTagText(tag));
             continue;
         }
@@ -804,33 +787,33 @@ int UpdateTteGlyph(const TteFont& font, int code, const TteOutline& outline, std
         }
         const auto original = font.TableBytes(tag);
         Bytes bytes(original.begin(), original.end());
-        if (tag == kTagGlyf) {
+        if (tag == kTteGlyf) {
             bytes = std::move(glyf);
-        } else if (tag == kTagLoca) {
+        } else if (tag == kTteLoca) {
             bytes = MakeLoca(offsets, longLoca);
-        } else if (tag == kTagHmtx) {
+        } else if (tag == kTteHmtx) {
             bytes = std::move(hmtx);
-        } else if (tag == kTagHhea) {
+        } else if (tag == kTteHhea) {
             bytes = hhea;
-        } else if (tag == kTagMaxp) {
+        } else if (tag == kTteMaxp) {
             bytes = maxp;
-        } else if (tag == kTagHead) {
+        } else if (tag == kTteHead) {
             bytes = head;
-        } else if (tag == kTagCmap) {
+        } else if (tag == kTteCmap) {
             bytes = cmap;
-        } else if (tag == kTagOs2 && bytes.size() >= 68) {
+        } else if (tag == kTteOs2 && bytes.size() >= 68) {
             Set16(bytes, 64, std::min<std::uint32_t>(*unicodeCodes.begin(), 0xFFFF));
             Set16(bytes, 66, std::min<std::uint32_t>(*unicodeCodes.rbegin(), 0xFFFF));
-        } else if (add && tag == kTagVmtx) {
+        } else if (add && tag == kTteVmtx) {
             // One more top side bearing: the new glyph takes the last vertical advance.
-            const std::size_t longMetrics = U16(font.TableBytes(kTagVhea).data() + 34);
+            const std::size_t longMetrics = TteU16(font.TableBytes(kTteVhea).data() + 34);
             bytes.resize(4 * longMetrics + 2 * (static_cast<std::size_t>(count) - longMetrics));
             Put16(bytes, glyph.bytes.empty() ? 0 : font.Ascent() - glyph.yMax);
-        } else if (add && tag == kTagPost && bytes.size() >= 32) {
-            const std::uint32_t version = U32(bytes.data());
+        } else if (add && tag == kTtePost && bytes.size() >= 32) {
+            const std::uint32_t version = TteU32(bytes.data());
             bool kept = false;
             if (version == 0x00020000 && bytes.size() >= 34 &&
-                static_cast<int>(U16(bytes.data() + 32)) == count && bytes.size() >= 34 + 2ull * count) {
+                static_cast<int>(TteU16(bytes.data() + 32)) == count && bytes.size() >= 34 + 2ull * count) {
                 // Glyph names: one more index, and a name of its own at the end of the names.
                 std::set<std::string> names;
                 std::size_t at = 34 + 2 * static_cast<std::size_t>(count);
@@ -868,7 +851,7 @@ int UpdateTteGlyph(const TteFont& font, int code, const TteOutline& outline, std
         }
         tables.emplace_back(tag, std::move(bytes));
     }
-    updated = AssembleTteFont(U32(font.Bytes().data()), std::move(tables));
+    updated = AssembleTteFont(TteU32(font.Bytes().data()), std::move(tables));
     return kTteOk;
 }
 
