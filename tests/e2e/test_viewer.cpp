@@ -240,6 +240,8 @@ TEST_F(ViewerTest, UpdateSignalOfAnExitingEditorShowsTheNewCharacterAndKeepsTheS
     Process editor = Start(L"E020");
     HWND main = WaitForEditorWindow(editor);
     ASSERT_NE(main, nullptr);
+    // The editor reads the bitmap file (without sharing) to load its code: write only once it has.
+    ASSERT_TRUE(WaitUntil([&] { return WindowText(main) == tte_ + L"　[ CODE= E020 ]"; }));
     // The character the editor's save would have written (the file as eudcedit leaves it), then the
     // editor ends and signals the browsers.
     ASSERT_TRUE(

@@ -464,8 +464,10 @@ TEST(FontOracle, UpdatedFontsStaySound) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    testing::InitGoogleTest(&argc, argv);
+    // Its own report beside the unit suite's (the test command hands both the same GTEST_OUTPUT); set
+    // before the flags are parsed, which is when the report is set up.
     if (const char* reports = std::getenv("KF_TEST_REPORTS"))
         testing::GTEST_FLAG(output) = std::string("xml:") + reports + "/font.xml";
+    testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }
