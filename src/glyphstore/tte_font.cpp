@@ -61,7 +61,7 @@ std::string TteTagText(std::uint32_t tag) {
 }
 
 bool ReadTteFileBytes(const std::filesystem::path& path, std::vector<std::uint8_t>& bytes) {
-    return ReadExclusiveFileBytes(path, kTteMaxFileBytes, bytes);
+    return ReadUnwrittenFileBytes(path, kTteMaxFileBytes, bytes);
 }
 
 int TteFont::Fail(int result, std::string error) {

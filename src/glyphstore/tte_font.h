@@ -92,7 +92,8 @@ class TteFont {
   public:
     // kTteOk, or kTteNotFont..kTteBadCmap with Error() saying what is wrong. The bytes are copied.
     int Load(std::span<const std::uint8_t> bytes);
-    // The same on a file, opened without sharing; kTteCannotOpen when it cannot be read.
+    // The same on a file, opened letting others read it but not write it; kTteCannotOpen when it cannot be
+    // read.
     int Read(const std::filesystem::path& path);
     const std::string& Error() const { return m_error; }
 
@@ -152,6 +153,6 @@ class TteFont {
     int m_unicodeCmap = -1;  // index of the preferred Unicode subtable
 };
 
-// Reads a whole file the way the font reader does (no sharing, at most kTteMaxFileBytes); false when it
-// cannot be opened or read.
+// Reads a whole file the way the font reader does (others may read it meanwhile, not write it; at most
+// kTteMaxFileBytes); false when it cannot be opened or read.
 bool ReadTteFileBytes(const std::filesystem::path& path, std::vector<std::uint8_t>& bytes);
