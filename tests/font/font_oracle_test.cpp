@@ -459,6 +459,21 @@ TEST(FontOracle, UpdatedFontsStaySound) {
         }
         ExpectValidatorsAccept(updated, c.name);
     }
+    // An editor's own outlines (rounded corners or splines, its grid scaled and shifted) are written as
+    // soundly, into our font and into IPA's.
+    for (const auto& [name, base] :
+         {std::pair{std::string("own"), withExtras}, std::pair{std::string("ipa"), ipaBytes}}) {
+        TteFont font;
+        ASSERT_EQ(font.Load(base), kTteOk);
+        for (TteCorners corners : {TteCorners::Rounded, TteCorners::Spline}) {
+            TteOutline outline;
+            const TteGrid grid{font.UnitsPerEm(), 48, StandardPlacement(font, 48).baselineRow, 0.9, 40, -25};
+            ASSERT_EQ(DotsToOutline(drawings[30], grid, corners, outline, error), kTteOk) << error;
+            Bytes updated;
+            ASSERT_EQ(UpdateTteGlyph(font, 0xE0F0, outline, TteTimeNow(), updated, error), kTteOk) << error;
+            ExpectValidatorsAccept(updated, name + (corners == TteCorners::Rounded ? "-rounded" : "-spline"));
+        }
+    }
 }
 
 }  // namespace
