@@ -52,8 +52,7 @@ class SaveTest : public EditorTest {
         HWND splitter = GetDlgItem(main_, 0xE900);
         view_ = splitter ? GetDlgItem(splitter, 0xE901) : nullptr;
         ASSERT_NE(view_, nullptr);
-        SetForegroundWindow(main_);
-        ASSERT_TRUE(WaitUntil([&] { return GetForegroundWindow() == main_; }));
+        ASSERT_TRUE(BringForward(main_)) << DescribeDesktop();
         SetCursorPos(0, 0);  // Wine trusts its cursor position only after one of these
 
         ASSERT_NO_FATAL_FAILURE(Draw(3, 2));
@@ -401,8 +400,7 @@ TEST_F(SaveTest, AnEditorLeftRunningAfterItsCloseIsStillRecognisedByTheNextSave)
     HWND leftover = FindWindowW(L"KfEudceditStandIn", nullptr);
     ASSERT_NE(leftover, nullptr);
     SetWindowPos(leftover, HWND_BOTTOM, 820, 700, 0, 0, SWP_NOSIZE | SWP_NOACTIVATE);
-    SetForegroundWindow(main_);
-    ASSERT_TRUE(WaitUntil([&] { return GetForegroundWindow() == main_; }));
+    ASSERT_TRUE(BringForward(main_)) << DescribeDesktop();
     ASSERT_NO_FATAL_FAILURE(Draw(10, 3));
     PostMessageW(main_, WM_COMMAND, kSave, 0);
     ASSERT_NO_FATAL_FAILURE(
@@ -422,8 +420,7 @@ TEST_F(SaveTest, TwoEditorsSavingAtOnceTakeTurnsAndEachSteersItsOwnEditor) {
     HWND splitter = GetDlgItem(secondMain, 0xE900);
     HWND secondView = splitter ? GetDlgItem(splitter, 0xE901) : nullptr;
     ASSERT_NE(secondView, nullptr);
-    SetForegroundWindow(secondMain);
-    ASSERT_TRUE(WaitUntil([&] { return GetForegroundWindow() == secondMain; }));
+    ASSERT_TRUE(BringForward(secondMain)) << DescribeDesktop();
     for (DWORD flags : {DWORD{MOUSEEVENTF_LEFTDOWN}, DWORD{MOUSEEVENTF_LEFTUP}}) {
         SendMouseAtDot(secondView, {20, 20}, flags);
         WaitForInputIdle(second.Handle(), 2000);
@@ -493,8 +490,7 @@ TEST_F(SaveTest, ACodeChosenAtSaveBecomesTheDocumentsCodeOnlyWhenTheSaveSucceeds
     HWND splitter = GetDlgItem(main_, 0xE900);
     view_ = splitter ? GetDlgItem(splitter, 0xE901) : nullptr;
     ASSERT_NE(view_, nullptr);
-    SetForegroundWindow(main_);
-    ASSERT_TRUE(WaitUntil([&] { return GetForegroundWindow() == main_; }));
+    ASSERT_TRUE(BringForward(main_)) << DescribeDesktop();
     SetCursorPos(0, 0);
     const std::wstring blank = WindowText(main_);
     MouseAt({3, 3}, MOUSEEVENTF_LEFTDOWN);
@@ -584,12 +580,10 @@ TEST_F(SaveTest, DISABLED_RepeatedSaves) {
     int saved = 0;
     for (int i = 0; i < repeat; ++i) {
         if (i > 0) {
-            SetForegroundWindow(main_);
-            ASSERT_TRUE(WaitUntil([&] { return GetForegroundWindow() == main_; }));
+            ASSERT_TRUE(BringForward(main_)) << DescribeDesktop();
             ASSERT_NO_FATAL_FAILURE(Draw(3 + 2 * (i % 25), 2 + i));
         }
-        SetForegroundWindow(main_);
-        ASSERT_TRUE(WaitUntil([&] { return GetForegroundWindow() == main_; }));
+        ASSERT_TRUE(BringForward(main_)) << DescribeDesktop();
         const auto start = std::chrono::steady_clock::now();
         PressCtrlS();
         std::optional<MessageBoxInfo> box = WaitForSaveOutcome();

@@ -30,11 +30,19 @@ bool StartProcess(const std::wstring& commandLine, int showCommand, DWORD creati
     startup.dwFlags = STARTF_USESHOWWINDOW;
     startup.wShowWindow = static_cast<WORD>(showCommand);
     PROCESS_INFORMATION process = {};
-    if (!CreateProcessW(nullptr, buffer.data(), nullptr, nullptr, FALSE, creationFlags, nullptr, nullptr,
-                        &startup, &process)) {
-        return false;
+    // Wine now and then loses a new process before it has started (once in some hundreds of starts)
+    // and reports an internal error; another attempt then starts it. Any other failure is final.
+    for (int attempt = 1;; ++attempt) {
+        if (CreateProcessW(nullptr, buffer.data(), nullptr, nullptr, FALSE, creationFlags, nullptr, nullptr,
+                           &startup, &process)) {
+            break;
+        }
+        if (GetLastError() != ERROR_INTERNAL_ERROR || attempt == 3) return false;
     }
     UniqueHandle thread(process.hThread);
+    // Every program we start shows a window the user is meant to work in next (an editor, the
+    // browser, the system character editor a save steers): let it take the foreground from us.
+    AllowSetForegroundWindow(process.dwProcessId);
     started.process.Reset(process.hProcess);
     started.processId = process.dwProcessId;
     return true;
