@@ -1,0 +1,195 @@
+// The magnified dot matrix of the open character, in the right pane of the main window: the
+// glyph's dots as square cells between one-pixel grid lines, with the emphasised grid lines,
+// the selection tint, the sample layer and the origin of a move. It draws the document's edit
+// bitmap, which it borrows, and repaints only the cells that change.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <span>
+#include <vector>
+
+#include "base/app_context.h"
+#include "editor/dot_plane.h"
+#include "editor/matrix_geometry.h"
+#include "editor/matrix_tool.h"
+#include "editor/matrix_view_state.h"
+#include "editor/paste_convert.h"
+#include "editor/selection.h"
+#include "editor/selection_ops.h"
+#include "win32/editor/marquee.h"
+#include "win32/editor/matrix_painter.h"
+#include "win32/framework/wnd.h"
+
+class CImgArray;
+
+class CMatrixEditView : public CView, public IMatrixViewState {
+  public:
+    explicit CMatrixEditView(const AppContext& context);
+    ~CMatrixEditView() override;
+
+    // Screen pixels per dot. Setting it stores "PixSize" at once.
+    int GetPixelSize() const { return m_nPixSize; }
+    void SetPixelSize(int pixelSize);
+    // Re-reads the emphasised grid periods after the grid dialog and repaints.
+    void ApplyGridSettings();
+    GridPeriods GetGridPeriods() const { return m_grid; }
+
+    // The current tool: 0 is the move tool, 1..5 the drawing tools, 6 and 7 the selections.
+    int GetTool() const override { return m_nTool; }
+    int SetTool(int tool);
+    // Pen width in dots, 1..5.
+    int GetDotSize() const override { return m_nDotSize; }
+    int SetDotSize(int size);
+    // Swapped, the left button draws white and the right one black.
+    BOOL GetPenSwap() const override { return m_bPenSwap; }
+    BOOL SetPenSwap(BOOL swap);
+    int GetOverlayMode() const override { return m_nOverlayMode; }
+    void SetOverlayMode(int mode) override;
+    const DotPlane* GetEditBitmap() const override { return ImageReady() ? m_pImage : nullptr; }
+
+    // The sample layers: which one is shown, and its template as the layer plane.
+    std::uint8_t GetShownLayers() const override { return m_byShownLayers; }
+    void SetShownLayers(std::uint8_t shown) override { m_byShownLayers = shown; }
+    void ToggleSampleLayer(int index) override;
+    void RenderSampleLayer() override;
+    void RefreshSampleLayer(int index) override;
+    const DotPlane* GetLayerPlane() const { return m_pLayer.get(); }
+
+    // The information column that hears of mouse positions and pane changes (may be null).
+    void SetInformationSink(IInformationSink* sink) { m_pInfo = sink; }
+
+    // The selection. Shift and Alt, read when it changes, add to it or remove from it.
+    bool HasSelection() const { return m_selection.HasSelection(); }
+    BOOL SelectRect(int x0, int y0, int x1, int y1);
+    BOOL SelectMask(const DotPlane& mask);
+    BOOL InvertSelection();
+    void Deselect();
+    void SelectAll();
+    // The arrow keys (VK_LEFT..VK_DOWN): the selection tools move the selection, the move tool the
+    // selected dots; at the glyph's edge nothing moves.
+    void NudgeSelection(UINT key);
+
+    // The image commands on the selected dots; each change is one history step.
+    void InvertSelectedImage();
+    void FlipSelection(int kind);  // FlipKind
+    void RotateSelection(bool anticlockwise);
+
+    // The clipboard: a one-bit picture of the selection's box out, any picture in. A paste waits,
+    // following the mouse, until a left click places it or a right click or Escape cancels it.
+    void CopyToClipboard(BOOL cut);
+    BOOL CanPaste() const;
+    void PasteFromClipboard();
+    // Places (commit) or drops the pending paste; the picture's top-left goes to `dot`.
+    void PlacePaste(bool commit, DotPoint dot = {0, 0});
+    // Drops a pending paste; FALSE when none was pending.
+    BOOL CancelPaste();
+    bool IsPastePending() const { return m_paste.has_value() && m_pMarquee != nullptr; }
+
+    // Marks the cells of the changed dots for repainting, as one region.
+    void InvalidateChanges(const DotChanges& changes);
+    // Records the edit bitmap as one finished edit in the history.
+    void PushUndoSnapshot();
+
+    void OnDraw(HDC dc) override;
+    // The document's hints: it lends its edit bitmap and history (nothing is painted without
+    // them), has loaded a character or a history state, or has changed the grid settings.
+    void OnUpdate(CView* sender, LPARAM hint, void* hintObject) override;
+    LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
+    // The tool, pen-swap and dot-size commands.
+    BOOL OnCmdMsg(UINT id, CmdCode code, CCmdUI* cmdUI) override;
+
+  private:
+    void Attach(DotPlane* image, CImgArray* store);
+    void OnTool(UINT id);
+    void OnUpdateTool(CCmdUI* cmdUI) { cmdUI->Enable(TRUE); }
+    void OnPenSwap();
+    void OnUpdatePenSwap(CCmdUI* cmdUI) { cmdUI->Enable(m_nTool != kMoveTool); }
+    void OnDotSize(UINT id);
+    void OnUpdateDotSize(CCmdUI* cmdUI);
+    void OnLayer(UINT id);
+    void OnUpdateLayer(CCmdUI* cmdUI);
+    void OnToolMove();
+    void OnUpdateNeedsSelection(CCmdUI* cmdUI) { cmdUI->Enable(HasSelection()); }
+    void OnSelectAll();
+    void OnDeselect();
+    void OnInvertSelection();
+    void OnImageCommand(UINT id);
+    void OnEditCut();
+    void OnEditCopy();
+    void OnEditPaste();
+    void OnUpdateEditPaste(CCmdUI* cmdUI) { cmdUI->Enable(CanPaste()); }
+    void RefreshPane(int pane) {
+        if (m_pInfo) m_pInfo->RefreshPane(pane);
+    }
+    void ShowDotPosition(int x1, int y1, int x2, int y2) {
+        if (m_pInfo) m_pInfo->ShowDotPosition(x1, y1, x2, y2);
+    }
+
+    MatrixGeometry Geometry() const { return {m_nPixSize, m_nGlyphSize}; }
+    // Shows the cursor of the current tool; false where the window's own cursor applies.
+    bool ShowToolCursor();
+
+    // The mouse drives the current tool: a press starts its action, moves continue it and the
+    // release finishes it.
+    void OnButtonDown(int button, POINT point);
+    void OnMouseMove(POINT point);
+    void OnButtonUp(POINT point);
+    // Writes the black dots of a mask in a colour and repaints their cells.
+    void WriteMask(const DotPlane& mask, int colour);
+    // Marks for repainting the cells of a plane's black dots, or of a list of dots.
+    void InvalidatePlaneDots(const DotPlane& plane);
+    void InvalidateDots(const std::vector<DotPoint>& dots);
+    void InvalidateSelectionOutline() { InvalidatePlaneDots(m_selection.Outline()); }
+    // The selection as the keys held now combine a new shape with it.
+    static SelectionMode KeyedSelectionMode();
+    // After a selection tool changed the selection: the "SelectAfterMove" switch to the move tool.
+    void AfterToolSelection();
+    // The rectangle check of the flips and turns: a selection that is not a rectangle becomes its
+    // box when the user agrees (message 5003); false when there is none or the user declines.
+    bool RequireRectSelection();
+    // The selection tools and the move tool, driven by the mouse handlers.
+    void StartMove();
+    void FinishMove(DotPoint start, DotPoint dot, bool cancelled);
+    void EndMoveDisplay();
+    // A pending paste follows the mouse with its top-left at the dot under it.
+    void ShowPendingPaste(POINT point);
+    OneBitImageView PastePicture() const;
+    bool ImageReady() const { return m_pImage != nullptr && m_pImgArray != nullptr; }
+    void RedrawAll();
+
+    const AppContext& m_context;
+    int m_nGlyphSize;
+    int m_nPixSize;
+    int m_nTool = kPenTool;
+    int m_nDotSize = 1;
+    // What a drag was started with; it holds until the release.
+    struct DragState {
+        MatrixTool tool = kPenTool;
+        int colour = 0;
+        int dotSize = 1;
+    };
+    DragState m_drag;
+    DotPoint m_dragStart = {-1, -1};
+    int m_nButton = 0;              // 0 none, 1 left, 2 right
+    bool m_bActionStarted = false;  // the press was on the matrix, so the release finishes an action
+    std::unique_ptr<CMarquee> m_pMarquee;
+    BOOL m_bPenSwap = FALSE;
+    DotPlane* m_pImage = nullptr;
+    CImgArray* m_pImgArray = nullptr;
+    DotPlane m_staging;  // during a move: the original place of the lifted dots
+    MatrixSelection m_selection;
+    bool m_bMoving = false;              // selected black dots are being dragged by the move tool
+    DotPlane m_moveShape;                // what a move drags: the selected black dots and the border
+    std::optional<PasteBitmap> m_paste;  // the pending paste's picture
+    MatrixColors m_colors;
+    GridPeriods m_grid;
+    CMatrixPainter m_painter;
+    int m_nOverlayMode = 1;
+    std::uint8_t m_byShownLayers = 0;
+    std::unique_ptr<DotPlane> m_pLayer;  // only while a layer is shown
+    IInformationSink* m_pInfo = nullptr;
+};

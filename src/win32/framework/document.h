@@ -1,0 +1,62 @@
+// The document half of the framework's document/view model, with the single-document
+// template that creates a document, its frame and its views in the framework's order.
+#pragma once
+
+#include <windows.h>
+
+#include <functional>
+#include <utility>
+#include <vector>
+
+#include "win32/framework/cmd_target.h"
+
+class CView;
+class CFrameWnd;
+
+class CDocument : public CCmdTarget {
+  public:
+    virtual ~CDocument() = default;
+
+    virtual BOOL OnNewDocument() { return TRUE; }
+    virtual BOOL CanCloseFrame(CFrameWnd* frame) { return TRUE; }
+    virtual void OnCloseDocument() {}
+
+    void UpdateAllViews(CView* sender, LPARAM hint = 0, void* hintObject = nullptr);
+    void AddView(CView* view);
+    void RemoveView(CView* view);
+    const std::vector<CView*>& GetViews() const { return m_views; }
+
+    BOOL IsModified() const { return m_bModified; }
+    void SetModifiedFlag(BOOL modified = TRUE) { m_bModified = modified; }
+
+  private:
+    std::vector<CView*> m_views;
+    BOOL m_bModified = FALSE;
+};
+
+class CSingleDocTemplate {
+  public:
+    // Factories, so that the program can hand its objects what they need when they are made.
+    using DocumentFactory = std::function<CDocument*()>;
+    using FrameFactory = std::function<CFrameWnd*()>;
+    using ViewFactory = std::function<CView*()>;
+
+    CSingleDocTemplate(UINT nIDResource, DocumentFactory doc, FrameFactory frame, ViewFactory view)
+        : m_nIDResource(nIDResource),
+          m_newDocument(std::move(doc)),
+          m_newFrame(std::move(frame)),
+          m_newView(std::move(view)) {}
+
+    // Creates the document, then the frame with its views, then runs OnNewDocument and the
+    // views' initial update. Returns the document, or null when any step failed.
+    CDocument* OpenNewDocument();
+    CDocument* GetDocument() const { return m_pDocument; }
+    void CloseDocument();
+
+  private:
+    UINT m_nIDResource;
+    DocumentFactory m_newDocument;
+    FrameFactory m_newFrame;
+    ViewFactory m_newView;
+    CDocument* m_pDocument = nullptr;
+};
