@@ -25,7 +25,7 @@ target_link_libraries(kf_glyphstore_win32 PUBLIC kf_glyphstore kf_framework_win3
 kf_add_level(kf_automation_win32 win32/automation)
 target_link_libraries(kf_automation_win32 PUBLIC kf_automation kf_framework_win32)
 kf_add_level(kf_editor_win32 win32/editor)
-target_link_libraries(kf_editor_win32 PUBLIC kf_editor kf_document kf_framework_win32)
+target_link_libraries(kf_editor_win32 PUBLIC kf_editor kf_framework_win32)
 kf_add_level(kf_panes_win32 win32/panes)
 target_link_libraries(kf_panes_win32 PUBLIC kf_panes kf_framework_win32)
 kf_add_level(kf_document_win32 win32/document)

@@ -6,7 +6,7 @@
 
 #include "app/command_line.h"
 #include "app/settings.h"
-#include "document/code_input.h"
+#include "glyphstore/code_input.h"
 #include "document/save_answer.h"
 #include "editor/paste_convert.h"
 #include "euftool/image_io.h"

@@ -68,18 +68,23 @@ HBRUSH CUrlStatic::CtlColor(HDC dc) {
     return m_hBrush;
 }
 
-LRESULT CUrlStatic::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
-    switch (message) {
-        case WM_SETCURSOR:
-            SetCursor(m_hCursor);
-            return TRUE;
-        case WM_LBUTTONUP: {
-            const std::wstring target = GetWindowText();
-            ShellExecuteW(nullptr, L"open", target.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
-            break;
-        }
-    }
-    return CStatic::WindowProc(message, wParam, lParam);
+BOOL CUrlStatic::OnWndMsg(const WindowMessage& m, LRESULT* result) {
+    static const MessageEntry table[] = {
+        {WM_SETCURSOR, msg::SetCursor<&CUrlStatic::OnSetCursor>},
+        {WM_LBUTTONUP, msg::Mouse<&CUrlStatic::OnLButtonUp>},
+    };
+    return DispatchWindowMessage(*this, table, m, result) || CStatic::OnWndMsg(m, result);
+}
+
+BOOL CUrlStatic::OnSetCursor(HWND /*window*/, UINT /*hitTest*/, UINT /*mouseMessage*/) {
+    SetCursor(m_hCursor);
+    return TRUE;
+}
+
+void CUrlStatic::OnLButtonUp(UINT /*flags*/, POINT /*point*/) {
+    const std::wstring target = GetWindowText();
+    ShellExecuteW(nullptr, L"open", target.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+    Default();
 }
 
 CAboutDlg::CAboutDlg(const AppContext& context, CWnd* parent)
@@ -123,14 +128,21 @@ void CAboutDlg::OnAutoUpdate() {
     EndDialog(IDOK);
 }
 
-INT_PTR CAboutDlg::DialogProc(UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_COMMAND && LOWORD(wParam) == IDC_ABOUT_UPDATE && HIWORD(wParam) == BN_CLICKED) {
-        OnAutoUpdate();
-        return TRUE;
-    }
-    if (message == WM_CTLCOLORSTATIC && reinterpret_cast<HWND>(lParam) == m_staticUrl.m_hWnd &&
-        m_staticUrl.m_hWnd) {
-        return reinterpret_cast<INT_PTR>(m_staticUrl.CtlColor(reinterpret_cast<HDC>(wParam)));
-    }
-    return CDialog::DialogProc(message, wParam, lParam);
+BOOL CAboutDlg::OnWndMsg(const WindowMessage& m, LRESULT* result) {
+    static const MessageEntry table[] = {
+        {WM_CTLCOLORSTATIC, msg::Raw<&CAboutDlg::OnCtlColorStatic>},
+    };
+    return DispatchWindowMessage(*this, table, m, result) || CDialog::OnWndMsg(m, result);
+}
+
+BOOL CAboutDlg::OnCommand(WPARAM wParam, LPARAM /*lParam*/) {
+    if (LOWORD(wParam) != IDC_ABOUT_UPDATE || HIWORD(wParam) != BN_CLICKED) return FALSE;
+    OnAutoUpdate();
+    return TRUE;
+}
+
+LRESULT CAboutDlg::OnCtlColorStatic(WPARAM wParam, LPARAM lParam) {
+    // The link's colours; every other static keeps the dialog's.
+    if (m_staticUrl.m_hWnd == nullptr || reinterpret_cast<HWND>(lParam) != m_staticUrl.m_hWnd) return FALSE;
+    return reinterpret_cast<LRESULT>(m_staticUrl.CtlColor(reinterpret_cast<HDC>(wParam)));
 }

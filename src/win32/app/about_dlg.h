@@ -17,11 +17,15 @@ class CUrlStatic : public CStatic {
   public:
     CUrlStatic();
     ~CUrlStatic() override;
-    LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
     // The colours of the link, from the parent's WM_CTLCOLORSTATIC; returns the background brush.
     HBRUSH CtlColor(HDC dc);
 
+  protected:
+    BOOL OnWndMsg(const WindowMessage& m, LRESULT* result) override;
+
   private:
+    BOOL OnSetCursor(HWND window, UINT hitTest, UINT mouseMessage);
+    void OnLButtonUp(UINT flags, POINT point);
     HCURSOR m_hCursor = nullptr;
     bool m_bOwnCursor = false;
     HFONT m_hUnderlineFont = nullptr;
@@ -42,8 +46,10 @@ class CAboutDlg : public CDialog {
 
   protected:
     void DoDataExchange(CDataExchange* pDX) override;
-    INT_PTR DialogProc(UINT message, WPARAM wParam, LPARAM lParam) override;
+    BOOL OnWndMsg(const WindowMessage& m, LRESULT* result) override;
+    BOOL OnCommand(WPARAM wParam, LPARAM lParam) override;
 
   private:
+    LRESULT OnCtlColorStatic(WPARAM wParam, LPARAM lParam);
     const AppContext& m_context;
 };

@@ -238,7 +238,7 @@ BOOL CGlyphoEditorApp::InitInstance() {
     ShowWindow(frame->m_hWnd, SW_SHOW);
     UpdateWindow(frame->m_hWnd);
     SetPropW(frame->m_hWnd, kEditorTag, reinterpret_cast<HANDLE>(1));
-    PostMessageW(frame->m_hWnd, m_strTargetCode.empty() ? WM_APP_ASK_CODE : WM_APP_OPEN_TARGET_CODE, 0, 0);
+    frame->OpenStartCode(m_strTargetCode);
     return TRUE;
 }
 

@@ -2,7 +2,7 @@
 // this view draws nothing and handles no command.
 #pragma once
 
-#include "win32/framework/wnd.h"
+#include "win32/framework/doc_view.h"
 
 class CGlyphoEditorView : public CView {
   public:

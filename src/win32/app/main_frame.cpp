@@ -2,7 +2,6 @@
 
 #include "app/frame_rules.h"
 #include "app/settings.h"
-#include "win32/app/glyph_editor_app.h"
 #include "win32/platform/family_windows.h"
 #include "win32/document/glyph_editor_doc.h"
 #include "win32/editor/matrix_edit_view.h"
@@ -17,10 +16,7 @@ BOOL CMainFrame::OnCmdMsg(UINT id, CmdCode code, CCmdUI* cmdUI) {
         {ID_NEXT_PANE, ID_NEXT_PANE, &CMainFrame::OnNextPane},
         {ID_PREV_PANE, ID_PREV_PANE, &CMainFrame::OnPrevPane},
     };
-    if (DispatchCommand(this, table, id, code, cmdUI)) return TRUE;
-    // The matrix view's own commands (tools, pen, dot size) reach it while the other pane is active.
-    CMatrixEditView* matrix = GetMatrixEditView();
-    return matrix && matrix != GetActiveView() && matrix->OnCmdMsg(id, code, cmdUI);
+    return DispatchCommand(this, table, id, code, cmdUI);
 }
 
 void CMainFrame::SetTitleCode(const std::wstring& code) {
@@ -81,6 +77,8 @@ BOOL CMainFrame::OnCreateClient(CREATESTRUCTW* /*cs*/, CCreateContext* context) 
     SetActiveView(m_wndSplitter.GetPane(0, 1));
     // The information column reads the matrix view's state; the view reports the mouse to it.
     if (CMatrixEditView* matrix = GetMatrixEditView()) {
+        // The matrix view's own commands (tools, pen, dot size) reach it while the other pane is active.
+        AddCommandView(matrix);
         if (CInformationView* info = GetInformationView()) {
             info->SetMatrixView(matrix);
             matrix->SetInformationSink(info);
@@ -157,6 +155,7 @@ void CMainFrame::OnNextPane() { ActivatePane(GetActiveView() == m_wndSplitter.Ge
 void CMainFrame::OnPrevPane() { OnNextPane(); }  // two panes: the previous one is the next one
 
 void CMainFrame::OnExitSizeMove() {
+    Default();
     InvalidateRect(m_hWnd, nullptr, TRUE);
     CMatrixEditView* view = GetMatrixEditView();
     if (view == nullptr) return;
@@ -186,55 +185,58 @@ void CMainFrame::OnClose() {
     CFrameWnd::OnClose();
 }
 
-BOOL CMainFrame::PreTranslateMessage(MSG* msg) {
-    if (msg->message == WM_KEYDOWN) {
-        CMatrixEditView* view = GetMatrixEditView();
-        switch (FrameKeyActionFor(static_cast<unsigned>(msg->wParam), view != nullptr,
-                                  view ? view->GetTool() : 0)) {
-            case FrameKeyAction::SwapPen:
-                view->SetPenSwap(!view->GetPenSwap());
-                return TRUE;
-            case FrameKeyAction::NudgeSelection:
-                view->NudgeSelection(static_cast<UINT>(msg->wParam));
-                return TRUE;
-            case FrameKeyAction::CutSelection:
-                view->CopyToClipboard(TRUE);
-                return TRUE;
-            case FrameKeyAction::CancelPendingPaste:
-                if (view->CancelPaste()) return TRUE;
-                break;
-            case FrameKeyAction::PassOn:
-                break;
-        }
-    } else if (msg->message == WM_APP_OPEN_TARGET_CODE) {
-        if (auto* doc = dynamic_cast<CGlyphoEditorDoc*>(GetActiveDocument())) {
-            doc->LoadCodeImage(std::wstring(GetGlyphoApp().m_strTargetCode));
-        }
-        return TRUE;
-    } else if (msg->message == WM_APP_ASK_CODE) {
-        if (auto* doc = dynamic_cast<CGlyphoEditorDoc*>(GetActiveDocument())) doc->OnCodeOpen();
-        return TRUE;
-    }
-    return CFrameWnd::PreTranslateMessage(msg);
+void CMainFrame::OpenStartCode(const std::wstring& code) {
+    m_strStartCode = code;
+    PostMessageW(m_hWnd, code.empty() ? WM_APP_ASK_CODE : WM_APP_OPEN_TARGET_CODE, 0, 0);
 }
 
-LRESULT CMainFrame::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
-    switch (message) {
-        case WM_GETMINMAXINFO: {
-            auto* info = reinterpret_cast<MINMAXINFO*>(lParam);
-            if (m_nMinTrackWidth != -1) info->ptMinTrackSize.x = m_nMinTrackWidth;
-            if (m_nMinTrackHeight != -1) info->ptMinTrackSize.y = m_nMinTrackHeight;
+BOOL CMainFrame::OnPreKeyDown(UINT key) {
+    CMatrixEditView* view = GetMatrixEditView();
+    switch (FrameKeyActionFor(key, view != nullptr, view ? view->GetTool() : 0)) {
+        case FrameKeyAction::SwapPen:
+            view->SetPenSwap(!view->GetPenSwap());
+            return TRUE;
+        case FrameKeyAction::NudgeSelection:
+            view->NudgeSelection(key);
+            return TRUE;
+        case FrameKeyAction::CutSelection:
+            view->CopyToClipboard(TRUE);
+            return TRUE;
+        case FrameKeyAction::CancelPendingPaste:
+            return view->CancelPaste();
+        case FrameKeyAction::PassOn:
             break;
-        }
-        case WM_ENTERSIZEMOVE:
-            GetWindowRect(m_hWnd, &m_rcSizeMove);
-            break;
-        case WM_EXITSIZEMOVE:
-            OnExitSizeMove();
-            break;
-        case 0x0362:  // WM_SETMESSAGESTRING: a pane's prompt, by string id
-            if (m_wndStatusBar.m_hWnd) m_wndStatusBar.SetPaneText(LoadResString(static_cast<UINT>(wParam)));
-            return 0;
     }
-    return CFrameWnd::WindowProc(message, wParam, lParam);
+    return FALSE;
+}
+
+BOOL CMainFrame::OnWndMsg(const WindowMessage& m, LRESULT* result) {
+    static const MessageEntry table[] = {
+        {WM_APP_OPEN_TARGET_CODE, msg::Plain<&CMainFrame::OnOpenTargetCode>},
+        {WM_APP_ASK_CODE, msg::Plain<&CMainFrame::OnAskCode>},
+        {WM_GETMINMAXINFO, msg::Raw<&CMainFrame::OnGetMinMaxInfo>},
+        {WM_ENTERSIZEMOVE, msg::Plain<&CMainFrame::OnEnterSizeMove>},
+        {WM_EXITSIZEMOVE, msg::Plain<&CMainFrame::OnExitSizeMove>},
+    };
+    return DispatchWindowMessage(*this, table, m, result) || CFrameWnd::OnWndMsg(m, result);
+}
+
+void CMainFrame::OnOpenTargetCode() {
+    if (auto* doc = dynamic_cast<CGlyphoEditorDoc*>(GetActiveDocument())) doc->LoadCodeImage(m_strStartCode);
+}
+
+void CMainFrame::OnAskCode() {
+    if (auto* doc = dynamic_cast<CGlyphoEditorDoc*>(GetActiveDocument())) doc->OnCodeOpen();
+}
+
+LRESULT CMainFrame::OnGetMinMaxInfo(WPARAM /*wParam*/, LPARAM lParam) {
+    auto* info = reinterpret_cast<MINMAXINFO*>(lParam);
+    if (m_nMinTrackWidth != -1) info->ptMinTrackSize.x = m_nMinTrackWidth;
+    if (m_nMinTrackHeight != -1) info->ptMinTrackSize.y = m_nMinTrackHeight;
+    return Default();
+}
+
+void CMainFrame::OnEnterSizeMove() {
+    GetWindowRect(m_hWnd, &m_rcSizeMove);
+    Default();
 }

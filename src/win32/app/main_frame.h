@@ -13,7 +13,7 @@
 #include "win32/document/glyph_editor_doc.h"
 #include "win32/framework/bars.h"
 #include "win32/framework/splitter.h"
-#include "win32/framework/wnd.h"
+#include "win32/framework/frame_wnd.h"
 
 class CMatrixEditView;
 class CInformationView;
@@ -39,14 +39,17 @@ class CMainFrame : public CFrameWnd, public IGlyphDocumentFrame {
     // Sizes the frame so that the matrix pane is extent pixels square; returns the frame size.
     SIZE FitFrameToMatrix(int extent);
     void SaveWindowPos();
+    // Opens `code` once the window runs, or asks for a code when it is empty.
+    void OpenStartCode(const std::wstring& code);
 
     BOOL PreCreateWindow(CREATESTRUCTW& cs) override;
-    BOOL PreTranslateMessage(MSG* msg) override;
     BOOL OnCreateClient(CREATESTRUCTW* cs, CCreateContext* context) override;
     BOOL OnCmdMsg(UINT id, CmdCode code, CCmdUI* cmdUI) override;
-    LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
 
   protected:
+    BOOL OnWndMsg(const WindowMessage& m, LRESULT* result) override;
+    // The keys the frame takes before the accelerators (pen swap, nudges, cut, paste cancel).
+    BOOL OnPreKeyDown(UINT key) override;
     int OnCreate(CREATESTRUCTW* cs) override;
     void OnClose() override;
     void RecalcLayout() override;
@@ -57,6 +60,10 @@ class CMainFrame : public CFrameWnd, public IGlyphDocumentFrame {
     void OnNextPane();
     void OnPrevPane();
     void ActivatePane(int column);
+    void OnOpenTargetCode();
+    void OnAskCode();
+    LRESULT OnGetMinMaxInfo(WPARAM wParam, LPARAM lParam);
+    void OnEnterSizeMove();
     void OnExitSizeMove();
 
     const AppContext& m_context;
@@ -66,4 +73,5 @@ class CMainFrame : public CFrameWnd, public IGlyphDocumentFrame {
     int m_nMinTrackWidth = -1;
     int m_nMinTrackHeight = -1;
     RECT m_rcSizeMove = {};
+    std::wstring m_strStartCode;
 };

@@ -9,7 +9,7 @@
 #include <windows.h>
 
 #include "base/app_context.h"
-#include "document/code_input.h"
+#include "glyphstore/code_input.h"
 #include "win32/framework/dialog.h"
 #include "win32/panes/ime_edit.h"
 

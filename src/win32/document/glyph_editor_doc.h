@@ -10,7 +10,7 @@
 #include "base/app_context.h"
 #include "document/img_array.h"
 #include "editor/dot_plane.h"
-#include "win32/framework/document.h"
+#include "win32/framework/doc_view.h"
 
 class CFrameWnd;
 

@@ -3,10 +3,11 @@
 #include <algorithm>
 
 #include "base/diag_log.h"
-#include "document/img_array.h"
-#include "document/update_hints.h"
+#include "editor/edit_history.h"
+#include "editor/update_hints.h"
 #include "editor/cursor_choice.h"
 #include "editor/drawing.h"
+#include "editor/drawing_gesture.h"
 #include "editor/sample_layer.h"
 #include "win32/editor/sample_layer_gdi.h"
 #include "win32/platform/handles.h"
@@ -19,6 +20,7 @@ constexpr wchar_t kPixSizeKey[] = L"PixSize";
 CMatrixEditView::CMatrixEditView(const AppContext& context)
     : m_context(context),
       m_nGlyphSize(context.m_nGlyphSize),
+      m_gesture(m_nGlyphSize),
       m_staging(m_nGlyphSize),
       m_selection(m_nGlyphSize) {
     m_nPixSize = context.Profile().GetProfileInt(kEditorSection, kPixSizeKey, 4);
@@ -151,9 +153,9 @@ void CMatrixEditView::RefreshSampleLayer(int index) {
     if (ShownSampleLayer(m_byShownLayers) == index && index >= 0) RenderSampleLayer();
 }
 
-void CMatrixEditView::Attach(DotPlane* image, CImgArray* store) {
+void CMatrixEditView::Attach(DotPlane* image, IEditHistory* store) {
     m_pImage = image;
-    m_pImgArray = store;
+    m_pHistory = store;
 }
 
 void CMatrixEditView::SetPixelSize(int pixelSize) {
@@ -224,7 +226,7 @@ void CMatrixEditView::OnUpdate(CView* /*sender*/, LPARAM hint, void* hintObject)
 void CMatrixEditView::OnDraw(HDC dc) {
     // Only what needs repainting: the clip box is the update region's bounds during a paint.
     MatrixPlanes planes;
-    planes.editBitmap = m_pImgArray ? m_pImage : nullptr;  // nothing is painted without both
+    planes.editBitmap = m_pHistory ? m_pImage : nullptr;  // nothing is painted without both
     planes.selectionOutline = &m_selection.Outline();
     planes.staging = &m_staging;
     planes.moving = m_bMoving;
@@ -234,7 +236,7 @@ void CMatrixEditView::OnDraw(HDC dc) {
 
 void CMatrixEditView::PushUndoSnapshot() {
     if (!ImageReady()) return;
-    m_pImgArray->Store(m_pImage->Bytes(), FALSE);
+    m_pHistory->RecordEdit(m_pImage->Bytes());
     RefreshPane(kPaneGlyphSample);
 }
 
@@ -245,175 +247,138 @@ void CMatrixEditView::WriteMask(const DotPlane& mask, int colour) {
     InvalidateChanges(changed);
 }
 
+PressSituation CMatrixEditView::SituationAt(DotPoint dot) const {
+    PressSituation at;
+    at.tool = m_nTool;
+    at.penSwap = m_bPenSwap != FALSE;
+    at.dotSize = m_nDotSize;
+    at.imageReady = ImageReady();
+    at.pastePending = IsPastePending();
+    at.selectionContainsDot = m_selection.Contains(dot.x, dot.y);
+    return at;
+}
+
 void CMatrixEditView::OnButtonDown(int button, POINT point) {
     const DotPoint dot = Geometry().ClientToDot(point.x, point.y, false);
-    m_dragStart = dot;
-    m_nButton = button;
-    // The whole drag keeps the tool, colour and dot size of its press, whatever keys say meanwhile.
-    m_drag = {static_cast<MatrixTool>(m_nTool), PenColorOfButton(button, m_bPenSwap != FALSE), m_nDotSize};
-    SetCapture(m_hWnd);
-    // A press outside the matrix on both axes starts nothing.
-    m_bActionStarted = ImageReady() && !(dot.x == -1 && dot.y == -1);
-    if (m_bActionStarted && IsPastePending()) {
-        // A pending paste takes the press before any tool: the left button places it where it is
-        // shown, the right one drops it.
-        m_bActionStarted = false;
-        if (button == 1) {
-            PlacePaste(true, ClampToGlyphEdge(Geometry().ClientToDot(point.x, point.y, true), m_nGlyphSize));
-        } else {
-            PlacePaste(false);
-        }
+    const DotPoint clamped = Geometry().ClientToDot(point.x, point.y, true);
+    const std::vector<GestureEffect> effects = m_gesture.Press(button, dot, clamped, SituationAt(dot));
+    if (effects.empty()) return;  // a press while a drag runs
+    // The cursor follows the paste's end before the tool's action, as the user sees the press land.
+    auto action = effects.begin();
+    for (; action != effects.end(); ++action) {
+        const GestureEffectKind kind = action->kind;
+        if (kind != GestureEffectKind::CaptureMouse && kind != GestureEffectKind::PlacePaste &&
+            kind != GestureEffectKind::DropPaste)
+            break;
+        CarryOut(*action);
     }
     ShowToolCursor();
-    if (!m_bActionStarted) return;
-    const int colour = m_drag.colour;
-    switch (m_drag.tool) {
-        case kPenTool:
-            WriteMask(BuildPenMask(m_nGlyphSize, dot.x, dot.y, m_drag.dotSize), colour);
+    for (; action != effects.end(); ++action) CarryOut(*action);
+}
+
+void CMatrixEditView::OnMouseMove(UINT /*flags*/, POINT point) {
+    ShowToolCursor();
+    if (IsPastePending()) ShowPendingPaste(point);
+    const DotPoint under = Geometry().ClientToDot(point.x, point.y, false);
+    const DotPoint clamped = Geometry().ClientToDot(point.x, point.y, true);
+    for (const GestureEffect& effect : m_gesture.Move(clamped, under, IsPastePending())) CarryOut(effect);
+}
+
+void CMatrixEditView::OnButtonUp(int button, POINT point) {
+    const DotPoint under = Geometry().ClientToDot(point.x, point.y, false);
+    const DotPoint clamped = Geometry().ClientToDot(point.x, point.y, true);
+    // Holding Escape at the release cancels a shape.
+    const bool escape = (GetKeyState(VK_ESCAPE) & 0x8000) != 0;
+    const std::vector<GestureEffect> effects = m_gesture.Release(button, clamped, under, escape);
+    if (effects.empty()) return;  // not the button that started the drag
+    for (const GestureEffect& effect : effects) CarryOut(effect);
+    ShowToolCursor();
+}
+
+void CMatrixEditView::OnCaptureChanged(HWND /*newCapture*/) {
+    // Capture taken away mid-drag (another window, a dialog): end the drag without writing a
+    // shape; a pen stroke keeps what it drew as one step.
+    for (const GestureEffect& effect : m_gesture.CaptureLost()) CarryOut(effect);
+    Default();
+}
+
+void CMatrixEditView::CarryOut(const GestureEffect& effect) {
+    switch (effect.kind) {
+        case GestureEffectKind::CaptureMouse:
+            SetCapture(m_hWnd);
             break;
-        case kLineTool:
-        case kRectangleTool:
-        case kCircleTool:
+        case GestureEffectKind::ReleaseMouse:
+            if (GetCapture() == m_hWnd) ReleaseCapture();
+            break;
+        case GestureEffectKind::PlacePaste:
+            PlacePaste(true, effect.dot);
+            break;
+        case GestureEffectKind::DropPaste:
+            PlacePaste(false);
+            break;
+        case GestureEffectKind::CancelPaste:
+            CancelPaste();
+            break;
+        case GestureEffectKind::WriteMask:
+            if (effect.mask) WriteMask(*effect.mask, effect.colour);
+            break;
+        case GestureEffectKind::RecordHistory:
+            PushUndoSnapshot();
+            break;
+        case GestureEffectKind::BeginDrawPreview:
+        case GestureEffectKind::BeginSelectPreview:
             m_pMarquee.reset();
-            m_pMarquee = std::make_unique<CMarquee>(m_hWnd, m_colors.crDrawMarquee);
+            m_pMarquee = std::make_unique<CMarquee>(m_hWnd, effect.kind == GestureEffectKind::BeginDrawPreview
+                                                                ? m_colors.crDrawMarquee
+                                                                : m_colors.crSelect);
             break;
-        case kMoveTool:
-            if (button == 1 && m_selection.Contains(dot.x, dot.y)) {
-                StartMove();
-            } else {
-                m_bActionStarted = false;
-            }
+        case GestureEffectKind::ShowPreview:
+            if (m_pMarquee && effect.mask) m_pMarquee->Show(*effect.mask, Geometry());
             break;
-        case kRectSelectTool:
+        case GestureEffectKind::ShowMovePreview:
+            if (m_pMarquee) m_pMarquee->Show(m_moveShape, Geometry(), effect.offset);
+            break;
+        case GestureEffectKind::EndPreview:
             m_pMarquee.reset();
-            m_pMarquee = std::make_unique<CMarquee>(m_hWnd, m_colors.crSelect);
             break;
-        case kAutoSelectTool: {
-            HCURSOR previous = SetCursor(LoadCursorW(nullptr, IDC_WAIT));
+        case GestureEffectKind::StartMove:
+            StartMove();
+            break;
+        case GestureEffectKind::FinishMove:
+            FinishMove(effect.start, effect.dot, effect.cancelled);
+            break;
+        case GestureEffectKind::AbortMove:
+            if (m_bMoving) EndMoveDisplay();
+            break;
+        case GestureEffectKind::SelectRect:
+            if (SelectRect(effect.start.x, effect.start.y, effect.dot.x, effect.dot.y)) AfterToolSelection();
+            break;
+        case GestureEffectKind::AutoSelect: {
+            const WaitCursor wait;
             // By default the left button takes the black area under the dot, the right one the white.
-            const FillResult fill = BuildFillMask(*m_pImage, dot.x, dot.y, colour == kPenBlack);
+            const FillResult fill =
+                BuildFillMask(*m_pImage, effect.dot.x, effect.dot.y, effect.colour == kPenBlack);
             if (fill.succeeded && SelectMask(fill.mask)) AfterToolSelection();
-            SetCursor(previous);
-            m_bActionStarted = false;  // done at once
             break;
         }
-        case kFillTool: {
-            HCURSOR previous = SetCursor(LoadCursorW(nullptr, IDC_WAIT));
+        case GestureEffectKind::Fill: {
+            const WaitCursor wait;
             // With Shift and a layer shown, the fill follows the template: the black colour fills
             // the ink under the dot, the white one the template's blank area.
             const bool fromLayer = m_pLayer && (GetKeyState(VK_SHIFT) & 0x8000) != 0;
             const DotPlane& source = fromLayer ? *m_pLayer : *m_pImage;
-            const bool invert = (colour == kPenWhite) != fromLayer;
-            const FillResult fill = BuildFillMask(source, dot.x, dot.y, invert);
+            const bool invert = (effect.colour == kPenWhite) != fromLayer;
+            const FillResult fill = BuildFillMask(source, effect.dot.x, effect.dot.y, invert);
             if (fill.succeeded) {
-                WriteMask(fill.mask, colour);
+                WriteMask(fill.mask, effect.colour);
                 PushUndoSnapshot();
             }
-            SetCursor(previous);
-            m_bActionStarted = false;  // done at once
             break;
         }
-        default:
-            m_bActionStarted = false;
+        case GestureEffectKind::ShowPosition:
+            ShowDotPosition(effect.start.x, effect.start.y, effect.dot.x, effect.dot.y);
             break;
     }
-}
-
-void CMatrixEditView::OnMouseMove(POINT point) {
-    ShowToolCursor();
-    if (IsPastePending()) {
-        ShowPendingPaste(point);
-        const DotPoint under = Geometry().ClientToDot(point.x, point.y, false);
-        ShowDotPosition(-1, -1, under.x, under.y);
-        return;
-    }
-    if (m_nButton == 0 || !m_bActionStarted) {
-        // The dot under the mouse (nothing outside the matrix).
-        const DotPoint under = Geometry().ClientToDot(point.x, point.y, false);
-        ShowDotPosition(-1, -1, under.x, under.y);
-        return;
-    }
-    const DotPoint dot = Geometry().ClientToDot(point.x, point.y, true);
-    ShowDotPosition(m_dragStart.x, m_dragStart.y, dot.x, dot.y);
-    switch (m_drag.tool) {
-        case kPenTool:
-            WriteMask(BuildPenMask(m_nGlyphSize, dot.x, dot.y, m_drag.dotSize), m_drag.colour);
-            break;
-        case kLineTool:
-        case kRectangleTool:
-        case kCircleTool:
-            if (m_pMarquee) {
-                m_pMarquee->Show(BuildShapeMask(m_nGlyphSize, m_drag.tool, m_dragStart.x, m_dragStart.y,
-                                                dot.x, dot.y, m_drag.dotSize),
-                                 Geometry());
-            }
-            break;
-        case kMoveTool:
-            if (m_pMarquee)
-                m_pMarquee->Show(m_moveShape, Geometry(), {dot.x - m_dragStart.x, dot.y - m_dragStart.y});
-            break;
-        case kRectSelectTool:
-            if (m_pMarquee) {
-                const DotPoint corner = ClampToGlyphEdge(dot, m_nGlyphSize);
-                m_pMarquee->Show(BuildShapeMask(m_nGlyphSize, kRectSelectTool, m_dragStart.x, m_dragStart.y,
-                                                corner.x, corner.y, 1),
-                                 Geometry());
-            }
-            break;
-        default:
-            break;
-    }
-}
-
-void CMatrixEditView::OnButtonUp(POINT point) {
-    // The drag ends here, before the capture goes (losing the capture otherwise ends it too).
-    const bool started = m_bActionStarted;
-    const DragState drag = m_drag;
-    const DotPoint start = m_dragStart;
-    m_dragStart = {-1, -1};
-    m_nButton = 0;
-    m_bActionStarted = false;
-    if (GetCapture() == m_hWnd) ReleaseCapture();
-
-    const DotPoint dot = Geometry().ClientToDot(point.x, point.y, true);
-    // A press outside the matrix does not end a pending paste, but its release takes the paste's
-    // marquee away, and the paste with it.
-    CancelPaste();
-    if (started) {
-        // Holding Escape at the release cancels a shape.
-        const bool cancelled = (GetKeyState(VK_ESCAPE) & 0x8000) != 0;
-        switch (drag.tool) {
-            case kPenTool:
-                PushUndoSnapshot();
-                break;
-            case kLineTool:
-            case kRectangleTool:
-            case kCircleTool:
-                m_pMarquee.reset();
-                if (!cancelled) {
-                    WriteMask(
-                        BuildShapeMask(m_nGlyphSize, drag.tool, start.x, start.y, dot.x, dot.y, drag.dotSize),
-                        drag.colour);
-                    PushUndoSnapshot();
-                }
-                break;
-            case kMoveTool:
-                FinishMove(start, dot, cancelled);
-                break;
-            case kRectSelectTool:
-                m_pMarquee.reset();
-                if (!cancelled) {
-                    const DotPoint corner = ClampToGlyphEdge(dot, m_nGlyphSize);
-                    if (SelectRect(start.x, start.y, corner.x, corner.y)) AfterToolSelection();
-                }
-                break;
-            default:
-                break;
-        }
-    }
-    const DotPoint under = Geometry().ClientToDot(point.x, point.y, false);
-    ShowDotPosition(-1, -1, under.x, under.y);
-    ShowToolCursor();
 }
 
 bool CMatrixEditView::ShowToolCursor() {
@@ -442,44 +407,25 @@ bool CMatrixEditView::ShowToolCursor() {
     return true;
 }
 
-LRESULT CMatrixEditView::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
-    switch (message) {
-        case WM_LBUTTONDOWN:
-        case WM_RBUTTONDOWN:
-        case WM_LBUTTONDBLCLK:  // a quick second click is a press like the first
-        case WM_RBUTTONDBLCLK:
-            if (m_nButton == 0) {
-                const bool left = message == WM_LBUTTONDOWN || message == WM_LBUTTONDBLCLK;
-                OnButtonDown(left ? 1 : 2, PointFromLParam(lParam));
-            }
-            return 0;
-        case WM_MOUSEMOVE:
-            OnMouseMove(PointFromLParam(lParam));
-            return 0;
-        case WM_LBUTTONUP:
-        case WM_RBUTTONUP:
-            // The release of the button that started the drag ends it.
-            if (m_nButton != 0 && (message == WM_LBUTTONUP) == (m_nButton == 1)) {
-                OnButtonUp(PointFromLParam(lParam));
-            }
-            return 0;
-        case WM_CAPTURECHANGED:
-            // Capture taken away mid-drag (another window, a dialog): end the drag without writing
-            // a shape; a pen stroke keeps what it drew as one step.
-            if (m_nButton != 0) {
-                m_pMarquee.reset();
-                if (m_bMoving) EndMoveDisplay();
-                if (m_bActionStarted && m_drag.tool == kPenTool) PushUndoSnapshot();
-                m_dragStart = {-1, -1};
-                m_nButton = 0;
-                m_bActionStarted = false;
-            }
-            break;
-        case WM_SETCURSOR:
-            if (LOWORD(lParam) == HTCLIENT && ShowToolCursor()) return TRUE;
-            break;
-        case WM_ERASEBKGND:
-            return 1;  // the paint covers every pixel it is asked for
-    }
-    return CView::WindowProc(message, wParam, lParam);
+BOOL CMatrixEditView::OnWndMsg(const WindowMessage& m, LRESULT* result) {
+    using View = CMatrixEditView;
+    static const MessageEntry table[] = {
+        {WM_LBUTTONDOWN, msg::Mouse<&View::OnLButtonDown>},
+        {WM_RBUTTONDOWN, msg::Mouse<&View::OnRButtonDown>},
+        // A quick second click is a press like the first.
+        {WM_LBUTTONDBLCLK, msg::Mouse<&View::OnLButtonDown>},
+        {WM_RBUTTONDBLCLK, msg::Mouse<&View::OnRButtonDown>},
+        {WM_MOUSEMOVE, msg::Mouse<&View::OnMouseMove>},
+        {WM_LBUTTONUP, msg::Mouse<&View::OnLButtonUp>},
+        {WM_RBUTTONUP, msg::Mouse<&View::OnRButtonUp>},
+        {WM_CAPTURECHANGED, msg::Window<&View::OnCaptureChanged>},
+        {WM_SETCURSOR, msg::SetCursor<&View::OnSetCursor>},
+        {WM_ERASEBKGND, msg::Raw<&View::OnEraseBkgnd>},
+    };
+    return DispatchWindowMessage(*this, table, m, result) || CView::OnWndMsg(m, result);
+}
+
+BOOL CMatrixEditView::OnSetCursor(HWND /*window*/, UINT hitTest, UINT /*mouseMessage*/) {
+    if (hitTest == HTCLIENT && ShowToolCursor()) return TRUE;
+    return static_cast<BOOL>(Default());
 }

@@ -14,6 +14,7 @@
 
 #include "base/app_context.h"
 #include "editor/dot_plane.h"
+#include "editor/drawing_gesture.h"
 #include "editor/matrix_geometry.h"
 #include "editor/matrix_tool.h"
 #include "editor/matrix_view_state.h"
@@ -22,9 +23,9 @@
 #include "editor/selection_ops.h"
 #include "win32/editor/marquee.h"
 #include "win32/editor/matrix_painter.h"
-#include "win32/framework/wnd.h"
+#include "win32/framework/doc_view.h"
 
-class CImgArray;
+class IEditHistory;
 
 class CMatrixEditView : public CView, public IMatrixViewState {
   public:
@@ -98,12 +99,14 @@ class CMatrixEditView : public CView, public IMatrixViewState {
     // The document's hints: it lends its edit bitmap and history (nothing is painted without
     // them), has loaded a character or a history state, or has changed the grid settings.
     void OnUpdate(CView* sender, LPARAM hint, void* hintObject) override;
-    LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
     // The tool, pen-swap and dot-size commands.
     BOOL OnCmdMsg(UINT id, CmdCode code, CCmdUI* cmdUI) override;
 
+  protected:
+    BOOL OnWndMsg(const WindowMessage& m, LRESULT* result) override;
+
   private:
-    void Attach(DotPlane* image, CImgArray* store);
+    void Attach(DotPlane* image, IEditHistory* store);
     void OnTool(UINT id);
     void OnUpdateTool(CCmdUI* cmdUI) { cmdUI->Enable(TRUE); }
     void OnPenSwap();
@@ -133,11 +136,21 @@ class CMatrixEditView : public CView, public IMatrixViewState {
     // Shows the cursor of the current tool; false where the window's own cursor applies.
     bool ShowToolCursor();
 
-    // The mouse drives the current tool: a press starts its action, moves continue it and the
-    // release finishes it.
+    // The mouse drives the current tool through the drag's rules (DrawingGesture): a press starts
+    // its action, moves continue it and the release finishes it; the view carries out the effects.
     void OnButtonDown(int button, POINT point);
-    void OnMouseMove(POINT point);
-    void OnButtonUp(POINT point);
+    void OnLButtonDown(UINT /*flags*/, POINT point) { OnButtonDown(1, point); }
+    void OnRButtonDown(UINT /*flags*/, POINT point) { OnButtonDown(2, point); }
+    void OnMouseMove(UINT flags, POINT point);
+    void OnButtonUp(int button, POINT point);
+    void OnLButtonUp(UINT /*flags*/, POINT point) { OnButtonUp(1, point); }
+    void OnRButtonUp(UINT /*flags*/, POINT point) { OnButtonUp(2, point); }
+    void OnCaptureChanged(HWND newCapture);
+    BOOL OnSetCursor(HWND window, UINT hitTest, UINT mouseMessage);
+    // The paint covers every pixel it is asked for.
+    LRESULT OnEraseBkgnd(WPARAM, LPARAM) { return 1; }
+    PressSituation SituationAt(DotPoint dot) const;
+    void CarryOut(const GestureEffect& effect);
     // Writes the black dots of a mask in a colour and repaints their cells.
     void WriteMask(const DotPlane& mask, int colour);
     // Marks for repainting the cells of a plane's black dots, or of a list of dots.
@@ -158,7 +171,7 @@ class CMatrixEditView : public CView, public IMatrixViewState {
     // A pending paste follows the mouse with its top-left at the dot under it.
     void ShowPendingPaste(POINT point);
     OneBitImageView PastePicture() const;
-    bool ImageReady() const { return m_pImage != nullptr && m_pImgArray != nullptr; }
+    bool ImageReady() const { return m_pImage != nullptr && m_pHistory != nullptr; }
     void RedrawAll();
 
     const AppContext& m_context;
@@ -166,20 +179,11 @@ class CMatrixEditView : public CView, public IMatrixViewState {
     int m_nPixSize;
     int m_nTool = kPenTool;
     int m_nDotSize = 1;
-    // What a drag was started with; it holds until the release.
-    struct DragState {
-        MatrixTool tool = kPenTool;
-        int colour = 0;
-        int dotSize = 1;
-    };
-    DragState m_drag;
-    DotPoint m_dragStart = {-1, -1};
-    int m_nButton = 0;              // 0 none, 1 left, 2 right
-    bool m_bActionStarted = false;  // the press was on the matrix, so the release finishes an action
+    DrawingGesture m_gesture;
     std::unique_ptr<CMarquee> m_pMarquee;
     BOOL m_bPenSwap = FALSE;
     DotPlane* m_pImage = nullptr;
-    CImgArray* m_pImgArray = nullptr;
+    IEditHistory* m_pHistory = nullptr;
     DotPlane m_staging;  // during a move: the original place of the lifted dots
     MatrixSelection m_selection;
     bool m_bMoving = false;              // selected black dots are being dragged by the move tool

@@ -5,25 +5,14 @@
 #include <utility>
 
 #include "base/diag_log.h"
-#include "document/img_array.h"
+#include "editor/edit_history.h"
 #include "win32/editor/clipboard_bitmap.h"
 #include "win32/editor/matrix_edit_view.h"
 #include "win32/framework/win_app.h"
+#include "win32/platform/handles.h"
 #include "resource.h"
 
 namespace {
-
-// The wait cursor for an operation's length.
-class WaitCursor {
-  public:
-    WaitCursor() : m_previous(SetCursor(LoadCursorW(nullptr, IDC_WAIT))) {}
-    WaitCursor(const WaitCursor&) = delete;
-    WaitCursor& operator=(const WaitCursor&) = delete;
-    ~WaitCursor() { SetCursor(m_previous); }
-
-  private:
-    HCURSOR m_previous;
-};
 
 // Whether the key was down when the message being handled was sent: a click with Shift or Alt is
 // combined by the keys held at that click, however late the program gets to it.

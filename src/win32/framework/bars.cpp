@@ -105,12 +105,12 @@ int CToolBar::GetHeight() const {
     return size.cy + 4;
 }
 
-void CToolBar::UpdateButtons(CFrameWnd* target) {
+void CToolBar::UpdateButtons(const std::function<void(UINT id, CCmdUI* ui)>& route) {
     for (UINT id : m_ids) {
         if (id == 0) continue;
         CToolCmdUI ui;
         ui.m_nID = id;
-        target->RouteCmdMsg(id, CmdCode::UpdateUi, &ui);
+        route(id, &ui);
         if (!ui.m_bHandled) ui.Enable(FALSE);
         ui.Apply(m_hWnd);
     }

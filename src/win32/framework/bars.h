@@ -6,12 +6,11 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
 #include "win32/framework/wnd.h"
-
-class CFrameWnd;
 
 class CToolBar : public CWnd {
   public:
@@ -26,8 +25,8 @@ class CToolBar : public CWnd {
     const std::vector<UINT>& GetButtonIds() const { return m_ids; }
     // The bar's height as laid out under the menu.
     int GetHeight() const;
-    // Asks the frame for every button's state.
-    void UpdateButtons(CFrameWnd* target);
+    // Asks the route for every button's state.
+    void UpdateButtons(const std::function<void(UINT id, CCmdUI* ui)>& route);
 
   private:
     std::vector<UINT> m_ids;  // 0 for a separator

@@ -83,10 +83,6 @@ LRESULT CALLBACK CControlWnd::ControlProc(HWND hWnd, UINT message, WPARAM wParam
     return control->WindowProc(message, wParam, lParam);
 }
 
-LRESULT CControlWnd::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
-    return CallWindowProcW(m_pfnSuper, m_hWnd, message, wParam, lParam);
-}
-
 LRESULT CControlWnd::Default() {
     return CallWindowProcW(m_pfnSuper, m_hWnd, m_current.message, m_current.wParam, m_current.lParam);
 }
@@ -95,16 +91,12 @@ void CControlWnd::SetFont(HFONT font, BOOL redraw) {
     ::SendMessageW(m_hWnd, WM_SETFONT, reinterpret_cast<WPARAM>(font), MAKELPARAM(redraw ? TRUE : FALSE, 0));
 }
 
-LRESULT CEdit::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
-    switch (message) {
-        case WM_SETFOCUS:
-            OnSetFocus(reinterpret_cast<HWND>(wParam));
-            return 0;
-        case WM_KILLFOCUS:
-            OnKillFocus(reinterpret_cast<HWND>(wParam));
-            return 0;
-    }
-    return CControlWnd::WindowProc(message, wParam, lParam);
+BOOL CEdit::OnWndMsg(const WindowMessage& m, LRESULT* result) {
+    static const MessageEntry table[] = {
+        {WM_SETFOCUS, msg::Window<&CEdit::OnSetFocus>},
+        {WM_KILLFOCUS, msg::Window<&CEdit::OnKillFocus>},
+    };
+    return DispatchWindowMessage(*this, table, m, result) || CControlWnd::OnWndMsg(m, result);
 }
 
 BOOL CPointFont::CreatePointFont(int pointSizeTenths, const wchar_t* faceName) {
@@ -132,35 +124,43 @@ INT_PTR CALLBACK CDialog::FrameworkDlgProc(HWND hWnd, UINT message, WPARAM wPara
         dialog->Detach();
         return FALSE;
     }
-    return dialog->DialogProc(message, wParam, lParam);
+    // A dialog procedure answers FALSE for what it leaves to the dialog manager.
+    CurrentMessageScope scope(*dialog, message, wParam, lParam);
+    LRESULT result = 0;
+    return dialog->OnWndMsg({message, wParam, lParam}, &result) ? result : FALSE;
 }
 
-INT_PTR CDialog::DialogProc(UINT message, WPARAM wParam, LPARAM lParam) {
-    switch (message) {
-        case WM_INITDIALOG: {
-            RECT before = {};
-            GetWindowRect(m_hWnd, &before);
-            const BOOL result = OnInitDialog();
-            // A modal dialog that did not place itself appears over its owner.
-            RECT after = {};
-            if (m_hWnd && m_bModal && GetWindowRect(m_hWnd, &after) && EqualRect(&before, &after) &&
-                !(GetWindowLongPtrW(m_hWnd, GWL_STYLE) & WS_CHILD)) {
-                CenterWindow();
-            }
-            return result;
-        }
-        case WM_COMMAND:
-            if (LOWORD(wParam) == IDOK) {
-                OnOK();
-                return TRUE;
-            }
-            if (LOWORD(wParam) == IDCANCEL) {
-                OnCancel();
-                return TRUE;
-            }
-            return OnCommand(wParam, lParam);
+BOOL CDialog::OnWndMsg(const WindowMessage& m, LRESULT* result) {
+    static const MessageEntry table[] = {
+        {WM_INITDIALOG, msg::Raw<&CDialog::OnInitDialogMessage>},
+        {WM_COMMAND, msg::Raw<&CDialog::OnDialogCommand>},
+    };
+    return DispatchWindowMessage(*this, table, m, result);
+}
+
+LRESULT CDialog::OnInitDialogMessage(WPARAM /*wParam*/, LPARAM /*lParam*/) {
+    RECT before = {};
+    GetWindowRect(m_hWnd, &before);
+    const BOOL result = OnInitDialog();
+    // A modal dialog that did not place itself appears over its owner.
+    RECT after = {};
+    if (m_hWnd && m_bModal && GetWindowRect(m_hWnd, &after) && EqualRect(&before, &after) &&
+        !(GetWindowLongPtrW(m_hWnd, GWL_STYLE) & WS_CHILD)) {
+        CenterWindow();
     }
-    return FALSE;
+    return result;
+}
+
+LRESULT CDialog::OnDialogCommand(WPARAM wParam, LPARAM lParam) {
+    if (LOWORD(wParam) == IDOK) {
+        OnOK();
+        return TRUE;
+    }
+    if (LOWORD(wParam) == IDCANCEL) {
+        OnCancel();
+        return TRUE;
+    }
+    return OnCommand(wParam, lParam);
 }
 
 BOOL CDialog::OnInitDialog() {

@@ -41,7 +41,7 @@ class CDataExchange {
 };
 
 // A control of a dialog template that a C++ object takes over (subclassing): its messages reach
-// WindowProc first, and Default() hands the current one on to the control's own procedure. The
+// its message table first, and Default() hands the current one on to the control's own procedure. The
 // window belongs to its dialog; the object lets go of it when either ends.
 class CControlWnd : public CWnd {
   public:
@@ -52,7 +52,6 @@ class CControlWnd : public CWnd {
     HWND UnsubclassWindow();
     static CControlWnd* FromHandle(HWND hWnd);
 
-    LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
     void SetFont(HFONT font, BOOL redraw = TRUE);
     void SetFocus() { ::SetFocus(m_hWnd); }
 
@@ -68,11 +67,11 @@ class CControlWnd : public CWnd {
 
 class CEdit : public CControlWnd {
   public:
-    LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
     void SetSel(int start, int end) { ::SendMessageW(m_hWnd, EM_SETSEL, static_cast<WPARAM>(start), end); }
     void LimitText(int maxChars) { ::SendMessageW(m_hWnd, EM_LIMITTEXT, static_cast<WPARAM>(maxChars), 0); }
 
   protected:
+    BOOL OnWndMsg(const WindowMessage& m, LRESULT* result) override;
     virtual void OnSetFocus(HWND oldWnd) { Default(); }
     virtual void OnKillFocus(HWND newWnd) { Default(); }
 };
@@ -123,7 +122,6 @@ class CDialog : public CWnd {
     // The default takes the controls' contents (staying open when they fail validation) and ends.
     virtual void OnOK();
     virtual void OnCancel() { EndDialog(IDCANCEL); }
-    virtual INT_PTR DialogProc(UINT message, WPARAM wParam, LPARAM lParam);
 
     // The help key as a dialog's PreTranslateMessage sees it.
     static bool IsHelpKey(const MSG* msg) { return msg->message == WM_KEYDOWN && msg->wParam == VK_F1; }
@@ -135,6 +133,10 @@ class CDialog : public CWnd {
     BOOL PreTranslateMessage(MSG* msg) override;
 
   protected:
+    // The dialog's message table. A handler's result is the dialog procedure's: FALSE leaves the
+    // message to the dialog manager, and so does every message without a handler.
+    BOOL OnWndMsg(const WindowMessage& m, LRESULT* result) override;
+    LRESULT Default() override { return FALSE; }
     // The look the program's own dialogs share: the dialog icon of the resources, and a point
     // font (kept by the dialog) for the controls that show codes and numbers.
     void ApplyDialogLook(UINT iconId, std::initializer_list<CControlWnd*> fontControls, int pointSizeTenths,
@@ -146,6 +148,8 @@ class CDialog : public CWnd {
     CPointFont m_font;
 
   private:
+    LRESULT OnInitDialogMessage(WPARAM wParam, LPARAM lParam);
+    LRESULT OnDialogCommand(WPARAM wParam, LPARAM lParam);
     static INT_PTR CALLBACK FrameworkDlgProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam);
     HWND ModalOwner() const;
     // The dialog's and its controls' PreTranslateMessage, then the dialog manager's keys.

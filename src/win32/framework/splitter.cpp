@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "win32/framework/frame_wnd.h"
+
 BOOL CSplitterWnd::CreateStatic(CWnd* parent, int rows, int columns, DWORD style, UINT id) {
     if (rows != 1 || columns != 2) return FALSE;  // the only layout the program uses
     const wchar_t* className =
@@ -71,32 +73,25 @@ void CSplitterWnd::OnLButtonUp(UINT /*flags*/, POINT /*point*/) {
     }
 }
 
-LRESULT CSplitterWnd::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
-    const POINT point = PointFromLParam(lParam);
-    switch (message) {
-        case WM_SIZE:
-            RecalcLayout();
-            return 0;
-        case WM_PAINT: {
-            PAINTSTRUCT ps;
-            HDC dc = BeginPaint(m_hWnd, &ps);
-            PaintBar(dc);
-            EndPaint(m_hWnd, &ps);
-            return 0;
-        }
-        case WM_LBUTTONDOWN:
-            OnLButtonDown(static_cast<UINT>(wParam), point);
-            return 0;
-        case WM_MOUSEMOVE:
-            OnMouseMove(static_cast<UINT>(wParam), point);
-            return 0;
-        case WM_LBUTTONUP:
-            OnLButtonUp(static_cast<UINT>(wParam), point);
-            return 0;
-        case WM_COMMAND:
-        case WM_NOTIFY:
-            // Panes' notifications belong to the frame.
-            return SendMessageW(GetParent(m_hWnd), message, wParam, lParam);
-    }
-    return CWnd::WindowProc(message, wParam, lParam);
+BOOL CSplitterWnd::OnWndMsg(const WindowMessage& m, LRESULT* result) {
+    static const MessageEntry table[] = {
+        {WM_SIZE, msg::Plain<&CSplitterWnd::RecalcLayout>},
+        {WM_PAINT, msg::Plain<&CSplitterWnd::OnPaint>},
+        {WM_LBUTTONDOWN, msg::Mouse<&CSplitterWnd::OnLButtonDown>},
+        {WM_MOUSEMOVE, msg::Mouse<&CSplitterWnd::OnMouseMove>},
+        {WM_LBUTTONUP, msg::Mouse<&CSplitterWnd::OnLButtonUp>},
+        {WM_COMMAND, msg::Raw<&CSplitterWnd::ForwardToFrame>},
+        {WM_NOTIFY, msg::Raw<&CSplitterWnd::ForwardToFrame>},
+    };
+    return DispatchWindowMessage(*this, table, m, result) || CWnd::OnWndMsg(m, result);
+}
+
+void CSplitterWnd::OnPaint() {
+    PaintDC dc(m_hWnd);
+    PaintBar(dc.Get());
+}
+
+LRESULT CSplitterWnd::ForwardToFrame(WPARAM wParam, LPARAM lParam) {
+    // Panes' notifications belong to the frame.
+    return SendMessageW(GetParent(m_hWnd), m_current.message, wParam, lParam);
 }

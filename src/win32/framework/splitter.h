@@ -6,6 +6,7 @@
 
 #include <functional>
 
+#include "win32/framework/doc_view.h"
 #include "win32/framework/wnd.h"
 
 class CSplitterWnd : public CWnd {
@@ -20,16 +21,17 @@ class CSplitterWnd : public CWnd {
     int GetColumnWidth(int column) const { return column == 0 ? m_leftWidth : -1; }
     void RecalcLayout();
 
-    LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
-
     static constexpr int kBarWidth = 10;
 
   protected:
+    BOOL OnWndMsg(const WindowMessage& m, LRESULT* result) override;
     virtual void OnLButtonDown(UINT flags, POINT point);
     virtual void OnMouseMove(UINT flags, POINT point);
     virtual void OnLButtonUp(UINT flags, POINT point);
 
   private:
+    void OnPaint();
+    LRESULT ForwardToFrame(WPARAM wParam, LPARAM lParam);
     void PaintBar(HDC dc) const;
 
     CView* m_panes[2] = {nullptr, nullptr};

@@ -5,12 +5,10 @@
 #include <vector>
 
 #include "win32/platform/strings.h"
-#include "win32/framework/wnd.h"
+#include "win32/framework/frame_wnd.h"
 #include "resource.h"
 
 namespace {
-
-CWinApp* g_pApp = nullptr;
 
 // The profile calls of the application, seen through the interface the settings logic uses.
 class AppProfileStore : public IProfileStore {
@@ -35,15 +33,12 @@ class AppProfileStore : public IProfileStore {
 
 }  // namespace
 
-CWinApp::CWinApp() : m_profileStore(std::make_unique<AppProfileStore>(*this)) { g_pApp = this; }
+CWinApp::CWinApp() : m_profileStore(std::make_unique<AppProfileStore>(*this)) {}
 
-CWinApp::~CWinApp() {
-    if (g_pApp == this) g_pApp = nullptr;
-}
+CWinApp::~CWinApp() = default;
 
-CWinApp* AfxGetApp() { return g_pApp; }
-
-CWnd* AfxGetMainWnd() { return g_pApp ? g_pApp->m_pMainWnd : nullptr; }
+// The framework's one thread object is the application.
+CWinApp* AfxGetApp() { return static_cast<CWinApp*>(AfxGetThread()); }
 
 int AfxMessageBox(const std::wstring& text, UINT nType) {
     if ((nType & MB_ICONMASK) == 0) nType |= MB_ICONEXCLAMATION;

@@ -10,17 +10,16 @@
 
 #include "base/profile_store.h"
 #include "win32/framework/cmd_target.h"
-#include "win32/framework/document.h"
+#include "win32/framework/doc_template.h"
+#include "win32/framework/win_thread.h"
 #include "framework/command_line_info.h"
 
 class CWnd;
 
-class CWinApp : public CCmdTarget {
+class CWinApp : public CWinThread {
   public:
     CWinApp();
-    CWinApp(const CWinApp&) = delete;
-    CWinApp& operator=(const CWinApp&) = delete;
-    virtual ~CWinApp();
+    ~CWinApp() override;
 
     virtual BOOL InitInstance() { return TRUE; }
     virtual int ExitInstance();
@@ -52,8 +51,6 @@ class CWinApp : public CCmdTarget {
     std::wstring m_strAppName;       // caption of every message box
     std::wstring m_strProfileName;   // full path of the settings file
     std::wstring m_strHelpFilePath;  // module path with the extension .hlp
-    CWnd* m_pMainWnd = nullptr;
-
   private:
     std::unique_ptr<CSingleDocTemplate> m_docTemplate;
     std::unique_ptr<IProfileStore> m_profileStore;
@@ -61,7 +58,6 @@ class CWinApp : public CCmdTarget {
 };
 
 CWinApp* AfxGetApp();
-CWnd* AfxGetMainWnd();
 // A message box with the application name as caption; without an icon in nType the
 // exclamation icon is used.
 int AfxMessageBox(const std::wstring& text, UINT nType = MB_OK);

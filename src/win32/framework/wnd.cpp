@@ -2,11 +2,7 @@
 
 #include <commctrl.h>
 
-#include "win32/framework/bars.h"
-#include "win32/framework/document.h"
 #include "win32/platform/strings.h"
-#include "win32/framework/win_app.h"
-#include "resource.h"
 
 namespace {
 // The one property by which every framework object (window, dialog, subclassed control) is found
@@ -73,13 +69,25 @@ BOOL CWnd::PreTranslateMessage(MSG* /*msg*/) { return FALSE; }
 
 BOOL CWnd::OnCommand(WPARAM /*wParam*/, LPARAM /*lParam*/) { return FALSE; }
 
+LRESULT CWnd::OnCommandMessage(WPARAM wParam, LPARAM lParam) {
+    return OnCommand(wParam, lParam) ? 0 : Default();
+}
+
+BOOL CWnd::OnWndMsg(const WindowMessage& m, LRESULT* result) {
+    static const MessageEntry table[] = {
+        {WM_COMMAND, msg::Raw<&CWnd::OnCommandMessage>},
+    };
+    return DispatchWindowMessage(*this, table, m, result);
+}
+
 LRESULT CWnd::Default() {
     return DefWindowProcW(m_hWnd, m_current.message, m_current.wParam, m_current.lParam);
 }
 
 LRESULT CWnd::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_COMMAND && OnCommand(wParam, lParam)) return 0;
-    return DefWindowProcW(m_hWnd, message, wParam, lParam);
+    LRESULT result = 0;
+    if (OnWndMsg({message, wParam, lParam}, &result)) return result;
+    return Default();
 }
 
 LRESULT CALLBACK CWnd::FrameworkWndProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -103,290 +111,4 @@ LRESULT CALLBACK CWnd::FrameworkWndProc(HWND hWnd, UINT message, WPARAM wParam, 
     }
     CurrentMessageScope scope(*wnd, message, wParam, lParam);
     return wnd->WindowProc(message, wParam, lParam);
-}
-
-// --- CView ---
-
-BOOL CView::RouteCmdMsg(UINT id, CmdCode code, CCmdUI* cmdUI) {
-    if (OnCmdMsg(id, code, cmdUI)) return TRUE;
-    return m_pDocument && m_pDocument->OnCmdMsg(id, code, cmdUI);
-}
-
-void CView::OnUpdate(CView* /*sender*/, LPARAM /*hint*/, void* /*hintObject*/) {
-    if (m_hWnd) InvalidateRect(m_hWnd, nullptr, TRUE);
-}
-
-LRESULT CView::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
-    switch (message) {
-        case WM_PAINT: {
-            PAINTSTRUCT ps;
-            HDC dc = BeginPaint(m_hWnd, &ps);
-            OnDraw(dc);
-            EndPaint(m_hWnd, &ps);
-            return 0;
-        }
-        case WM_DESTROY:
-            if (m_pDocument) m_pDocument->RemoveView(this);
-            break;
-    }
-    return CWnd::WindowProc(message, wParam, lParam);
-}
-
-void CView::PostNcDestroy() { delete this; }
-
-// --- CFrameWnd ---
-
-BOOL CFrameWnd::LoadFrame(UINT nIDResource, DWORD style, CWnd* parent, CCreateContext* context) {
-    m_nIDResource = nIDResource;
-    HINSTANCE instance = GetModuleHandleW(nullptr);
-    HICON icon = LoadIconW(instance, MAKEINTRESOURCEW(nIDResource));
-    const wchar_t* className =
-        RegisterFrameworkClass(CS_DBLCLKS, icon, reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1), nullptr);
-    if (className == nullptr) return FALSE;
-
-    std::wstring title = LoadResString(nIDResource);
-    title = title.substr(0, title.find(L'\n'));
-    m_pDocument = context ? context->m_pCurrentDoc : nullptr;
-
-    CREATESTRUCTW cs = {};
-    cs.style = style;
-    cs.x = CW_USEDEFAULT;
-    cs.y = CW_USEDEFAULT;
-    cs.cx = CW_USEDEFAULT;
-    cs.cy = CW_USEDEFAULT;
-    cs.hwndParent = parent ? parent->m_hWnd : nullptr;
-    cs.hMenu = LoadMenuW(instance, MAKEINTRESOURCEW(nIDResource));
-    cs.lpszName = title.c_str();
-    cs.lpszClass = className;
-    cs.hInstance = instance;
-    if (!PreCreateWindow(cs)) {
-        if (cs.hMenu) DestroyMenu(cs.hMenu);
-        return FALSE;
-    }
-    m_hAccelTable = LoadAcceleratorsW(instance, MAKEINTRESOURCEW(nIDResource));
-    // A frame whose creation fails is deleted by the caller, not by its window's end.
-    m_bAutoDelete = FALSE;
-    m_pCreateContext = context;
-    const BOOL created = CreateEx(cs.dwExStyle, cs.lpszClass, cs.lpszName, cs.style, cs.x, cs.y, cs.cx, cs.cy,
-                                  cs.hwndParent, cs.hMenu);
-    m_pCreateContext = nullptr;
-    if (!created) {
-        if (cs.hMenu && !IsMenu(cs.hMenu)) cs.hMenu = nullptr;  // destroyed with the window
-        if (cs.hMenu) DestroyMenu(cs.hMenu);
-        return FALSE;
-    }
-    m_bAutoDelete = TRUE;
-    RecalcLayout();
-    return TRUE;
-}
-
-int CFrameWnd::OnCreate(CREATESTRUCTW* cs) { return OnCreateClient(cs, m_pCreateContext) ? 0 : -1; }
-
-BOOL CFrameWnd::OnCreateClient(CREATESTRUCTW* /*cs*/, CCreateContext* context) {
-    if (context == nullptr || context->m_pNewViewClass == nullptr) return TRUE;
-    CView* view = CreateView(context, m_hWnd, AFX_IDW_PANE_FIRST_ID);
-    if (view == nullptr) return FALSE;
-    SetActiveView(view);
-    return TRUE;
-}
-
-CView* CFrameWnd::CreateView(CCreateContext* context, HWND parent, UINT id) {
-    CView* view = context->m_pNewViewClass();
-    if (view == nullptr) return nullptr;
-    const wchar_t* className =
-        RegisterFrameworkClass(CS_DBLCLKS, nullptr, reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1), nullptr);
-    if (context->m_pCurrentDoc) {
-        view->m_pDocument = context->m_pCurrentDoc;
-        context->m_pCurrentDoc->AddView(view);
-    }
-    if (!className || !view->CreateEx(WS_EX_CLIENTEDGE, className, L"", WS_CHILD | WS_VISIBLE, 0, 0, 0, 0,
-                                      parent, reinterpret_cast<HMENU>(static_cast<UINT_PTR>(id)))) {
-        if (context->m_pCurrentDoc) context->m_pCurrentDoc->RemoveView(view);
-        delete view;
-        return nullptr;
-    }
-    return view;
-}
-
-void CFrameWnd::InitialUpdateFrame(CDocument* doc, BOOL makeVisible) {
-    if (doc) {
-        for (CView* view : doc->GetViews()) view->OnInitialUpdate();
-    }
-    if (makeVisible) ShowWindow(m_hWnd, SW_SHOW);
-}
-
-CDocument* CFrameWnd::GetActiveDocument() const {
-    return m_pActiveView ? m_pActiveView->GetDocument() : m_pDocument;
-}
-
-void CFrameWnd::RecalcLayout() {
-    if (m_pActiveView == nullptr || m_pActiveView->m_hWnd == nullptr) return;
-    RECT rc;
-    GetClientRect(m_hWnd, &rc);
-    MoveWindow(m_pActiveView->m_hWnd, 0, 0, rc.right, rc.bottom, TRUE);
-}
-
-BOOL CFrameWnd::RouteCmdMsg(UINT id, CmdCode code, CCmdUI* cmdUI) {
-    if (m_pActiveView && m_pActiveView->RouteCmdMsg(id, code, cmdUI)) return TRUE;
-    if (m_pActiveView == nullptr && m_pDocument && m_pDocument->OnCmdMsg(id, code, cmdUI)) return TRUE;
-    if (OnCmdMsg(id, code, cmdUI)) return TRUE;
-    CWinApp* app = AfxGetApp();
-    return app && app->OnCmdMsg(id, code, cmdUI);
-}
-
-namespace {
-
-// Applies a command's state to one item of a menu.
-class CMenuCmdUI : public CCmdUI {
-  public:
-    CMenuCmdUI(HMENU menu, UINT position) : m_menu(menu), m_position(position) {}
-    void Apply() const {
-        EnableMenuItem(m_menu, m_position, MF_BYPOSITION | (m_bEnabled ? MF_ENABLED : MF_GRAYED));
-        CheckMenuItem(m_menu, m_position, MF_BYPOSITION | (m_nCheck ? MF_CHECKED : MF_UNCHECKED));
-        if (!m_strText.empty()) {
-            MENUITEMINFOW info = {};
-            info.cbSize = sizeof info;
-            info.fMask = MIIM_STRING;
-            info.dwTypeData = const_cast<wchar_t*>(m_strText.c_str());
-            SetMenuItemInfoW(m_menu, m_position, TRUE, &info);
-        }
-    }
-
-  private:
-    HMENU m_menu;
-    UINT m_position;
-};
-
-}  // namespace
-
-void CFrameWnd::UpdateMenuItems(HMENU popup) {
-    const int count = GetMenuItemCount(popup);
-    for (int position = 0; position < count; ++position) {
-        const UINT id = GetMenuItemID(popup, position);
-        if (id == 0 || id == static_cast<UINT>(-1)) continue;  // separator or sub-menu
-        CMenuCmdUI ui(popup, static_cast<UINT>(position));
-        ui.m_nID = id;
-        RouteCmdMsg(id, CmdCode::UpdateUi, &ui);
-        // A command nobody handles cannot be chosen.
-        if (!ui.m_bHandled) ui.Enable(FALSE);
-        ui.Apply();
-    }
-}
-
-BOOL CFrameWnd::PreTranslateMessage(MSG* msg) {
-    if (m_hAccelTable && msg->message >= WM_KEYFIRST && msg->message <= WM_KEYLAST) {
-        return TranslateAcceleratorW(m_hWnd, m_hAccelTable, msg) ? TRUE : FALSE;
-    }
-    return FALSE;
-}
-
-void CFrameWnd::SetControlBars(CToolBar* toolBar, CStatusBar* statusBar) {
-    m_pToolBar = toolBar;
-    m_pStatusBar = statusBar;
-}
-
-std::wstring CFrameWnd::HotButtonPrompt() const {
-    if (m_pToolBar == nullptr || m_pToolBar->m_hWnd == nullptr) return {};
-    const auto hot = static_cast<int>(SendMessageW(m_pToolBar->m_hWnd, TB_GETHOTITEM, 0, 0));
-    if (hot < 0) return {};
-    TBBUTTON button = {};
-    if (!SendMessageW(m_pToolBar->m_hWnd, TB_GETBUTTON, static_cast<WPARAM>(hot),
-                      reinterpret_cast<LPARAM>(&button)) ||
-        button.idCommand == 0) {
-        return {};
-    }
-    return CommandPrompt(static_cast<UINT>(button.idCommand));
-}
-
-void CFrameWnd::ShowIdlePrompt() {
-    if (m_pStatusBar == nullptr || m_pStatusBar->m_hWnd == nullptr || m_bMenuActive) return;
-    // A button under the mouse keeps its prompt while the program idles.
-    const std::wstring hot = HotButtonPrompt();
-    m_pStatusBar->SetPaneText(hot.empty() ? LoadResString(AFX_IDS_IDLEMESSAGE) : hot);
-}
-
-void CFrameWnd::OnIdleUpdateCmdUI() {
-    if (m_pToolBar && m_pToolBar->m_hWnd) m_pToolBar->UpdateButtons(this);
-    ShowIdlePrompt();
-}
-
-BOOL CFrameWnd::OnBarNotify(const NMHDR* header, LRESULT* result) {
-    if (header->code == TTN_GETDISPINFOW) {
-        auto* info = reinterpret_cast<NMTTDISPINFOW*>(const_cast<NMHDR*>(header));
-        m_strToolTip = CommandToolTip(static_cast<UINT>(header->idFrom));
-        info->lpszText = m_strToolTip.data();
-        *result = 0;
-        return TRUE;
-    }
-    if (header->code == TBN_HOTITEMCHANGE && m_pToolBar && header->hwndFrom == m_pToolBar->m_hWnd &&
-        m_pStatusBar && m_pStatusBar->m_hWnd) {
-        // The prompt of the button under the mouse, as for a highlighted menu item.
-        const auto* change = reinterpret_cast<const NMTBHOTITEM*>(header);
-        const bool leaving = (change->dwFlags & HICF_LEAVING) != 0;
-        m_pStatusBar->SetPaneText(leaving ? LoadResString(AFX_IDS_IDLEMESSAGE)
-                                          : CommandPrompt(static_cast<UINT>(change->idNew)));
-        *result = 0;
-        return TRUE;
-    }
-    return FALSE;
-}
-
-void CFrameWnd::OnClose() {
-    CDocument* doc = GetActiveDocument();
-    if (doc && !doc->CanCloseFrame(this)) return;
-    DestroyWindow();
-}
-
-LRESULT CFrameWnd::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
-    switch (message) {
-        case WM_CREATE:
-            return OnCreate(reinterpret_cast<CREATESTRUCTW*>(lParam));
-        case WM_SIZE:
-            RecalcLayout();
-            return 0;
-        case WM_CLOSE:
-            OnClose();
-            return 0;
-        case WM_COMMAND:
-            if (OnCommand(wParam, lParam)) return 0;
-            // Menus (0), accelerators (1) and bar buttons (BN_CLICKED, 0); other controls'
-            // notifications are their parents' business.
-            if (HIWORD(wParam) <= 1) {
-                if (RouteCmdMsg(LOWORD(wParam), CmdCode::Command, nullptr)) return 0;
-            }
-            break;
-        case WM_INITMENUPOPUP:
-            if (!HIWORD(lParam)) UpdateMenuItems(reinterpret_cast<HMENU>(wParam));
-            return 0;
-        case WM_MENUSELECT: {
-            if (m_pStatusBar == nullptr || m_pStatusBar->m_hWnd == nullptr) break;
-            const UINT flags = HIWORD(wParam);
-            if (flags == 0xFFFF && lParam == 0) {
-                m_bMenuActive = false;
-                m_pStatusBar->SetPaneText(LoadResString(AFX_IDS_IDLEMESSAGE));
-            } else {
-                m_bMenuActive = true;
-                const bool item = (flags & (MF_POPUP | MF_SEPARATOR | MF_SYSMENU)) == 0;
-                m_pStatusBar->SetPaneText(item ? CommandPrompt(LOWORD(wParam)) : std::wstring());
-            }
-            return 0;
-        }
-        case WM_NOTIFY: {
-            LRESULT result = 0;
-            if (OnBarNotify(reinterpret_cast<const NMHDR*>(lParam), &result)) return result;
-            break;
-        }
-        case WM_NCDESTROY: {
-            CWinApp* app = AfxGetApp();
-            if (app && app->m_pMainWnd == this) PostQuitMessage(0);
-            break;
-        }
-    }
-    return CWnd::WindowProc(message, wParam, lParam);
-}
-
-void CFrameWnd::PostNcDestroy() {
-    CWinApp* app = AfxGetApp();
-    if (app && app->m_pMainWnd == this) app->m_pMainWnd = nullptr;
-    if (m_bAutoDelete) delete this;
 }

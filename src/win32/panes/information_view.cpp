@@ -15,8 +15,7 @@
 #include "resource.h"
 
 namespace {
-constexpr UINT kSetMessageString = 0x0362;  // WM_SETMESSAGESTRING: a prompt id for the status bar
-constexpr int kLayerPaneHeight = 64;        // the template's character height in a layer pane
+constexpr int kLayerPaneHeight = 64;  // the template's character height in a layer pane
 
 void FillWhite(HDC dc, const RECT& rect) {
     FillRect(dc, &rect, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
@@ -60,23 +59,20 @@ CBitMDraw::CBitMDraw(int x, int y, int width, int height, HDC target, UINT pictu
 
 IMatrixViewState* CInfoPane::View() const { return m_pInfo ? m_pInfo->MatrixView() : nullptr; }
 
-LRESULT CInfoPane::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
-    switch (message) {
-        case WM_PAINT: {
-            PAINTSTRUCT ps;
-            HDC dc = BeginPaint(m_hWnd, &ps);
-            if (dc) {
-                RECT client;
-                GetClientRect(m_hWnd, &client);
-                Paint(dc, client);
-            }
-            EndPaint(m_hWnd, &ps);
-            return 0;
-        }
-        case WM_ERASEBKGND:
-            return 1;  // every pane paints its whole client area
-    }
-    return CStatic::WindowProc(message, wParam, lParam);
+BOOL CInfoPane::OnWndMsg(const WindowMessage& m, LRESULT* result) {
+    static const MessageEntry table[] = {
+        {WM_PAINT, msg::Plain<&CInfoPane::OnPaint>},
+        {WM_ERASEBKGND, msg::Raw<&CInfoPane::OnEraseBkgnd>},
+    };
+    return DispatchWindowMessage(*this, table, m, result) || CStatic::OnWndMsg(m, result);
+}
+
+void CInfoPane::OnPaint() {
+    PaintDC dc(m_hWnd);
+    if (!dc.Get()) return;
+    RECT client;
+    GetClientRect(m_hWnd, &client);
+    Paint(dc.Get(), client);
 }
 
 void CGaijiSample::Paint(HDC dc, const RECT& client) {
@@ -106,15 +102,19 @@ void CStaDrawMode::Paint(HDC dc, const RECT& client) {
     CBitMDraw(2, 2, 78, 20, dc, mode == 1 ? IDB_MODE_OPAQUE : IDB_MODE_TRANSPARENT, IDB_MODE_MASK);
 }
 
-LRESULT CStaDrawMode::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_LBUTTONUP) {
-        RECT client;
-        GetClientRect(m_hWnd, &client);
-        const int mode = OverlayModeAtClick(PointFromLParam(lParam).x, client.right - client.left);
-        if (IMatrixViewState* view = View(); view && view->GetOverlayMode() != mode)
-            view->SetOverlayMode(mode);
-    }
-    return CInfoPane::WindowProc(message, wParam, lParam);
+BOOL CStaDrawMode::OnWndMsg(const WindowMessage& m, LRESULT* result) {
+    static const MessageEntry table[] = {
+        {WM_LBUTTONUP, msg::Mouse<&CStaDrawMode::OnLButtonUp>},
+    };
+    return DispatchWindowMessage(*this, table, m, result) || CInfoPane::OnWndMsg(m, result);
+}
+
+void CStaDrawMode::OnLButtonUp(UINT /*flags*/, POINT point) {
+    RECT client;
+    GetClientRect(m_hWnd, &client);
+    const int mode = OverlayModeAtClick(point.x, client.right - client.left);
+    if (IMatrixViewState* view = View(); view && view->GetOverlayMode() != mode) view->SetOverlayMode(mode);
+    Default();
 }
 
 RECT CStaDrawTool::ArrowRect() const {
@@ -175,25 +175,26 @@ void CStaDrawTool::Paint(HDC dc, const RECT& client) {
     }
 }
 
-LRESULT CStaDrawTool::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_CONTEXTMENU) {
-        POINT screen = PointFromLParam(lParam);
-        POINT point = screen;
-        ScreenToClient(m_hWnd, &point);
-        const RECT arrow = ArrowRect();
-        if (m_bDotSizeTool && PtInRect(&arrow, point)) {
-            if (HMENU menu = LoadMenuW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDR_DOT_CONTEXT))) {
-                // Owned by the main frame, so the chosen size goes through the normal command route.
-                HWND owner = GetForegroundWindow();
-                if (owner == nullptr) owner = GetAncestor(m_hWnd, GA_ROOT);
-                TrackPopupMenu(GetSubMenu(menu, 0), TPM_LEFTALIGN | TPM_RIGHTBUTTON, screen.x, screen.y, 0,
-                               owner, nullptr);
-                DestroyMenu(menu);
-            }
-        }
-        return 0;
+BOOL CStaDrawTool::OnWndMsg(const WindowMessage& m, LRESULT* result) {
+    static const MessageEntry table[] = {
+        {WM_CONTEXTMENU, msg::Mouse<&CStaDrawTool::OnContextMenu>},
+    };
+    return DispatchWindowMessage(*this, table, m, result) || CInfoPane::OnWndMsg(m, result);
+}
+
+void CStaDrawTool::OnContextMenu(UINT /*flags*/, POINT screen) {
+    POINT point = screen;
+    ScreenToClient(m_hWnd, &point);
+    const RECT arrow = ArrowRect();
+    if (!m_bDotSizeTool || !PtInRect(&arrow, point)) return;
+    if (HMENU menu = LoadMenuW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDR_DOT_CONTEXT))) {
+        // Owned by the main frame, so the chosen size goes through the normal command route.
+        HWND owner = GetForegroundWindow();
+        if (owner == nullptr) owner = GetAncestor(m_hWnd, GA_ROOT);
+        TrackPopupMenu(GetSubMenu(menu, 0), TPM_LEFTALIGN | TPM_RIGHTBUTTON, screen.x, screen.y, 0, owner,
+                       nullptr);
+        DestroyMenu(menu);
     }
-    return CInfoPane::WindowProc(message, wParam, lParam);
 }
 
 void CStaSampleLayer::Paint(HDC dc, const RECT& client) {
@@ -224,42 +225,58 @@ void CStaSampleLayer::Paint(HDC dc, const RECT& client) {
     BitBlt(dc, 0, 6, width, height, memory.Get(), 0, 0, SRCAND);
 }
 
-LRESULT CStaSampleLayer::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
-    IMatrixViewState* view = View();
-    if (message == WM_LBUTTONUP && view) {
+BOOL CStaSampleLayer::OnWndMsg(const WindowMessage& m, LRESULT* result) {
+    static const MessageEntry table[] = {
+        {WM_LBUTTONUP, msg::Mouse<&CStaSampleLayer::OnLButtonUp>},
+        {WM_RBUTTONUP, msg::Mouse<&CStaSampleLayer::OnRButtonUp>},
+    };
+    return DispatchWindowMessage(*this, table, m, result) || CInfoPane::OnWndMsg(m, result);
+}
+
+void CStaSampleLayer::OnLButtonUp(UINT /*flags*/, POINT /*point*/) {
+    if (IMatrixViewState* view = View()) {
         view->ToggleSampleLayer(m_nLayer);
         g_log.Write(L"Command:レイヤー(%d)表示切替<by CTRL>\n", m_nLayer);
-    } else if (message == WM_RBUTTONUP && m_pInfo) {
+    }
+    Default();
+}
+
+void CStaSampleLayer::OnRButtonUp(UINT /*flags*/, POINT /*point*/) {
+    if (m_pInfo) {
+        IMatrixViewState* view = View();
         CLayerSettingDlg dlg(m_pInfo->Context(), view, m_nLayer, m_pInfo);
         if (dlg.DoModal() == IDOK) {
             RedrawWindow(m_hWnd, nullptr, nullptr, RDW_UPDATENOW | RDW_ERASE | RDW_INVALIDATE);
             if (view) view->RefreshSampleLayer(m_nLayer);
         }
     }
-    return CInfoPane::WindowProc(message, wParam, lParam);
+    Default();
 }
 
 // ---- the form and the view ---------------------------------------------------------------------
 
 CInformationForm::CInformationForm(CInformationView& owner) : CDialog(IDD_INFORMATION), m_owner(owner) {}
 
-INT_PTR CInformationForm::DialogProc(UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_NOTIFY) {
-        auto* header = reinterpret_cast<NMHDR*>(lParam);
-        if (header->code == TTN_NEEDTEXTW) {
-            auto* info = reinterpret_cast<NMTTDISPINFOW*>(lParam);
-            if ((info->uFlags & TTF_IDISHWND) == 0) return FALSE;
-            const int id = GetDlgCtrlID(reinterpret_cast<HWND>(header->idFrom));
-            UINT prompt = 0;
-            const std::wstring text = m_owner.TooltipText(id, &prompt);
-            if (prompt == 0) return FALSE;
-            lstrcpynW(info->szText, text.c_str(), static_cast<int>(std::size(info->szText)));
-            info->lpszText = info->szText;
-            if (HWND frame = GetAncestor(m_hWnd, GA_ROOT)) SendMessageW(frame, kSetMessageString, prompt, 0);
-            return TRUE;
-        }
-    }
-    return CDialog::DialogProc(message, wParam, lParam);
+BOOL CInformationForm::OnWndMsg(const WindowMessage& m, LRESULT* result) {
+    static const MessageEntry table[] = {
+        {WM_NOTIFY, msg::Raw<&CInformationForm::OnNotify>},
+    };
+    return DispatchWindowMessage(*this, table, m, result) || CDialog::OnWndMsg(m, result);
+}
+
+LRESULT CInformationForm::OnNotify(WPARAM /*wParam*/, LPARAM lParam) {
+    auto* header = reinterpret_cast<NMHDR*>(lParam);
+    if (header->code != TTN_NEEDTEXTW) return FALSE;
+    auto* info = reinterpret_cast<NMTTDISPINFOW*>(lParam);
+    if ((info->uFlags & TTF_IDISHWND) == 0) return FALSE;
+    const int id = GetDlgCtrlID(reinterpret_cast<HWND>(header->idFrom));
+    UINT prompt = 0;
+    const std::wstring text = m_owner.TooltipText(id, &prompt);
+    if (prompt == 0) return FALSE;
+    lstrcpynW(info->szText, text.c_str(), static_cast<int>(std::size(info->szText)));
+    info->lpszText = info->szText;
+    if (HWND frame = GetAncestor(m_hWnd, GA_ROOT)) SendMessageW(frame, WM_SETMESSAGESTRING, prompt, 0);
+    return TRUE;
 }
 
 CInformationView::CInformationView(const AppContext& context) : m_context(context), m_form(*this) {}
@@ -374,11 +391,15 @@ void CInformationView::RefreshPane(int pane) {
     }
 }
 
-LRESULT CInformationView::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_CREATE) {
-        const LRESULT result = CView::WindowProc(message, wParam, lParam);
-        CreateForm();
-        return result;
-    }
-    return CView::WindowProc(message, wParam, lParam);
+BOOL CInformationView::OnWndMsg(const WindowMessage& m, LRESULT* result) {
+    static const MessageEntry table[] = {
+        {WM_CREATE, msg::Raw<&CInformationView::OnCreate>},
+    };
+    return DispatchWindowMessage(*this, table, m, result) || CView::OnWndMsg(m, result);
+}
+
+LRESULT CInformationView::OnCreate(WPARAM /*wParam*/, LPARAM /*lParam*/) {
+    const LRESULT result = Default();
+    CreateForm();
+    return result;
 }

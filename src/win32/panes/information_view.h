@@ -11,7 +11,8 @@
 #include "base/app_context.h"
 #include "editor/matrix_view_state.h"
 #include "win32/framework/dialog.h"
-#include "win32/framework/wnd.h"
+#include "win32/framework/doc_view.h"
+#include "win32/framework/frame_wnd.h"
 
 class CInformationView;
 
@@ -27,9 +28,12 @@ class CBitMDraw {
 class CInfoPane : public CStatic {
   public:
     void SetOwnerView(CInformationView* view) { m_pInfo = view; }
-    LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
 
   protected:
+    BOOL OnWndMsg(const WindowMessage& m, LRESULT* result) override;
+    void OnPaint();
+    // Every pane paints its whole client area.
+    LRESULT OnEraseBkgnd(WPARAM, LPARAM) { return 1; }
     virtual void Paint(HDC dc, const RECT& client) = 0;
     IMatrixViewState* View() const;
     CInformationView* m_pInfo = nullptr;
@@ -43,20 +47,20 @@ class CGaijiSample : public CInfoPane {
 
 // The overlay mode; a click left or right of the middle chooses it.
 class CStaDrawMode : public CInfoPane {
-  public:
-    LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
-
   protected:
+    BOOL OnWndMsg(const WindowMessage& m, LRESULT* result) override;
+    void OnLButtonUp(UINT flags, POINT point);
     void Paint(HDC dc, const RECT& client) override;
 };
 
 // The current tool, its pen colour and its dot size, with the dot-size pop-up at the arrow.
 class CStaDrawTool : public CInfoPane {
   public:
-    LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
     BOOL m_bDotSizeTool = FALSE;
 
   protected:
+    BOOL OnWndMsg(const WindowMessage& m, LRESULT* result) override;
+    void OnContextMenu(UINT flags, POINT screen);
     void Paint(HDC dc, const RECT& client) override;
     RECT ArrowRect() const;
 };
@@ -66,10 +70,12 @@ class CStaDrawTool : public CInfoPane {
 class CStaSampleLayer : public CInfoPane {
   public:
     void SetLayerIndex(int index) { m_nLayer = index; }
-    LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
     int m_nLayer = 0;
 
   protected:
+    BOOL OnWndMsg(const WindowMessage& m, LRESULT* result) override;
+    void OnLButtonUp(UINT flags, POINT point);
+    void OnRButtonUp(UINT flags, POINT point);
     void Paint(HDC dc, const RECT& client) override;
 };
 
@@ -77,9 +83,12 @@ class CStaSampleLayer : public CInfoPane {
 class CInformationForm : public CDialog {
   public:
     explicit CInformationForm(CInformationView& owner);
-    INT_PTR DialogProc(UINT message, WPARAM wParam, LPARAM lParam) override;
+
+  protected:
+    BOOL OnWndMsg(const WindowMessage& m, LRESULT* result) override;
 
   private:
+    LRESULT OnNotify(WPARAM wParam, LPARAM lParam);
     CInformationView& m_owner;
 };
 
@@ -98,7 +107,6 @@ class CInformationView : public CView, public IInformationSink {
     void OnInitialUpdate() override;
     void OnUpdate(CView* sender, LPARAM hint, void* hintObject) override;
     void OnDraw(HDC /*dc*/) override {}
-    LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
 
     // The tooltip text of a pane by its control id, and the status prompt id that goes with it
     // (0 for a control without one).
@@ -113,7 +121,11 @@ class CInformationView : public CView, public IInformationSink {
     CStatic m_wndPos1;
     CStatic m_wndPos2;
 
+  protected:
+    BOOL OnWndMsg(const WindowMessage& m, LRESULT* result) override;
+
   private:
+    LRESULT OnCreate(WPARAM wParam, LPARAM lParam);
     void CreateForm();
     static void Redraw(HWND window);
 

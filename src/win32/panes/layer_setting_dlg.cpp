@@ -147,16 +147,15 @@ void CLayerSettingDlg::OnClear() {
     UpdateData(FALSE);
 }
 
-INT_PTR CLayerSettingDlg::DialogProc(UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_COMMAND && HIWORD(wParam) == BN_CLICKED) {
-        if (LOWORD(wParam) == IDC_LAYER_PREVIEW) {
-            OnPreview();
-            return TRUE;
-        }
-        if (LOWORD(wParam) == IDC_LAYER_CLEAR) {
-            OnClear();
-            return TRUE;
-        }
+BOOL CLayerSettingDlg::OnCommand(WPARAM wParam, LPARAM /*lParam*/) {
+    if (HIWORD(wParam) != BN_CLICKED) return FALSE;
+    if (LOWORD(wParam) == IDC_LAYER_PREVIEW) {
+        OnPreview();
+        return TRUE;
     }
-    return CDialog::DialogProc(message, wParam, lParam);
+    if (LOWORD(wParam) == IDC_LAYER_CLEAR) {
+        OnClear();
+        return TRUE;
+    }
+    return FALSE;
 }

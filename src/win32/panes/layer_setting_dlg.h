@@ -56,7 +56,7 @@ class CLayerSettingDlg : public CDialog {
 
   protected:
     void DoDataExchange(CDataExchange* pDX) override;
-    INT_PTR DialogProc(UINT message, WPARAM wParam, LPARAM lParam) override;
+    BOOL OnCommand(WPARAM wParam, LPARAM lParam) override;
 
   private:
     std::wstring DefaultFace() const;

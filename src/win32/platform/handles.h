@@ -97,3 +97,15 @@ class SelectedObject {
     HDC m_dc;
     HGDIOBJ m_previous;
 };
+
+// The wait cursor for an operation's length; the previous cursor comes back on leaving.
+class WaitCursor {
+  public:
+    WaitCursor() : m_previous(::SetCursor(::LoadCursorW(nullptr, IDC_WAIT))) {}
+    WaitCursor(const WaitCursor&) = delete;
+    WaitCursor& operator=(const WaitCursor&) = delete;
+    ~WaitCursor() { ::SetCursor(m_previous); }
+
+  private:
+    HCURSOR m_previous;
+};

@@ -316,134 +316,139 @@ void CGlyphGridView::PaintCell(HDC dc, int code) {
 }
 
 void CGlyphGridView::OnDraw(HDC dc) {
-    // Not used: WM_PAINT composes the update region off-screen (see WindowProc).
+    // Not used: WM_PAINT composes the update region off-screen (see OnPaint).
 }
 
-LRESULT CGlyphGridView::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
-    switch (message) {
-        case WM_CREATE:
-            m_labelFont.Reset(CreateFontW(-10, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
-                                          OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
-                                          FIXED_PITCH | FF_MODERN, L"ＭＳ ゴシック"));
-            SetWindowLongPtrW(m_hWnd, GWL_STYLE,
-                              GetWindowLongPtrW(m_hWnd, GWL_STYLE) | WS_VSCROLL | WS_TABSTOP);
-            SetWindowPos(m_hWnd, nullptr, 0, 0, 0, 0,
-                         SWP_FRAMECHANGED | SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-            return 0;
-        case WM_PAINT: {
-            PAINTSTRUCT ps;
-            HDC dc = BeginPaint(m_hWnd, &ps);
-            RECT client = {};
-            GetClientRect(m_hWnd, &client);
-            if (!m_memDC || m_memSize.cx < client.right || m_memSize.cy < client.bottom) {
-                m_memDC.Reset(CreateCompatibleDC(dc));
-                m_memSize = {std::max<LONG>(client.right, 1), std::max<LONG>(client.bottom, 1)};
-                m_memBitmap.Reset(CreateCompatibleBitmap(dc, m_memSize.cx, m_memSize.cy));
-            }
-            if (m_memDC && m_memBitmap) {
-                HDC mem = m_memDC.Get();
-                const SelectedObject bitmap(mem, m_memBitmap.Get());
-                const SelectedObject font(mem, m_labelFont.Get());
-                FillSolid(mem, ps.rcPaint, kBackground);
-                const GridRect dirty = {ps.rcPaint.left, ps.rcPaint.top, ps.rcPaint.right, ps.rcPaint.bottom};
-                const auto [first, last] = m_grid.CodesTouching(dirty, m_nTopRow);
-                for (int code = first; code <= last; ++code) {
-                    if (m_grid.CellBounds(code, m_nTopRow).Intersects(dirty)) PaintCell(mem, code);
-                }
-                BitBlt(dc, ps.rcPaint.left, ps.rcPaint.top, ps.rcPaint.right - ps.rcPaint.left,
-                       ps.rcPaint.bottom - ps.rcPaint.top, mem, ps.rcPaint.left, ps.rcPaint.top, SRCCOPY);
-            }
-            EndPaint(m_hWnd, &ps);
-            return 0;
+BOOL CGlyphGridView::OnWndMsg(const WindowMessage& m, LRESULT* result) {
+    using View = CGlyphGridView;
+    static const MessageEntry table[] = {
+        {WM_CREATE, msg::Raw<&View::OnCreate>},
+        {WM_PAINT, msg::Plain<&View::OnPaint>},
+        {WM_ERASEBKGND, msg::Raw<&View::OnEraseBkgnd>},
+        {WM_SIZE, msg::Size<&View::OnSize>},
+        {WM_VSCROLL, msg::Raw<&View::OnVScroll>},
+        {WM_MOUSEWHEEL, msg::Raw<&View::OnMouseWheelMessage>},
+        {WM_KEYDOWN, msg::Key<&View::OnKeyDown>},
+        {WM_GETDLGCODE, msg::Raw<&View::OnGetDlgCode>},
+        {WM_MOUSEMOVE, msg::Mouse<&View::OnMouseMove>},
+        {WM_MOUSELEAVE, msg::Plain<&View::OnMouseLeave>},
+        {WM_LBUTTONDOWN, msg::Mouse<&View::OnLButtonDown>},
+        {WM_LBUTTONDBLCLK, msg::Mouse<&View::OnLButtonDblClk>},
+        {WM_TIMER, msg::Timer<&View::OnTimer>},
+    };
+    return DispatchWindowMessage(*this, table, m, result) || CView::OnWndMsg(m, result);
+}
+
+LRESULT CGlyphGridView::OnCreate(WPARAM /*wParam*/, LPARAM /*lParam*/) {
+    m_labelFont.Reset(CreateFontW(-10, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
+                                  OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+                                  FIXED_PITCH | FF_MODERN, L"ＭＳ ゴシック"));
+    SetWindowLongPtrW(m_hWnd, GWL_STYLE, GetWindowLongPtrW(m_hWnd, GWL_STYLE) | WS_VSCROLL | WS_TABSTOP);
+    SetWindowPos(m_hWnd, nullptr, 0, 0, 0, 0,
+                 SWP_FRAMECHANGED | SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    return 0;
+}
+
+void CGlyphGridView::OnPaint() {
+    // The update region is composed off-screen and copied once.
+    PaintDC paint(m_hWnd);
+    HDC dc = paint.Get();
+    const RECT& dirtyRect = paint.UpdateRect();
+    RECT client = {};
+    GetClientRect(m_hWnd, &client);
+    if (!m_memDC || m_memSize.cx < client.right || m_memSize.cy < client.bottom) {
+        m_memDC.Reset(CreateCompatibleDC(dc));
+        m_memSize = {std::max<LONG>(client.right, 1), std::max<LONG>(client.bottom, 1)};
+        m_memBitmap.Reset(CreateCompatibleBitmap(dc, m_memSize.cx, m_memSize.cy));
+    }
+    if (!m_memDC || !m_memBitmap) return;
+    HDC mem = m_memDC.Get();
+    const SelectedObject bitmap(mem, m_memBitmap.Get());
+    const SelectedObject font(mem, m_labelFont.Get());
+    FillSolid(mem, dirtyRect, kBackground);
+    const GridRect dirty = {dirtyRect.left, dirtyRect.top, dirtyRect.right, dirtyRect.bottom};
+    const auto [first, last] = m_grid.CodesTouching(dirty, m_nTopRow);
+    for (int code = first; code <= last; ++code) {
+        if (m_grid.CellBounds(code, m_nTopRow).Intersects(dirty)) PaintCell(mem, code);
+    }
+    BitBlt(dc, dirtyRect.left, dirtyRect.top, dirtyRect.right - dirtyRect.left,
+           dirtyRect.bottom - dirtyRect.top, mem, dirtyRect.left, dirtyRect.top, SRCCOPY);
+}
+
+void CGlyphGridView::OnSize(UINT /*type*/, int /*width*/, int /*height*/) {
+    // A taller window may show rows below the last one: the top row comes back into range.
+    const int top = m_grid.ClampTopRow(m_nTopRow, ClientHeight());
+    if (top != m_nTopRow) {
+        m_nTopRow = top;
+        InvalidateRect(m_hWnd, nullptr, FALSE);
+    }
+    UpdateScrollBar();
+}
+
+LRESULT CGlyphGridView::OnVScroll(WPARAM wParam, LPARAM /*lParam*/) {
+    const int page = m_grid.PageRows(ClientHeight());
+    int top = m_nTopRow;
+    switch (LOWORD(wParam)) {
+        case SB_LINEUP:
+            top -= 1;
+            break;
+        case SB_LINEDOWN:
+            top += 1;
+            break;
+        case SB_PAGEUP:
+            top -= page;
+            break;
+        case SB_PAGEDOWN:
+            top += page;
+            break;
+        case SB_TOP:
+            top = 0;
+            break;
+        case SB_BOTTOM:
+            top = m_grid.RowCount();
+            break;
+        case SB_THUMBTRACK:
+        case SB_THUMBPOSITION: {
+            SCROLLINFO info = {};
+            info.cbSize = sizeof info;
+            info.fMask = SIF_TRACKPOS;
+            GetScrollInfo(m_hWnd, SB_VERT, &info);
+            top = info.nTrackPos;
+            break;
         }
-        case WM_ERASEBKGND:
-            return 1;
-        case WM_SIZE: {
-            // A taller window may show rows below the last one: the top row comes back into range.
-            const int top = m_grid.ClampTopRow(m_nTopRow, ClientHeight());
-            if (top != m_nTopRow) {
-                m_nTopRow = top;
-                InvalidateRect(m_hWnd, nullptr, FALSE);
-            }
-            UpdateScrollBar();
-            return 0;
-        }
-        case WM_VSCROLL: {
-            const int page = m_grid.PageRows(ClientHeight());
-            int top = m_nTopRow;
-            switch (LOWORD(wParam)) {
-                case SB_LINEUP:
-                    top -= 1;
-                    break;
-                case SB_LINEDOWN:
-                    top += 1;
-                    break;
-                case SB_PAGEUP:
-                    top -= page;
-                    break;
-                case SB_PAGEDOWN:
-                    top += page;
-                    break;
-                case SB_TOP:
-                    top = 0;
-                    break;
-                case SB_BOTTOM:
-                    top = m_grid.RowCount();
-                    break;
-                case SB_THUMBTRACK:
-                case SB_THUMBPOSITION: {
-                    SCROLLINFO info = {};
-                    info.cbSize = sizeof info;
-                    info.fMask = SIF_TRACKPOS;
-                    GetScrollInfo(m_hWnd, SB_VERT, &info);
-                    top = info.nTrackPos;
-                    break;
-                }
-                default:
-                    return 0;
-            }
-            ScrollTo(top);
-            return 0;
-        }
-        case WM_MOUSEWHEEL:
-            OnMouseWheel(GET_WHEEL_DELTA_WPARAM(wParam), GET_KEYSTATE_WPARAM(wParam));
-            return 0;
-        case WM_KEYDOWN:
-            OnKeyDown(static_cast<UINT>(wParam));
-            return 0;
-        case WM_GETDLGCODE:
-            return DLGC_WANTARROWS;
-        case WM_MOUSEMOVE: {
-            const POINT p = PointFromLParam(lParam);
-            SetHover(m_grid.HitTest(p.x, p.y, m_nTopRow));
-            TRACKMOUSEEVENT track = {sizeof track, TME_LEAVE, m_hWnd, 0};
-            TrackMouseEvent(&track);
-            return 0;
-        }
-        case WM_MOUSELEAVE:
-            SetHover(-1);
-            return 0;
-        case WM_LBUTTONDOWN: {
-            SetFocus(m_hWnd);
-            const POINT p = PointFromLParam(lParam);
-            const int code = m_grid.HitTest(p.x, p.y, m_nTopRow);
-            if (code >= 0) Select(code);
-            return 0;
-        }
-        case WM_LBUTTONDBLCLK: {
-            const POINT p = PointFromLParam(lParam);
-            const int code = m_grid.HitTest(p.x, p.y, m_nTopRow);
-            if (code >= 0) {
-                Select(code);
-                OpenInEditor(code);
-            }
-            return 0;
-        }
-        case WM_TIMER:
-            if (wParam == kRetryTimer) Reload();
+        default:
             return 0;
     }
-    return CView::WindowProc(message, wParam, lParam);
+    ScrollTo(top);
+    return 0;
+}
+
+LRESULT CGlyphGridView::OnMouseWheelMessage(WPARAM wParam, LPARAM /*lParam*/) {
+    OnMouseWheel(GET_WHEEL_DELTA_WPARAM(wParam), GET_KEYSTATE_WPARAM(wParam));
+    return 0;
+}
+
+void CGlyphGridView::OnMouseMove(UINT /*flags*/, POINT point) {
+    SetHover(m_grid.HitTest(point.x, point.y, m_nTopRow));
+    TRACKMOUSEEVENT track = {sizeof track, TME_LEAVE, m_hWnd, 0};
+    TrackMouseEvent(&track);
+}
+
+void CGlyphGridView::OnLButtonDown(UINT /*flags*/, POINT point) {
+    SetFocus(m_hWnd);
+    const int code = m_grid.HitTest(point.x, point.y, m_nTopRow);
+    if (code >= 0) Select(code);
+}
+
+void CGlyphGridView::OnLButtonDblClk(UINT /*flags*/, POINT point) {
+    const int code = m_grid.HitTest(point.x, point.y, m_nTopRow);
+    if (code < 0) return;
+    Select(code);
+    OpenInEditor(code);
+}
+
+void CGlyphGridView::OnTimer(UINT_PTR id) {
+    if (id == kRetryTimer) Reload();
 }
 
 void CGlyphGridView::OnMouseWheel(short delta, UINT keys) {

@@ -12,7 +12,7 @@
 
 #include "win32/platform/process_utils.h"
 #include "win32/platform/handles.h"
-#include "win32/framework/wnd.h"
+#include "win32/framework/doc_view.h"
 #include "viewer/glyph_sheet.h"
 #include "viewer/viewer_grid.h"
 
@@ -46,10 +46,24 @@ class CGlyphGridView : public CView {
     void CopySelected();
 
     BOOL OnCmdMsg(UINT id, CmdCode code, CCmdUI* cmdUI) override;
-    LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
     void OnDraw(HDC dc) override;
 
+  protected:
+    BOOL OnWndMsg(const WindowMessage& m, LRESULT* result) override;
+
   private:
+    LRESULT OnCreate(WPARAM wParam, LPARAM lParam);
+    void OnPaint();
+    LRESULT OnEraseBkgnd(WPARAM, LPARAM) { return 1; }
+    void OnSize(UINT type, int width, int height);
+    LRESULT OnVScroll(WPARAM wParam, LPARAM lParam);
+    LRESULT OnMouseWheelMessage(WPARAM wParam, LPARAM lParam);
+    LRESULT OnGetDlgCode(WPARAM, LPARAM) { return DLGC_WANTARROWS; }
+    void OnMouseMove(UINT flags, POINT point);
+    void OnMouseLeave() { SetHover(-1); }
+    void OnLButtonDown(UINT flags, POINT point);
+    void OnLButtonDblClk(UINT flags, POINT point);
+    void OnTimer(UINT_PTR id);
     void OnOpenEditor();
     void OnUpdateNeedsStored(CCmdUI* cmdUI);
     void OnUpdateNeedsCode(CCmdUI* cmdUI);

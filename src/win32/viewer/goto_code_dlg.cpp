@@ -1,6 +1,6 @@
 #include "win32/viewer/goto_code_dlg.h"
 
-#include "document/code_input.h"
+#include "glyphstore/code_input.h"
 #include "win32/framework/win_app.h"
 #include "resource.h"
 #include "viewer/viewer_rules.h"

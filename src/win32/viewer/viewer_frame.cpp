@@ -175,39 +175,51 @@ void CViewerFrame::OnClose() {
     DestroyWindow();
 }
 
-LRESULT CViewerFrame::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
-    switch (message) {
-        case WM_APP_BROWSER_UPDATE:
-            if (m_pGridView) m_pGridView->Reload();
-            return 0;
-        case WM_ACTIVATE:
-            if (LOWORD(wParam) != WA_INACTIVE && m_pGridView) {
-                m_pGridView->RefreshOpenCodes();
-                SetFocus(m_pGridView->m_hWnd);
-            }
-            return 0;
-        case WM_SETFOCUS:
-            if (m_pGridView) SetFocus(m_pGridView->m_hWnd);
-            return 0;
-        case WM_HSCROLL:
-            if (reinterpret_cast<HWND>(lParam) == m_hSlider) {
-                OnSliderMoved();
-                return 0;
-            }
-            break;
-        case WM_ERASEBKGND: {
-            // The strip of the size slider has the face colour of a bar; the grid and status bar cover the
-            // rest.
-            RECT rc = {};
-            GetClientRect(m_hWnd, &rc);
-            rc.bottom = std::min<LONG>(rc.bottom, kBarHeight);
-            FillRect(reinterpret_cast<HDC>(wParam), &rc, GetSysColorBrush(COLOR_BTNFACE));
-            return 1;
-        }
-        case WM_MOUSEWHEEL:
-            // The wheel scrolls the grid wherever the focus is.
-            if (m_pGridView) return SendMessageW(m_pGridView->m_hWnd, message, wParam, lParam);
-            break;
+BOOL CViewerFrame::OnWndMsg(const WindowMessage& m, LRESULT* result) {
+    static const MessageEntry table[] = {
+        {WM_APP_BROWSER_UPDATE, msg::Plain<&CViewerFrame::OnBrowserUpdate>},
+        {WM_ACTIVATE, msg::Raw<&CViewerFrame::OnActivate>},
+        {WM_SETFOCUS, msg::Window<&CViewerFrame::OnSetFocus>},
+        {WM_HSCROLL, msg::Raw<&CViewerFrame::OnHScroll>},
+        {WM_ERASEBKGND, msg::Raw<&CViewerFrame::OnEraseBkgnd>},
+        {WM_MOUSEWHEEL, msg::Raw<&CViewerFrame::OnMouseWheel>},
+    };
+    return DispatchWindowMessage(*this, table, m, result) || CFrameWnd::OnWndMsg(m, result);
+}
+
+void CViewerFrame::OnBrowserUpdate() {
+    if (m_pGridView) m_pGridView->Reload();
+}
+
+LRESULT CViewerFrame::OnActivate(WPARAM wParam, LPARAM /*lParam*/) {
+    if (LOWORD(wParam) != WA_INACTIVE && m_pGridView) {
+        m_pGridView->RefreshOpenCodes();
+        SetFocus(m_pGridView->m_hWnd);
     }
-    return CFrameWnd::WindowProc(message, wParam, lParam);
+    return 0;
+}
+
+void CViewerFrame::OnSetFocus(HWND /*previous*/) {
+    if (m_pGridView) SetFocus(m_pGridView->m_hWnd);
+}
+
+LRESULT CViewerFrame::OnHScroll(WPARAM /*wParam*/, LPARAM lParam) {
+    if (reinterpret_cast<HWND>(lParam) != m_hSlider) return Default();
+    OnSliderMoved();
+    return 0;
+}
+
+LRESULT CViewerFrame::OnEraseBkgnd(WPARAM wParam, LPARAM /*lParam*/) {
+    // The strip of the size slider has the face colour of a bar; the grid and status bar cover the rest.
+    RECT rc = {};
+    GetClientRect(m_hWnd, &rc);
+    rc.bottom = std::min<LONG>(rc.bottom, kBarHeight);
+    FillRect(reinterpret_cast<HDC>(wParam), &rc, GetSysColorBrush(COLOR_BTNFACE));
+    return 1;
+}
+
+LRESULT CViewerFrame::OnMouseWheel(WPARAM wParam, LPARAM lParam) {
+    // The wheel scrolls the grid wherever the focus is.
+    if (m_pGridView) return SendMessageW(m_pGridView->m_hWnd, WM_MOUSEWHEEL, wParam, lParam);
+    return Default();
 }

@@ -9,7 +9,7 @@
 
 #include "base/profile_store.h"
 #include "win32/framework/bars.h"
-#include "win32/framework/wnd.h"
+#include "win32/framework/frame_wnd.h"
 #include "viewer/glyph_sheet.h"
 
 class CGlyphGridView;
@@ -23,15 +23,21 @@ class CViewerFrame : public CFrameWnd {
     BOOL Create(GlyphSheet sheet, int showCommand);
 
     BOOL OnCmdMsg(UINT id, CmdCode code, CCmdUI* cmdUI) override;
-    LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
 
   protected:
+    BOOL OnWndMsg(const WindowMessage& m, LRESULT* result) override;
     BOOL PreCreateWindow(CREATESTRUCTW& cs) override;
     int OnCreate(CREATESTRUCTW* cs) override;
     void OnClose() override;
     void RecalcLayout() override;
 
   private:
+    void OnBrowserUpdate();
+    LRESULT OnActivate(WPARAM wParam, LPARAM lParam);
+    void OnSetFocus(HWND previous);
+    LRESULT OnHScroll(WPARAM wParam, LPARAM lParam);
+    LRESULT OnEraseBkgnd(WPARAM wParam, LPARAM lParam);
+    LRESULT OnMouseWheel(WPARAM wParam, LPARAM lParam);
     void OnGoTo();
     void OnSliderMoved();
     void SetStatusParts();

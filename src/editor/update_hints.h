@@ -2,8 +2,8 @@
 // document knows its views only as views: it hands them what they need with these hints.
 #pragma once
 
-class CImgArray;
 class DotPlane;
+class IEditHistory;
 
 // After the first new document. Hint object: const GlyphPlanes*, what the views may borrow
 // until kHintDocumentGone.
@@ -21,5 +21,5 @@ inline constexpr int kHintDocumentGone = 5;
 // The document's edit bitmap and its history, lent to the view that edits them.
 struct GlyphPlanes {
     DotPlane* image = nullptr;
-    CImgArray* history = nullptr;
+    IEditHistory* history = nullptr;
 };

@@ -1,38 +1,15 @@
-// The document half of the framework's document/view model, with the single-document
-// template that creates a document, its frame and its views in the framework's order.
+// The single-document template: creates a document, its frame and its views in the framework's
+// order.
 #pragma once
 
 #include <windows.h>
 
 #include <functional>
 #include <utility>
-#include <vector>
 
-#include "win32/framework/cmd_target.h"
-
-class CView;
+class CDocument;
 class CFrameWnd;
-
-class CDocument : public CCmdTarget {
-  public:
-    virtual ~CDocument() = default;
-
-    virtual BOOL OnNewDocument() { return TRUE; }
-    virtual BOOL CanCloseFrame(CFrameWnd* frame) { return TRUE; }
-    virtual void OnCloseDocument() {}
-
-    void UpdateAllViews(CView* sender, LPARAM hint = 0, void* hintObject = nullptr);
-    void AddView(CView* view);
-    void RemoveView(CView* view);
-    const std::vector<CView*>& GetViews() const { return m_views; }
-
-    BOOL IsModified() const { return m_bModified; }
-    void SetModifiedFlag(BOOL modified = TRUE) { m_bModified = modified; }
-
-  private:
-    std::vector<CView*> m_views;
-    BOOL m_bModified = FALSE;
-};
+class CView;
 
 class CSingleDocTemplate {
   public:

@@ -1,4 +1,4 @@
-#include "document/code_input.h"
+#include "glyphstore/code_input.h"
 
 #include "glyphstore/char_code.h"
 

@@ -1,23 +1,7 @@
-#include "win32/framework/document.h"
+#include "win32/framework/doc_template.h"
 
-#include <algorithm>
-
-#include "win32/framework/win_app.h"
-#include "win32/framework/wnd.h"
-
-void CDocument::UpdateAllViews(CView* sender, LPARAM hint, void* hintObject) {
-    for (CView* view : m_views) {
-        if (view != sender) view->OnUpdate(sender, hint, hintObject);
-    }
-}
-
-void CDocument::AddView(CView* view) {
-    if (std::find(m_views.begin(), m_views.end(), view) == m_views.end()) m_views.push_back(view);
-}
-
-void CDocument::RemoveView(CView* view) {
-    m_views.erase(std::remove(m_views.begin(), m_views.end(), view), m_views.end());
-}
+#include "win32/framework/frame_wnd.h"
+#include "win32/framework/win_thread.h"
 
 CDocument* CSingleDocTemplate::OpenNewDocument() {
     if (m_pDocument == nullptr) {
@@ -34,7 +18,8 @@ CDocument* CSingleDocTemplate::OpenNewDocument() {
             m_pDocument = nullptr;
             return nullptr;
         }
-        if (CWinApp* app = AfxGetApp(); app && app->m_pMainWnd == nullptr) app->m_pMainWnd = frame;
+        if (CWinThread* thread = AfxGetThread(); thread && thread->m_pMainWnd == nullptr)
+            thread->m_pMainWnd = frame;
         if (!m_pDocument->OnNewDocument()) {
             frame->DestroyWindow();  // deletes the frame and its views
             delete m_pDocument;
