@@ -2,36 +2,25 @@
 
 #include <filesystem>
 #include <memory>
+#include <optional>
 #include <vector>
 
-#include "automation/save_sequence.h"
-#include "win32/platform/family_windows.h"
-#include "win32/platform/process_utils.h"
-#include "win32/automation/save_runner.h"
-#include "win32/platform/window_utils.h"
+#include "automation/save_request.h"
 #include "base/diag_log.h"
-#include "document/save_answer.h"
 #include "editor/update_hints.h"
+#include "glyphstore/char_code.h"
+#include "glyphstore/eudc_bitmap.h"
+#include "win32/automation/editor_desktop.h"
+#include "win32/automation/save_lock.h"
 #include "win32/document/addr_input_dlg.h"
 #include "win32/document/save_ans_dlg.h"
 #include "win32/document/wait_message.h"
-#include "win32/platform/strings.h"
-#include "win32/framework/win_app.h"
 #include "win32/framework/frame_wnd.h"
-#include "glyphstore/char_code.h"
-#include "glyphstore/eudc_bitmap.h"
+#include "win32/framework/win_app.h"
 #include "win32/panes/glig_setting_dlg.h"
+#include "win32/platform/family_windows.h"
+#include "win32/platform/strings.h"
 #include "resource.h"
-
-namespace {
-
-// Shows the text of a string id after handing it to the log.
-int ReportId(UINT id, UINT type = MB_OK) {
-    g_log.WriteId(id);
-    return AfxMessageBox(id, type);
-}
-
-}  // namespace
 
 CGlyphoEditorDoc::CGlyphoEditorDoc(const AppContext& context)
     : m_context(context), m_image(context.m_nGlyphSize), m_loadedState(context.m_nGlyphSize) {}
@@ -163,86 +152,71 @@ void CGlyphoEditorDoc::OnUpdatePrevCode(CCmdUI* cmdUI) {
     cmdUI->Enable(!PreviousCodeText(m_strCode).empty());
 }
 
-BOOL CGlyphoEditorDoc::CheckCharEditorNotRunning() {
-    // Also an editor an earlier save left running without its minimise box.
-    HWND editor = FindRunningCharEditorWindow();
-    if (editor == nullptr) return TRUE;
-    ReportId(IDS_ERR_EDITOR_RUNNING);
-    SetForegroundWindow(editor);
-    return FALSE;
-}
+namespace {
+
+// The save's questions and messages as this editor shows them.
+class CDocumentSaveUi : public ISaveUi {
+  public:
+    CDocumentSaveUi(CGlyphoEditorDoc& doc, const AppContext& context) : m_doc(doc), m_context(context) {}
+
+    std::optional<std::wstring> AskCode() override {
+        CAddrInputDlg dialog(m_context, CAddrInputDlg::Mode::Save);
+        if (dialog.DoModal() != IDOK) return std::nullopt;
+        return FormatCodeText(dialog.GetUnicodeCode());
+    }
+    bool CheckCodeFree(const std::wstring& code) override { return m_doc.CheckCodeNotInUse(code) != FALSE; }
+    bool ConfirmSave() override {
+        CSaveAnsDlg confirm(m_context.Profile());
+        return confirm.DoModal() == IDOK;
+    }
+    void ShowWaitNotice() override { m_wait = std::make_unique<CWaitMessage>(0, AfxGetMainWnd()); }
+    void HideWaitNotice() override { m_wait.reset(); }
+    void ShowMessage(unsigned stringId) override { AfxMessageBox(stringId, MB_OK); }
+    void ShowText(const std::wstring& text) override { AfxMessageBox(text, MB_OK); }
+    void StepAside() override {
+        CWnd* main = AfxGetMainWnd();
+        m_ownWindow = main ? main->GetSafeHwnd() : nullptr;
+        if (m_ownWindow == nullptr) return;
+        ::ShowWindow(m_ownWindow, SW_MINIMIZE);
+        ::EnableWindow(m_ownWindow, FALSE);
+    }
+    void ComeBack() override {
+        if (m_ownWindow == nullptr) return;
+        ::EnableWindow(m_ownWindow, TRUE);
+        ::ShowWindow(m_ownWindow, SW_SHOWNORMAL);
+        ::SetForegroundWindow(m_ownWindow);
+    }
+
+  private:
+    CGlyphoEditorDoc& m_doc;
+    const AppContext& m_context;
+    std::unique_ptr<CWaitMessage> m_wait;
+    HWND m_ownWindow = nullptr;
+};
+
+}  // namespace
 
 BOOL CGlyphoEditorDoc::SaveCodeImage() {
     if (!m_pImgArray || m_image.ByteCount() == 0) return FALSE;
     if (!m_pImgArray->IsModified()) return TRUE;
 
-    // A code chosen here becomes the document's code only once the character is saved under it.
-    bool codeChosenHere = false;
-    std::wstring code = m_strCode;
-    if (!HasCharacter()) {
-        // A drawing made before any code was opened: ask where to save it.
-        CAddrInputDlg dialog(m_context, CAddrInputDlg::Mode::Save);
-        if (dialog.DoModal() != IDOK) return FALSE;
-        code = FormatCodeText(dialog.GetUnicodeCode());
-        if (!CheckCodeNotInUse(code)) return FALSE;
-        codeChosenHere = true;
-    }
-    if (ShouldAskBeforeSave(m_context.Profile())) {
-        CSaveAnsDlg confirm(m_context.Profile());
-        if (confirm.DoModal() != IDOK) return FALSE;
-    }
-
-    // One save at a time across all editors: another one's editor must not be taken for ours.
-    CSaveLock lock;
-    if (!lock.Acquire(0)) {
-        CWaitMessage wait(0, AfxGetMainWnd());
-        if (!lock.Acquire(static_cast<DWORD>(ReadSaveTimeout(m_context.Profile())))) {
-            ReportId(IDS_ERR_SAVE_FAILED);
-            g_log.Write(L"保存失敗[Code=%s]\n", code.c_str());
-            return FALSE;
-        }
-    }
-    if (!CheckCharEditorNotRunning()) return FALSE;
-
     SaveFiles files;
     files.bitmapFile = std::filesystem::path(m_context.m_strEudcBitmapPath);
     files.fontFile = std::filesystem::path(m_context.m_strEudcFontPath);
     files.backupFolder = std::filesystem::path(m_context.m_strModuleFolder + L"backup");
-    CWnd* mainWindow = AfxGetMainWnd();
-    const EditorSaveOutcome outcome =
-        SaveThroughEditor(m_context.Profile(), m_context.m_nGlyphSize, files, code, m_image,
-                          mainWindow ? mainWindow->GetSafeHwnd() : nullptr);
-    if (!outcome.launched) {
-        if (outcome.launchProblem == LaunchProblem::BackupFailed) {
-            const std::wstring text =
-                FormatText(LoadResString(IDS_ERR_BACKUP_FAILED).c_str(), outcome.backupProblem.c_str());
-            g_log.Write(L"%s\n", text.c_str());
-            AfxMessageBox(text, MB_OK);
-        } else {
-            for (unsigned id : MessagesAfterLaunchFailure()) ReportId(id);
-        }
-        g_log.Write(L"保存失敗[Code=%s]\n", code.c_str());
-        return FALSE;
-    }
-    if (!outcome.saved) {
-        // The sequence has already logged the ids of the attachment failures it reports.
-        const SaveResult result = outcome.result == SaveResult::Saved ? SaveResult::Failed : outcome.result;
-        for (unsigned id : MessagesAfterSave(result)) {
-            if (id == kMsgEditorNotSeen || id == kMsgCodeDialogNotSeen) {
-                AfxMessageBox(id, MB_OK);
-            } else {
-                ReportId(id);
-            }
-        }
-        g_log.Write(L"保存失敗[Code=%s]\n", code.c_str());
-        return FALSE;
-    }
-    if (codeChosenHere) {
-        m_strCode = code;
+    CDocumentSaveUi ui(*this, m_context);
+    CSaveLock lock;  // held until the save's end
+    CWin32EditorDesktop& desktop = CWin32EditorDesktop::Instance();
+    CSteeredCharacterWriter writer(desktop, m_context.Profile(), m_context.m_nGlyphSize, files, ui);
+    CSaveRequest request(ui, lock, desktop, writer, m_context.Profile());
+    const SaveRequestResult result = request.Run(m_strCode, m_image);
+    if (!result.saved) return FALSE;
+    if (result.codeChosen) {
+        m_strCode = result.code;
         if (m_pFrame) m_pFrame->SetTitleCode(m_strCode);
     }
     m_pImgArray->ResetHistory(TRUE);
-    g_log.Write(L"保存[Code=%s]\n", code.c_str());
+    g_log.Write(L"保存[Code=%s]\n", result.code.c_str());
     return TRUE;
 }
 

@@ -47,8 +47,6 @@ class CGlyphoEditorDoc : public CDocument, private IImgArrayHost {
     BOOL ConfirmSaveModified();
     // FALSE, after telling the user, when another editor window shows this code.
     BOOL CheckCodeNotInUse(const std::wstring& code);
-    // FALSE, after telling the user, when the system character editor already runs.
-    BOOL CheckCharEditorNotRunning();
     // The code-selection command; also what start-up asks for when no code was given.
     void OnCodeOpen();
 

@@ -1,6 +1,6 @@
 #include "win32/document/save_ans_dlg.h"
 
-#include "document/save_answer.h"
+#include "automation/save_answer.h"
 #include "resource.h"
 
 CSaveAnsDlg::CSaveAnsDlg(IProfileStore& store, CWnd* parent)

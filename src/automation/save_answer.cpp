@@ -1,4 +1,4 @@
-#include "document/save_answer.h"
+#include "automation/save_answer.h"
 
 #include <cwctype>
 #include <string>
