@@ -37,8 +37,8 @@ CWinApp::CWinApp() : m_profileStore(std::make_unique<AppProfileStore>(*this)) {}
 
 CWinApp::~CWinApp() = default;
 
-// The framework's one thread object is the application.
-CWinApp* AfxGetApp() { return static_cast<CWinApp*>(AfxGetThread()); }
+// The thread object when it is the application; null for a bare CWinThread.
+CWinApp* AfxGetApp() { return dynamic_cast<CWinApp*>(AfxGetThread()); }
 
 int AfxMessageBox(const std::wstring& text, UINT nType) {
     if ((nType & MB_ICONMASK) == 0) nType |= MB_ICONEXCLAMATION;
