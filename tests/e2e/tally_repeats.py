@@ -5,7 +5,8 @@
 
 Each report is the GoogleTest XML of one run. Prints one line per test that ran,
 "LABEL: Suite.Test: P/N passed", then "LABEL: P/N runs passed"; a run without a readable report
-counts as failed for every test. Exits 1 unless every test passed in every run."""
+counts as failed for every test. Exits 1 unless every test passed in every run, 3 (printing nothing)
+when every report was read and none ran a test: the filter selects nothing of this program."""
 import sys
 import xml.etree.ElementTree as ElementTree
 
@@ -32,6 +33,8 @@ def main(argv):
     label, reports = argv[1], argv[2:]
     runs = [outcomes(path) for path in reports]
     names = sorted({name for run in runs if run for name in run})
+    if not names and all(run is not None for run in runs):
+        return 3
     all_good = bool(names)
     for name in names:
         passed = sum(1 for run in runs if run and run.get(name))

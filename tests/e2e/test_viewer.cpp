@@ -230,6 +230,10 @@ TEST_F(ViewerTest, UpdateSignalOfAnExitingEditorShowsTheNewCharacterAndKeepsTheS
     Process editor = Start(L"E020");
     HWND main = WaitForEditorWindow(editor);
     ASSERT_NE(main, nullptr);
+    // The editor reads the file for its code once its window is up: the file is replaced only after that
+    // read (the title shows the code), or the replacement may find the file still open.
+    ASSERT_TRUE(WaitUntil([&] { return WindowText(main) == tte_ + L"　[ CODE= E020 ]"; }))
+        << Narrow(WindowText(main));
     // The character the editor's save would have written (the file as eudcedit leaves it), then the
     // editor ends and signals the browsers.
     ASSERT_TRUE(
