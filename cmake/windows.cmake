@@ -10,36 +10,39 @@ add_link_options(-static -static-libgcc -static-libstdc++)
 add_link_options(-Wl,--no-insert-timestamp)
 add_compile_options(-ffile-prefix-map=${CMAKE_SOURCE_DIR}/= -ffile-prefix-map=${CMAKE_BINARY_DIR}/=)
 
-# The Win32 levels. The framework stand-in sits on the platform-free levels; each subsystem's
-# win32/ side uses its own subsystem, lower levels and the framework; views know documents (through
-# the platform-free document level and update hints), documents never know views; app/win32 is the
-# one top level that wires the template, the frame, the document and the views.
-kf_add_level(kf_framework framework)
-target_include_directories(kf_framework PUBLIC ${CMAKE_SOURCE_DIR}/src/res)
-target_link_libraries(kf_framework PUBLIC kf_framework_portable kf_base
+# The Win32 levels, each in src/win32/<name>/. At the bottom the platform helpers (handles, texts,
+# processes, window searches, the family's window tags), then the framework stand-in; each
+# subsystem's Win32 side uses its own platform-free level, lower levels and the framework; views know
+# documents only through the editor level's hints and history interface, documents never know
+# views; win32/app is the one top level that wires the template, the frame, the document and the
+# views, and win32/viewer is the list browser's program beside it.
+kf_add_level(kf_platform_win32 win32/platform)
+target_include_directories(kf_platform_win32 PUBLIC ${CMAKE_SOURCE_DIR}/src/res)
+target_link_libraries(kf_platform_win32 PUBLIC kf_base
                       user32 gdi32 comctl32 comdlg32 shell32 ole32 advapi32 version imm32 shlwapi uuid)
-kf_add_level(kf_glyphstore_win32 glyphstore/win32)
-target_link_libraries(kf_glyphstore_win32 PUBLIC kf_glyphstore kf_framework)
-kf_add_level(kf_automation_win32 automation/win32)
-target_link_libraries(kf_automation_win32 PUBLIC kf_automation kf_framework)
-kf_add_level(kf_editor_win32 editor/win32)
-target_link_libraries(kf_editor_win32 PUBLIC kf_editor kf_document kf_framework)
-kf_add_level(kf_panes_win32 panes/win32)
-target_link_libraries(kf_panes_win32 PUBLIC kf_panes kf_framework)
-kf_add_level(kf_document_win32 document/win32)
-target_link_libraries(kf_document_win32 PUBLIC kf_document kf_panes_win32 kf_automation_win32 kf_framework)
-kf_add_level(kf_app_win32 app/win32)
+kf_add_level(kf_framework_win32 win32/framework)
+target_link_libraries(kf_framework_win32 PUBLIC kf_platform_win32 kf_framework kf_base)
+kf_add_level(kf_glyphstore_win32 win32/glyphstore)
+target_link_libraries(kf_glyphstore_win32 PUBLIC kf_glyphstore kf_platform_win32)
+kf_add_level(kf_automation_win32 win32/automation)
+target_link_libraries(kf_automation_win32 PUBLIC kf_automation kf_platform_win32)
+kf_add_level(kf_editor_win32 win32/editor)
+target_link_libraries(kf_editor_win32 PUBLIC kf_editor kf_framework_win32)
+kf_add_level(kf_panes_win32 win32/panes)
+target_link_libraries(kf_panes_win32 PUBLIC kf_panes kf_framework_win32)
+kf_add_level(kf_document_win32 win32/document)
+target_link_libraries(kf_document_win32 PUBLIC kf_document kf_automation_win32 kf_panes_win32 kf_framework_win32)
+kf_add_level(kf_app_win32 win32/app)
 target_link_libraries(kf_app_win32 PUBLIC kf_app kf_document_win32 kf_editor_win32 kf_panes_win32
-                      kf_automation_win32 kf_glyphstore_win32 kf_framework)
-kf_add_level(kf_viewer_win32 viewer/win32)
-target_link_libraries(kf_viewer_win32 PUBLIC kf_viewer kf_automation_win32 kf_glyphstore_win32 kf_framework)
-target_include_directories(kf_viewer_win32 PRIVATE ${CMAKE_SOURCE_DIR}/src/res)
+                      kf_glyphstore_win32 kf_framework_win32)
+kf_add_level(kf_viewer_win32 win32/viewer)
+target_link_libraries(kf_viewer_win32 PUBLIC kf_viewer kf_glyphstore_win32 kf_framework_win32)
 
 # The whole Windows side, for the programs and the end-to-end tests.
 add_library(kf_win32 INTERFACE)
 target_link_libraries(kf_win32 INTERFACE kf_app_win32 kf_viewer_win32 kf_core)
 
-add_executable(Kanjiforge WIN32 ${CMAKE_SOURCE_DIR}/src/app/win32/kanjiforge_main.cpp ${CMAKE_SOURCE_DIR}/src/res/Kanjiforge.rc)
+add_executable(Kanjiforge WIN32 ${CMAKE_SOURCE_DIR}/src/win32/app/kanjiforge_main.cpp ${CMAKE_SOURCE_DIR}/src/res/Kanjiforge.rc)
 target_link_libraries(Kanjiforge PRIVATE kf_win32)
 # windres reports no dependencies: rebuild the resources when anything they include changes.
 file(GLOB_RECURSE KF_RESOURCE_INPUTS CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/src/res/*)
@@ -52,7 +55,7 @@ target_link_options(Kanjiforge PRIVATE -municode -mwindows)
 target_include_directories(Kanjiforge PRIVATE ${CMAKE_SOURCE_DIR}/src/res ${KF_GENERATED_DIR})
 
 # The list browser, a second program on the same levels; its resources share the editor's icon and manifest.
-add_executable(Kanjiviewer WIN32 ${CMAKE_SOURCE_DIR}/src/viewer/win32/kanjiviewer_main.cpp
+add_executable(Kanjiviewer WIN32 ${CMAKE_SOURCE_DIR}/src/win32/viewer/kanjiviewer_main.cpp
                            ${CMAKE_SOURCE_DIR}/src/res/Kanjiviewer.rc)
 target_link_libraries(Kanjiviewer PRIVATE kf_viewer_win32)
 set_source_files_properties(${CMAKE_SOURCE_DIR}/src/res/Kanjiviewer.rc PROPERTIES OBJECT_DEPENDS "${KF_RESOURCE_INPUTS}")

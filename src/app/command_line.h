@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "framework/portable/command_line_info.h"
+#include "framework/command_line_info.h"
 
 class CMyCommandLineInfo : public CCommandLineInfo {
   public:

@@ -1,28 +1,15 @@
-// Start-up's reading of the settings file: the value forms of the file and the decisions of
-// which keys to read and which defaults to write back, over the profile-store interface.
+// Start-up's reading of the settings file: which keys to read and which defaults to write back,
+// over the profile-store interface (the value forms themselves are base/value_forms.h).
 #pragma once
 
 #include <array>
 #include <filesystem>
-#include <optional>
 #include <string>
-#include <string_view>
 
 #include "base/app_context.h"
 #include "base/kf_types.h"
 #include "base/profile_store.h"
-
-// Value forms.
-std::wstring ToLowerText(std::wstring_view text);
-// "yes" (any case) is TRUE, any other text FALSE.
-BOOL FlagFromText(std::wstring_view text);
-// "%x:%x:%x" red:green:blue; leading blanks skipped, trailing text ignored, each field
-// keeps its low eight bits. Empty when fewer than three fields parse.
-std::optional<ColorRef> ParseColorText(std::wstring_view text);
-std::wstring FormatColorText(ColorRef color);
-// "%i:%i:%i:%i" (decimal, 0-octal or 0x-hexadecimal fields). Empty when fewer than four parse.
-std::optional<std::array<int, 4>> ParseRectText(std::wstring_view text);
-std::wstring FormatRectText(const std::array<int, 4>& rect);
+#include "base/value_forms.h"
 
 // What start-up needs from the machine to build the defaults.
 struct SettingsEnvironment {

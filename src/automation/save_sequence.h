@@ -264,8 +264,8 @@ struct SaveFiles {
 std::vector<unsigned> MessagesAfterLaunchFailure();
 std::vector<unsigned> MessagesAfterSave(SaveResult result);
 
-// Carries out one save; the document creates it, calls PrepareAndLaunch and, when that succeeded,
-// SaveCharacter, then reads the result.
+// Carries out one save through the system character editor; the steered writer (save_request.h) creates it,
+// calls PrepareAndLaunch and, when that succeeded, SaveCharacter, then reads the result.
 class CEudcEditManipulater {
   public:
     // `glyphSize` is N, the size of the glyphs of the EUDC bitmap file.

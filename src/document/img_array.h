@@ -13,6 +13,7 @@
 #include <string>
 
 #include "base/kf_types.h"
+#include "editor/edit_history.h"
 
 // What the store needs from its surroundings. The document implements it.
 class IImgArrayHost {
@@ -32,14 +33,14 @@ class IImgArrayHost {
 BOOL CreateUdFolder(const std::filesystem::path& tempFolder, std::uint64_t seed,
                     std::filesystem::path& folder);
 
-class CImgArray {
+class CImgArray : public IEditHistory {
   public:
     // Makes a new folder "ud..." directly inside tempFolder (which must exist; the store does not create
     // it). When no folder can be made the store is disabled: it records no states but still tracks the
     // modified flag. host may be null; it is borrowed and must outlive the store's last call.
     CImgArray(const std::filesystem::path& tempFolder, int nGlyphSize, IImgArrayHost* host);
     // Deletes the state files and the folder. The host is not called: the surroundings are being torn down.
-    virtual ~CImgArray();
+    ~CImgArray() override;
 
     CImgArray(const CImgArray&) = delete;
     CImgArray& operator=(const CImgArray&) = delete;
@@ -48,6 +49,8 @@ class CImgArray {
     // TRUE marks the first state after a new document or a load, which is not a modification. A state that
     // cannot be written (or a shorter image) still takes its position; undoing onto it later fails.
     void Store(std::span<const std::uint8_t> image, BOOL bInitial);
+    // A finished edit of the view: the next state, a modification.
+    void RecordEdit(std::span<const std::uint8_t> image) override { Store(image, FALSE); }
 
     // One state back or forward, read into plane (the view's staging plane, m_nImageBytes bytes). TRUE when
     // the state was loaded: the position moved, the document is modified and the host was told. FALSE when

@@ -1,7 +1,7 @@
 #include "viewer/viewer_rules.h"
 
-#include "app/settings.h"
-#include "document/code_input.h"
+#include "base/value_forms.h"
+#include "glyphstore/code_input.h"
 #include "glyphstore/char_code.h"
 #include "viewer/viewer_grid.h"
 

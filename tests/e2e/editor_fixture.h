@@ -145,6 +145,22 @@ inline DotPlane LatestHistoryState(const TestFolder& folder, int glyphSize = 64,
 }
 
 // Overwrites bytes of a file at an offset.
+// For failure messages: the dots where what the screen showed differs from what was expected.
+inline std::string DotDifference(const DotPlane& shown, const DotPlane& expected) {
+    std::string text;
+    int count = 0;
+    for (int y = 0; y < expected.Size(); ++y) {
+        for (int x = 0; x < expected.Size(); ++x) {
+            if (shown.IsBlack(x, y) == expected.IsBlack(x, y)) continue;
+            if (++count <= 40) {
+                text += "(" + std::to_string(x) + "," + std::to_string(y) + ")" +
+                        (shown.IsBlack(x, y) ? " shown black, " : " shown white, ");
+            }
+        }
+    }
+    return count == 0 ? "no difference" : std::to_string(count) + " dots differ: " + text;
+}
+
 inline void PatchFile(const std::wstring& path, std::size_t offset, std::vector<uint8_t> bytes) {
     std::vector<uint8_t> data = ReadFileBytes(path);
     if (data.size() < offset + bytes.size()) data.resize(offset + bytes.size());
@@ -182,9 +198,10 @@ class EditorTest : public ::testing::Test {
     // Waits for the one message box of a refused start and checks it as the user sees it.
     MessageBoxInfo ExpectBox(Process& process, const std::wstring& text, MessageBoxIcon icon,
                              std::vector<int> buttons = {IDOK}, const wchar_t* caption = kCaption) {
-        std::optional<MessageBoxInfo> box = WaitForMessageBox(process.Id());
+        std::optional<MessageBoxInfo> box = WaitForMessageBoxWithText(process.Id(), text);
         if (!box) {
-            ADD_FAILURE() << "no message box appeared";
+            ADD_FAILURE() << "no message box \"" << Narrow(text) << "\" appeared; "
+                          << DescribeMessageBoxes(process.Id());
             return {};
         }
         EXPECT_EQ(Narrow(box->caption), Narrow(caption));

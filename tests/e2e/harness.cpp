@@ -175,7 +175,7 @@ bool RemoveTree(const std::wstring& folder) {
             std::filesystem::remove_all(std::filesystem::path(folder), error);
             return GetFileAttributesW(folder.c_str()) == INVALID_FILE_ATTRIBUTES;
         },
-        Millis(5000), Millis(50));
+        kDefaultTimeout, Millis(50));
 }
 
 std::map<std::wstring, ChildMain>& ChildRoles() {
@@ -612,8 +612,8 @@ void Process::Kill() {
                                              sizeof(accounting), nullptr) &&
                    accounting.ActiveProcesses == 0;
         },
-        Millis(5000));
-    if (process_) WaitForObject(process_.Get(), Millis(5000));
+        kDefaultTimeout);
+    if (process_) WaitForObject(process_.Get(), kDefaultTimeout);
 }
 
 std::vector<DWORD> ProcessIdsByName(std::wstring_view exeName) {
@@ -705,6 +705,38 @@ HWND FindTopLevelWindow(DWORD processId, std::wstring_view className, std::wstri
         return window;
     }
     return nullptr;
+}
+
+std::string DescribeWindow(HWND window) {
+    if (window == nullptr) return "none";
+    if (!IsWindow(window)) return "gone";
+    DWORD processId = 0;
+    GetWindowThreadProcessId(window, &processId);
+    return "'" + Narrow(WindowText(window)) + "' [" + Narrow(WindowClass(window)) + "] pid " +
+           std::to_string(processId) + (IsWindowVisible(window) ? "" : ", hidden") +
+           (IsIconic(window) ? ", minimised" : "");
+}
+
+bool BringForward(HWND window, Millis timeout) {
+    return WaitUntil(
+        [&] {
+            if (GetForegroundWindow() == window) return true;
+            SetForegroundWindow(window);
+            return GetForegroundWindow() == window;
+        },
+        timeout, Millis(50));
+}
+
+std::string DescribeDesktop() {
+    std::string text = "foreground: " + DescribeWindow(GetForegroundWindow()) + "\n";
+    EnumWindows(
+        [](HWND window, LPARAM param) -> BOOL {
+            if (IsWindowVisible(window))
+                *reinterpret_cast<std::string*>(param) += "  " + DescribeWindow(window) + "\n";
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&text));
+    return text;
 }
 
 std::optional<uintptr_t> WindowProperty(HWND window, std::wstring_view name) {
@@ -960,6 +992,36 @@ std::optional<MessageBoxInfo> WaitForMessageBox(DWORD processId, Millis timeout)
     return ReadMessageBox(*box);
 }
 
+std::optional<MessageBoxInfo> WaitForMessageBoxWithText(DWORD processId, std::wstring_view text,
+                                                        Millis timeout) {
+    const auto box = WaitFor<HWND>(
+        [&]() -> std::optional<HWND> {
+            for (HWND window : FindMessageBoxes(processId)) {
+                for (HWND child : ChildWindows(window)) {
+                    if (IsTextControl(child) && WindowText(child) == text) return window;
+                }
+            }
+            return std::nullopt;
+        },
+        timeout);
+    if (!box) return std::nullopt;
+    return ReadMessageBox(*box);
+}
+
+std::string DescribeMessageBoxes(DWORD processId) {
+    std::string text = "message boxes:";
+    const std::vector<HWND> boxes = FindMessageBoxes(processId);
+    for (HWND box : boxes) {
+        text += "\n  '" + Narrow(WindowText(box)) + "':";
+        for (HWND child : ChildWindows(box)) {
+            if (IsTextControl(child)) text += " \"" + Narrow(WindowText(child)) + "\"";
+            if (IsPushButton(child)) text += " [" + std::to_string(GetDlgCtrlID(child)) + "]";
+        }
+    }
+    if (boxes.empty()) text += " none";
+    return text;
+}
+
 void PressButton(const MessageBoxInfo& box, int id) {
     for (const MessageBoxButton& button : box.buttons) {
         if (button.id == id) {
@@ -967,10 +1029,14 @@ void PressButton(const MessageBoxInfo& box, int id) {
                               reinterpret_cast<LPARAM>(button.window))) {
                 Fail("cannot press button " + std::to_string(id));
             }
+            if (!WaitForWindowGone(box.window)) {
+                throw HarnessError("the message box \"" + Narrow(box.text) + "\" stayed after button " +
+                                   std::to_string(id));
+            }
             return;
         }
     }
-    throw HarnessError("the message box has no button " + std::to_string(id));
+    throw HarnessError("the message box \"" + Narrow(box.text) + "\" has no button " + std::to_string(id));
 }
 
 bool WaitForWindowGone(HWND window, Millis timeout) {

@@ -247,6 +247,18 @@ std::vector<HWND> ChildWindows(HWND parent);
 // title contains `titlePart`, or nullptr.
 HWND FindTopLevelWindow(DWORD processId, std::wstring_view className = {}, std::wstring_view titlePart = {});
 
+// Brings `window` to the foreground, as the user's click on it would before typing, and waits until it
+// is there; asks again while it is not (under Wine without a window manager a late focus change of
+// another process can hand the foreground to the desktop). False at the deadline.
+bool BringForward(HWND window, Millis timeout = kDefaultTimeout);
+
+// For failure messages: "'title' [class] pid N, visible/hidden, minimised" of one window, "none"
+// for a null handle, "gone" for one that no longer exists.
+std::string DescribeWindow(HWND window);
+// Every visible top-level window on the desktop, one DescribeWindow line each, and the foreground
+// window: what a user would have seen when a wait ran out.
+std::string DescribeDesktop();
+
 // The value of the window property (SetPropW) `name` on `window`, or nullopt when it is not set
 // (or set to 0). A window is often visible before its owner has set its properties: wait for them.
 std::optional<uintptr_t> WindowProperty(HWND window, std::wstring_view name);
@@ -309,9 +321,16 @@ MessageBoxIcon ReadMessageBoxIcon(HWND box, Millis timeout = Millis(3000));
 
 // Waits for the process's first message box and reads it.
 std::optional<MessageBoxInfo> WaitForMessageBox(DWORD processId, Millis timeout = kDefaultTimeout);
+// Waits for a message box of the process that shows `text` (a box that replaced another is found by
+// its own text, whatever else is still on screen) and reads it.
+std::optional<MessageBoxInfo> WaitForMessageBoxWithText(DWORD processId, std::wstring_view text,
+                                                        Millis timeout = kDefaultTimeout);
+// The process's message boxes as a user reads them (text and button ids), for failure messages.
+std::string DescribeMessageBoxes(DWORD processId);
 
-// Answers the box as a click on button `id` would (WM_COMMAND to the box). Throws HarnessError if
-// the box shows no such button.
+// Answers the box as a click on button `id` would (WM_COMMAND to the box) and waits until the box
+// has closed, so that the next box a test waits for cannot be this one. Throws HarnessError if the
+// box shows no such button or does not close.
 void PressButton(const MessageBoxInfo& box, int id);
 
 // True once `window` no longer exists (before the deadline).

@@ -7,7 +7,7 @@
 
 #include <vector>
 
-#include "editor/win32/clipboard_bitmap.h"
+#include "win32/editor/clipboard_bitmap.h"
 
 namespace {
 

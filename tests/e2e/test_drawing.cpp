@@ -28,8 +28,7 @@ class DrawingTest : public EditorTest {
         HWND splitter = GetDlgItem(main, 0xE900);
         view = splitter ? GetDlgItem(splitter, 0xE901) : nullptr;
         ASSERT_NE(view, nullptr);
-        SetForegroundWindow(main);
-        ASSERT_TRUE(WaitUntil([&] { return GetForegroundWindow() == main; }));
+        ASSERT_TRUE(BringForward(main)) << DescribeDesktop();
         SetCursorPos(0, 0);  // Wine trusts its cursor position only after one of these
     }
     void TearDown() override {
@@ -50,7 +49,10 @@ class DrawingTest : public EditorTest {
     void Drag(std::vector<DotPoint> dots, bool right = false, bool escapeAtRelease = false) {
         MouseAt(dots.front(), right ? MOUSEEVENTF_RIGHTDOWN : MOUSEEVENTF_LEFTDOWN);
         for (std::size_t i = 1; i < dots.size(); ++i) MouseAt(dots[i], 0);
-        if (escapeAtRelease) keybd_event(VK_ESCAPE, 0, 0, 0);
+        if (escapeAtRelease) {
+            EXPECT_TRUE(BringForward(main)) << "the key would go elsewhere\n" << DescribeDesktop();
+            keybd_event(VK_ESCAPE, 0, 0, 0);
+        }
         Settle();
         MouseAt(dots.back(), right ? MOUSEEVENTF_RIGHTUP : MOUSEEVENTF_LEFTUP);
         if (escapeAtRelease) keybd_event(VK_ESCAPE, 0, KEYEVENTF_KEYUP, 0);
@@ -103,31 +105,24 @@ class DrawingTest : public EditorTest {
     // The newest history state: the edit bitmap as the last finished action left it.
     DotPlane LatestState() const { return LatestHistoryState(folder_); }
 
-    // Waits until the matrix on screen shows the plane (painting follows the edit a moment later).
-    // On failure the difference is described in lastDifference.
-    bool ShowsEventually(const DotPlane& expected) {
+    // Waits until the matrix on screen shows the plane (painting follows the edit a moment later);
+    // a failure names the dots that differ.
+    ::testing::AssertionResult ShowsEventually(const DotPlane& expected) {
         DotPlane shown(64);
-        const bool ok = WaitUntil(
-            [&] {
-                shown = Shown();
-                return shown == expected;
-            },
-            Millis(5000), Millis(50));
-        lastDifference.clear();
-        for (int y = 0; y < 64 && !ok; ++y) {
-            for (int x = 0; x < 64; ++x) {
-                if (shown.IsBlack(x, y) != expected.IsBlack(x, y) && lastDifference.size() < 200) {
-                    lastDifference += "(" + std::to_string(x) + "," + std::to_string(y) + ")" +
-                                      (shown.IsBlack(x, y) ? "shown black " : "shown white ");
-                }
-            }
+        if (WaitUntil([&] { return (shown = Shown()) == expected; }, kDefaultTimeout, Millis(50))) {
+            return ::testing::AssertionSuccess();
         }
-        return ok;
+        return ::testing::AssertionFailure() << DotDifference(shown, expected);
     }
-    std::string lastDifference;
 
-    bool WaitForStates(int count) const {
-        return WaitUntil([&] { return HistoryStates() == count; });
+    // The history holds `count` states; otherwise says how many it holds and what the newest shows.
+    ::testing::AssertionResult WaitForStates(int count) const {
+        if (WaitUntil([&] { return HistoryStates() == count; })) return ::testing::AssertionSuccess();
+        ::testing::AssertionResult failure = ::testing::AssertionFailure();
+        failure << "the history holds " << HistoryStates() << " states, not " << count << "; the newest:";
+        const DotPlane latest = LatestState();
+        for (int y = 0; y < 24; ++y) failure << "\n" << Dots(latest, y);
+        return failure;
     }
 
     // The history files of the running editor.
@@ -255,7 +250,7 @@ TEST_F(DrawingTest, ToolChangedDuringADragKeepsTheDragsTool) {
     EXPECT_EQ(HistoryStates(), 2);
     const DotPlane line = LatestState();
     EXPECT_TRUE(line.IsBlack(5, 30) && line.IsBlack(14, 30)) << Dots(line, 30);
-    EXPECT_TRUE(ShowsEventually(line)) << "the screen shows the line and no preview: " << lastDifference;
+    EXPECT_TRUE(ShowsEventually(line)) << "the screen shows the line and no preview";
 }
 
 // A quick second click is a second press, not a lost one.

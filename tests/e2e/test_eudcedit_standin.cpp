@@ -159,8 +159,7 @@ class EudceditStandIn : public ::testing::Test {
         const int f = code - 0xE000;
         const int pages = std::min(f / 96, 65);
         const int rows = (f - 96 * pages) / 16;
-        SetForegroundWindow(dialog);
-        ASSERT_TRUE(WaitUntil([&] { return GetForegroundWindow() == dialog; }));
+        ASSERT_TRUE(BringForward(dialog)) << DescribeDesktop();
         std::vector<INPUT> stream;
         auto press = [&](WORD key, int times) {
             for (int i = 0; i < times; ++i) {
@@ -403,8 +402,7 @@ TEST_F(EudceditStandIn, StrictAsTheContractCharsetPagesFocusAndMessageOrder) {
     PostMessageW(main_, WM_COMMAND, 32776, 0);
     HWND dialog = WaitForDialog(L"コードの選択");
     ASSERT_NE(dialog, nullptr);
-    SetForegroundWindow(dialog);
-    ASSERT_TRUE(WaitUntil([&] { return GetForegroundWindow() == dialog; }));
+    ASSERT_TRUE(BringForward(dialog)) << DescribeDesktop();
     INPUT keys[4] = {KeyInput(VK_NEXT, false), KeyInput(VK_NEXT, true), KeyInput(VK_RETURN, false),
                      KeyInput(VK_RETURN, true)};
     SendInput(4, keys, sizeof(INPUT));

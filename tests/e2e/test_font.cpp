@@ -7,7 +7,7 @@
 
 #include "glyphstore/tte_raster.h"
 #include "glyphstore/tte_writer.h"
-#include "glyphstore/win32/gdi_font_check.h"
+#include "win32/glyphstore/gdi_font_check.h"
 #include "harness.h"
 
 using namespace e2e;

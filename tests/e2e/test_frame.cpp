@@ -207,8 +207,7 @@ TEST_F(FrameTest, StatusBarShowsPromptsAndIdleText) {
         << "[" << Narrow(StatusText(main)) << "] " << ChildOfClass(main, STATUSCLASSNAMEW);
 
     // Open the first menu from the keyboard: its first item is highlighted.
-    SetForegroundWindow(main);
-    ASSERT_TRUE(WaitUntil([&] { return GetForegroundWindow() == main; }));
+    ASSERT_TRUE(BringForward(main)) << DescribeDesktop();
     WaitForInputIdle(editor.Handle(), 2000);
     keybd_event(VK_MENU, 0, 0, 0);
     keybd_event('F', 0, 0, 0);
@@ -236,7 +235,7 @@ TEST_F(FrameTest, HoveredToolBarButtonKeepsItsPrompt) {
     HWND bar = ChildOfClass(main, TOOLBARCLASSNAMEW);
     ASSERT_NE(bar, nullptr);
     EXPECT_TRUE(WaitUntil([&] { return StatusText(main) == L"ﾚﾃﾞｨ"; })) << Narrow(StatusText(main));
-    SetForegroundWindow(main);
+    ASSERT_TRUE(BringForward(main)) << DescribeDesktop();
     WaitForInputIdle(editor.Handle(), 2000);
 
     // The first button is the new-editor command.
@@ -317,16 +316,14 @@ TEST_F(FrameTest, F1OpensHelpOnlyForTheForegroundWindow) {
     // Another window in front: the help command does nothing.
     HWND other = CreateWindowW(L"STATIC", L"front", WS_POPUP | WS_VISIBLE, 0, 0, 50, 50, nullptr, nullptr,
                                GetModuleHandleW(nullptr), nullptr);
-    SetForegroundWindow(other);
-    ASSERT_TRUE(WaitUntil([&] { return GetForegroundWindow() == other; }));
+    ASSERT_TRUE(BringForward(other)) << DescribeDesktop();
     PostMessageW(main, WM_COMMAND, 57670, 0);
     SendMessageW(main, WM_NULL, 0, 0);
     WaitUntil([] { return false; }, Millis(500));
     EXPECT_TRUE(ProcessIdsByName(L"winhlp32.exe").empty());
     DestroyWindow(other);
 
-    SetForegroundWindow(main);
-    ASSERT_TRUE(WaitUntil([&] { return GetForegroundWindow() == main; }));
+    ASSERT_TRUE(BringForward(main)) << DescribeDesktop();
     keybd_event(VK_F1, 0, 0, 0);
     keybd_event(VK_F1, 0, KEYEVENTF_KEYUP, 0);
     EXPECT_TRUE(WaitUntil([] { return !ProcessIdsByName(L"winhlp32.exe").empty(); }))

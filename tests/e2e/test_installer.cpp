@@ -7,7 +7,7 @@
 
 #include <string>
 
-#include "automation/win32/window_utils.h"
+#include "win32/platform/window_utils.h"
 #include "editor_fixture.h"
 #include "kanjiforge_version.h"
 

@@ -33,8 +33,7 @@ class LayerTest : public EditorTest {
             if (GetDlgItem(child, kLayerPane1)) form = child;
         }
         ASSERT_NE(form, nullptr);
-        SetForegroundWindow(main);
-        ASSERT_TRUE(WaitUntil([&] { return GetForegroundWindow() == main; }));
+        ASSERT_TRUE(BringForward(main)) << DescribeDesktop();
         SetCursorPos(0, 0);
     }
     void TearDown() override {
@@ -58,6 +57,7 @@ class LayerTest : public EditorTest {
     }
 
     void ShiftKey(WORD key) {
+        EXPECT_TRUE(BringForward(main)) << "the key would go elsewhere\n" << DescribeDesktop();
         keybd_event(VK_SHIFT, 0, 0, 0);
         keybd_event(static_cast<BYTE>(key), 0, 0, 0);
         keybd_event(static_cast<BYTE>(key), 0, KEYEVENTF_KEYUP, 0);
@@ -96,8 +96,7 @@ TEST_F(LayerTest, LayerSetUpInItsDialogShowsBehindTheMatrixAndShiftF1HidesIt) {
     // Set up but not shown yet.
     EXPECT_EQ(CellColour(32, 32), 0xFFFFFFu);
 
-    SetForegroundWindow(main);
-    ASSERT_TRUE(WaitUntil([&] { return GetForegroundWindow() == main; }));
+    ASSERT_TRUE(BringForward(main)) << DescribeDesktop();
     ShiftKey(VK_F1);
     // The key arrives on its own time: wait for the picture rather than for a fixed moment.
     EXPECT_TRUE(WaitUntil([&] { return CellColour(32, 32) == kLayerInk; }));  // the square's ink
@@ -114,8 +113,7 @@ TEST_F(LayerTest, ShiftFillFollowsTheTemplateAndInkOverBlackIsDarker) {
     SetWindowTextW(GetDlgItem(dialog, kCharField), L"■");
     SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
     ASSERT_TRUE(WaitForWindowGone(dialog));
-    SetForegroundWindow(main);
-    ASSERT_TRUE(WaitUntil([&] { return GetForegroundWindow() == main; }));
+    ASSERT_TRUE(BringForward(main)) << DescribeDesktop();
     ShiftKey(VK_F1);
     ASSERT_TRUE(WaitUntil([&] { return CellColour(32, 32) == kLayerInk; }));
 
@@ -291,17 +289,13 @@ class AboutTest : public LayerTest {
     // The message box over the About box (which is a dialog window itself).
     MessageBoxInfo BoxOver(HWND about, const std::wstring& text, MessageBoxIcon icon,
                            std::vector<int> buttons, Process& process) {
-        const std::optional<HWND> box = WaitFor<HWND>([&]() -> std::optional<HWND> {
-            for (HWND window : FindMessageBoxes(process.Id())) {
-                if (window != about) return window;
-            }
-            return std::nullopt;
-        });
-        if (!box) {
-            ADD_FAILURE() << "no message box appeared";
+        const std::optional<MessageBoxInfo> box = WaitForMessageBoxWithText(process.Id(), text);
+        if (!box || box->window == about) {
+            ADD_FAILURE() << "no message box \"" << Narrow(text) << "\" over the About box; "
+                          << DescribeMessageBoxes(process.Id());
             return {};
         }
-        const MessageBoxInfo info = ReadMessageBox(*box);
+        const MessageBoxInfo& info = *box;
         EXPECT_EQ(Narrow(info.caption), Narrow(kCaption));
         EXPECT_EQ(Narrow(info.text), Narrow(text));
         EXPECT_EQ(ToString(info.icon), std::string(ToString(icon)));

@@ -12,8 +12,8 @@
 #include <vector>
 
 #include "editor/drawing.h"
-#include "editor/win32/marquee.h"
-#include "editor/win32/matrix_painter.h"
+#include "win32/editor/marquee.h"
+#include "win32/editor/matrix_painter.h"
 
 namespace {
 

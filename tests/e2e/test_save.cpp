@@ -56,8 +56,7 @@ class SaveTest : public EditorTest {
         HWND splitter = GetDlgItem(main_, 0xE900);
         view_ = splitter ? GetDlgItem(splitter, 0xE901) : nullptr;
         ASSERT_NE(view_, nullptr);
-        SetForegroundWindow(main_);
-        ASSERT_TRUE(WaitUntil([&] { return GetForegroundWindow() == main_; }));
+        ASSERT_TRUE(BringForward(main_)) << DescribeDesktop();
         SetCursorPos(0, 0);  // Wine trusts its cursor position only after one of these
 
         ASSERT_NO_FATAL_FAILURE(Draw(3, 2));
@@ -420,8 +419,7 @@ TEST_F(SaveTest, AnEditorLeftRunningAfterItsCloseIsStillRecognisedByTheNextSave)
     HWND leftover = FindWindowW(L"KfEudceditStandIn", nullptr);
     ASSERT_NE(leftover, nullptr);
     SetWindowPos(leftover, HWND_BOTTOM, 820, 700, 0, 0, SWP_NOSIZE | SWP_NOACTIVATE);
-    SetForegroundWindow(main_);
-    ASSERT_TRUE(WaitUntil([&] { return GetForegroundWindow() == main_; }));
+    ASSERT_TRUE(BringForward(main_)) << DescribeDesktop();
     ASSERT_NO_FATAL_FAILURE(Draw(10, 3));
     PostMessageW(main_, WM_COMMAND, kSave, 0);
     ASSERT_NO_FATAL_FAILURE(
@@ -441,8 +439,7 @@ TEST_F(SaveTest, TwoEditorsSavingAtOnceTakeTurnsAndEachSteersItsOwnEditor) {
     HWND splitter = GetDlgItem(secondMain, 0xE900);
     HWND secondView = splitter ? GetDlgItem(splitter, 0xE901) : nullptr;
     ASSERT_NE(secondView, nullptr);
-    SetForegroundWindow(secondMain);
-    ASSERT_TRUE(WaitUntil([&] { return GetForegroundWindow() == secondMain; }));
+    ASSERT_TRUE(BringForward(secondMain)) << DescribeDesktop();
     for (DWORD flags : {DWORD{MOUSEEVENTF_LEFTDOWN}, DWORD{MOUSEEVENTF_LEFTUP}}) {
         SendMouseAtDot(secondView, {20, 20}, flags);
         WaitForInputIdle(second.Handle(), 2000);
@@ -512,8 +509,7 @@ TEST_F(SaveTest, ACodeChosenAtSaveBecomesTheDocumentsCodeOnlyWhenTheSaveSucceeds
     HWND splitter = GetDlgItem(main_, 0xE900);
     view_ = splitter ? GetDlgItem(splitter, 0xE901) : nullptr;
     ASSERT_NE(view_, nullptr);
-    SetForegroundWindow(main_);
-    ASSERT_TRUE(WaitUntil([&] { return GetForegroundWindow() == main_; }));
+    ASSERT_TRUE(BringForward(main_)) << DescribeDesktop();
     SetCursorPos(0, 0);
     const std::wstring blank = WindowText(main_);
     MouseAt({3, 3}, MOUSEEVENTF_LEFTDOWN);
@@ -603,12 +599,10 @@ TEST_F(SaveTest, DISABLED_RepeatedSaves) {
     int saved = 0;
     for (int i = 0; i < repeat; ++i) {
         if (i > 0) {
-            SetForegroundWindow(main_);
-            ASSERT_TRUE(WaitUntil([&] { return GetForegroundWindow() == main_; }));
+            ASSERT_TRUE(BringForward(main_)) << DescribeDesktop();
             ASSERT_NO_FATAL_FAILURE(Draw(3 + 2 * (i % 25), 2 + i));
         }
-        SetForegroundWindow(main_);
-        ASSERT_TRUE(WaitUntil([&] { return GetForegroundWindow() == main_; }));
+        ASSERT_TRUE(BringForward(main_)) << DescribeDesktop();
         const auto start = std::chrono::steady_clock::now();
         PressCtrlS();
         std::optional<MessageBoxInfo> box = WaitForSaveOutcome();
@@ -733,7 +727,7 @@ TEST_F(FontSaveTest, WarnCompletesTheSaveWithItsReasonAndOffDoesNotLook) {
     EXPECT_EQ(Narrow(box->text),
               Narrow(L"ﾋﾞｯﾄﾃﾞｰﾀﾌｧｲﾙへの保存は完了しましたが、外字ﾌｫﾝﾄへの保存は確認できませんでした。\r\n" +
                      tte_ + L"\r\n外字ﾌｫﾝﾄが読めません。Err=[11]"));
-    EXPECT_EQ(ToString(box->icon), std::string(ToString(MessageBoxIcon::Asterisk)));
+    EXPECT_EQ(ToString(box->icon), std::string(ToString(MessageBoxIcon::Exclamation)));
     PressButton(*box, IDOK);
     ASSERT_TRUE(WaitForWindowGone(box->window));
     ASSERT_TRUE(WaitUntil([&] { return WindowText(main_) == Title(); }));  // saved: the mark went

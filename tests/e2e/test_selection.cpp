@@ -5,6 +5,7 @@
 // by a right click or Escape. Every change is checked as one history step and on the screen.
 #include "editor_fixture.h"
 
+#include <cstdio>
 #include <functional>
 
 using namespace e2e;
@@ -77,8 +78,7 @@ class SelectionTest : public EditorTest {
     }
 
     void Activate(const Editor& e) {
-        SetForegroundWindow(e.main);
-        ASSERT_TRUE(WaitUntil([&] { return GetForegroundWindow() == e.main; }));
+        ASSERT_TRUE(BringForward(e.main)) << DescribeDesktop();
         SetCursorPos(0, 0);  // Wine trusts its cursor position only after one of these
     }
 
@@ -101,6 +101,7 @@ class SelectionTest : public EditorTest {
     // A click with a key held (Shift, Alt) until `done` is seen. Another key pressed meanwhile keeps the
     // release of Alt from opening the menu bar, as it does for a user who Alt-clicks.
     static bool ClickWith(const Editor& e, BYTE key, DotPoint dot, const std::function<bool()>& done) {
+        EXPECT_TRUE(BringForward(e.main)) << "the key would go elsewhere\n" << DescribeDesktop();
         keybd_event(key, 0, 0, 0);
         Drag(e, {dot});
         const bool seen = done();
@@ -111,6 +112,7 @@ class SelectionTest : public EditorTest {
         return seen;
     }
     static void Key(const Editor& e, BYTE key) {
+        EXPECT_TRUE(BringForward(e.main)) << "the key would go elsewhere\n" << DescribeDesktop();
         keybd_event(key, 0, 0, 0);
         keybd_event(key, 0, KEYEVENTF_KEYUP, 0);
         Settle(e);
@@ -119,8 +121,10 @@ class SelectionTest : public EditorTest {
     int States(const Editor& e) const {
         return static_cast<int>(HistoryStateFiles(folder_, e.program).size());
     }
-    bool WaitForStates(const Editor& e, int count) const {
-        return WaitUntil([&] { return States(e) == count; });
+    ::testing::AssertionResult WaitForStates(const Editor& e, int count) const {
+        if (WaitUntil([&] { return States(e) == count; })) return ::testing::AssertionSuccess();
+        return ::testing::AssertionFailure() << "the history holds " << States(e) << " states, not " << count
+                                             << "; the newest: " << Describe(Latest(e));
     }
     DotPlane Latest(const Editor& e) const { return LatestHistoryState(folder_, 64, e.program); }
 
@@ -140,7 +144,7 @@ class SelectionTest : public EditorTest {
         return CaptureScreen({p.x, p.y, p.x + 1, p.y + 1}).At(0, 0);
     }
     static bool MarqueeEventually(const Editor& e, DotPoint dot, bool shown) {
-        return WaitUntil([&] { return (CellColourNow(e, dot) == kMarquee) == shown; }, Millis(5000),
+        return WaitUntil([&] { return (CellColourNow(e, dot) == kMarquee) == shown; }, kDefaultTimeout,
                          Millis(50));
     }
     static uint32_t CellColour(const ScreenImage& screen, int x, int y) {
@@ -160,14 +164,24 @@ class SelectionTest : public EditorTest {
         return plane;
     }
     // Painting follows an edit a moment later: waits for the cell to show the colour.
-    static bool CellShowsEventually(const Editor& e, DotPoint dot, uint32_t colour) {
-        return WaitUntil([&] { return CellColour(Matrix(e), dot.x, dot.y) == colour; }, Millis(5000),
-                         Millis(50));
+    static ::testing::AssertionResult CellShowsEventually(const Editor& e, DotPoint dot, uint32_t colour) {
+        uint32_t seen = 0;
+        if (WaitUntil([&] { return (seen = CellColour(Matrix(e), dot.x, dot.y)) == colour; }, kDefaultTimeout,
+                      Millis(50))) {
+            return ::testing::AssertionSuccess();
+        }
+        char text[64];
+        std::snprintf(text, sizeof text, "the cell shows %06X, not %06X", seen, colour);
+        return ::testing::AssertionFailure() << text;
     }
     // The background, as a dot far from anything the tests draw shows it.
     static uint32_t Background(const Editor& e) { return CellColour(Matrix(e), 40, 40); }
-    static bool ShowsEventually(const Editor& e, const DotPlane& expected) {
-        return WaitUntil([&] { return Shown(e) == expected; }, Millis(5000), Millis(50));
+    static ::testing::AssertionResult ShowsEventually(const Editor& e, const DotPlane& expected) {
+        DotPlane shown(64);
+        if (WaitUntil([&] { return (shown = Shown(e)) == expected; }, kDefaultTimeout, Millis(50))) {
+            return ::testing::AssertionSuccess();
+        }
+        return ::testing::AssertionFailure() << DotDifference(shown, expected);
     }
 
     void PenDots(const Editor& e, std::initializer_list<DotPoint> dots) {
@@ -246,7 +260,7 @@ TEST_F(SelectionTest, SelectedDotsMoveByArrowsAndDragThenFlipAndTurn) {
         [&] {
             return CellColourNow(first, {13, 20}) == kMarquee;
         },
-        Millis(5000)))
+        kDefaultTimeout))
         << "dot (11, 10) carried by (2, 10)";
     EXPECT_TRUE(CellShowsEventually(first, {11, 10}, kMoveOrigin));
     MouseAt(first, {17, 30}, MOUSEEVENTF_LEFTUP);

@@ -7,8 +7,8 @@
 #include <memory>
 #include <thread>
 
-#include "automation/win32/process_utils.h"
-#include "automation/win32/window_utils.h"
+#include "win32/platform/process_utils.h"
+#include "win32/platform/window_utils.h"
 #include "harness.h"
 #include "kanjiforge_version.h"
 

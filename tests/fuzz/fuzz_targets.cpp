@@ -6,8 +6,8 @@
 
 #include "app/command_line.h"
 #include "app/settings.h"
-#include "document/code_input.h"
-#include "document/save_answer.h"
+#include "glyphstore/code_input.h"
+#include "automation/save_answer.h"
 #include "editor/paste_convert.h"
 #include "euftool/image_io.h"
 #include "glyphstore/char_code.h"

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "document/code_input.h"
+#include "glyphstore/code_input.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "framework/portable/dialog_data.h"
+#include "framework/dialog_data.h"
 #include "panes/ime_mode.h"
 
 TEST(DialogData, SignedFieldTakesOneDecimalNumberBetweenBlanks) {

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "framework/portable/dialog_data.h"
+#include "framework/dialog_data.h"
 #include "memory_profile_store.h"
 #include "panes/grid_setting.h"
 

@@ -1,395 +1,10 @@
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <cstdlib>
-#include <fstream>
-#include <functional>
-#include <map>
-#include <set>
-#include <tuple>
-
-#include "automation/save_sequence.h"
-#include "glyphstore/char_code.h"
-#include "glyphstore/eudc_bitmap.h"
-#include "glyphstore/eudc_writer.h"
+#include "call_sequence.h"
 #include "font_test_support.h"
-#include "glyphstore/tte_writer.h"
-#include "memory_profile_store.h"
-#include "test_support.h"
+#include "scripted_desktop.h"
 
 namespace {
-
-// Windows of the scripted desktop.
-constexpr WindowId kMain = 0x100, kStatus = 0x101, kCombo = 0x102, kToolbar1 = 0x103, kToolbar2 = 0x104,
-                   kStartup = 0x110, kCodeDlg = 0x120, kCopyDlg = 0x130, kFirstError = 0x200,
-                   kForeignMain = 0x300, kForeignBox = 0x310;
-constexpr std::uint32_t kEditorPid = 1234, kForeignPid = 999;
-constexpr int kComboId = 1001;
-constexpr ScreenPoint kDialogOrigin{250, 180};
-constexpr ScreenPoint kScreen{1280, 1024};
-constexpr MouseSettings kUserMouse{6, 10, 1, 14};
-
-InputEvent Key(int vk, unsigned flags) { return {true, vk, flags, 0, 0}; }
-
-// A stand-in for the system character editor on a simulated desktop, storing what it saves in a real EUDC
-// bitmap file. The watcher does not get a thread: the desktop runs its cycles itself, one per 200 ms of the
-// sequence's pauses and while a save command waits on an error window, which is where the real thread would
-// make progress.
-class FakeDesktop : public IEditorDesktop {
-  public:
-    // Script.
-    bool editorAlreadyRunning = false, processStarts = true, codeDialogOpens = true, copyDialogOpens = true;
-    int mainWindowAfterPolls = 2, startupDialogAfterPolls = 1;  // -1: never
-    int startupClosesAfterPolls = 0;  // the start-up dialog lingers after its cancel
-    bool foregroundAfterCode = true, foregroundAfterCopy = true, hasStatusBar = true, clipboardOpens = true;
-    bool codeDialogComesToFront = true, watcherStarts = true, pasteLost = false, saveHangs = false;
-    bool exitsOnClose = true, foreignEditor = false, foreignKanjiforgeBox = false, unnamedErrorWindow = false;
-    int fileHeldPolls = 0;  // the bitmap file cannot be opened for this many read-back attempts
-    bool idle = true, watcherRuns = true, mainVanishesAtWatcherStart = false;
-    int statusCodeShift = 0;
-    std::wstring statusSuffix;
-    std::set<int> erringAttempts;  // 0 stands for every attempt
-    std::pair<int, int> osVersion{10, 0};
-    std::function<void(int)> onSleep;
-    std::filesystem::path bitmapFile;
-    // The font the editor writes the character into as well (when set), as the system editor does.
-    std::filesystem::path fontFile;
-    bool writesFont = true, fontStale = false;
-    TteOutlineStyle fontStyle;
-
-    // What happened.
-    std::map<std::tuple<std::wstring, std::wstring, std::wstring>, std::wstring> ini;
-    std::wstring commandLine;
-    std::vector<std::tuple<WindowId, std::uintptr_t, WindowId>> posts;
-    std::vector<InputEvent> inputs;
-    std::vector<int> sleeps, watcherSleeps, idleWaits, saveTimeouts;
-    std::vector<std::wstring> dismissed;
-    std::set<WindowId> disabled;
-    std::set<int> blankedMenu;
-    std::map<int, DotPlane> saved;
-    std::optional<DotPlane> clipboard, pasted;
-    MouseSettings mouse = kUserMouse, mouseAtClick;
-    ScreenPoint click{-1, -1};
-    int editorPolls = 0, startupPolls = 0, clipboardAttempts = 0, saveCommands = 0, sleepsAtLastSave = 0;
-    int handlesClosed = 0, startupClosePolls = 0, inputsWithoutFront = 0, pastes = 0;
-    bool hung = false, startupCancelled = false;
-    std::atomic<int>* watcherState = nullptr;
-    WatcherTarget watcherTarget;
-    std::optional<unsigned> watcherResult;
-    std::int64_t now = 0;
-
-    std::map<WindowId, std::wstring> windows;  // the open windows and their titles
-    std::uint32_t mainStyle = 0x16CF0000;
-    WindowId foreground = 0, focus = 0;
-    bool started = false, unicode = false;
-    int editorCode = 0xE7A5, topRow = 0, selected = -1;
-
-    bool Open(WindowId w) const { return windows.count(w) != 0; }
-    int Posted(WindowId w, std::uintptr_t wParam) const {
-        int n = 0;
-        for (const auto& p : posts) n += std::get<0>(p) == w && std::get<1>(p) == wParam;
-        return n;
-    }
-    std::uint32_t PidOf(WindowId w) const { return w >= kForeignMain ? kForeignPid : kEditorPid; }
-
-    WindowId FindCharEditorWindow() override {
-        if (editorAlreadyRunning) return kMain;
-        return Open(kMain) || Open(kForeignMain) ? (Open(kMain) ? kMain : kForeignMain) : 0;
-    }
-    WindowId FindEditorMainWindow(std::uint32_t pid) override {
-        if (foreignEditor) windows[kForeignMain] = L"外字エディタ";
-        if (started && !Open(kMain) && mainWindowAfterPolls >= 0 && editorPolls++ >= mainWindowAfterPolls)
-            windows[kMain] = L"外字エディタ";
-        for (WindowId w : {kForeignMain, kMain})
-            if (Open(w) && PidOf(w) == pid) return w;
-        return 0;
-    }
-    WindowId FindEditorDialog(std::uint32_t pid, const std::wstring& title, WindowId except) override {
-        if (title == kCodeDialogTitle && Open(kMain) && startupDialogAfterPolls >= 0 &&
-            startupPolls++ == startupDialogAfterPolls)
-            windows[kStartup] = kCodeDialogTitle;
-        for (const auto& [w, text] : windows)
-            if (w != except && PidOf(w) == pid && text == title) return w;
-        return 0;
-    }
-    WindowId FindErrorWindow(const WatcherTarget& target, const std::wstring& mark,
-                             const std::atomic<int>* stop) override {
-        for (const auto& [w, title] : windows)
-            if ((stop == nullptr || *stop == 0) && PidOf(w) == target.processId && w != target.mainWindow &&
-                title.find(mark) != std::wstring::npos)
-                return w;
-        return 0;
-    }
-    bool IsWindow(WindowId w) override { return Open(w) || (Open(kMain) && w >= kStatus && w <= kToolbar2); }
-    bool IsWindowShown(WindowId w) override {
-        if (w == kStartup && Open(kStartup) && startupCancelled &&
-            startupClosePolls++ >= startupClosesAfterPolls)
-            windows.erase(kStartup);
-        return Open(w);
-    }
-    std::vector<ChildWindow> EnumChildWindows(WindowId) override {
-        std::vector<ChildWindow> children{
-            {0x105, L"Static"}, {kCombo, L"ComboBox"}, {kToolbar1, L"ToolbarWindow32"}};
-        if (hasStatusBar) children.push_back({kStatus, L"msctls_statusbar32"});
-        children.push_back({kToolbar2, L"ToolbarWindow32"});
-        return children;
-    }
-    WindowId GetParent(WindowId w) override { return w == kCombo ? kMain : 0; }
-    int GetDlgCtrlID(WindowId w) override { return w == kCombo ? kComboId : 0; }
-    WindowId GetForegroundWindow() override { return foreground; }
-    std::wstring ReadWindowText(WindowId w) override { return Open(w) ? windows[w] : L""; }
-    void WriteWindowText(WindowId w, const std::wstring& text) override {
-        if (Open(w)) windows[w] = text;
-    }
-    void CloseCodeDialog(bool ok) {
-        if (ok && selected >= 0) editorCode = selected;
-        windows.erase(kCodeDlg);
-        if (foregroundAfterCode) foreground = kMain;
-    }
-    void PostCommand(WindowId w, std::uintptr_t wParam, WindowId lParam) override {
-        posts.emplace_back(w, wParam, lParam);
-        if (!IsWindow(w)) return;
-        if (w == kMain && wParam == ((kCbnSelChange << 16) | kComboId) && lParam == kCombo) unicode = true;
-        if (w == kMain && wParam == kEditorCmdSelectCode && codeDialogOpens) {
-            windows[kCodeDlg] = kCodeDialogTitle;
-            if (codeDialogComesToFront) foreground = kCodeDlg;
-            topRow = 0, selected = -1;
-        }
-        if (w == kMain && wParam == kEditorCmdCopyChar && copyDialogOpens) {
-            windows[kCopyDlg] = kCopyDialogTitle;
-            foreground = kCopyDlg;
-        }
-        if (w == kMain && wParam == kEditorCmdExit && exitsOnClose)
-            std::erase_if(windows, [&](const auto& window) { return PidOf(window.first) == kEditorPid; });
-        if (w == kStartup && wParam == kIdCancel) {
-            startupCancelled = true;
-            if (startupClosesAfterPolls == 0) windows.erase(w);
-        }
-        if (w == kCodeDlg && (wParam == kIdOk || wParam == kIdCancel)) CloseCodeDialog(wParam == kIdOk);
-        if (w == kCopyDlg && wParam == kIdOk) {
-            windows.erase(w);
-            if (foregroundAfterCopy) foreground = kMain;
-        }
-        if (w >= kFirstError && wParam == kIdCancel) {
-            dismissed.push_back(windows[w]);
-            windows.erase(w);
-        }
-    }
-    bool SendCommand(WindowId w, std::uintptr_t wParam, int timeout) override {
-        EXPECT_EQ(w, kMain);
-        if (wParam == kEditorCmdPaste) {
-            ++pastes;
-            if (!pasteLost) pasted = clipboard;
-            return true;
-        }
-        EXPECT_EQ(wParam, kEditorCmdSave);
-        saveTimeouts.push_back(timeout);
-        ++saveCommands;
-        sleepsAtLastSave = static_cast<int>(sleeps.size());
-        if (saveHangs) return false;
-        if (erringAttempts.count(0) == 0 && erringAttempts.count(saveCommands) == 0) {
-            if (pasted) {
-                saved[editorCode] = *pasted;
-                std::vector<std::uint8_t> before, previous(pasted->ByteCount(), kWhiteByte);
-                ReadEudcFileBytes(bitmapFile, before);
-                int w = 0, h = 0;
-                ReadEudcBitmapBytes(before, editorCode, w, h, &previous);
-                if (previous.size() != pasted->ByteCount()) previous.assign(pasted->ByteCount(), kWhiteByte);
-                EXPECT_TRUE(PutEudcBitmapRecord(bitmapFile, editorCode, pasted->Bytes()));
-                std::string error;
-                if (!fontFile.empty() && writesFont) {
-                    const std::span<const std::uint8_t> dots =
-                        fontStale ? std::span<const std::uint8_t>(previous) : pasted->Bytes();
-                    EXPECT_TRUE(
-                        WriteCharacterToFontFile(fontFile, before, editorCode, 16, dots, fontStyle, error))
-                        << error;
-                }
-            }
-            return true;
-        }
-        const WindowId error = kFirstError + static_cast<WindowId>(saveCommands);
-        windows[error] = unnamedErrorWindow ? L"保存エラー" : L"Kanjiforge";
-        for (int i = 0; i < 100 && Open(error) && watcherState && watcherRuns && !watcherResult; ++i)
-            RunWatcher();
-        if (Open(error)) {
-            hung = true;
-            windows.erase(error);
-            return false;  // the timeout of the sent command
-        }
-        return true;
-    }
-    int SelectComboString(WindowId w, const std::wstring& text) override {
-        return w == kCombo && text == L"Unicode" ? 1 : -1;
-    }
-    void EnableWindow(WindowId w, bool enable) override {
-        if (!enable) disabled.insert(w);
-    }
-    void SetForegroundWindow(WindowId w) override {
-        if (w != kCodeDlg || codeDialogComesToFront) foreground = w;
-    }
-    void SetFocus(WindowId w) override { focus = w; }
-    std::uint32_t ReadWindowStyle(WindowId) override { return mainStyle; }
-    void WriteWindowStyle(WindowId w, std::uint32_t style) override {
-        if (w == kMain) mainStyle = style;
-    }
-    bool HasMenu(WindowId w) override { return w == kMain; }
-    void BlankMenuItem(WindowId, int position) override { blankedMenu.insert(position); }
-    std::vector<std::wstring> ReadStatusBarParts(WindowId) override {
-        const int code = editorCode + statusCodeShift;
-        return {L"ﾚﾃﾞｨ", L"",
-                unicode ? L"Unicode " + FormatCodeText(code) + statusSuffix
-                        : L"SJIS " + FormatCodeText(code + 0x1040)};
-    }
-    MouseSettings GetMouseSettings() override { return mouse; }
-    void SetMouseSettings(const MouseSettings& settings) override { mouse = settings; }
-    ScreenPoint GetScreenSize() override { return kScreen; }
-    ScreenPoint ClientToScreen(WindowId w, ScreenPoint p) override {
-        return w == kCodeDlg ? ScreenPoint{p.x + kDialogOrigin.x, p.y + kDialogOrigin.y} : p;
-    }
-    void SendInputs(const std::vector<InputEvent>& events) override {
-        for (const InputEvent& e : events) {
-            inputs.push_back(e);
-            if (foreground != kCodeDlg || !Open(kCodeDlg)) {
-                // The release of the Enter that closed the dialog goes to the main window, harmlessly.
-                if (!(e.key && (e.flags & kKeyEventKeyUp))) ++inputsWithoutFront;
-                continue;
-            }
-            if (!e.key) {
-                if (!(e.flags & kMouseEventLeftDown)) continue;
-                // Back from the normalized coordinate to the pixel, as Windows does it.
-                const ScreenPoint at{static_cast<int>(static_cast<long long>(e.x) * kScreen.x / 65536),
-                                     static_cast<int>(static_cast<long long>(e.y) * kScreen.y / 65536)};
-                click = at, mouseAtClick = mouse;
-                const ScreenPoint cell = ClientToScreen(kCodeDlg, kFirstGridCell);
-                if (std::abs(at.x - cell.x) <= 2 && std::abs(at.y - cell.y) <= 2)
-                    selected = kEudcFirst + 16 * topRow;
-                continue;
-            }
-            if (e.flags & kKeyEventKeyUp) continue;
-            if (e.virtualKey == kVkPageDown) topRow = std::min(topRow + 6, 390);
-            if (e.virtualKey == kVkDown && selected >= 0 && selected + 16 <= kEudcLast) selected += 16;
-            if (e.virtualKey == kVkRight && selected >= 0 && selected < kEudcLast) ++selected;
-            if (e.virtualKey == kVkReturn) CloseCodeDialog(true);
-        }
-    }
-    bool PutBitmapOnClipboard(WindowId owner, const DotPlane& glyph) override {
-        ++clipboardAttempts;
-        if (!clipboardOpens || owner != kMain) return false;
-        clipboard = glyph;
-        return true;
-    }
-    bool WriteIniEntry(const std::wstring& file, const wchar_t* section, const wchar_t* key,
-                       const std::wstring& value) override {
-        ini[{file, section, key}] = value;
-        return true;
-    }
-    std::pair<int, int> GetOsVersion() override { return osVersion; }
-    bool CreateEditorProcess(const std::wstring& line, EditorProcess& out) override {
-        commandLine = line;
-        if (!processStarts) return false;
-        out = {0x44, 0x48, kEditorPid, 5678};
-        return started = true;
-    }
-    void CloseEditorProcessHandles(const EditorProcess& p) override { handlesClosed += p.hProcess == 0x44; }
-    std::uint32_t WaitForInputIdle(std::uintptr_t process, int ms) override {
-        idleWaits.push_back(process == 0x44 ? ms : -1);
-        return idle ? 0 : 258;
-    }
-    bool WaitForProcessExit(std::uintptr_t, int ms) override {
-        now += exitsOnClose ? 10 : ms;
-        if (fileHeldPolls > 0 && std::filesystem::exists(bitmapFile))
-            std::filesystem::rename(bitmapFile, bitmapFile.string() + ".held");
-        return exitsOnClose;
-    }
-    std::uintptr_t StartRetryWatcher(std::atomic<int>* state, const WatcherTarget& target) override {
-        if (!watcherStarts) return 0;
-        if (mainVanishesAtWatcherStart) windows.clear();
-        if (foreignKanjiforgeBox) windows[kForeignBox] = L"Kanjiforge - 確認";
-        watcherState = state;
-        watcherTarget = target;
-        return 0x77;
-    }
-    void Sleep(int ms) override {
-        (inWatcher ? watcherSleeps : sleeps).push_back(ms);
-        if (!inWatcher) now += ms;
-        if (onSleep) onSleep(ms);
-        if (ms == 40 && fileHeldPolls > 0 && --fileHeldPolls == 0 &&
-            std::filesystem::exists(bitmapFile.string() + ".held"))
-            std::filesystem::rename(bitmapFile.string() + ".held", bitmapFile);
-        if (inWatcher || !watcherState || !watcherRuns) return;
-        for (watcherClock += ms; watcherClock >= 200 && !watcherResult; watcherClock -= 200) RunWatcher();
-    }
-    std::int64_t NowMs() override { return now; }
-    LocalTime GetLocalTime() override { return {2026, 12, 8, 18, 30, 5}; }
-    std::wstring LoadResourceString(unsigned id) override {
-        return id == kIdsSavingTitle ? kSavingTitleFormat : L"";
-    }
-
-  private:
-    void RunWatcher() {
-        inWatcher = true;
-        watcherResult = RetryWatcherCycle(*this, *watcherState, watcherTarget);
-        inWatcher = false;
-    }
-    bool inWatcher = false;
-    int watcherClock = 0;
-};
-
-DotPlane Glyph() {
-    DotPlane glyph(16);
-    glyph.SetDot(3, 5, true);
-    glyph.SetDot(15, 15, true);
-    return glyph;
-}
-
-struct Scenario {
-    FakeDesktop desktop;
-    MemoryProfileStore settings;
-    std::optional<SaveResult> result;
-    BOOL launched = FALSE, savedFlag = FALSE;
-    LaunchProblem problem = LaunchProblem::None;
-    FontProof fontProof;
-    std::wstring fontMessage;
-    std::vector<std::wstring> timeline;
-    std::filesystem::path folder = MakeTestFolder("save");
-    SaveFiles files;
-
-    Scenario() {
-        settings.Set(L"GaijiEditorPath", L"C:\\W\\eudcedit.exe");
-        settings.Set(L"GaijiEditorIniPath", L"C:\\W\\eudcedit.ini");
-        files.bitmapFile = folder / "EUDC.EUF";
-        files.fontFile = folder / "EUDC.TTE";
-        files.backupFolder = folder / "backup";
-        EXPECT_TRUE(CreateEudcBitmapFile(files.bitmapFile, 16));
-        std::ofstream(files.fontFile, std::ios::binary) << "TTE";
-        desktop.bitmapFile = files.bitmapFile;
-        desktop.fontFile = files.fontFile;
-    }
-    ~Scenario() {
-        std::error_code error;
-        std::filesystem::remove_all(folder, error);
-    }
-    void Save(const wchar_t* code = L"E123") {
-        g_nSaveWatchState = 0;
-        CEudcEditManipulater saver(desktop, settings, 16, files);
-        launched = saver.PrepareAndLaunch(code);
-        problem = saver.GetLaunchProblem();
-        if (launched) result = saver.SaveCharacter(Glyph());
-        savedFlag = saver.m_bSaved;
-        timeline = saver.GetTimeline();
-        fontProof = saver.GetFontProof();
-        fontMessage = saver.GetFontMessage();
-    }
-    // What the bitmap file holds for a code; empty when nothing.
-    std::optional<DotPlane> Stored(int code) const {
-        int w = 0, h = 0;
-        std::vector<std::uint8_t> bits;
-        if (ReadEudcBitmap(files.bitmapFile, code, w, h, &bits) != kEudcOk) return std::nullopt;
-        DotPlane plane(16);
-        std::copy(bits.begin(), bits.end(), plane.Bytes().begin());
-        return plane;
-    }
-};
 
 TEST(CodeGrid, PagesRowsAndColumnsWithTheLastPageCap) {
     const std::map<int, CodeGridMoves> cases = {
@@ -912,6 +527,54 @@ TEST(SaveChecks, TheProgramIsPerMonitorDpiAwareSoTheClickIsInPhysicalPixels) {
 }
 
 }  // namespace
+
+TEST(SaveSequence, TheEditorIsSteeredStepByStepInOrder) {
+    const auto command = [](const char* how, unsigned id) {
+        return std::string(how) + " " + std::to_string(id);
+    };
+    Scenario run;
+    run.Save(L"E123");
+    ASSERT_EQ(run.result, SaveResult::Saved);
+    EXPECT_TRUE(MatchesSequence(run.desktop.calls, {{"FindCharEditorWindow"},
+                                                    AnyNumber("WriteIniEntry"),
+                                                    {"CreateEditorProcess"},
+                                                    {command("PostCommand", kIdCancel)},
+                                                    AnyNumber("DisableWindow"),
+                                                    {command("PostCommand", kEditorCmdSetup)},
+                                                    {"WriteWindowStyle"},
+                                                    AnyNumber("BlankMenuItem"),
+                                                    {command("PostCommand", kEditorCmdSelectCode)},
+                                                    {"SendInputs"},
+                                                    {command("PostCommand", kEditorCmdCopyChar)},
+                                                    {command("PostCommand", kIdOk)},
+                                                    {"PutBitmapOnClipboard"},
+                                                    {command("SendCommand", kEditorCmdPaste)},
+                                                    {"StartRetryWatcher"},
+                                                    {command("SendCommand", kEditorCmdSave)},
+                                                    {command("PostCommand", kEditorCmdExit)},
+                                                    {"WaitForProcessExit"},
+                                                    {"CloseEditorProcessHandles"}}));
+
+    // A code the editor's status bar does not confirm: the copy, the paste and the save never come, and
+    // the editor is still closed and let go of.
+    Scenario misplaced;
+    misplaced.desktop.statusCodeShift = 1;
+    misplaced.Save(L"E123");
+    EXPECT_EQ(misplaced.result, SaveResult::Failed);
+    EXPECT_TRUE(MatchesSequence(misplaced.desktop.calls, {{"CreateEditorProcess"},
+                                                          {command("PostCommand", kEditorCmdSelectCode)},
+                                                          {"SendInputs"},
+                                                          {command("PostCommand", kEditorCmdExit)},
+                                                          {"CloseEditorProcessHandles"}}));
+    EXPECT_EQ(std::count(misplaced.desktop.calls.begin(), misplaced.desktop.calls.end(),
+                         command("SendCommand", kEditorCmdSave)),
+              0);
+    for (const std::string& never :
+         {command("PostCommand", kEditorCmdCopyChar), std::string("PutBitmapOnClipboard")}) {
+        EXPECT_EQ(std::count(misplaced.desktop.calls.begin(), misplaced.desktop.calls.end(), never), 0)
+            << never;
+    }
+}
 
 namespace {
 

@@ -4,7 +4,7 @@
 
 #include "app/command_line.h"
 #include "app/settings.h"
-#include "document/save_answer.h"
+#include "automation/save_answer.h"
 #include "memory_profile_store.h"
 
 namespace {

@@ -26,8 +26,8 @@
 
 #include "document/img_array.h"
 #include "editor/drawing.h"
-#include "editor/win32/marquee.h"
-#include "editor/win32/matrix_painter.h"
+#include "win32/editor/marquee.h"
+#include "win32/editor/matrix_painter.h"
 #include "bench_timing.h"
 
 namespace {

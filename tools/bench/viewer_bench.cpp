@@ -17,7 +17,7 @@
 #include "glyphstore/char_code.h"
 #include "glyphstore/eudc_writer.h"
 #include "viewer/glyph_sheet.h"
-#include "viewer/win32/glyph_grid_view.h"
+#include "win32/viewer/glyph_grid_view.h"
 #include "bench_timing.h"
 
 namespace {

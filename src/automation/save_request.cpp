@@ -1,0 +1,156 @@
+#include "automation/save_request.h"
+
+#include <memory>
+
+#include "automation/save_answer.h"
+#include "base/diag_log.h"
+#include "glyphstore/char_code.h"
+
+namespace {
+
+// `format` with its one "%s" replaced by `text` ("%%" is a percent sign).
+std::wstring FormatWithText(const std::wstring& format, const std::wstring& text) {
+    std::wstring out;
+    bool used = false;
+    for (std::size_t i = 0; i < format.size(); ++i) {
+        if (format[i] == L'%' && i + 1 < format.size()) {
+            if (format[i + 1] == L'%') {
+                out += L'%';
+                ++i;
+                continue;
+            }
+            if (format[i + 1] == L's' && !used) {
+                out += text;
+                used = true;
+                ++i;
+                continue;
+            }
+        }
+        out += format[i];
+    }
+    return out;
+}
+
+// The wait notice for a scope.
+class WaitNotice {
+  public:
+    explicit WaitNotice(ISaveUi& ui) : m_ui(ui) { m_ui.ShowWaitNotice(); }
+    WaitNotice(const WaitNotice&) = delete;
+    WaitNotice& operator=(const WaitNotice&) = delete;
+    ~WaitNotice() { m_ui.HideWaitNotice(); }
+
+  private:
+    ISaveUi& m_ui;
+};
+
+// The own window out of the way for a scope.
+class SteppedAside {
+  public:
+    explicit SteppedAside(ISaveUi& ui) : m_ui(ui) { m_ui.StepAside(); }
+    SteppedAside(const SteppedAside&) = delete;
+    SteppedAside& operator=(const SteppedAside&) = delete;
+    ~SteppedAside() { m_ui.ComeBack(); }
+
+  private:
+    ISaveUi& m_ui;
+};
+
+}  // namespace
+
+WriteOutcome CSteeredCharacterWriter::Write(const std::wstring& code, const DotPlane& glyph) {
+    WriteOutcome outcome;
+    auto manipulater = std::make_unique<CEudcEditManipulater>(m_desktop, m_settings, m_nGlyphSize, m_files);
+    outcome.started = manipulater->PrepareAndLaunch(code) != FALSE;
+    outcome.problem = manipulater->GetLaunchProblem();
+    outcome.backupProblem = manipulater->GetBackupProblem();
+    if (!outcome.started) return outcome;
+
+    // While the editor is steered by simulated input the own window stays out of the way; it comes
+    // back once the editor is let go of.
+    const SteppedAside aside(m_ui);
+    outcome.result = manipulater->SaveCharacter(glyph);
+    outcome.saved = manipulater->m_bSaved != FALSE;
+    outcome.fontMessage = manipulater->GetFontMessage();
+    manipulater.reset();
+    return outcome;
+}
+
+void CSaveRequest::Report(unsigned stringId) {
+    g_log.WriteId(stringId);
+    m_ui.ShowMessage(stringId);
+}
+
+SaveRequestResult CSaveRequest::Run(const std::wstring& currentCode, const DotPlane& glyph) {
+    SaveRequestResult request;
+    // A code chosen here becomes the document's code only once the character is saved under it.
+    std::wstring code = currentCode;
+    if (!IsUnicodeEudcCode(ParseCodeText(code))) {
+        // A drawing made before any code was opened: ask where to save it.
+        const std::optional<std::wstring> chosen = m_ui.AskCode();
+        if (!chosen) return request;
+        code = *chosen;
+        if (!m_ui.CheckCodeFree(code)) return request;
+        request.codeChosen = true;
+    }
+    if (ShouldAskBeforeSave(m_settings) && !m_ui.ConfirmSave()) return request;
+
+    // One save at a time across all editors: another one's editor must not be taken for ours.
+    if (!m_lock.Acquire(0)) {
+        const WaitNotice wait(m_ui);
+        if (!m_lock.Acquire(ReadSaveTimeout(m_settings))) {
+            Report(kMsgSaveFailed);
+            g_log.Write(L"保存失敗[Code=%s]\n", code.c_str());
+            return request;
+        }
+    }
+    // Also an editor an earlier save left running without its minimise box.
+    if (const WindowId running = m_desktop.FindCharEditorWindow()) {
+        Report(kMsgEditorRunning);
+        m_desktop.SetForegroundWindow(running);
+        return request;
+    }
+
+    const WriteOutcome outcome = m_writer.Write(code, glyph);
+    if (!outcome.started || !outcome.saved) {
+        ReportWriteFailure(outcome);
+        g_log.Write(L"保存失敗[Code=%s]\n", code.c_str());
+        return request;
+    }
+    request.saved = true;
+    request.code = code;
+    if (!outcome.fontMessage.empty()) {
+        // Saved with FontProof=warn although the font does not show the character.
+        g_log.Write(L"%s\n", outcome.fontMessage.c_str());
+        m_ui.ShowText(outcome.fontMessage);
+    }
+    return request;
+}
+
+void CSaveRequest::ReportWriteFailure(const WriteOutcome& outcome) {
+    if (!outcome.started) {
+        if (outcome.problem == LaunchProblem::BackupFailed) {
+            const std::wstring text =
+                FormatWithText(m_desktop.LoadResourceString(kMsgBackupFailed), outcome.backupProblem);
+            g_log.Write(L"%s\n", text.c_str());
+            m_ui.ShowText(text);
+        } else {
+            for (unsigned id : MessagesAfterLaunchFailure()) Report(id);
+        }
+        return;
+    }
+    if (outcome.result == SaveResult::FontNotProved) {
+        // The bitmap file holds the character but the font does not show it: one message, naming both.
+        g_log.Write(L"%s\n", outcome.fontMessage.c_str());
+        m_ui.ShowText(outcome.fontMessage);
+        return;
+    }
+    // The sequence has already logged the ids of the attachment failures it reports.
+    const SaveResult result = outcome.result == SaveResult::Saved ? SaveResult::Failed : outcome.result;
+    for (unsigned id : MessagesAfterSave(result)) {
+        if (id == kMsgEditorNotSeen || id == kMsgCodeDialogNotSeen) {
+            m_ui.ShowMessage(id);
+        } else {
+            Report(id);
+        }
+    }
+}

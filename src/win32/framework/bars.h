@@ -1,0 +1,46 @@
+// The frame's control bars: a tool bar whose buttons are commands (laid out by a tool bar
+// resource, state from the command route at idle time, tool tips from the commands' string
+// resources) and a one-pane status bar for the command prompts.
+#pragma once
+
+#include <windows.h>
+#include <commctrl.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "win32/framework/wnd.h"
+
+class CToolBar : public CWnd {
+  public:
+    ~CToolBar() override;
+
+    BOOL CreateEx(CWnd* parent, DWORD ctrlStyle, DWORD style, UINT id);
+    // Lays out the buttons from the tool bar resource (type 241) and takes bitmap
+    // nIDResource as the images.
+    BOOL LoadToolBar(UINT nIDResource);
+    // Replaces the images by a high-colour strip with a transparent colour.
+    BOOL SetHighColorImages(UINT bitmapId, COLORREF transparent);
+    const std::vector<UINT>& GetButtonIds() const { return m_ids; }
+    // The bar's height as laid out under the menu.
+    int GetHeight() const;
+    // Asks the route for every button's state.
+    void UpdateButtons(const std::function<void(UINT id, CCmdUI* ui)>& route);
+
+  private:
+    std::vector<UINT> m_ids;  // 0 for a separator
+    SIZE m_buttonSize = {24, 24};
+    HIMAGELIST m_imageList = nullptr;
+};
+
+class CStatusBar : public CWnd {
+  public:
+    BOOL Create(CWnd* parent, DWORD style, UINT id);
+    void SetPaneText(const std::wstring& text);
+    int GetHeight() const;
+};
+
+// The prompt (before the line break) and the tool tip (after it) of a command's string.
+std::wstring CommandPrompt(UINT id);
+std::wstring CommandToolTip(UINT id);

@@ -1,0 +1,245 @@
+#include "win32/platform/window_utils.h"
+
+#include <tlhelp32.h>
+#include <winver.h>
+
+#include <algorithm>
+#include <cwchar>
+#include <cwctype>
+#include <iterator>
+#include <optional>
+#include <vector>
+
+#include "win32/platform/handles.h"
+
+namespace {
+
+// A kernel32 export looked up by name, so that a system without Toolhelp still loads the program.
+template <typename Function>
+Function Kernel32Function(HMODULE kernel, const char* name) {
+    // Through a plain function pointer type: casting FARPROC straight to another signature draws a
+    // cast-function-type warning.
+    return reinterpret_cast<Function>(reinterpret_cast<void (*)()>(GetProcAddress(kernel, name)));
+}
+
+// The text up to its terminating NUL, reading no more than `maxChars` characters.
+std::wstring BoundedString(const wchar_t* chars, size_t maxChars) {
+    return std::wstring(chars, std::find(chars, chars + maxChars, L'\0'));
+}
+
+// At most `maxChars` characters of the window's text. GetWindowTextW reads another process's
+// window text without waiting for that process, so a hung program cannot stall a search.
+std::wstring WindowTextPrefix(HWND window, int maxChars) {
+    std::wstring text(static_cast<size_t>(maxChars) + 1, L'\0');
+    const int length = GetWindowTextW(window, text.data(), maxChars + 1);
+    text.resize(static_cast<size_t>(std::max(length, 0)));
+    return text;
+}
+
+// The whole window text, read as above with a buffer that grows while the text fills it.
+std::wstring WholeWindowText(HWND window) {
+    constexpr int kMaxChars = 32767;
+    for (int capacity = 255;; capacity = capacity * 2 + 1) {
+        std::wstring text = WindowTextPrefix(window, capacity);
+        if (static_cast<int>(text.size()) < capacity || capacity >= kMaxChars) return text;
+    }
+}
+
+// Window titles are compared by their first 255 characters, the length of the search buffer.
+constexpr size_t kTitleChars = 255;
+
+struct TitleSearch {
+    HWND found;
+    int partial;
+    std::wstring title;
+};
+
+BOOL CALLBACK MatchTitle(HWND window, LPARAM param) {
+    auto& search = *reinterpret_cast<TitleSearch*>(param);
+    if (!IsWindowVisible(window)) return TRUE;
+    const std::wstring text = WindowTextPrefix(window, static_cast<int>(kTitleChars));
+    if (text.empty()) return TRUE;
+    const bool match = search.partial ? text.find(search.title) != std::wstring::npos : text == search.title;
+    if (!match) return TRUE;
+    search.found = window;
+    return FALSE;
+}
+
+bool HasEditorFrameStyle(HWND window) {
+    const auto style = static_cast<DWORD>(GetWindowLongW(window, GWL_STYLE));
+    constexpr DWORD kRequired = WS_MINIMIZEBOX | WS_BORDER;
+    return (style & kRequired) == kRequired;
+}
+
+std::wstring ToLower(std::wstring text) {
+    std::transform(text.begin(), text.end(), text.begin(),
+                   [](wchar_t c) { return static_cast<wchar_t>(std::towlower(c)); });
+    return text;
+}
+
+// The string `name` of the version block for the first translation that has it.
+std::optional<std::wstring> QueryVersionString(const std::vector<BYTE>& block, const wchar_t* name) {
+    struct Translation {
+        WORD language;
+        WORD codePage;
+    };
+    void* translations = nullptr;
+    UINT translationBytes = 0;
+    if (!VerQueryValueW(block.data(), L"\\VarFileInfo\\Translation", &translations, &translationBytes) ||
+        translations == nullptr) {
+        return std::nullopt;
+    }
+    const auto* pairs = static_cast<const Translation*>(translations);
+    for (UINT i = 0; i < translationBytes / sizeof(Translation); ++i) {
+        wchar_t hex[9] = {};
+        std::swprintf(hex, std::size(hex), L"%04x%04x", pairs[i].language, pairs[i].codePage);
+        const std::wstring key = std::wstring(L"\\StringFileInfo\\") + hex + L"\\" + name;
+        void* value = nullptr;
+        UINT valueChars = 0;
+        if (VerQueryValueW(block.data(), key.c_str(), &value, &valueChars) && value != nullptr) {
+            const auto* chars = static_cast<const wchar_t*>(value);
+            return BoundedString(chars, valueChars);
+        }
+    }
+    return std::nullopt;
+}
+
+std::wstring RunningProgramPath() {
+    std::vector<wchar_t> path(MAX_PATH);
+    for (;;) {
+        const DWORD length = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
+        if (length == 0) return std::wstring();
+        if (length < path.size()) return std::wstring(path.data(), length);
+        if (path.size() >= 32768) return std::wstring();
+        path.resize(path.size() * 2);
+    }
+}
+
+}  // namespace
+
+std::wstring GetWindowProcessName(HWND window) {
+    DWORD processId = 0;
+    // No thread means no window; without this check process id 0 would name the idle process.
+    if (GetWindowThreadProcessId(window, &processId) == 0) return std::wstring();
+
+    using CreateSnapshotFunction = HANDLE(WINAPI*)(DWORD, DWORD);
+    using WalkFunction = BOOL(WINAPI*)(HANDLE, PROCESSENTRY32W*);
+    const HMODULE kernel = GetModuleHandleW(L"kernel32.dll");
+    if (kernel == nullptr) return std::wstring();
+    const auto createSnapshot = Kernel32Function<CreateSnapshotFunction>(kernel, "CreateToolhelp32Snapshot");
+    const auto first = Kernel32Function<WalkFunction>(kernel, "Process32FirstW");
+    const auto next = Kernel32Function<WalkFunction>(kernel, "Process32NextW");
+    if (createSnapshot == nullptr || first == nullptr || next == nullptr) return std::wstring();
+
+    const UniqueHandle snapshot(createSnapshot(TH32CS_SNAPPROCESS, 0));
+    if (!snapshot) return std::wstring();
+    PROCESSENTRY32W entry = {};
+    entry.dwSize = sizeof(PROCESSENTRY32W);
+    for (BOOL more = first(snapshot.Get(), &entry); more; more = next(snapshot.Get(), &entry)) {
+        if (entry.th32ProcessID == processId) {
+            return BoundedString(entry.szExeFile, std::size(entry.szExeFile));
+        }
+    }
+    return std::wstring();
+}
+
+HWND FindWindowByTitle(const std::wstring& title, int partial, HWND parent) {
+    if (title.empty()) return nullptr;
+    TitleSearch search{nullptr, partial, title.substr(0, kTitleChars)};
+    // A null parent means the top-level windows. EnumWindows says so directly: Wine's
+    // EnumChildWindows rejects a null parent instead of enumerating them.
+    if (parent == nullptr) {
+        EnumWindows(MatchTitle, reinterpret_cast<LPARAM>(&search));
+    } else {
+        EnumChildWindows(parent, MatchTitle, reinterpret_cast<LPARAM>(&search));
+    }
+    return search.found;
+}
+
+HWND FindCharEditorWindow() {
+    for (HWND window = GetWindow(GetDesktopWindow(), GW_CHILD); window != nullptr;
+         window = GetWindow(window, GW_HWNDNEXT)) {
+        if (!IsWindow(window) || !HasEditorFrameStyle(window)) continue;
+        if (ToLower(GetWindowProcessName(window)).find(L"eudcedit.exe") != std::wstring::npos) return window;
+    }
+    return nullptr;
+}
+
+HWND FindRunningCharEditorWindow() {
+    if (HWND window = FindCharEditorWindow()) return window;
+    for (HWND window = GetWindow(GetDesktopWindow(), GW_CHILD); window != nullptr;
+         window = GetWindow(window, GW_HWNDNEXT)) {
+        if (!IsWindowVisible(window) || GetWindow(window, GW_OWNER) != nullptr) continue;
+        if (ToLower(GetWindowProcessName(window)).find(L"eudcedit.exe") != std::wstring::npos) return window;
+    }
+    return nullptr;
+}
+
+namespace {
+
+bool BelongsTo(HWND window, DWORD processId) {
+    DWORD owner = 0;
+    return GetWindowThreadProcessId(window, &owner) != 0 && owner == processId;
+}
+
+}  // namespace
+
+HWND FindProcessMainWindow(DWORD processId) {
+    for (HWND window = GetWindow(GetDesktopWindow(), GW_CHILD); window != nullptr;
+         window = GetWindow(window, GW_HWNDNEXT)) {
+        if (BelongsTo(window, processId) && HasEditorFrameStyle(window)) return window;
+    }
+    return nullptr;
+}
+
+HWND FindProcessWindowByTitle(DWORD processId, const std::wstring& title, HWND except) {
+    if (title.empty()) return nullptr;
+    const std::wstring wanted = title.substr(0, kTitleChars);
+    for (HWND window = GetWindow(GetDesktopWindow(), GW_CHILD); window != nullptr;
+         window = GetWindow(window, GW_HWNDNEXT)) {
+        if (window == except || !IsWindowVisible(window) || !BelongsTo(window, processId)) continue;
+        if (WindowTextPrefix(window, static_cast<int>(kTitleChars)) == wanted) return window;
+    }
+    return nullptr;
+}
+
+HWND FindProcessErrorWindow(DWORD processId, HWND mainWindow, const std::wstring& text,
+                            const std::atomic<int>* stopFlag) {
+    for (HWND window = GetWindow(GetDesktopWindow(), GW_CHILD); window != nullptr;
+         window = GetWindow(window, GW_HWNDNEXT)) {
+        if (stopFlag != nullptr && stopFlag->load() != 0) return nullptr;
+        if (window == mainWindow || !IsWindowVisible(window) || !BelongsTo(window, processId)) continue;
+        wchar_t className[16] = {};
+        GetClassNameW(window, className, 16);
+        const bool dialog = std::wcscmp(className, L"#32770") == 0;
+        if (!dialog && GetWindow(window, GW_OWNER) == nullptr) continue;
+        const std::wstring windowText = WholeWindowText(window);
+        if (!windowText.empty() && windowText.find(text) != std::wstring::npos) return window;
+    }
+    return nullptr;
+}
+
+HWND FindTopLevelWindowContaining(const std::wstring& text, const std::atomic<int>* stopFlag) {
+    for (HWND window = GetWindow(GetDesktopWindow(), GW_CHILD); window != nullptr;
+         window = GetWindow(window, GW_HWNDNEXT)) {
+        if (stopFlag != nullptr && stopFlag->load() != 0) return nullptr;
+        if (!IsWindowVisible(window)) continue;
+        const std::wstring windowText = WholeWindowText(window);
+        if (!windowText.empty() && windowText.find(text) != std::wstring::npos) return window;
+    }
+    return nullptr;
+}
+
+void GetFileVersionStrings(std::wstring& productVersion, std::wstring& legalNotice,
+                           const std::wstring& filePath) {
+    const std::wstring path = filePath.empty() ? RunningProgramPath() : filePath;
+    if (path.empty()) return;
+    DWORD ignored = 0;
+    const DWORD size = GetFileVersionInfoSizeW(path.c_str(), &ignored);
+    if (size == 0) return;
+    // Twice the reported size: some systems convert the block in place and need the room.
+    std::vector<BYTE> block(static_cast<size_t>(size) * 2);
+    if (!GetFileVersionInfoW(path.c_str(), 0, static_cast<DWORD>(block.size()), block.data())) return;
+    if (auto value = QueryVersionString(block, L"ProductVersion")) productVersion = std::move(*value);
+    if (auto value = QueryVersionString(block, L"LegalCopyright")) legalNotice = std::move(*value);
+}

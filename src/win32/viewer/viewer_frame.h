@@ -1,0 +1,60 @@
+// The browser's main window: menu and accelerators, the size slider above the grid, a status bar of
+// three parts (prompts, the file's state, the code under the mouse) and the grid view. It carries the
+// browser's window tag, so that exiting editors send it the update signal.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+#include "base/profile_store.h"
+#include "win32/framework/bars.h"
+#include "win32/framework/frame_wnd.h"
+#include "viewer/glyph_sheet.h"
+
+class CGlyphGridView;
+
+class CViewerFrame : public CFrameWnd {
+  public:
+    CViewerFrame(IProfileStore& profile, std::wstring fontPath, std::wstring bitmapPath,
+                 std::wstring moduleFolder);
+
+    // Creates the window from the resources with the first read of the file, tags it and shows it.
+    BOOL Create(GlyphSheet sheet, int showCommand);
+
+    BOOL OnCmdMsg(UINT id, CmdCode code, CCmdUI* cmdUI) override;
+
+  protected:
+    BOOL OnWndMsg(const WindowMessage& m, LRESULT* result) override;
+    BOOL PreCreateWindow(CREATESTRUCTW& cs) override;
+    int OnCreate(CREATESTRUCTW* cs) override;
+    void OnClose() override;
+    void RecalcLayout() override;
+
+  private:
+    void OnBrowserUpdate();
+    LRESULT OnActivate(WPARAM wParam, LPARAM lParam);
+    void OnSetFocus(HWND previous);
+    LRESULT OnHScroll(WPARAM wParam, LPARAM lParam);
+    LRESULT OnEraseBkgnd(WPARAM wParam, LPARAM lParam);
+    LRESULT OnMouseWheel(WPARAM wParam, LPARAM lParam);
+    void OnGoTo();
+    void OnSliderMoved();
+    void SetStatusParts();
+    void ShowStatus();
+
+    IProfileStore& m_profile;
+    std::wstring m_strFontPath;
+    std::wstring m_strBitmapPath;
+    std::wstring m_strModuleFolder;
+    int m_nCellSize;
+    CGlyphGridView* m_pGridView = nullptr;  // a child window; deletes itself with its window
+    CStatusBar m_wndStatusBar;
+    std::wstring m_strFileStatus;  // stored characters, or why the file cannot be read
+    std::wstring m_strCodeStatus;  // the code under the mouse, else the selected one
+    HWND m_hSlider = nullptr;
+    HWND m_hSizeLabel = nullptr;
+    HWND m_hToolTip = nullptr;
+    HFONT m_hBarFont = nullptr;
+    GlyphSheet m_firstSheet;
+};
