@@ -190,6 +190,13 @@ void CMainFrame::OpenStartCode(const std::wstring& code) {
     PostMessageW(m_hWnd, code.empty() ? WM_APP_ASK_CODE : WM_APP_OPEN_TARGET_CODE, 0, 0);
 }
 
+BOOL CMainFrame::PreTranslateMessage(MSG* msg) {
+    if ((msg->message == WM_KEYDOWN || msg->message == WM_KEYUP) && msg->wParam == VK_ESCAPE) {
+        if (CMatrixEditView* view = GetMatrixEditView()) view->NoteEscapeKey(msg->message == WM_KEYDOWN);
+    }
+    return CFrameWnd::PreTranslateMessage(msg);
+}
+
 BOOL CMainFrame::OnPreKeyDown(UINT key) {
     CMatrixEditView* view = GetMatrixEditView();
     switch (FrameKeyActionFor(key, view != nullptr, view ? view->GetTool() : 0)) {

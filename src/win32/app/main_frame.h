@@ -50,6 +50,7 @@ class CMainFrame : public CFrameWnd, public IGlyphDocumentFrame {
     BOOL OnWndMsg(const WindowMessage& m, LRESULT* result) override;
     // The keys the frame takes before the accelerators (pen swap, nudges, cut, paste cancel).
     BOOL OnPreKeyDown(UINT key) override;
+    BOOL PreTranslateMessage(MSG* msg) override;
     int OnCreate(CREATESTRUCTW* cs) override;
     void OnClose() override;
     void RecalcLayout() override;

@@ -88,6 +88,9 @@ class CMatrixEditView : public CView, public IMatrixViewState {
     void PlacePaste(bool commit, DotPoint dot = {0, 0});
     // Drops a pending paste; FALSE when none was pending.
     BOOL CancelPaste();
+    // An Escape key message on its way to any window of the frame. A press seen during a drag
+    // counts as Escape held at the release until its key-up is seen.
+    void NoteEscapeKey(bool down);
     bool IsPastePending() const { return m_paste.has_value() && m_pMarquee != nullptr; }
 
     // Marks the cells of the changed dots for repainting, as one region.
@@ -180,6 +183,7 @@ class CMatrixEditView : public CView, public IMatrixViewState {
     int m_nTool = kPenTool;
     int m_nDotSize = 1;
     DrawingGesture m_gesture;
+    bool m_bEscapeDown = false;  // an Escape press seen during the running drag, not yet let go
     std::unique_ptr<CMarquee> m_pMarquee;
     BOOL m_bPenSwap = FALSE;
     DotPlane* m_pImage = nullptr;
