@@ -242,7 +242,8 @@ _kf_winpath() {
     printf 'Z:%s' "${p//\//\\}"
 }
 
-# kf_xvfb_start: starts a private Xvfb on the first free display of :91..:99 and exports DISPLAY.
+# kf_xvfb_start: starts a private Xvfb on the first free display of :91..:99 and exports DISPLAY. Its screen
+# is 1280x1024 pixels, or KF_XVFB_SCREEN (WIDTHxHEIGHTxDEPTH), as large as a screen of 150 % or 200 % is.
 # With KF_USE_DISPLAY=1 and a DISPLAY that answers, that display is used instead.
 # kf_xvfb_stop ends the server at once; otherwise a watchdog ends it within a second after the
 # (sub)shell that started it, the one that has DISPLAY, has gone. (An EXIT trap would be lost to
@@ -265,7 +266,7 @@ kf_xvfb_start() {
             continue
         fi
         log=$(mktemp "${TMPDIR:-/tmp}/kf-xvfb-$n.XXXXXX")
-        Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp -noreset </dev/null >"$log" 2>&1 &
+        Xvfb ":$n" -screen 0 "${KF_XVFB_SCREEN:-1280x1024x24}" -nolisten tcp -noreset </dev/null >"$log" 2>&1 &
         pid=$!
         for ((i = 0; i < 100; i++)); do
             if ! _kf_alive "$pid"; then

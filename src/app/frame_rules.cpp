@@ -9,7 +9,8 @@ int MatrixExtent(int zoom, int glyphSize) { return (zoom + 1) * glyphSize + 13; 
 
 FrameSize FrameSizeForExtent(int extent, const FrameMetrics& m) {
     const int clientHeight = std::max(extent, m.infoColumnHeight);
-    return {extent + 2 * m.cxFrame + m.infoColumnWidth + m.splitterBarWidth,
+    const int clientWidth = std::max(extent + m.infoColumnWidth + m.splitterBarWidth, m.toolBarWidth);
+    return {clientWidth + 2 * m.cxFrame,
             clientHeight + m.cyCaption + 3 * m.cyFrame + m.cyMenu + m.toolBarHeight + m.statusBarHeight};
 }
 

@@ -34,6 +34,8 @@ struct FrameMetrics {
     int splitterBarWidth = 10;
     // The height the information column needs; the client is never lower, so no pane is cut off.
     int infoColumnHeight = 0;
+    // The width the tool bar's buttons need; the client is never narrower, so no button is cut off.
+    int toolBarWidth = 0;
 };
 
 // E(p): side of the matrix pane for zoom p and glyph size N.

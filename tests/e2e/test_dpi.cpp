@@ -280,6 +280,9 @@ TEST_F(DpiTest, EditorIsWholeAtThisDpi) {
     const DWORD button = static_cast<DWORD>(SendMessageW(toolBar, TB_GETBUTTONSIZE, 0, 0));
     EXPECT_GE(LOWORD(button), ToolImageSize(dpi_) + ScaleForDpi(6, dpi_));
     EXPECT_LE(LOWORD(button), ToolImageSize(dpi_) + ScaleForDpi(8, dpi_));
+    EXPECT_LE(ToolBarContentWidth(toolBar), static_cast<int>(ClientOf(toolBar).right))
+        << "every button is whole";
+    EXPECT_GT(ToolBarContentWidth(toolBar), 16 * ToolImageSize(dpi_));
 
     // The menu bar is one line: the client starts less than two menu lines below the caption.
     RECT window = {}, noMenu = {0, 0, 100, 100};
@@ -454,25 +457,6 @@ TEST_F(DpiTest, BrowserIsWholeAtThisDpi) {
     Screenshot(frame, L"browser");
     viewer.Kill();
 }
-
-// What WM_DPICHANGED carries, written into the receiving process: the message has no form another
-// process could send it in, so the rectangle it points to is placed in the program's own memory.
-class RemoteRect {
-  public:
-    RemoteRect(HANDLE process, const RECT& rect) : process_(process) {
-        at_ = VirtualAllocEx(process, nullptr, sizeof rect, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
-        if (at_) WriteProcessMemory(process, at_, &rect, sizeof rect, nullptr);
-    }
-    ~RemoteRect() {
-        if (at_) VirtualFreeEx(process_, at_, 0, MEM_RELEASE);
-    }
-    LPARAM Param() const { return reinterpret_cast<LPARAM>(at_); }
-    explicit operator bool() const { return at_ != nullptr; }
-
-  private:
-    HANDLE process_;
-    void* at_ = nullptr;
-};
 
 // Moved to a screen of twice the DPI and back: the editor takes the suggested place, lays its column,
 // bars and matrix out again and keeps its matrix's size on the screen; so does the browser's grid.

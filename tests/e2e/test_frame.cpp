@@ -39,8 +39,8 @@ SIZE WindowSize(HWND window) {
 class FrameTest : public EditorTest {
   protected:
     // The frame size the window must have for zoom p: the matrix extent plus the borders,
-    // caption, menu and the two bars as they are laid out, and never lower than the information
-    // column (at zoom 4 the column is the taller).
+    // caption, menu and the two bars as they are laid out, never lower than the information column
+    // nor narrower than the tool bar's buttons (at zoom 4 both are the larger).
     static SIZE ExpectedSize(HWND main, int zoom, int glyphSize) {
         FrameMetrics m;
         const InfoColumnLayout column = LayoutInfoColumn(96);
@@ -53,6 +53,7 @@ class FrameTest : public EditorTest {
         m.cyMenu = GetSystemMetrics(SM_CYMENU);
         m.toolBarHeight = Height(ChildOfClass(main, TOOLBARCLASSNAMEW));
         m.statusBarHeight = Height(ChildOfClass(main, STATUSCLASSNAMEW));
+        m.toolBarWidth = ToolBarContentWidth(ChildOfClass(main, TOOLBARCLASSNAMEW));
         const FrameSize size = FrameSizeForExtent(MatrixExtent(zoom, glyphSize), m);
         return {size.cx, size.cy};
     }

@@ -25,6 +25,10 @@ TEST(FrameGeometry, FrameSizeFollowsTheMatrixExtent) {
     m.splitterBarWidth = 15;
     EXPECT_EQ(FrameSizeForExtent(461, m), (FrameSize{461 + 8 + 146, 500 + 19 + 12 + 19 + 34 + 20}));
     EXPECT_EQ(FrameSizeForExtent(501, m).cy, 501 + 19 + 12 + 19 + 34 + 20);
+    // A tool bar wider than matrix, column and bar together widens the client to it.
+    m.toolBarWidth = 700;
+    EXPECT_EQ(FrameSizeForExtent(461, m).cx, 700 + 8);
+    EXPECT_EQ(FrameSizeForExtent(600, m).cx, 600 + 146 + 8);
 }
 
 TEST(FrameGeometry, ZoomKeepsItsSizeOnTheScreenAcrossDpis) {

@@ -49,6 +49,7 @@ FrameMetrics CMainFrame::MetricsForDpi() const {
     metrics.cyCaption = SystemMetricForDpi(SM_CYCAPTION, m_nDpi);
     metrics.cyMenu = SystemMetricForDpi(SM_CYMENU, m_nDpi);
     metrics.toolBarHeight = m_wndToolBar.m_hWnd ? m_wndToolBar.GetHeight() : 0;
+    metrics.toolBarWidth = m_wndToolBar.m_hWnd ? m_wndToolBar.GetContentWidth() : 0;
     metrics.statusBarHeight = m_wndStatusBar.m_hWnd ? m_wndStatusBar.GetHeight() : 0;
     const InfoColumnLayout column = LayoutInfoColumn(m_nDpi);
     metrics.infoColumnWidth = column.width;

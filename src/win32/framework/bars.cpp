@@ -117,6 +117,16 @@ SIZE CToolBar::GetButtonSize() const {
     return {LOWORD(size), HIWORD(size)};
 }
 
+int CToolBar::GetContentWidth() const {
+    const LRESULT count = SendMessageW(m_hWnd, TB_BUTTONCOUNT, 0, 0);
+    RECT last = {};
+    if (count <= 0 || !SendMessageW(m_hWnd, TB_GETITEMRECT, static_cast<WPARAM>(count - 1),
+                                    reinterpret_cast<LPARAM>(&last))) {
+        return 0;
+    }
+    return last.right;
+}
+
 int CToolBar::GetHeight() const {
     // The flat bar adds a small border above and below its buttons.
     return GetButtonSize().cy + ScaleForDpi(4, m_nDpi);

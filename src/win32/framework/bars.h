@@ -26,6 +26,8 @@ class CToolBar : public CWnd {
     BOOL SetImageList(HIMAGELIST list, int dpi);
     const std::vector<UINT>& GetButtonIds() const { return m_ids; }
     SIZE GetButtonSize() const;
+    // The width from the bar's left edge to the right edge of its last button.
+    int GetContentWidth() const;
     // The bar's height as laid out under the menu.
     int GetHeight() const;
     // Asks the route for every button's state.

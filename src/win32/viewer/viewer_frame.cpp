@@ -66,9 +66,15 @@ BOOL CViewerFrame::Create(GlyphSheet sheet, int showCommand) {
 }
 
 BOOL CViewerFrame::PreCreateWindow(CREATESTRUCTW& cs) {
-    // Wide enough for sixteen cells of the first start's size and the scroll bar.
+    // Wide enough for sixteen cells of the first start's size and the scroll bar, but no larger than the
+    // screen's work area.
     cs.cx = ViewerDefaultWidth(m_nDpi);
     cs.cy = ViewerDefaultHeight(m_nDpi);
+    RECT work = {};
+    if (SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0)) {
+        cs.cx = std::min<int>(cs.cx, work.right - work.left);
+        cs.cy = std::min<int>(cs.cy, work.bottom - work.top);
+    }
     return TRUE;
 }
 
