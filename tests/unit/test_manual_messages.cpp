@@ -81,9 +81,9 @@ std::vector<Message> CodeMessages() {
     return messages;
 }
 
-// A line of a message as a pattern: the printf conversions and %1, %2 stand for any text.
+// A line of a message as a pattern: the printf conversions and %1, %2 stand for any text, %% for a %.
 std::regex LinePattern(const std::string& line) {
-    static const std::regex conversion(R"(%(?:[-+ 0#]*[0-9]*(?:\.[0-9]+)?(?:ls|s|d|X|x|i|u)|[0-9]))");
+    static const std::regex conversion(R"(%(?:[-+ 0#]*[0-9]*(?:\.[0-9]+)?(?:ls|s|d|X|x|i|u)|[0-9]|%))");
     std::string pattern;
     std::size_t last = 0;
     for (auto it = std::sregex_iterator(line.begin(), line.end(), conversion); it != std::sregex_iterator();
@@ -92,7 +92,7 @@ std::regex LinePattern(const std::string& line) {
             if (std::string("\\^$.|?*+()[]{}").find(line[i]) != std::string::npos) pattern += '\\';
             pattern += line[i];
         }
-        pattern += ".+";
+        pattern += it->str() == "%%" ? "%" : ".+";
         last = static_cast<std::size_t>(it->position() + it->length());
     }
     for (std::size_t i = last; i < line.size(); ++i) {
@@ -147,6 +147,8 @@ TEST(ManualMessages, LinePatternsLetPlaceholdersStandForText) {
     EXPECT_TRUE(std::regex_match(std::string("Size=[64,48] (x)"), LinePattern("Size=[%d,%d] (x)")));
     EXPECT_TRUE(std::regex_match(std::string("0 から 63 まで"), LinePattern("%1 から %2 まで")));
     EXPECT_FALSE(std::regex_match(std::string("Size=[64,48"), LinePattern("Size=[%d,%d]")));
+    EXPECT_TRUE(std::regex_match(std::string("一致率93%）"), LinePattern("一致率%d%%）")));
+    EXPECT_FALSE(std::regex_match(std::string("一致率93x）"), LinePattern("一致率%d%%）")));
     EXPECT_FALSE(std::regex_match(std::string("ｺｰﾄﾞ''は他"), LinePattern("ｺｰﾄﾞ'%s'は他")));
 }
 

@@ -1,13 +1,16 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <map>
 #include <vector>
 
 #include "base/dpi_scale.h"
 #include "glyphstore/char_code.h"
 #include "glyphstore/eudc_bitmap.h"
 #include "glyphstore/eudc_writer.h"
+#include "glyphstore/tte_writer.h"
 #include "memory_profile_store.h"
+#include "viewer/font_marks.h"
 #include "viewer/glyph_sheet.h"
 #include "viewer/viewer_grid.h"
 #include "viewer/viewer_rules.h"
@@ -331,6 +334,59 @@ TEST(ViewerRules, StripAndStatusPartsAtEveryDpi) {
         EXPECT_GE(ViewerDefaultWidth(dpi),
                   ViewerGrid(0xE000, 0xE000, ViewerGrid::DefaultCellSize(dpi), dpi).GridWidth());
     }
+}
+
+}  // namespace
+
+namespace {
+
+// The browser's marks: a stored character the font lacks or shows otherwise is marked, with its figures;
+// the rest, blank characters included, not; a changed pair changes exactly the marks it should.
+TEST(FontMarks, MissingAndDifferingCharactersAreMarkedAndChangesFound) {
+    std::vector<std::uint8_t> bitmap = MakeEudcBitmapFileBytes(16, 0xE000, 0xE00F);
+    auto bar = [](int row) {
+        std::vector<std::uint8_t> dots(32, 0xFF);
+        dots[static_cast<std::size_t>(row) * 2] = 0x00;
+        dots[static_cast<std::size_t>(row) * 2 + 1] = 0x0F;
+        return dots;
+    };
+    for (int code : {0xE000, 0xE001, 0xE002})
+        ASSERT_TRUE(PutEudcBitmapRecordBytes(bitmap, code, bar(code - 0xE000 + 4)));
+    ASSERT_TRUE(PutEudcBitmapRecordBytes(bitmap, 0xE003, std::vector<std::uint8_t>(32, 0xFF)));  // blank
+    GlyphSheet sheet;
+    ASSERT_EQ(sheet.Load(bitmap), kEudcOk);
+    // The font: E000 as stored, E001 a box instead of its bar, E002 missing.
+    std::vector<std::uint8_t> box(32, 0xFF);
+    for (int y = 2; y < 14; ++y) box[static_cast<std::size_t>(y) * 2] = y == 2 || y == 13 ? 0x3F : 0x7F;
+    std::vector<std::uint8_t> fontBytes;
+    std::string error;
+    ASSERT_EQ(BuildTteFont(16, {{0xE000, bar(4)}, {0xE001, box}}, 0, fontBytes, error), kTteOk);
+    TteFont font;
+    ASSERT_EQ(font.Load(fontBytes), kTteOk);
+    FontMarks marks;
+    marks.Compare(sheet, font);
+    EXPECT_EQ(marks.FontResult(), kTteOk);
+    EXPECT_EQ(marks.Marks(),
+              (std::map<int, FontMark>{{0xE001, FontMark::Differs}, {0xE002, FontMark::Missing}}));
+    EXPECT_LT(marks.OverlapPercent(0xE001), 75);
+    EXPECT_EQ(marks.Mark(0xE003), FontMark::None);
+
+    // The missing character written into the font: only its mark goes.
+    std::vector<std::uint8_t> updated;
+    TteOutline outline;
+    ASSERT_EQ(CharacterOutline(font, 16, bar(6), outline, error), kTteOk);
+    ASSERT_EQ(UpdateTteGlyph(font, 0xE002, outline, 0, updated, error), kTteOk);
+    TteFont after;
+    ASSERT_EQ(after.Load(updated), kTteOk);
+    FontMarks again;
+    again.Compare(sheet, after);
+    EXPECT_EQ(ChangedMarks(marks, again), std::vector<int>{0xE002});
+
+    // A font that does not read marks nothing and says why.
+    FontMarks none;
+    none.Load(sheet, "/nonexistent/EUDC.TTE");
+    EXPECT_EQ(none.FontResult(), kTteCannotOpen);
+    EXPECT_EQ(none.MarkedCount(), 0);
 }
 
 }  // namespace

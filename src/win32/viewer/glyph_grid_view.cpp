@@ -72,6 +72,8 @@ void BringToFront(HWND window) {
 CGlyphGridView::CGlyphGridView(std::wstring bitmapPath, std::wstring moduleFolder, int cellSize, int dpi,
                                Sink sink)
     : m_strBitmapPath(std::move(bitmapPath)),
+      m_strFontPath(m_strBitmapPath.substr(0, m_strBitmapPath.size() >= 3 ? m_strBitmapPath.size() - 3 : 0) +
+                    L"TTE"),
       m_strModuleFolder(std::move(moduleFolder)),
       m_sink(std::move(sink)),
       m_grid(kEudcFirst, kEudcLast, cellSize, dpi) {}
@@ -92,6 +94,7 @@ void CGlyphGridView::SetSheet(GlyphSheet sheet) {
     m_sheet = std::move(sheet);
     // A file that changed between the start-up check and this read shows why, as an update would.
     m_strFailure = m_sheet.IsGood() ? std::wstring() : SheetFailureText(m_sheet);
+    m_marks.Load(m_sheet, std::filesystem::path(m_strFontPath));
     m_grid = ViewerGrid(m_sheet.FirstCode(), m_sheet.LastCode(), m_grid.CellSize(), m_grid.Dpi());
     if (!m_grid.Contains(m_nSelected)) m_nSelected = m_grid.FirstCode();
     if (m_hWnd) {
@@ -128,6 +131,11 @@ void CGlyphGridView::Reload() {
     m_sheet = std::move(fresh);
     m_strFailure.clear();
     for (int code : changed) InvalidateCode(code);
+    // The font may change without the bitmap file (or the other way round): its marks are looked at again.
+    FontMarks marks;
+    marks.Load(m_sheet, std::filesystem::path(m_strFontPath));
+    for (int code : ChangedMarks(m_marks, marks)) InvalidateCode(code);
+    m_marks = std::move(marks);
     ReportStatus();
 }
 
@@ -268,6 +276,31 @@ void CGlyphGridView::ReportStatus() {
                                     m_sheet.DamagedCount());
     }
     const int code = m_nHover >= 0 ? m_nHover : m_nSelected;
+    if (m_strFailure.empty()) {
+        // The font's side: why the character under the mouse is marked, or how many are.
+        const std::wstring name = FormatCodeText(code);
+        switch (m_marks.Mark(m_grid.Contains(code) ? code : -1)) {
+            case FontMark::Missing:
+                fileText = FormatText(LoadResString(IDS_VIEWER_FONT_MISSING).c_str(), name.c_str());
+                break;
+            case FontMark::Differs:
+                fileText = FormatText(LoadResString(IDS_VIEWER_FONT_DIFFERS).c_str(), name.c_str(),
+                                      m_marks.OverlapPercent(code));
+                break;
+            case FontMark::BadGlyph:
+                fileText = FormatText(LoadResString(IDS_VIEWER_FONT_BAD_GLYPH).c_str(), name.c_str(),
+                                      m_marks.GlyphResult(code));
+                break;
+            case FontMark::None:
+                if (m_marks.FontResult() != kTteOk)
+                    fileText += L"  " + FormatText(LoadResString(IDS_VIEWER_FONT_UNREADABLE).c_str(),
+                                                   m_marks.FontResult());
+                else if (m_marks.MarkedCount() > 0)
+                    fileText += L"  " + FormatText(LoadResString(IDS_VIEWER_FONT_MARKED).c_str(),
+                                                   m_marks.MarkedCount());
+                break;
+        }
+    }
     std::wstring codeText;
     if (m_grid.Contains(code)) {
         const UINT format = m_openCodes.count(code) ? IDS_VIEWER_CODE_OPEN : IDS_VIEWER_CODE;
@@ -307,6 +340,13 @@ void CGlyphGridView::PaintCell(HDC dc, int code) {
         MoveToEx(dc, picture.right - 1, picture.top, nullptr);
         LineTo(dc, picture.left - 1, picture.bottom);
         DeleteObject(pen);
+    }
+    if (m_marks.Mark(code) != FontMark::None) {
+        // The font does not show this character: a red corner at the top right of the cell.
+        const int side = m_grid.LabelHeight() - ScaleForDpi(2, m_grid.Dpi());
+        for (int row = 0; row < side; ++row)
+            FillSolid(dc, {cell.right - 1 - side + row, cell.top + row, cell.right - 1, cell.top + row + 1},
+                      kDamaged);
     }
     if (m_openCodes.count(code)) {
         RECT mark = picture;

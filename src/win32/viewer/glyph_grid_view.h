@@ -1,5 +1,6 @@
 // The browser's one view: every code of the bitmap file's range as a grid of cells, the code above each
-// cell and the stored character below it. It owns the last good read of the file and repaints, through an
+// cell and the stored character below it, with a sign on a character that the font beside the bitmap file
+// does not show. It owns the last good read of the file and repaints, through an
 // off-screen bitmap, only the cells that the update region touches.
 #pragma once
 
@@ -13,6 +14,7 @@
 #include "win32/platform/process_utils.h"
 #include "win32/platform/handles.h"
 #include "win32/framework/doc_view.h"
+#include "viewer/font_marks.h"
 #include "viewer/glyph_sheet.h"
 #include "viewer/viewer_grid.h"
 
@@ -89,6 +91,8 @@ class CGlyphGridView : public CView {
     void OnMouseWheel(short delta, UINT keys);
 
     std::wstring m_strBitmapPath;
+    std::wstring m_strFontPath;  // the font beside the bitmap file
+    FontMarks m_marks;
     std::wstring m_strModuleFolder;
     Sink m_sink;
     GlyphSheet m_sheet;
