@@ -11,6 +11,7 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
 #include <filesystem>
 
 #include "app/frame_rules.h"
@@ -125,7 +126,32 @@ std::wstring ScreenshotFolder() {
     return folder;
 }
 
+// Whether the screen shows a window whole: every visible control of it that has a text shows more than
+// one colour (one not yet drawn is a plain area), and two readings of the window agree.
+bool ShownWhole(HWND window) {
+    for (HWND control : ChildWindows(window)) {
+        if (!IsWindowVisible(control) || ControlText(control).empty()) continue;
+        RECT r = {};
+        GetWindowRect(control, &r);
+        if (r.right - r.left < 2 || r.bottom - r.top < 2) continue;
+        const ScreenImage image = CaptureScreen(r);
+        if (std::all_of(image.pixels.begin(), image.pixels.end(),
+                        [&](uint32_t pixel) { return pixel == image.pixels.front(); })) {
+            return false;
+        }
+    }
+    RECT rc = {};
+    GetWindowRect(window, &rc);
+    const ScreenImage first = CaptureScreen(rc);
+    SendMessageW(window, WM_NULL, 0, 0);
+    return CaptureScreen(rc).pixels == first.pixels;
+}
+
+// The window's picture, once it is drawn whole, into the suite's folder as NAME-DPI.bmp.
 void Screenshot(HWND window, const std::wstring& name) {
+    RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+    EXPECT_TRUE(WaitUntil([&] { return ShownWhole(window); }))
+        << "the window was never drawn whole: " << Narrow(name);
     SaveScreenshotOf(window,
                      ScreenshotFolder() + L"\\" + name + L"-" + std::to_wstring(SystemDpi()) + L".bmp");
 }
@@ -351,13 +377,17 @@ TEST_F(DpiTest, EditorIsWholeAtThisDpi) {
     ClientToScreen(toolPane, &paneOrigin);
     const ToolPaneLayout tool = LayoutToolPane(dpi_);
     const RECT mark = Offset(tool.penMark, paneOrigin);
-    EXPECT_EQ(BlackPixels(mark), (mark.right - mark.left) * (mark.bottom - mark.top))
-        << "the pen mark of a black pen is filled " << Describe(mark);
+    // The pane's pixels reach the screen when its process next waits for messages: wait for them.
+    const int markArea = (mark.right - mark.left) * (mark.bottom - mark.top);
+    EXPECT_TRUE(WaitUntil([&] { return BlackPixels(mark) == markArea; }))
+        << "the pen mark of a black pen is filled " << Describe(mark) << ": " << BlackPixels(mark) << " of "
+        << markArea << " pixels black";
     EXPECT_TRUE(IsPointShownBy(toolPane, {(mark.left + mark.right) / 2, (mark.top + mark.bottom) / 2}));
     const SIZE number = TextExtent(lineFont.Get(), L"1．");
     const RECT numberArea = {paneOrigin.x + tool.textLeft, paneOrigin.y + tool.textBottom - number.cy,
                              paneOrigin.x + tool.textLeft + number.cx, paneOrigin.y + tool.textBottom};
-    EXPECT_GT(BlackPixels(numberArea), 0) << "the dot size's number " << Describe(numberArea);
+    EXPECT_TRUE(WaitUntil([&] { return BlackPixels(numberArea) > 0; }))
+        << "the dot size's number " << Describe(numberArea);
     EXPECT_LE(numberArea.right, mark.left) << "the number is not covered by the pen mark";
     EXPECT_TRUE(Contains(ScreenClient(toolPane), numberArea)) << "the number is whole in its pane";
 
@@ -447,10 +477,9 @@ TEST_F(DpiTest, BrowserIsWholeAtThisDpi) {
     ASSERT_NE(gridView, nullptr);
     POINT origin = {0, 0};
     ClientToScreen(gridView, &origin);
-    EXPECT_GT(BlackPixels(
-                  {origin.x + band.left, origin.y + band.top, origin.x + band.right, origin.y + band.bottom}),
-              0)
-        << "E000's code is drawn in its band";
+    const RECT codeBand = {origin.x + band.left, origin.y + band.top, origin.x + band.right,
+                           origin.y + band.bottom};
+    EXPECT_TRUE(WaitUntil([&] { return BlackPixels(codeBand) > 0; })) << "E000's code is drawn in its band";
 
     RedrawWindow(frame, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
     WaitForInputIdle(viewer.Handle(), 2000);
