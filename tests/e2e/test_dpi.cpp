@@ -17,6 +17,7 @@
 #include "app/frame_rules.h"
 #include "base/dpi_scale.h"
 #include "editor/matrix_tool.h"
+#include "glyphstore/tte_writer.h"
 #include "panes/info_layout.h"
 #include "viewer/viewer_grid.h"
 #include "viewer/viewer_rules.h"
@@ -219,10 +220,15 @@ class DpiTest : public EditorTest {
         fontsEuf_ = FontsFolder() + L"\\EUDC.EUF";
         // The prefix is the tests' own: a font left by an interrupted run goes.
         placedFont_ = true;
-        WriteFileBytes(fontsTte_, {0});
         ASSERT_TRUE(CreateEudcBitmapFile(std::filesystem::path(fontsEuf_), 64));
         ASSERT_TRUE(PutEudcBitmapRecord(std::filesystem::path(fontsEuf_), 0xE000, ManualGlyph().Bytes()));
         ASSERT_TRUE(PutEudcBitmapRecord(std::filesystem::path(fontsEuf_), 0xE001, ManualGlyph().Bytes()));
+        // The font as the system editor keeps it beside the bitmap file, made by our own writer, so that
+        // the browser shows the pair as a user has it.
+        std::vector<uint8_t> font;
+        std::string error;
+        ASSERT_EQ(BuildTteFontFromEudc(ReadFileBytes(fontsEuf_), TteTimeNow(), font, error), kTteOk) << error;
+        WriteFileBytes(fontsTte_, font);
         font_.SetString(fontsTte_);
     }
     void TearDown() override {
@@ -454,9 +460,14 @@ TEST_F(DpiTest, BrowserIsWholeAtThisDpi) {
     const RECT bar = ClientOf(status);
     const std::array<int, 2> edges = ViewerStatusParts(bar.right, dpi_);
     const int edge = ScaleForDpi(4, dpi_);  // a part's border and gap
-    EXPECT_EQ(
-        Overflow(statusFont.Get(), L"登録文字数: 2", {0, 0, edges[1] - edges[0] - edge, bar.bottom}, false),
-        std::nullopt);
+    // The file part's texts: the count, and the longest it shows, with the font's side.
+    for (const wchar_t* text :
+         {L"登録文字数: 2", L"登録文字数: 6400 (読めない文字: 6400)  外字ﾌｫﾝﾄと違う文字: 6400",
+          L"E000: 外字ﾌｫﾝﾄの文字がﾋﾞｯﾄﾃﾞｰﾀと違います（一致率100%）"}) {
+        EXPECT_EQ(Overflow(statusFont.Get(), text, {0, 0, edges[1] - edges[0] - edge, bar.bottom}, false),
+                  std::nullopt)
+            << Narrow(text);
+    }
     EXPECT_EQ(Overflow(statusFont.Get(), L"ｺｰﾄﾞ: E000 (編集中)",
                        {0, 0, bar.right - edges[1] - 2 * edge, bar.bottom}, false),
               std::nullopt);
