@@ -13,9 +13,7 @@
 #include "win32/platform/handles.h"
 #include "resource.h"
 
-namespace {
-constexpr wchar_t kPixSizeKey[] = L"PixSize";
-}
+namespace {}
 
 CMatrixEditView::CMatrixEditView(const AppContext& context)
     : m_context(context),
@@ -161,6 +159,7 @@ void CMatrixEditView::Attach(DotPlane* image, IEditHistory* store) {
 void CMatrixEditView::SetPixelSize(int pixelSize) {
     m_nPixSize = pixelSize;
     m_context.Profile().WriteProfileInt(kEditorSection, kPixSizeKey, pixelSize);
+    m_context.Profile().WriteProfileInt(kEditorSection, kPixSizeDpiKey, m_nDpi);
     if (m_hWnd) InvalidateRect(m_hWnd, nullptr, TRUE);
 }
 

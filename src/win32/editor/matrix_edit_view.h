@@ -32,8 +32,11 @@ class CMatrixEditView : public CView, public IMatrixViewState {
     explicit CMatrixEditView(const AppContext& context);
     ~CMatrixEditView() override;
 
-    // Screen pixels per dot. Setting it stores "PixSize" at once.
+    // Screen pixels per dot. Setting it stores "PixSize" at once, with the DPI it is meant for.
     int GetPixelSize() const { return m_nPixSize; }
+    // The DPI of the screen the view is on, which a zoom set from now on is stored with.
+    void SetDpi(int dpi) { m_nDpi = dpi; }
+    int GetDpi() const { return m_nDpi; }
     void SetPixelSize(int pixelSize);
     // Re-reads the emphasised grid periods after the grid dialog and repaints.
     void ApplyGridSettings();
@@ -180,6 +183,7 @@ class CMatrixEditView : public CView, public IMatrixViewState {
     const AppContext& m_context;
     int m_nGlyphSize;
     int m_nPixSize;
+    int m_nDpi = 96;
     int m_nTool = kPenTool;
     int m_nDotSize = 1;
     DrawingGesture m_gesture;
