@@ -1,6 +1,10 @@
 #include <gtest/gtest.h>
 
+#include "app/about_rules.h"
 #include "app/frame_rules.h"
+
+#include <string>
+#include <vector>
 
 namespace {
 
@@ -87,3 +91,17 @@ TEST(FrameKeys, MatrixViewTakesItsKeysBeforeTheAccelerators) {
 }
 
 }  // namespace
+
+TEST(AboutBox, TheLinkOpensTheReadMeBesideTheProgramAndTheUpdateCountsUnsavedEditors) {
+    EXPECT_EQ(LinkTarget(L"はじめにお読みください.txt", L"C:\\Prog\\"),
+              L"C:\\Prog\\はじめにお読みください.txt");
+    EXPECT_EQ(LinkTarget(L"https://example.org/manual", L"C:\\Prog\\"), L"https://example.org/manual");
+    EXPECT_EQ(LinkTarget(L"D:\\doc\\manual.txt", L"C:\\Prog\\"), L"D:\\doc\\manual.txt");
+    EXPECT_EQ(LinkTarget(L"\\\\server\\manual.txt", L"C:\\Prog\\"), L"\\\\server\\manual.txt");
+
+    const std::vector<std::wstring> titles = {L"C:\\EUDC.TTE　[ CODE= E000 ]-<更新>",
+                                              L"C:\\EUDC.TTE　[ CODE= E001 ]",
+                                              L"C:\\EUDC.TTE　[ CODE=  -  ]-<更新>"};
+    EXPECT_EQ(CountModifiedEditors(titles), 2);
+    EXPECT_EQ(CountModifiedEditors(std::span(titles).subspan(1, 1)), 0);
+}

@@ -1,5 +1,6 @@
 // The About box: the program's version and legal line from its own version resource, the
-// maker's web address as a link, and the button that ends every editor and starts the updater.
+// read-me beside the program as a link, and the button that ends every editor and starts the
+// updater -- unless an editor holds unsaved changes.
 //
 //     CAboutDlg dlg(context, frame);
 //     dlg.DoModal();
@@ -12,11 +13,14 @@
 #include "base/app_context.h"
 #include "win32/framework/dialog.h"
 
-// A static text drawn as a hyperlink (blue, underlined, a hand cursor); a click opens the text.
+// A static text drawn as a hyperlink (blue, underlined, a hand cursor); a click opens the text: a web
+// address as it is, a file name as the file beside the program.
 class CUrlStatic : public CStatic {
   public:
     CUrlStatic();
     ~CUrlStatic() override;
+    // The folder a file name in the text is taken from (ending with a backslash).
+    void SetBaseFolder(const std::wstring& folder) { m_strBaseFolder = folder; }
     // The colours of the link, from the parent's WM_CTLCOLORSTATIC; returns the background brush.
     HBRUSH CtlColor(HDC dc);
 
@@ -30,6 +34,7 @@ class CUrlStatic : public CStatic {
     bool m_bOwnCursor = false;
     HFONT m_hUnderlineFont = nullptr;
     HBRUSH m_hBrush = nullptr;
+    std::wstring m_strBaseFolder;
 };
 
 class CAboutDlg : public CDialog {
