@@ -19,6 +19,8 @@
 #define IDS_VIEWER_CODE_OPEN 33104
 #define IDS_VIEWER_SIZE_TIP 33105
 #define IDS_VIEWER_SIZE_LABEL 33106
+#define IDS_VIEWER_NO_BITMAP_HINT 33107
+#define IDS_VIEWER_NO_MEMORY 33108
 
 // The size slider's id (a child of the frame).
 #define IDC_VIEWER_SIZE_SLIDER 0xE810

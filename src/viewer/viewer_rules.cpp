@@ -1,8 +1,11 @@
 #include "viewer/viewer_rules.h"
 
+#include <algorithm>
+
 #include "base/value_forms.h"
 #include "glyphstore/code_input.h"
 #include "glyphstore/char_code.h"
+#include "glyphstore/eudc_bitmap.h"
 #include "viewer/viewer_grid.h"
 
 namespace {
@@ -37,8 +40,16 @@ ViewerSettings LoadViewerSettings(IProfileStore& store) {
     settings.cellSize =
         ViewerGrid::ClampCellSize(store.GetProfileInt(kViewerSection, kCellSizeKey, kDefaultCellSize));
     const auto rect = ParseRectText(store.GetProfileString(kViewerSection, kWindowPosKey, L""));
-    if (rect && (*rect)[2] > (*rect)[0] && (*rect)[3] > (*rect)[1]) settings.windowRect = rect;
+    const auto onAnyScreen = [](int v) { return v >= -kMaxWindowCoordinate && v <= kMaxWindowCoordinate; };
+    if (rect && std::ranges::all_of(*rect, onAnyScreen) && (*rect)[2] > (*rect)[0] && (*rect)[3] > (*rect)[1])
+        settings.windowRect = rect;
     return settings;
+}
+
+bool ReloadRetries::RetryAfter(int readResult) {
+    if (readResult != kEudcCannotOpen || m_nLeft <= 0) return false;
+    --m_nLeft;
+    return true;
 }
 
 void SaveViewerCellSize(IProfileStore& store, int cellSize) {
