@@ -70,6 +70,7 @@ WriteOutcome CSteeredCharacterWriter::Write(const std::wstring& code, const DotP
     const SteppedAside aside(m_ui);
     outcome.result = manipulater->SaveCharacter(glyph);
     outcome.saved = manipulater->m_bSaved != FALSE;
+    outcome.fontMessage = manipulater->GetFontMessage();
     manipulater.reset();
     return outcome;
 }
@@ -117,6 +118,11 @@ SaveRequestResult CSaveRequest::Run(const std::wstring& currentCode, const DotPl
     }
     request.saved = true;
     request.code = code;
+    if (!outcome.fontMessage.empty()) {
+        // Saved with FontProof=warn although the font does not show the character.
+        g_log.Write(L"%s\n", outcome.fontMessage.c_str());
+        m_ui.ShowText(outcome.fontMessage);
+    }
     return request;
 }
 
@@ -130,6 +136,12 @@ void CSaveRequest::ReportWriteFailure(const WriteOutcome& outcome) {
         } else {
             for (unsigned id : MessagesAfterLaunchFailure()) Report(id);
         }
+        return;
+    }
+    if (outcome.result == SaveResult::FontNotProved) {
+        // The bitmap file holds the character but the font does not show it: one message, naming both.
+        g_log.Write(L"%s\n", outcome.fontMessage.c_str());
+        m_ui.ShowText(outcome.fontMessage);
         return;
     }
     // The sequence has already logged the ids of the attachment failures it reports.

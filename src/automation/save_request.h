@@ -50,7 +50,11 @@ struct WriteOutcome {
     LaunchProblem problem = LaunchProblem::None;
     std::wstring backupProblem;  // the file that could not be backed up
     SaveResult result = SaveResult::Failed;
-    bool saved = false;  // the bitmap file, read back, holds the glyph
+    bool saved =
+        false;  // the bitmap file, read back, holds the glyph (and the font shows it, as "FontProof" asks)
+    // Why the font did not prove the save: the failure (SaveResult::FontNotProved), or with "FontProof" set
+    // to warn the warning of a save that completed all the same.
+    std::wstring fontMessage;
 };
 
 // A way of writing the character's files.

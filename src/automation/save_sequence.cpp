@@ -148,6 +148,8 @@ std::vector<unsigned> MessagesAfterSave(SaveResult result) {
             return {kMsgEditorNotSeen, kMsgSaveFailed};
         case SaveResult::StartupDialogNotSeen:
             return {kMsgCodeDialogNotSeen, kMsgSaveFailed};
+        case SaveResult::FontNotProved:
+            return {};  // the save's own message names the font and the reason
         case SaveResult::Failed:
             break;
     }
@@ -213,6 +215,9 @@ BOOL CEudcEditManipulater::PrepareAndLaunch(const std::wstring& code) {
         g_log.Write(L"Backup failed: %s\n", m_strBackupProblem.c_str());
         return FALSE;
     }
+    // The font's glyph before the editor may write it, so that the proof can tell a glyph this save wrote
+    // from one left as it was.
+    if (!m_files.fontFile.empty()) m_fontBefore = SnapshotFontGlyph(m_files.fontFile, ParseCodeText(code));
 
     std::wstring miniSize = m_settings.GetProfileString(kEditorSection, kMiniSizeKey, L"");
     if (miniSize.empty()) {
@@ -493,9 +498,45 @@ bool CEudcEditManipulater::ProveSaved(const DotPlane& glyph) {
     return result == ReadBack::Match;
 }
 
+std::wstring CEudcEditManipulater::LoadText(unsigned id) {
+    std::wstring text = m_desktop.LoadResourceString(id);
+    return text.empty() ? DefaultFontText(id) : text;
+}
+
+bool CEudcEditManipulater::ProveFont(const DotPlane& glyph) {
+    const FontProofMode mode = ReadFontProofMode(m_settings);
+    const int code = ParseCodeText(m_strCode);
+    if (mode == FontProofMode::Off) {
+        g_log.Write(L"Font proof off (Code=%4.4X)\n", code);
+        Mark(L"font proof off");
+        return true;
+    }
+    if (m_files.fontFile.empty()) {
+        m_fontProof = {};
+        m_fontProof.detail = "no font file given";
+    } else {
+        m_fontProof = ProveFontGlyph(m_files.fontFile, code, glyph, m_fontBefore);
+        // The system may hold the font for a moment after the editor let it go.
+        for (int retry = 0; m_fontProof.outcome == FontProofOutcome::Held && retry < kPollRetries; ++retry) {
+            m_desktop.Sleep(kPollPauseMs);
+            m_fontProof = ProveFontGlyph(m_files.fontFile, code, glyph, m_fontBefore);
+        }
+    }
+    g_log.Write(L"%s\n", FontProofLogLine(m_fontProof, code).c_str());
+    Mark(std::wstring(L"font ") + FontProofOutcomeName(m_fontProof.outcome));
+    if (m_fontProof.outcome == FontProofOutcome::Proved) return true;
+    const std::wstring reason =
+        FontReasonText(LoadText(FontReasonId(m_fontProof.outcome)), m_fontProof, code);
+    const unsigned message = mode == FontProofMode::Warn ? kMsgFontProofWarning : kMsgFontNotProved;
+    m_strFontMessage = FormatFontText(LoadText(message), {m_files.fontFile.wstring(), reason});
+    return mode == FontProofMode::Warn;
+}
+
 SaveResult CEudcEditManipulater::SaveCharacter(const DotPlane& glyph) {
     m_bSaved = FALSE;
     m_nAttachMessage = 0;
+    m_fontProof = {};
+    m_strFontMessage.clear();
     if (!m_timeline)
         m_timeline.emplace([this] { return m_desktop.NowMs(); },
                            [](const std::wstring& line) { g_log.Write(L"%s\n", line.c_str()); });
@@ -520,7 +561,10 @@ SaveResult CEudcEditManipulater::SaveCharacter(const DotPlane& glyph) {
     // bitmap file, read after the editor let it go, holds the glyph.
     CloseEditor(mainWindow);
     if (m_bSaved && !ProveSaved(glyph)) m_bSaved = FALSE;
+    const bool fontShown = !m_bSaved || ProveFont(glyph);
+    if (!fontShown) m_bSaved = FALSE;
     Mark(m_bSaved ? L"saved" : L"not saved");
     m_timelineLines = m_timeline->Lines();
+    if (!fontShown) return SaveResult::FontNotProved;
     return m_bSaved ? SaveResult::Saved : SaveResult::Failed;
 }

@@ -16,6 +16,7 @@
 
 #include "base/kf_types.h"
 #include "base/profile_store.h"
+#include "automation/font_proof.h"
 #include "automation/save_checks.h"
 #include "editor/dot_plane.h"
 
@@ -239,6 +240,7 @@ enum class SaveResult {
     EditorNotSeen,         // no editor main window appeared
     StartupDialogNotSeen,  // the editor's start-up code dialog never appeared
     Failed,                // any later step
+    FontNotProved,         // the bitmap file holds the glyph, the font does not show it (FontProof strict)
 };
 
 // Why PrepareAndLaunch returned FALSE.
@@ -285,6 +287,11 @@ class CEudcEditManipulater {
     const std::wstring& GetBackupProblem() const { return m_strBackupProblem; }
     // The steps of the last SaveCharacter with their times.
     const std::vector<std::wstring>& GetTimeline() const { return m_timelineLines; }
+    // The font's proof of the last SaveCharacter, and the message to show about it: the reason the save
+    // failed (SaveResult::FontNotProved) or, with "FontProof" set to warn, the warning of a save that
+    // completed without it. Empty when the font was proved or not checked.
+    const FontProof& GetFontProof() const { return m_fontProof; }
+    const std::wstring& GetFontMessage() const { return m_strFontMessage; }
 
     // Steps of SaveCharacter: waits for the editor's main window (stored in *mainWindow) and dismisses
     // its start-up dialog; and waits up to five seconds for the editor to be idle.
@@ -315,6 +322,9 @@ class CEudcEditManipulater {
     void StopWatcher();
     void CloseEditor(WindowId mainWindow);
     bool ProveSaved(const DotPlane& glyph);
+    // False only when the font does not show the glyph and "FontProof" is strict.
+    bool ProveFont(const DotPlane& glyph);
+    std::wstring LoadText(unsigned id);
     void Mark(std::wstring_view step);
 
     IEditorDesktop& m_desktop;
@@ -328,4 +338,7 @@ class CEudcEditManipulater {
     std::wstring m_strBackupProblem;
     std::optional<SaveTimeline> m_timeline;
     std::vector<std::wstring> m_timelineLines;
+    FontGlyphSnapshot m_fontBefore;
+    FontProof m_fontProof;
+    std::wstring m_strFontMessage;
 };

@@ -54,6 +54,15 @@ int SjisToUnicodeEudc(int value) {
     return kEudcFirst + (lead - 0xF0) * kSjisTrailsPerLead + (trail - 0x40) - (trail >= 0x80 ? 1 : 0);
 }
 
+int UnicodeEudcToSjis(int value) {
+    if (!IsUnicodeEudcCode(value)) return -1;
+    const int index = value - kEudcFirst;
+    const int lead = 0xF0 + index / kSjisTrailsPerLead;
+    const int offset = index % kSjisTrailsPerLead;
+    const int code = lead << 8 | (offset < 0x3F ? 0x40 + offset : 0x41 + offset);
+    return IsSjisEudcCode(code) ? code : -1;
+}
+
 std::wstring NextCodeText(std::wstring_view current) { return StepCodeText(current, +1); }
 
 std::wstring PreviousCodeText(std::wstring_view current) { return StepCodeText(current, -1); }

@@ -18,6 +18,8 @@ bool IsUnicodeEudcCode(int value);
 bool IsSjisEudcCode(int value);
 // The Unicode code of an accepted Shift-JIS user-defined code, or -1 when the value is not one.
 int SjisToUnicodeEudc(int value);
+// The Shift-JIS user-defined code of a Unicode one (E000..E757 have one), or -1.
+int UnicodeEudcToSjis(int value);
 
 // The code after / before the current one, formatted; empty when the step is not possible (the current text
 // is not a code in the range, or the step would leave it). There is no wrap-around.

@@ -45,6 +45,21 @@ bool GetLength(std::FILE* file, std::uint64_t& length) {
     return true;
 }
 
+// A whole file of at most maxBytes from an open file (none: false).
+bool ReadWholeFile(FilePtr file, std::uint64_t maxBytes, std::vector<std::uint8_t>& bytes) {
+    bytes.clear();
+    std::uint64_t length = 0;
+    if (!file || !GetLength(file.get(), length) || length > maxBytes || length > SIZE_MAX ||
+        !SeekTo(file.get(), 0))
+        return false;
+    bytes.resize(static_cast<std::size_t>(length));
+    if (!bytes.empty() && std::fread(bytes.data(), 1, bytes.size(), file.get()) != bytes.size()) {
+        bytes.clear();
+        return false;
+    }
+    return true;
+}
+
 // Where the reader takes its bytes from: an open file, or a file's bytes already in memory.
 class Source {
   public:
@@ -243,6 +258,20 @@ int ReadEudcFileBytes(const std::filesystem::path& path, std::vector<std::uint8_
         return kEudcCannotOpen;
     }
     return kEudcOk;
+}
+
+bool ReadExclusiveFileBytes(const std::filesystem::path& path, std::uint64_t maxBytes,
+                            std::vector<std::uint8_t>& bytes) {
+    return ReadWholeFile(OpenExclusive(path), maxBytes, bytes);
+}
+
+bool ReadUnwrittenFileBytes(const std::filesystem::path& path, std::uint64_t maxBytes,
+                            std::vector<std::uint8_t>& bytes) {
+#ifdef _WIN32
+    return ReadWholeFile(FilePtr(_wfsopen(path.c_str(), L"rb", _SH_DENYWR)), maxBytes, bytes);
+#else
+    return ReadWholeFile(FilePtr(std::fopen(path.c_str(), "rb")), maxBytes, bytes);
+#endif
 }
 
 int ReadEudcRecordBytes(std::span<const std::uint8_t> bytes, const EudcIndex& index, int code, int& width,

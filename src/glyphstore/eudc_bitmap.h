@@ -62,6 +62,14 @@ int ReadEudcIndexBytes(std::span<const std::uint8_t> bytes, EudcIndex& index);
 // A whole file's bytes, opened as the reader opens it (no sharing); kEudcOk or kEudcCannotOpen. Readers of
 // many characters take the file once and then read the records from memory.
 int ReadEudcFileBytes(const std::filesystem::path& path, std::vector<std::uint8_t>& bytes);
+// A whole file of at most maxBytes, opened as the reader opens it (no sharing); false when it cannot be
+// opened or read whole, or is larger.
+bool ReadExclusiveFileBytes(const std::filesystem::path& path, std::uint64_t maxBytes,
+                            std::vector<std::uint8_t>& bytes);
+// The same, but letting others read the file meanwhile and refusing only a writer: the system keeps its
+// EUDC font open for reading while it is linked to the other fonts, and that must not count as held.
+bool ReadUnwrittenFileBytes(const std::filesystem::path& path, std::uint64_t maxBytes,
+                            std::vector<std::uint8_t>& bytes);
 // One character's record, by the rules of ReadEudcBitmap, from a file's bytes whose index is already loaded
 // (ReadEudcIndexBytes on the same bytes).
 int ReadEudcRecordBytes(std::span<const std::uint8_t> bytes, const EudcIndex& index, int code, int& width,

@@ -9,6 +9,7 @@
 
 #include "glyphstore/char_code.h"
 #include "glyphstore/eudc_bitmap.h"
+#include "glyphstore/file_steps.h"
 #include "glyphstore/glyph_size.h"
 
 namespace {
@@ -39,27 +40,12 @@ bool ReadWholeFile(const std::filesystem::path& path, std::vector<std::uint8_t>&
     return !file.bad();
 }
 
-// Writes the bytes to a file beside `path` and moves it over `path` in one step, so a reader sees either
-// the old file or the new one, never a part of either. Nothing is left behind on failure.
+// Writes the bytes beside `path` and puts them in its place in one step, so a reader sees either the old
+// file or the new one, never a part of either. Nothing is left behind on failure.
 bool ReplaceFile(const std::filesystem::path& path, const std::vector<std::uint8_t>& bytes) {
-    std::filesystem::path temporary = path;
-    temporary += ".kf-new";
-    std::error_code error;
-    {
-        std::ofstream file(temporary, std::ios::binary | std::ios::trunc);
-        file.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-        file.close();
-        if (file.fail()) {
-            std::filesystem::remove(temporary, error);
-            return false;
-        }
-    }
-    std::filesystem::rename(temporary, path, error);
-    if (error) {
-        std::filesystem::remove(temporary, error);
-        return false;
-    }
-    return true;
+    const std::filesystem::path temporary = BesideFile(path);
+    std::string error;
+    return WriteWholeFile(temporary, bytes, error) && PutFileInPlace(temporary, path, error);
 }
 
 }  // namespace

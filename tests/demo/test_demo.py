@@ -190,6 +190,14 @@ class HeadlessDemo(unittest.TestCase):
             self.assertTrue(url.startswith("http://127.0.0.1:"), url)
             self.assertIn("autoconnect=1", url)
 
+            # The demo's font is a real one, made from its bitmap file: the pair agrees code for code.
+            fonts = os.path.join(ROOT, "build", "demo-prefix", "drive_c", "windows", "Fonts")
+            check = subprocess.run([os.path.join(ROOT, "build", "native", "tools", "euftool"), "check",
+                                    os.path.join(fonts, "EUDC.EUF"), os.path.join(fonts, "EUDC.TTE")],
+                                   capture_output=True, text=True)
+            self.assertEqual(check.returncode, 0, check.stdout + check.stderr)
+            self.assertRegex(check.stdout, r"summary: 64 dots, (\d+) characters in the bitmap file, \1 in the font")
+
             browser = Browser()
             browser.call("Page.enable")
             browser.call("Page.navigate", url=url)

@@ -11,6 +11,10 @@
 
 #include "editor/matrix_geometry.h"
 #include "glyphstore/eudc_bitmap.h"
+#include "glyphstore/eudc_writer.h"
+#include "glyphstore/tte_agreement.h"
+#include "glyphstore/tte_raster.h"
+#include "glyphstore/tte_writer.h"
 
 using namespace e2e;
 
@@ -209,6 +213,20 @@ class SaveTest : public EditorTest {
             << "the stored glyph is not the drawing";
         // The history stays; only the modified mark went.
         EXPECT_EQ(HistoryStates(), states);
+        // The editor wrote the character into the font as well: its own outlines (square corners on the
+        // dots' edges unless told otherwise) show exactly the dots, any other agrees with them.
+        TteFont font;
+        ASSERT_EQ(font.Read(std::filesystem::path(tte_)), kTteOk) << font.Error();
+        std::vector<uint8_t> shown;
+        ASSERT_EQ(RasterizeCode(font, ParseCode(), size_, shown), kTteOk) << font.Error();
+        if (exactFont_) {
+            EXPECT_TRUE(std::equal(shown.begin(), shown.end(), drawn_.Bytes().begin(), drawn_.Bytes().end()))
+                << "the font's glyph is not the drawing";
+        } else {
+            const GlyphAgreement agreement =
+                CompareGlyphWithDots(font, font.GlyphForCode(ParseCode()), drawn_.Bytes(), size_);
+            EXPECT_TRUE(agreement.agrees) << AgreementFigures(agreement);
+        }
     }
 
     std::vector<std::wstring> Backups() const {
@@ -237,6 +255,7 @@ class SaveTest : public EditorTest {
     HWND view_ = nullptr;
     DotPlane drawn_{64};
     std::array<int, 4> mouseBefore_{};
+    bool exactFont_ = true;
 };
 
 TEST_F(SaveTest, SavesTheDrawingAtTheFirstCodeThroughTheMenuCommand) {
@@ -614,6 +633,118 @@ TEST_F(SaveTest, DISABLED_RepeatedSaves) {
     RecordProperty("saved", saved);
     RecordProperty("median_ms", sorted[sorted.size() / 2]);
     EXPECT_EQ(saved, repeat);
+}
+
+// --- The font: the save proves the EUDC font as well, whatever the editor does with it ---------------------
+
+class FontSaveTest : public SaveTest {
+  protected:
+    // The message of a save that the font did not prove, for this test's font and `reason`.
+    std::string FontFailure(const std::wstring& reason) const {
+        return Narrow(L"外字ﾌｫﾝﾄへの保存が確認できないので、保存に失敗しました。\r\n" + tte_ + L"\r\n" +
+                      reason + L"\r\n編集内容はそのまま残っています。");
+    }
+    // A real font made from the bitmap file, with a character already at `code`.
+    void FontWithCharacter(int code) {
+        ASSERT_TRUE(PutEudcBitmapRecord(std::filesystem::path(euf_), code, DotPlane(64).Bytes()));
+        DotPlane bar(64);
+        for (int x = 10; x < 50; ++x) bar.SetDot(x, 40, true);
+        ASSERT_TRUE(PutEudcBitmapRecord(std::filesystem::path(euf_), code, bar.Bytes()));
+        const std::vector<uint8_t> bitmap = ReadFileBytes(euf_);
+        std::vector<uint8_t> font;
+        std::string error;
+        ASSERT_EQ(BuildTteFontFromEudc(bitmap, TteTimeNow(), font, error), kTteOk) << error;
+        WriteFileBytes(tte_, font);
+    }
+    std::string DiagLog() const {
+        const std::wstring path = folder_ / kDiagLog;
+        if (!FileExists(path)) return {};
+        const std::vector<uint8_t> bytes = ReadFileBytes(path);
+        return std::string(bytes.begin(), bytes.end());
+    }
+};
+
+TEST_F(FontSaveTest, AFontTheEditorDidNotWriteFailsTheSaveWithItsReasonAndKeepsTheEdits) {
+    ASSERT_NO_FATAL_FAILURE(StartAndDraw(L"E000", L"FontWriteFails=1\r\n"));
+    PostMessageW(main_, WM_COMMAND, kSave, 0);
+    // The placeholder font was left as it was: not a font.
+    ASSERT_NO_FATAL_FAILURE(ExpectMessage(FontFailure(L"外字ﾌｫﾝﾄが読めません。Err=[11]")));
+    EXPECT_EQ(Narrow(WindowText(main_)), Narrow(Title() + L"-<更新>"));
+    EXPECT_TRUE(IsWindowEnabled(main_));
+    EXPECT_EQ(HistoryStates(), 2);
+    EXPECT_NE(EditorLog().find("font not written (injected)"), std::string::npos);
+    EXPECT_NE(DiagLog().find("Font proof E000: font unreadable result=11"), std::string::npos) << DiagLog();
+}
+
+TEST_F(FontSaveTest, AStaleGlyphIsNotTakenForTheNewOne) {
+    ASSERT_NO_FATAL_FAILURE(FontWithCharacter(0xE005));
+    ASSERT_NO_FATAL_FAILURE(StartAndDraw(L"E005", L"FontWriteStale=1\r\n"));
+    PostMessageW(main_, WM_COMMAND, kSave, 0);
+    ASSERT_NO_FATAL_FAILURE(ExpectMessage(FontFailure(L"外字ﾌｫﾝﾄのｺｰﾄﾞE005の文字が保存前のままです。")));
+    EXPECT_EQ(Narrow(WindowText(main_)), Narrow(Title() + L"-<更新>"));
+    EXPECT_NE(EditorLog().find("font E005 written stale"), std::string::npos) << EditorLog();
+}
+
+TEST_F(FontSaveTest, OutlinesOfTheEditorsOwnPlacedItsOwnWayAreAccepted) {
+    exactFont_ = false;
+    ASSERT_NO_FATAL_FAILURE(FontWithCharacter(0xE010));
+    ASSERT_NO_FATAL_FAILURE(
+        StartAndDraw(L"E010", L"SmoothOutlines=1\r\nGridOffsetUnits=40,-25\r\nGridScale=0.9\r\n"));
+    PressCtrlS();
+    ASSERT_NO_FATAL_FAILURE(ExpectSaved());
+    EXPECT_NE(EditorLog().find("font E010 written rounded"), std::string::npos) << EditorLog();
+    EXPECT_NE(DiagLog().find("Font proof E010: proved result=0 written agrees"), std::string::npos)
+        << DiagLog();
+    EXPECT_NE(DiagLog().find(" fitted scale="), std::string::npos) << DiagLog();
+}
+
+TEST_F(FontSaveTest, AFontTheSystemHoldsForAMomentIsReadOnceItIsLetGo) {
+    ASSERT_NO_FATAL_FAILURE(StartAndDraw(L"E000", L"FontLockedMs=700\r\n"));
+    PostMessageW(main_, WM_COMMAND, kSave, 0);
+    ASSERT_NO_FATAL_FAILURE(ExpectSaved());
+    EXPECT_NE(EditorLog().find("font held 700 ms"), std::string::npos) << EditorLog();
+}
+
+TEST_F(FontSaveTest, AFontHeldPastTheWaitFailsTheSaveAsHeld) {
+    // Held until the test lets it go: longer than any wait of the save.
+    ASSERT_NO_FATAL_FAILURE(StartAndDraw(L"E000", L"FontLockedMs=600000\r\n"));
+    PostMessageW(main_, WM_COMMAND, kSave, 0);
+    const std::string expected = FontFailure(L"外字ﾌｫﾝﾄが他のﾌﾟﾛｸﾞﾗﾑに使用されていて読めません。");
+    std::optional<MessageBoxInfo> box = WaitForSaveOutcome();
+    folder_.WriteText(L"editor\\eudcedit.exe.release", L"");
+    ASSERT_TRUE(box.has_value());
+    EXPECT_EQ(Narrow(box->text), expected);
+    PressButton(*box, IDOK);
+    ASSERT_TRUE(WaitForWindowGone(box->window));
+    EXPECT_EQ(Narrow(WindowText(main_)), Narrow(Title() + L"-<更新>"));
+}
+
+TEST_F(FontSaveTest, WarnCompletesTheSaveWithItsReasonAndOffDoesNotLook) {
+    ASSERT_NO_FATAL_FAILURE(StartAndDraw(L"E000", L"FontWriteFails=1\r\n", 64, L"FontProof=warn\r\n"));
+    PostMessageW(main_, WM_COMMAND, kSave, 0);
+    std::optional<MessageBoxInfo> box = WaitForSaveOutcome();
+    ASSERT_TRUE(box.has_value());
+    EXPECT_EQ(Narrow(box->text),
+              Narrow(L"ﾋﾞｯﾄﾃﾞｰﾀﾌｧｲﾙへの保存は完了しましたが、外字ﾌｫﾝﾄへの保存は確認できませんでした。\r\n" +
+                     tte_ + L"\r\n外字ﾌｫﾝﾄが読めません。Err=[11]"));
+    EXPECT_EQ(ToString(box->icon), std::string(ToString(MessageBoxIcon::Exclamation)));
+    PressButton(*box, IDOK);
+    ASSERT_TRUE(WaitForWindowGone(box->window));
+    ASSERT_TRUE(WaitUntil([&] { return WindowText(main_) == Title(); }));  // saved: the mark went
+
+    // Off: the next save does not look at the font at all.
+    folder_.WriteText(L"prog\\Kanjiforge.ini", L"[GxmEditorSettings]\r\nGaijiEditorPath=" + editor_ +
+                                                   L"\r\nGaijiEditorIniPath=" + editorIni_ +
+                                                   L"\r\nPixSize=6\r\nSaveAns=no\r\nDiagLogFile=" +
+                                                   (folder_ / kDiagLog) + L"\r\nFontProof=off\r\n");
+    SetForegroundWindow(main_);
+    ASSERT_TRUE(WaitUntil([&] { return GetForegroundWindow() == main_; }));
+    ASSERT_NO_FATAL_FAILURE(Draw(20, 3));
+    PostMessageW(main_, WM_COMMAND, kSave, 0);
+    box = WaitForSaveOutcome();
+    EXPECT_FALSE(box.has_value()) << Narrow(box ? box->text : L"");
+    EXPECT_EQ(Narrow(WindowText(main_)), Narrow(Title()));
+    EXPECT_NE(DiagLog().find("Font proof off (Code=E000)"), std::string::npos) << DiagLog();
 }
 
 }  // namespace

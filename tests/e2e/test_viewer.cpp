@@ -9,6 +9,7 @@
 
 #include <cstring>
 
+#include "glyphstore/tte_writer.h"
 #include "viewer/viewer_grid.h"
 
 namespace e2e {
@@ -107,6 +108,15 @@ class ViewerTest : public EditorTest {
                                         Glyph([](int x, int) { return x < 32; })));
         ASSERT_TRUE(PutEudcBitmapRecord(std::filesystem::path(euf_), 0xE011,
                                         Glyph([](int, int y) { return y < 32; })));
+        ASSERT_NO_FATAL_FAILURE(WriteFontOfTheBitmapFile());
+    }
+
+    // The font as the system editor keeps it: the bitmap file's characters, made by our own writer.
+    void WriteFontOfTheBitmapFile() {
+        std::vector<uint8_t> font;
+        std::string error;
+        ASSERT_EQ(BuildTteFontFromEudc(ReadFileBytes(euf_), TteTimeNow(), font, error), kTteOk) << error;
+        WriteFileBytes(tte_, font);
     }
 
     Process StartViewer() { return Process::Start(viewerExe_, QuoteArgument(tte_)); }
@@ -239,6 +249,7 @@ TEST_F(ViewerTest, UpdateSignalOfAnExitingEditorShowsTheNewCharacterAndKeepsTheS
     // editor ends and signals the browsers.
     ASSERT_TRUE(
         PutEudcBitmapRecord(std::filesystem::path(euf_), 0xE022, Glyph([](int, int) { return true; })));
+    ASSERT_NO_FATAL_FAILURE(WriteFontOfTheBitmapFile());
     PostMessageW(main, WM_CLOSE, 0, 0);
     ASSERT_TRUE(editor.WaitForExit().has_value());
 
@@ -536,6 +547,61 @@ TEST_F(ViewerTest, DamagedFilesShowTheirReasonAndNeverCrash) {
                     MessageBoxIcon::Hand, {IDOK}, L"Kanjiviewer");
     PressButton(box, IDOK);
     EXPECT_TRUE(third.WaitForExit().has_value());
+}
+
+TEST_F(ViewerTest, CharactersTheFontDoesNotShowAreMarkedAndTheMouseTellsWhy) {
+    // The font: E000 as stored; E011 missing; E005 stored all black, in the font a quarter of that.
+    ASSERT_TRUE(
+        PutEudcBitmapRecord(std::filesystem::path(euf_), 0xE005, Glyph([](int, int) { return true; })));
+    std::vector<uint8_t> font;
+    std::string error;
+    ASSERT_EQ(BuildTteFont(64,
+                           {{0xE000, Glyph([](int x, int) { return x < 32; })},
+                            {0xE005, Glyph([](int x, int) { return x < 16; })}},
+                           0, font, error),
+              kTteOk);
+    WriteFileBytes(tte_, font);
+    Process viewerProcess = StartViewer();
+    HWND viewer = WaitForViewer(viewerProcess.Id());
+    ASSERT_NE(viewer, nullptr);
+    ASSERT_TRUE(WaitUntil([&] { return ShowsTheTwoCharacters(viewer); }));
+    EXPECT_TRUE(WaitUntil([&] {
+        return StatusPart(StatusOf(viewer), 1) == L"登録文字数: 3  外字ﾌｫﾝﾄと違う文字: 2";
+    })) << Narrow(StatusPart(StatusOf(viewer), 1));
+    // The sign: a red corner at the top right of a marked cell, none on the others.
+    auto corner = [&](int code) {
+        const GridRect cell = ViewerGrid(kEudcFirst, kEudcLast, kCellSize).CellBounds(code, 0);
+        POINT p = {cell.right - 3, cell.top + 1};
+        ClientToScreen(GridOf(viewer), &p);
+        return CaptureScreen({p.x, p.y, p.x + 1, p.y + 1}).At(0, 0);
+    };
+    EXPECT_EQ(corner(0xE011), 0xDC0000u);
+    EXPECT_EQ(corner(0xE005), 0xDC0000u);
+    EXPECT_NE(corner(0xE000), 0xDC0000u);
+    // The mouse over a marked cell: the reason in the status bar.
+    SetForegroundWindow(viewer);
+    ASSERT_TRUE(WaitUntil([&] { return GetForegroundWindow() == viewer; }));
+    auto hover = [&](int code) {
+        const GridRect r = ViewerGrid(kEudcFirst, kEudcLast, kCellSize).PictureBounds(code, 0);
+        POINT p = {(r.left + r.right) / 2, (r.top + r.bottom) / 2};
+        ClientToScreen(GridOf(viewer), &p);
+        SendMouseAt(p, 0);
+    };
+    hover(0xE011);
+    EXPECT_TRUE(WaitUntil([&] {
+        return StatusPart(StatusOf(viewer), 1) == L"E011: 外字ﾌｫﾝﾄにこの文字がありません";
+    })) << Narrow(StatusPart(StatusOf(viewer), 1));
+    hover(0xE005);
+    EXPECT_TRUE(WaitUntil([&] {
+        return StatusPart(StatusOf(viewer), 1) == L"E005: 外字ﾌｫﾝﾄの文字がﾋﾞｯﾄﾃﾞｰﾀと違います（一致率25%）";
+    })) << Narrow(StatusPart(StatusOf(viewer), 1));
+    // The font made good and the browsers told: the marks go.
+    ASSERT_NO_FATAL_FAILURE(WriteFontOfTheBitmapFile());
+    PostMessageW(viewer, 0x80C8, 0, 0);
+    EXPECT_TRUE(WaitUntil([&] { return corner(0xE011) != 0xDC0000u && corner(0xE005) != 0xDC0000u; }));
+    SendMouseAt({GetSystemMetrics(SM_CXSCREEN) - 1, GetSystemMetrics(SM_CYSCREEN) - 1}, 0);
+    EXPECT_TRUE(WaitUntil([&] { return StatusPart(StatusOf(viewer), 1) == L"登録文字数: 3"; }))
+        << Narrow(StatusPart(StatusOf(viewer), 1));
 }
 
 }  // namespace

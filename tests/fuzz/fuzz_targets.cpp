@@ -15,6 +15,11 @@
 #include "glyphstore/glyph_size.h"
 #include "viewer/glyph_sheet.h"
 #include "glyphstore/eudc_writer.h"
+#include "glyphstore/tte_agreement.h"
+#include "glyphstore/tte_font.h"
+#include "glyphstore/tte_raster.h"
+#include "glyphstore/tte_outline.h"
+#include "glyphstore/tte_writer.h"
 #include "ini_text_store.h"
 #include "sample_images.h"
 
@@ -371,6 +376,108 @@ std::vector<FuzzBytes> DibSeeds() {
 
 }  // namespace
 
+// ---- the EUDC font reader, its rasteriser, the one-glyph update and the pair check ----
+
+constexpr int kFontResults[] = {kTteOk, kTteNotFont, kTteBadTable, kTteBadCmap};
+
+void CheckOutline(const TteOutline& outline) {
+    KF_FUZZ_CHECK(outline.points.size() <= static_cast<std::size_t>(kTteMaxPoints));
+    KF_FUZZ_CHECK(outline.contourEnds.size() <= static_cast<std::size_t>(kTteMaxContours));
+    KF_FUZZ_CHECK(std::is_sorted(outline.contourEnds.begin(), outline.contourEnds.end()));
+    KF_FUZZ_CHECK(outline.points.empty() ? outline.contourEnds.empty()
+                                         : !outline.contourEnds.empty() &&
+                                               outline.contourEnds.back() + 1 == outline.points.size());
+}
+
+void RunTteFont(const std::uint8_t* data, std::size_t size) {
+    TteFont font;
+    const int result = font.Load(Bytes(data, size));
+    KF_FUZZ_CHECK(std::find(std::begin(kFontResults), std::end(kFontResults), result) !=
+                  std::end(kFontResults));
+    if (result != kTteOk) {
+        KF_FUZZ_CHECK(!font.Error().empty());
+        return;
+    }
+    KF_FUZZ_CHECK(font.GlyphCount() > 0 && font.UnitsPerEm() >= 16 && font.UnitsPerEm() <= 16384);
+    const std::vector<int> codes = font.Codes();
+    KF_FUZZ_CHECK(std::is_sorted(codes.begin(), codes.end()));
+    // A few glyphs: through the codes, and by number (the input's last byte picks one).
+    std::vector<int> glyphs;
+    for (std::size_t i = 0; i < codes.size() && i < 3; ++i) {
+        const int glyph = font.GlyphForCode(codes[i]);
+        KF_FUZZ_CHECK(glyph > 0 && glyph < font.GlyphCount());
+        glyphs.push_back(glyph);
+    }
+    glyphs.push_back(size > 0 ? data[size - 1] % font.GlyphCount() : 0);
+    for (int glyph : glyphs) {
+        TteOutline outline;
+        const int loaded = font.LoadOutline(glyph, outline);
+        KF_FUZZ_CHECK(loaded == kTteOk || loaded == kTteBadGlyph || loaded == kTteTooComplex);
+        KF_FUZZ_CHECK(loaded == kTteOk || (!font.Error().empty() && outline.points.empty()));
+        CheckOutline(outline);
+        std::vector<std::uint8_t> dots;
+        if (RasterizeGlyph(font, glyph, 16, dots) == kTteOk) KF_FUZZ_CHECK(dots.size() == 32);
+    }
+    // The update of a code either refuses or gives a font that reads and shows exactly the new dots.
+    const int code = codes.empty() ? 0xE000 : codes.front() <= 0xFFFF ? codes.front() : 0xE000;
+    const std::vector<std::uint8_t> plane = SamplePlane(16);
+    TteOutline outline;
+    std::string error;
+    if (CharacterOutline(font, 16, plane, outline, error) == kTteOk) {
+        std::vector<std::uint8_t> updated;
+        if (UpdateTteGlyph(font, code, outline, 0, updated, error) == kTteOk) {
+            // The grid of a foreign font may not fall on whole dots: the glyph agrees, exactly or nearly.
+            TteFont after;
+            KF_FUZZ_CHECK(after.Load(updated) == kTteOk);
+            KF_FUZZ_CHECK(after.GlyphForCode(code) != 0);
+            TteOutline back;
+            KF_FUZZ_CHECK(after.LoadCodeOutline(code, back) == kTteOk && back == outline);
+        }
+    }
+    // The pair check against a small bitmap file.
+    FuzzBytes bitmap = MakeEudcBitmapFileBytes(16, 0xE000, 0xE00F);
+    PutEudcBitmapRecordBytes(bitmap, 0xE000, plane);
+    PairCheck check;
+    KF_FUZZ_CHECK(CheckEudcPair(bitmap, font, check, error));
+    KF_FUZZ_CHECK(check.agreeing + static_cast<int>(check.problems.size()) >= check.bitmapCodes);
+}
+
+std::vector<FuzzBytes> TteFontSeeds() {
+    std::vector<FuzzBytes> seeds;
+    std::string error;
+    for (int size : {8, 16}) {
+        FuzzBytes font;
+        BuildTteFont(size,
+                     {{0xE000, SamplePlane(size)},
+                      {0xE001, std::vector<std::uint8_t>(size * size / 8, 0xFF)},
+                      {0xE7A5, SamplePlane(size)}},
+                     0, font, error);
+        seeds.push_back(font);
+    }
+    // An update that adds a glyph, a rounded and a spline outline, and tables other tools leave.
+    TteFont base;
+    base.Load(seeds.back());
+    std::vector<std::pair<std::uint32_t, FuzzBytes>> tables;
+    for (const TteTable& table : base.Tables()) {
+        const auto bytes = base.TableBytes(table.tag);
+        tables.emplace_back(table.tag, FuzzBytes(bytes.begin(), bytes.end()));
+    }
+    tables.emplace_back(TteTag("DSIG"), FuzzBytes{0, 0, 0, 1, 0, 0, 0, 0});
+    tables.emplace_back(TteTag("hdmx"), FuzzBytes{0, 0, 0, 0});
+    FuzzBytes withExtras = AssembleTteFont(0x00010000, tables);
+    seeds.push_back(withExtras);
+    TteFont extras;
+    extras.Load(withExtras);
+    for (TteCorners corners : {TteCorners::Rounded, TteCorners::Spline}) {
+        TteOutline outline;
+        DotsToOutline(SamplePlane(16), TteGrid{512, 16, 14, 0.9, 20, -10}, corners, outline, error);
+        FuzzBytes updated;
+        UpdateTteGlyph(extras, corners == TteCorners::Rounded ? 0xE100 : 0xE001, outline, 0, updated, error);
+        seeds.push_back(updated);
+    }
+    return seeds;
+}
+
 const std::vector<FuzzTarget>& FuzzTargets() {
     static const std::vector<FuzzTarget> targets = {
         {"eudc_bitmap", RunEudcBitmap, EudcBitmapSeeds},
@@ -379,6 +486,7 @@ const std::vector<FuzzTarget>& FuzzTargets() {
         {"pbm", RunPbm, PbmSeeds},
         {"png", RunPng, PngSeeds},
         {"dib", RunDib, DibSeeds},
+        {"tte_font", RunTteFont, TteFontSeeds},
     };
     return targets;
 }

@@ -19,6 +19,7 @@
 #include "glyphstore/char_code.h"
 #include "glyphstore/eudc_bitmap.h"
 #include "glyphstore/eudc_writer.h"
+#include "glyphstore/tte_writer.h"
 #include "memory_profile_store.h"
 #include "test_support.h"
 
@@ -55,6 +56,10 @@ class FakeDesktop : public IEditorDesktop {
     std::pair<int, int> osVersion{10, 0};
     std::function<void(int)> onSleep;
     std::filesystem::path bitmapFile;
+    // The font the editor writes the character into as well (when set), as the system editor does.
+    std::filesystem::path fontFile;
+    bool writesFont = true, fontStale = false;
+    TteOutlineStyle fontStyle;
 
     // What happened.
     std::map<std::tuple<std::wstring, std::wstring, std::wstring>, std::wstring> ini;
@@ -200,7 +205,20 @@ class FakeDesktop : public IEditorDesktop {
         if (erringAttempts.count(0) == 0 && erringAttempts.count(saveCommands) == 0) {
             if (pasted) {
                 saved[editorCode] = *pasted;
+                std::vector<std::uint8_t> before, previous(pasted->ByteCount(), kWhiteByte);
+                ReadEudcFileBytes(bitmapFile, before);
+                int w = 0, h = 0;
+                ReadEudcBitmapBytes(before, editorCode, w, h, &previous);
+                if (previous.size() != pasted->ByteCount()) previous.assign(pasted->ByteCount(), kWhiteByte);
                 EXPECT_TRUE(PutEudcBitmapRecord(bitmapFile, editorCode, pasted->Bytes()));
+                std::string error;
+                if (!fontFile.empty() && writesFont) {
+                    const std::span<const std::uint8_t> dots =
+                        fontStale ? std::span<const std::uint8_t>(previous) : pasted->Bytes();
+                    EXPECT_TRUE(
+                        WriteCharacterToFontFile(fontFile, before, editorCode, 16, dots, fontStyle, error))
+                        << error;
+                }
             }
             return true;
         }
@@ -364,6 +382,8 @@ struct Scenario {
     std::optional<SaveResult> result;
     BOOL launched = FALSE, savedFlag = FALSE;
     LaunchProblem problem = LaunchProblem::None;
+    FontProof fontProof;
+    std::wstring fontMessage;
     std::vector<std::wstring> timeline;
     std::filesystem::path folder = MakeTestFolder("save");
     SaveFiles files;
@@ -377,6 +397,7 @@ struct Scenario {
         EXPECT_TRUE(CreateEudcBitmapFile(files.bitmapFile, 16));
         std::ofstream(files.fontFile, std::ios::binary) << "TTE";
         desktop.bitmapFile = files.bitmapFile;
+        desktop.fontFile = files.fontFile;
     }
     ~Scenario() {
         std::error_code error;
@@ -390,6 +411,8 @@ struct Scenario {
         if (launched) result = saver.SaveCharacter(Glyph());
         savedFlag = saver.m_bSaved;
         timeline = saver.GetTimeline();
+        fontProof = saver.GetFontProof();
+        fontMessage = saver.GetFontMessage();
     }
     // What the bitmap file holds for a code; empty when nothing.
     std::optional<DotPlane> Stored(int code) const {

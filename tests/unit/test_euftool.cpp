@@ -340,3 +340,75 @@ TEST_F(Euftool, SheetAndExport) {
 }
 
 }  // namespace
+
+namespace {
+
+// The pair doctor: a font made from the bitmap file agrees with it; a character added to one file only, one
+// changed in the font, a font that is not one -- each is named; a lost bitmap file comes back from the font.
+TEST_F(Euftool, FontCheckRebuildAndShowThePair) {
+    ASSERT_EQ(Run("new EUDC.EUF 16").status, 0);
+    WriteText(dir_ / "plain.pbm", PlainPbm());
+    ASSERT_EQ(Run("put EUDC.EUF E000 plain.pbm").status, 0);
+    ASSERT_EQ(Run("put EUDC.EUF E005 plain.pbm").status, 0);
+    ToolRun run = Run("font EUDC.EUF EUDC.TTE");
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.out, "");  // nothing to keep: the font was not there
+    run = Run("check EUDC.EUF EUDC.TTE");
+    EXPECT_EQ(run.status, 0) << run.out;
+    EXPECT_EQ(run.out,
+              "summary: 16 dots, 2 characters in the bitmap file, 2 in the font, 2 agree, 0 listed\n");
+
+    std::string expected = "result 0 size 16\n";
+    for (int y = 0; y < 16; ++y) expected += DiagonalRow(y) + "\n";
+    run = Run("tte-show EUDC.TTE E005");
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(run.out, expected);  // the size from the bitmap file beside it
+    run = Run("tte-show EUDC.TTE E001 16");
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.out, "result 20 size 16\n");
+
+    // A character the font does not have, and one the font shows otherwise.
+    std::string solid = "P1\n16 16\n";
+    for (int y = 0; y < 16; ++y)
+        solid += y < 3 ? std::string(32, '0') + "\n" : "1 1 1 1 1 1 1 1 1 1 1 1 0 0 0 0\n";
+    WriteText(dir_ / "solid.pbm", solid);
+    ASSERT_EQ(Run("put EUDC.EUF E002 solid.pbm").status, 0);
+    ASSERT_EQ(Run("put EUDC.EUF E005 solid.pbm").status, 0);
+    run = Run("check EUDC.EUF EUDC.TTE");
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.out.substr(0, run.out.find('\n')), "E002 not in the font");
+    EXPECT_EQ(run.out.find("E005 differs: disagrees overlap="), run.out.find('\n') + 1) << run.out;
+    EXPECT_NE(
+        run.out.find("summary: 16 dots, 3 characters in the bitmap file, 2 in the font, 1 agree, 2 listed\n"),
+        std::string::npos);
+
+    // A new font replaces the old one only after keeping a copy of it.
+    run = Run("font EUDC.EUF EUDC.TTE");
+    ASSERT_EQ(run.status, 0);
+    EXPECT_EQ(run.out.rfind("kept EUDC.TTE.", 0), 0u) << run.out;
+    EXPECT_EQ(Run("check EUDC.EUF EUDC.TTE").status, 0);
+
+    // The bitmap file lost: made again from the font, at another size too.
+    run = Run("rebuild-bitmap EUDC.TTE NEW.EUF 16");
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(Run("list NEW.EUF").out, "E000\nE002\nE005\n");
+    EXPECT_EQ(Run("show NEW.EUF E005").out, Run("show EUDC.EUF E005").out);
+    EXPECT_EQ(Run("check NEW.EUF EUDC.TTE").status, 0);
+    ASSERT_EQ(Run("rebuild-bitmap EUDC.TTE NEW.EUF 32").status, 0);
+    EXPECT_EQ(Run("info NEW.EUF").out, "result 0 width 32 height 32\n");
+    EXPECT_EQ(Run("check NEW.EUF EUDC.TTE").status, 0);
+
+    // Bad input: a font that is not one, a size that is not one.
+    WriteText(dir_ / "junk.tte", std::string(300, 'j'));
+    run = Run("check EUDC.EUF junk.tte");
+    EXPECT_EQ(run.status, 1);
+    EXPECT_NE(run.err.find("not a usable font (result 11)"), std::string::npos) << run.err;
+    EXPECT_EQ(Run("rebuild-bitmap junk.tte OTHER.EUF 16").status, 1);
+    EXPECT_FALSE(fs::exists(dir_ / "OTHER.EUF"));
+    EXPECT_EQ(Run("rebuild-bitmap EUDC.TTE OTHER.EUF 12").status, 2);
+    EXPECT_EQ(Run("tte-show EUDC.TTE E000 300").status, 2);
+    EXPECT_EQ(Run("font missing.euf OTHER.TTE").status, 1);
+    EXPECT_FALSE(fs::exists(dir_ / "OTHER.TTE"));
+}
+
+}  // namespace

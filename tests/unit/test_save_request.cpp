@@ -259,3 +259,25 @@ TEST(SaveRequest, EachWritingFailureShowsItsMessagesAndTheWindowAlwaysComesBack)
     EXPECT_EQ(text.substr(text.size() - 6), L"\r\n100%");
     EXPECT_EQ(noBackup.UserSide(), (Calls{"ui ConfirmSave", "lock Acquire 0", "ui ShowText"}));
 }
+
+// The font's proof reaches the user: a save the font does not prove fails with its one message; with
+// FontProof=warn it is saved and the warning shown once the window is back.
+TEST(SaveRequest, TheFontsVerdictIsToldOnceTheWindowIsBack) {
+    SaveRun lost;
+    lost.desktop.writesFont = false;
+    lost.Run();
+    EXPECT_FALSE(lost.request.saved);
+    ASSERT_EQ(lost.ui.texts.size(), 1u);
+    EXPECT_NE(lost.ui.texts[0].find(L"保存に失敗しました"), std::wstring::npos);
+    EXPECT_EQ(lost.UserSide(),
+              (Calls{"ui ConfirmSave", "lock Acquire 0", "ui StepAside", "ui ComeBack", "ui ShowText"}));
+
+    SaveRun warned;
+    warned.desktop.writesFont = false;
+    warned.settings.Set(kFontProofKey, L"warn");
+    warned.Run();
+    EXPECT_TRUE(warned.request.saved);
+    ASSERT_EQ(warned.ui.texts.size(), 1u);
+    EXPECT_NE(warned.ui.texts[0].find(L"外字ﾌｫﾝﾄへの保存は確認できませんでした"), std::wstring::npos);
+    EXPECT_EQ(warned.UserSide().back(), "ui ShowText");
+}

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "call_sequence.h"
+#include "font_test_support.h"
 #include "scripted_desktop.h"
 
 namespace {
@@ -496,6 +497,7 @@ TEST(SaveTimeline, EveryStepWithItsTimeInOrder) {
                                              L"save command returned",
                                              L"editor ended",
                                              L"read-back match",
+                                             L"font proved",
                                              L"saved"};
     ASSERT_EQ(run.timeline.size(), steps.size());
     long long previous = -1;
@@ -573,3 +575,73 @@ TEST(SaveSequence, TheEditorIsSteeredStepByStepInOrder) {
             << never;
     }
 }
+
+namespace {
+
+// A save whose bitmap file is proved but whose font may not be: the "FontProof" setting decides.
+TEST(SaveFontProof, TheFontMustShowTheGlyphUnlessTheSettingSaysOtherwise) {
+    Scenario exact;  // the editor writes the glyph into the font as well: saved
+    exact.Save();
+    EXPECT_EQ(exact.result, SaveResult::Saved);
+    EXPECT_EQ(exact.fontProof.outcome, FontProofOutcome::Proved);
+    EXPECT_TRUE(exact.fontMessage.empty());
+    EXPECT_NE(std::find_if(
+                  exact.timeline.begin(), exact.timeline.end(),
+                  [](const std::wstring& line) { return line.find(L"font proved") != std::wstring::npos; }),
+              exact.timeline.end());
+
+    Scenario own;  // its own outlines: rounded, the grid shifted and scaled
+    own.desktop.fontStyle = {TteCorners::Spline, 0.9, 20, -12};
+    own.Save();
+    EXPECT_EQ(own.result, SaveResult::Saved) << own.fontMessage;
+
+    Scenario lost;  // the font is not written: nothing in it shows the code, the edits stay unsaved
+    lost.desktop.writesFont = false;
+    lost.Save();
+    EXPECT_EQ(lost.result, SaveResult::FontNotProved);
+    EXPECT_FALSE(lost.savedFlag);
+    EXPECT_EQ(lost.fontProof.outcome, FontProofOutcome::Unreadable);  // still the placeholder
+    EXPECT_NE(lost.fontMessage.find(L"保存に失敗しました"), std::wstring::npos);
+    EXPECT_NE(lost.fontMessage.find(lost.files.fontFile.wstring()), std::wstring::npos);
+    EXPECT_NE(lost.fontMessage.find(L"Err=[11]"), std::wstring::npos);
+    EXPECT_EQ(MessagesAfterSave(SaveResult::FontNotProved), std::vector<unsigned>{});
+
+    Scenario stale;  // a real font that keeps the character's previous glyph
+    ASSERT_TRUE(PutEudcBitmapRecord(stale.files.bitmapFile, 0xE123, DrawnDots(16, {"####", "####"})));
+    std::vector<std::uint8_t> bitmap, font;
+    ASSERT_TRUE(ReadExclusiveFileBytes(stale.files.bitmapFile, 1 << 20, bitmap));
+    std::string error;
+    ASSERT_EQ(BuildTteFontFromEudc(bitmap, 0, font, error), kTteOk);
+    std::filesystem::remove(stale.files.fontFile);
+    ASSERT_TRUE(WriteCharacterToFontFile(stale.files.fontFile, bitmap, 0xE123, 16,
+                                         DrawnDots(16, {"####", "####"}), {}, error));
+    stale.desktop.fontStale = true;
+    stale.Save();
+    EXPECT_EQ(stale.result, SaveResult::FontNotProved);
+    EXPECT_EQ(stale.fontProof.outcome, FontProofOutcome::Unchanged);
+    EXPECT_NE(stale.fontMessage.find(L"ｺｰﾄﾞE123の文字が保存前のままです"), std::wstring::npos);
+    EXPECT_EQ(stale.Stored(0xE123), Glyph());  // the bitmap file has it all the same
+
+    Scenario warned;  // warn: saved, with a message naming the reason
+    warned.desktop.writesFont = false;
+    warned.settings.WriteProfileString(kEditorSection, kFontProofKey, L"warn");
+    warned.Save();
+    EXPECT_EQ(warned.result, SaveResult::Saved);
+    EXPECT_TRUE(warned.savedFlag);
+    EXPECT_NE(warned.fontMessage.find(L"外字ﾌｫﾝﾄへの保存は確認できませんでした"), std::wstring::npos);
+    EXPECT_NE(warned.fontMessage.find(L"Err=[11]"), std::wstring::npos);
+
+    Scenario off;  // off: the font is not looked at
+    off.desktop.writesFont = false;
+    off.settings.WriteProfileString(kEditorSection, kFontProofKey, L"off");
+    off.Save();
+    EXPECT_EQ(off.result, SaveResult::Saved);
+    EXPECT_TRUE(off.fontMessage.empty());
+    EXPECT_NE(std::find_if(off.timeline.begin(), off.timeline.end(),
+                           [](const std::wstring& line) {
+                               return line.find(L"font proof off") != std::wstring::npos;
+                           }),
+              off.timeline.end());
+}
+
+}  // namespace

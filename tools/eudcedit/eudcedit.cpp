@@ -2,9 +2,10 @@
 // through it in tests and in the demo. It honours only what Kanjiforge sends and relies on: the ini entries,
 // the main window with its status bar, "Unicode" combo box and tool bars, the start-up and code selection
 // dialog "コードの選択" with its code grid, the copy dialog "文字のコピー", paste from the clipboard, save
-// into the default font's EUDC bitmap file and close. Its "[StandIn]" ini section makes it misbehave on
-// purpose (error windows on chosen saves, a wrong code, no start-up dialog, a slow start), and it appends
-// what it received to "<exe>.log" (UTF-8), so that tests can see both sides.
+// into the default font's EUDC bitmap file and its TrueType font (as the system editor does) and close. Its
+// "[StandIn]" ini section makes it misbehave on purpose (error windows on chosen saves, a wrong code, no
+// start-up dialog, a slow start), and it appends what it received to "<exe>.log" (UTF-8), so that tests can
+// see both sides.
 //
 // The ini file is "eudcedit.ini" beside the program; Kanjiforge's "GaijiEditorIniPath" must name that file.
 // [WindowSize] MainWindowSize = "left top right bottom" of the main window, MinMaxFlag (read, only logged)
@@ -20,7 +21,18 @@
 //              IgnoreClose=1             the close command leaves the editor running
 //              HangOnSaveMs=N            the save command stops answering for N ms before it saves
 //              ErrorWindowTitle=TEXT     the error window's title (default: one with "Kanjiforge" in it)
+//              FontWriteFails=1          the save writes the bitmap file but not the font
+//              FontWriteStale=1          the save writes the character's previous dots into the font
+//              FontLockedMs=N            after the save another process holds the font N ms (or until a
+//                                        file "<exe>.release" appears), as a system holding the font would
+//              SmoothOutlines=1          the font's outlines have rounded corners instead of square ones
+//              SmoothOutlines=2          ... are splines through the middles of the dots' edges (thin strokes
+//                                        lose dots)
+//              GridOffsetUnits=DX,DY     the dot grid lies DX, DY font units off the em's usual place
+//              GridScale=S               the dot grid is S times the em's usual size (0.5..2)
 //
+// A font that is missing, or a placeholder shorter than a font's header, is made anew from the bitmap file
+// as it was before the save; any other font gets the one glyph updated, every other table kept.
 // It is as strict as the contract: messages are handled in the order Windows delivers them (a posted OK
 // is taken before keys still waiting); Page Down and Page Up only scroll, only the arrows and a click
 // move the selection; the keys act only while the code grid has the focus; and the character set of the
@@ -29,10 +41,12 @@
 #include <windows.h>
 #include <commctrl.h>
 #include <shlobj.h>
+#include <shellapi.h>
 // clang-format on
 
 #include <algorithm>
 #include <cstdint>
+#include <cstdlib>
 #include <cwchar>
 #include <filesystem>
 #include <set>
@@ -41,7 +55,9 @@
 
 #include "glyphstore/char_code.h"
 #include "glyphstore/eudc_path.h"
+#include "glyphstore/eudc_bitmap.h"
 #include "glyphstore/eudc_writer.h"
+#include "glyphstore/tte_writer.h"
 
 namespace {
 
@@ -89,6 +105,13 @@ struct Settings {
     bool ignoreClose = false;
     int hangOnSaveMs = 0;
     std::wstring errorWindowTitle = L"Kanjiforge 外字保存エラー";
+    bool fontWriteFails = false;
+    bool fontWriteStale = false;
+    int fontLockedMs = 0;
+    TteCorners corners = TteCorners::Square;
+    int gridOffsetX = 0;
+    int gridOffsetY = 0;
+    double gridScale = 1.0;
 };
 
 struct State {
@@ -195,6 +218,30 @@ void LoadSettings() {
     s.hangOnSaveMs = IniInt(L"StandIn", L"HangOnSaveMs", 0);
     if (const std::wstring title = IniString(L"StandIn", L"ErrorWindowTitle"); !title.empty())
         s.errorWindowTitle = title;
+    s.fontWriteFails = IniInt(L"StandIn", L"FontWriteFails", 0) != 0;
+    s.fontWriteStale = IniInt(L"StandIn", L"FontWriteStale", 0) != 0;
+    s.fontLockedMs = IniInt(L"StandIn", L"FontLockedMs", 0);
+    const int smooth = IniInt(L"StandIn", L"SmoothOutlines", 0);
+    s.corners = smooth == 1 ? TteCorners::Rounded : smooth == 2 ? TteCorners::Spline : TteCorners::Square;
+    if (const std::wstring offset = IniString(L"StandIn", L"GridOffsetUnits"); !offset.empty()) {
+        int dx = 0, dy = 0;
+        wchar_t extra = 0;
+        if (swscanf(offset.c_str(), L"%d , %d %lc", &dx, &dy, &extra) == 2 && std::abs(dx) < 4096 &&
+            std::abs(dy) < 4096) {
+            s.gridOffsetX = dx;
+            s.gridOffsetY = dy;
+        } else {
+            Log(L"ini bad GridOffsetUnits \"" + offset + L"\"");
+        }
+    }
+    if (const std::wstring scale = IniString(L"StandIn", L"GridScale"); !scale.empty()) {
+        wchar_t* end = nullptr;
+        const double value = std::wcstod(scale.c_str(), &end);
+        if (end != scale.c_str() && *end == L'\0' && value >= 0.5 && value <= 2.0)
+            s.gridScale = value;
+        else
+            Log(L"ini bad GridScale \"" + scale + L"\"");
+    }
     Log(L"start size=" + std::to_wstring(s.size) + L" window=" + std::to_wstring(s.mainRect.left) + L"," +
         std::to_wstring(s.mainRect.top) + L"," + std::to_wstring(s.mainRect.right) + L"," +
         std::to_wstring(s.mainRect.bottom) + L" minmax=" + IniString(L"WindowSize", L"MinMaxFlag"));
@@ -533,7 +580,74 @@ std::wstring DefaultEudcFont() {
     return buffer;
 }
 
-// Writes the grid into the bitmap file; an empty text on success, else why not.
+// Another process holds the font open without sharing, as a system that has the font loaded may: it
+// starts before the save returns and has the file by then.
+void HoldFont(const std::filesystem::path& font, int milliseconds) {
+    std::wstring command =
+        L"\"" + g.exePath + L"\" --hold-font \"" + font.wstring() + L"\" " + std::to_wstring(milliseconds);
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process{};
+    if (!CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                        &process)) {
+        Log(L"font hold not started");
+        return;
+    }
+    CloseHandle(process.hThread);
+    // Until the holder has the file (an open without sharing fails), or it ended.
+    for (int i = 0; i < 400; ++i) {
+        HANDLE file = CreateFileW(font.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+        if (file == INVALID_HANDLE_VALUE) break;
+        CloseHandle(file);
+        if (WaitForSingleObject(process.hProcess, 25) == WAIT_OBJECT_0) break;
+    }
+    CloseHandle(process.hProcess);
+    Log(L"font held " + std::to_wstring(milliseconds) + L" ms");
+}
+
+// The body of "--hold-font PATH MS": holds the file until the time is up or "<exe>.release" appears.
+int HoldFontProcess(const std::wstring& path, int milliseconds) {
+    // The editor may be looking at the file at this moment: try again for a while.
+    HANDLE file = INVALID_HANDLE_VALUE;
+    for (int i = 0; i < 500 && file == INVALID_HANDLE_VALUE; ++i) {
+        file = CreateFileW(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+        if (file == INVALID_HANDLE_VALUE) Sleep(10);
+    }
+    if (file == INVALID_HANDLE_VALUE) return 1;
+    const std::wstring release = g.exePath + L".release";
+    for (int waited = 0; waited < milliseconds; waited += 50) {
+        if (GetFileAttributesW(release.c_str()) != INVALID_FILE_ATTRIBUTES) break;
+        Sleep(50);
+    }
+    CloseHandle(file);
+    return 0;
+}
+
+// Writes the character into the font beside the bitmap file; an empty text on success, else why not.
+// `before` is the bitmap file as it was before this save (a new font is made of it), `previous` the
+// character's dots before the save.
+std::wstring WriteFontGlyph(const std::filesystem::path& font, const std::vector<std::uint8_t>& before,
+                            const std::vector<std::uint8_t>& bits,
+                            const std::vector<std::uint8_t>& previous) {
+    const Settings& s = g.settings;
+    const int n = s.size;
+    if (s.fontWriteFails) {
+        Log(L"font not written (injected)");
+        return {};
+    }
+    const TteOutlineStyle style{s.corners, s.gridScale, s.gridOffsetX, s.gridOffsetY};
+    std::string error;
+    if (!WriteCharacterToFontFile(font, before, g.code, n, s.fontWriteStale ? previous : bits, style, error))
+        return L"cannot write the font: " + std::wstring(error.begin(), error.end());
+    Log(std::wstring(L"font ") + Hex4(g.code) + (s.fontWriteStale ? L" written stale" : L" written") +
+        (s.corners == TteCorners::Rounded  ? L" rounded"
+         : s.corners == TteCorners::Spline ? L" spline"
+                                           : L""));
+    if (s.fontLockedMs > 0) HoldFont(font, s.fontLockedMs);
+    return {};
+}
+
+// Writes the grid into the bitmap file and the font; an empty text on success, else why not.
 std::wstring WriteGlyph() {
     const std::wstring font = DefaultEudcFont();
     if (font.size() < 4) return L"no default EUDC font";
@@ -549,7 +663,21 @@ std::wstring WriteGlyph() {
                 bits[static_cast<std::size_t>(i / 8)] &= ~(0x80 >> (i % 8));
         }
     }
+    std::vector<std::uint8_t> before;
+    std::vector<std::uint8_t> previous(bits.size(), 0xFF);
+    if (ReadEudcFileBytes(path, before) == kEudcOk) {
+        int width = 0, height = 0;
+        std::vector<std::uint8_t> stored;
+        if (ReadEudcBitmapBytes(before, g.code, width, height, &stored) == kEudcOk &&
+            stored.size() == bits.size())
+            previous = stored;
+    }
     if (!PutEudcBitmapRecord(path, g.code, bits)) return L"cannot write " + path.wstring();
+    // A font it cannot write leaves the bitmap file saved and no error window: the save's own proof of the
+    // font has to find out.
+    const std::wstring fontFailure =
+        WriteFontGlyph(GetEudcFilePath(font, true, FontsFolder()), before, bits, previous);
+    if (!fontFailure.empty()) Log(L"font not written: " + fontFailure);
     return {};
 }
 
@@ -749,6 +877,14 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR, int show) {
     wchar_t self[MAX_PATH] = {};
     if (GetModuleFileNameW(nullptr, self, MAX_PATH) == 0) return 1;
     g.exePath = self;
+    int argc = 0;
+    if (LPWSTR* argv = CommandLineToArgvW(GetCommandLineW(), &argc)) {
+        const bool hold = argc == 4 && std::wstring(argv[1]) == L"--hold-font";
+        const std::wstring font = hold ? argv[2] : L"";
+        const int milliseconds = hold ? _wtoi(argv[3]) : 0;
+        LocalFree(argv);
+        if (hold) return HoldFontProcess(font, milliseconds);
+    }
     g.iniPath = std::filesystem::path(g.exePath).replace_filename(L"eudcedit.ini").wstring();
     LoadSettings();
     if (g.settings.startDelayMs > 0) Sleep(static_cast<DWORD>(g.settings.startDelayMs));

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
+#include <ctime>
 #include <exception>
 #include <filesystem>
 #include <optional>
@@ -11,12 +12,17 @@
 #include <system_error>
 #include <vector>
 
+#include "automation/save_checks.h"
 #include "editor/dot_plane.h"
 #include "editor/paste_convert.h"
 #include "euftool/image_io.h"
 #include "glyphstore/char_code.h"
 #include "glyphstore/eudc_bitmap.h"
 #include "glyphstore/eudc_writer.h"
+#include "glyphstore/file_steps.h"
+#include "glyphstore/tte_agreement.h"
+#include "glyphstore/tte_raster.h"
+#include "glyphstore/tte_writer.h"
 #include "kanjiforge_version.h"
 
 namespace {
@@ -41,6 +47,10 @@ constexpr char kUsage[] =
     "       euftool import [--fit] FILE CODE IMAGE\n"
     "       euftool sheet FILE IMAGE\n"
     "       euftool export FILE DIR\n"
+    "       euftool check EUF TTE\n"
+    "       euftool font EUF TTE\n"
+    "       euftool rebuild-bitmap TTE EUF SIZE\n"
+    "       euftool tte-show TTE CODE [SIZE]\n"
     "CODE is four hexadecimal digits in E000..F8FF, SIZE a multiple of 8 in 8..256.\n"
     "put takes a PBM of exactly the file's character size, 1 = black.\n" KF_IMAGE_FORMATS
     "get writes one character as an image, chosen by the extension.\n"
@@ -49,8 +59,13 @@ constexpr char kUsage[] =
     "sheet draws every stored character in code order, 16 to a row, with thin separators.\n"
     "export writes one image per stored character into DIR, named by its code (E000" KF_EXPORT_EXTENSION
     ").\n"
-    "Exit status: 0 on success, 1 when the file gives another result or cannot be written, 2 on usage "
-    "errors.\n";
+    "check compares a bitmap file (EUF) with its font (TTE): one line for each code in one file only or\n"
+    "shown differently by the two, a summary last.\n"
+    "font makes a new font of every character of a bitmap file; rebuild-bitmap a new bitmap file of SIZE\n"
+    "dots from a font's glyphs. Neither replaces a file without first copying it to FILE.<date-time>.\n"
+    "tte-show draws a font's glyph as # and . at SIZE dots (the bitmap file beside it, else 64).\n"
+    "Exit status: 0 on success, 1 when the file gives another result or cannot be written (check: when\n"
+    "any code is listed), 2 on usage errors.\n";
 
 // One command-line argument, as a file name and as text for codes and numbers.
 struct Arg {
@@ -392,6 +407,129 @@ int Export(const Arg& file, const Arg& dir) {
     return bad == 0 ? 0 : 1;
 }
 
+// ---- the font (.TTE) and the pair ----
+
+std::string CodeName(int code) { return Narrow(FormatCodeText(code)); }
+
+bool ReadFont(const std::filesystem::path& path, TteFont& font) {
+    const int result = font.Read(path);
+    if (result == kTteOk) return true;
+    std::fprintf(stderr, "euftool: %s: not a usable font (result %d): %s\n", Display(path).c_str(), result,
+                 font.Error().c_str());
+    return false;
+}
+
+// Copies an existing file to FILE.<yyyymmdd-hhmmss> (a second one within a second gets "_N") before it is
+// replaced; true when there is nothing to keep or the copy was made.
+bool KeepCopy(const std::filesystem::path& path) {
+    std::error_code error;
+    if (!std::filesystem::exists(path, error)) return true;
+    const std::time_t now = std::time(nullptr);
+    const std::tm* local = std::localtime(&now);
+    const LocalTime time{local->tm_year + 1900, local->tm_mon + 1, local->tm_mday,
+                         local->tm_hour,        local->tm_min,     local->tm_sec};
+    const std::wstring name = BackupFileName(path.filename().wstring(), time);
+    std::filesystem::path copy = path.parent_path() / name;
+    for (int n = 2; std::filesystem::exists(copy, error); ++n)
+        copy = path.parent_path() / (name + L"_" + std::to_wstring(n));
+    if (!std::filesystem::copy_file(path, copy, error) || error) {
+        Fail(path, "cannot keep a copy before replacing it");
+        return false;
+    }
+    std::printf("kept %s\n", Display(copy).c_str());
+    return true;
+}
+
+bool Replace(const std::filesystem::path& path, const std::vector<std::uint8_t>& bytes) {
+    if (!KeepCopy(path)) return false;
+    std::string error;
+    const std::filesystem::path beside = BesideFile(path);
+    if (WriteWholeFile(beside, bytes, error) && PutFileInPlace(beside, path, error)) return true;
+    Fail(path, error);
+    return false;
+}
+
+int Check(const Arg& bitmapFile, const Arg& fontFile) {
+    std::vector<std::uint8_t> bitmap;
+    std::string error;
+    if (!ReadFileBytes(bitmapFile.path, kMaxBitmapFileBytes, bitmap, error))
+        return Fail(bitmapFile.path, error);
+    TteFont font;
+    if (!ReadFont(fontFile.path, font)) return 1;
+    PairCheck check;
+    if (!CheckEudcPair(bitmap, font, check, error)) return Fail(bitmapFile.path, error);
+    for (const PairProblem& problem : check.problems) {
+        std::string line = CodeName(problem.code) + " " + PairProblemName(problem.kind);
+        if (problem.kind == PairProblemKind::DamagedRecord || problem.kind == PairProblemKind::BadGlyph)
+            line += " (result " + std::to_string(problem.result) + ")";
+        if (problem.kind == PairProblemKind::Disagrees) line += ": " + AgreementFigures(problem.agreement);
+        std::printf("%s\n", line.c_str());
+    }
+    std::printf("summary: %d dots, %d characters in the bitmap file, %d in the font, %d agree, %zu listed\n",
+                check.glyphSize, check.bitmapCodes, check.fontCodes, check.agreeing, check.problems.size());
+    return check.problems.empty() ? 0 : 1;
+}
+
+int MakeFont(const Arg& bitmapFile, const Arg& fontFile) {
+    std::vector<std::uint8_t> bitmap, font;
+    std::string error;
+    if (!ReadFileBytes(bitmapFile.path, kMaxBitmapFileBytes, bitmap, error))
+        return Fail(bitmapFile.path, error);
+    if (BuildTteFontFromEudc(bitmap, TteTimeNow(), font, error) != kTteOk)
+        return Fail(bitmapFile.path, error);
+    return Replace(fontFile.path, font) ? 0 : 1;
+}
+
+int RebuildBitmap(const Arg& fontFile, const Arg& bitmapFile, int size) {
+    TteFont font;
+    if (!ReadFont(fontFile.path, font)) return 1;
+    std::vector<std::uint8_t> bitmap = MakeEudcBitmapFileBytes(size);
+    int bad = 0;
+    for (int code : font.Codes()) {
+        if (!IsUnicodeEudcCode(code)) continue;
+        std::vector<std::uint8_t> dots;
+        if (RasterizeCode(font, code, size, dots) != kTteOk) {
+            std::fprintf(stderr, "euftool: %s: %s: %s\n", Display(fontFile.path).c_str(),
+                         CodeName(code).c_str(), font.Error().c_str());
+            ++bad;
+            continue;
+        }
+        if (!PutEudcBitmapRecordBytes(bitmap, code, dots))
+            return Fail(bitmapFile.path, "cannot store " + CodeName(code));
+    }
+    if (!Replace(bitmapFile.path, bitmap)) return 1;
+    return bad == 0 ? 0 : 1;
+}
+
+int ShowFontGlyph(const Arg& fontFile, int code, int size) {
+    TteFont font;
+    if (!ReadFont(fontFile.path, font)) return 1;
+    if (size <= 0) {
+        // The bitmap file beside the font tells the characters' size.
+        std::filesystem::path beside = fontFile.path;
+        beside.replace_extension(".EUF");
+        int width = 0, height = 0;
+        size = ReadEudcBitmap(beside, 0, width, height, nullptr) == kEudcOk && width == height &&
+                       width % 8 == 0 && width >= 8 && width <= 256
+                   ? width
+                   : 64;
+    }
+    std::vector<std::uint8_t> dots;
+    const int result = RasterizeCode(font, code, size, dots);
+    std::printf("result %d size %d\n", result, size);
+    if (result != kTteOk) {
+        std::fprintf(stderr, "euftool: %s: %s\n", Display(fontFile.path).c_str(), font.Error().c_str());
+        return 1;
+    }
+    std::string row;
+    for (int y = 0; y < size; ++y) {
+        row.clear();
+        for (int x = 0; x < size; ++x) row += IsBlackDot(dots, size, x, y) ? '#' : '.';
+        std::printf("%s\n", row.c_str());
+    }
+    return 0;
+}
+
 int Run(const std::vector<Arg>& args) {
     if (args.empty()) return UsageError();
     const std::wstring& command = args[0].text;
@@ -422,6 +560,13 @@ int Run(const std::vector<Arg>& args) {
         return UsageError();
     }
     if (command == L"sheet" && count == 3) return Sheet(args[1], args[2]);
+    if (command == L"check" && count == 3) return Check(args[1], args[2]);
+    if (command == L"font" && count == 3) return MakeFont(args[1], args[2]);
+    if (command == L"rebuild-bitmap" && count == 4 && ParseSize(args[3].text) > 0)
+        return RebuildBitmap(args[1], args[2], ParseSize(args[3].text));
+    if (command == L"tte-show" && (count == 3 || count == 4) && ParseCode(args[2]) > 0 &&
+        (count == 3 || ParseSize(args[3].text) > 0))
+        return ShowFontGlyph(args[1], ParseCode(args[2]), count == 4 ? ParseSize(args[3].text) : 0);
     if (command == L"export" && count == 3) return Export(args[1], args[2]);
     return UsageError();
 }

@@ -1,5 +1,6 @@
 // The browser's one view: every code of the bitmap file's range as a grid of cells, the code above each
-// cell and the stored character below it. It owns the last good read of the file and repaints, through an
+// cell and the stored character below it, with a sign on a character that the font beside the bitmap file
+// does not show. It owns the last good read of the file and repaints, through an
 // off-screen bitmap, only the cells that the update region touches.
 #pragma once
 
@@ -13,6 +14,7 @@
 #include "win32/platform/process_utils.h"
 #include "win32/platform/handles.h"
 #include "win32/framework/doc_view.h"
+#include "viewer/font_marks.h"
 #include "viewer/glyph_sheet.h"
 #include "viewer/viewer_grid.h"
 #include "viewer/viewer_rules.h"
@@ -25,7 +27,7 @@ class CGlyphGridView : public CView {
         std::function<void(int cellSize)> cellSizeChanged;
     };
 
-    CGlyphGridView(std::wstring bitmapPath, std::wstring moduleFolder, int cellSize, Sink sink);
+    CGlyphGridView(std::wstring bitmapPath, std::wstring moduleFolder, int cellSize, int dpi, Sink sink);
 
     // Takes the first read (made by start-up) without reading the file again.
     void SetSheet(GlyphSheet sheet);
@@ -36,6 +38,8 @@ class CGlyphGridView : public CView {
     // Reads which codes the running editors show and redraws the cells whose mark changed.
     void RefreshOpenCodes();
     void SetCellSize(int cellSize);
+    // The code band, the margins and the codes' characters for a screen of `dpi`.
+    void SetDpi(int dpi);
     int CellSize() const { return m_grid.CellSize(); }
     // Selects a code and scrolls it into view.
     void GoToCode(int code);
@@ -87,9 +91,12 @@ class CGlyphGridView : public CView {
     void ReportStatus();
     void PaintCell(HDC dc, int code);
     void OnKeyDown(UINT key);
+    void MakeLabelFont();
     void OnMouseWheel(short delta, UINT keys);
 
     std::wstring m_strBitmapPath;
+    std::wstring m_strFontPath;  // the font beside the bitmap file
+    FontMarks m_marks;
     std::wstring m_strModuleFolder;
     Sink m_sink;
     GlyphSheet m_sheet;
