@@ -499,8 +499,9 @@ TEST_F(ViewerTest, DamagedFilesShowTheirReasonAndNeverCrash) {
         ASSERT_TRUE(SetEndOfFile(file.Get()));
     }
     PostMessageW(viewer, 0x80C8, 0, 0);
+    // E022 is in the bitmap file only, which the font marks add after the count.
     EXPECT_TRUE(WaitUntil([&] {
-        return StatusPart(StatusOf(viewer), 1) == L"登録文字数: 3 (読めない文字: 1)";
+        return StatusPart(StatusOf(viewer), 1).starts_with(L"登録文字数: 3 (読めない文字: 1)");
     })) << Narrow(StatusPart(StatusOf(viewer), 1));
     EXPECT_TRUE(WaitUntil([&] { return PicturePixel(viewer, 0xE022, 0.5, 0.5) == kBlack; }));
     EXPECT_TRUE(viewerProcess.IsRunning()) << "the huge file did not end the browser";
