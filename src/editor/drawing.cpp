@@ -1,5 +1,7 @@
 #include "editor/drawing.h"
 
+#include "editor/row_bits.h"
+
 #include <algorithm>
 #include <array>
 #include <bit>
@@ -431,34 +433,6 @@ DotPlane BuildShapeMask(int glyphSize, int tool, int x0, int y0, int x1, int y1,
 
 namespace {
 
-// The fill works on rows of 64-dot words, the leftmost dot of a word in its top bit (as in the plane's
-// bytes), so that finding the ends of a run of fillable dots and the runs beside it costs a few word
-// operations instead of one test per dot.
-class RowBits {
-  public:
-    explicit RowBits(int size)
-        : m_nWords((size + 63) / 64), m_bits(static_cast<std::size_t>(size) * m_nWords, 0) {}
-
-    int Words() const { return m_nWords; }
-    std::uint64_t* Row(int y) { return m_bits.data() + static_cast<std::size_t>(y) * m_nWords; }
-    const std::uint64_t* Row(int y) const { return m_bits.data() + static_cast<std::size_t>(y) * m_nWords; }
-
-    static bool Test(const std::uint64_t* row, int x) { return (row[x >> 6] >> (63 - (x & 63))) & 1u; }
-    // Sets dots l..r.
-    static void SetRun(std::uint64_t* row, int l, int r) {
-        for (int w = l >> 6; w <= r >> 6; ++w) {
-            const int from = std::max(l, w * 64) - w * 64, to = std::min(r, w * 64 + 63) - w * 64;
-            const std::uint64_t high = ~std::uint64_t{0} >> from;      // bits of dots >= from
-            const std::uint64_t low = ~std::uint64_t{0} << (63 - to);  // bits of dots <= to
-            row[w] |= high & low;
-        }
-    }
-
-  private:
-    int m_nWords;
-    std::vector<std::uint64_t> m_bits;
-};
-
 // First dot of the run of set bits that holds dot x.
 int RunStart(const std::uint64_t* row, int x) {
     int w = x >> 6;
@@ -484,34 +458,6 @@ int RunEnd(const std::uint64_t* row, int words, int x) {
         if (~row[w] != 0) return w * 64 + std::countl_zero(~row[w]) - 1;
     }
     return words * 64 - 1;
-}
-
-// Rows become columns: dot (x, y) of `from` is dot (y, x) of `to` (both square, of the same size), in
-// blocks of 64 by 64 dots.
-void Transpose(const RowBits& from, RowBits& to, int size) {
-    const int words = from.Words();
-    std::uint64_t block[64];
-    for (int bi = 0; bi < words; ++bi) {      // block row: rows bi*64 ..
-        for (int bj = 0; bj < words; ++bj) {  // block column: word bj
-            for (int r = 0; r < 64; ++r) {
-                const int row = bi * 64 + r;
-                block[r] = row < size ? from.Row(row)[bj] : 0;
-            }
-            // Swap ever smaller sub-blocks across the diagonal (leftmost dot in the top bit).
-            std::uint64_t mask = 0x00000000FFFFFFFFull;
-            for (int j = 32; j != 0; j >>= 1, mask ^= mask << j) {
-                for (int k = 0; k < 64; k = ((k | j) + 1) & ~j) {
-                    const std::uint64_t t = (block[k] ^ (block[k | j] >> j)) & mask;
-                    block[k] ^= t;
-                    block[k | j] ^= t << j;
-                }
-            }
-            for (int r = 0; r < 64; ++r) {
-                const int row = bj * 64 + r;
-                if (row < size) to.Row(row)[bi] = block[r];
-            }
-        }
-    }
 }
 
 // How many runs of set bits the rows hold (a run starts where the dot to its left is clear), and how
@@ -544,30 +490,35 @@ std::size_t CountColumnRuns(const RowBits& bits, int size) {
     return runs;
 }
 
-// A plane row's bytes as words, the leftmost dot in the top bit; the words past the row's end hold 0.
-void LoadRow(const std::uint8_t* bytes, std::size_t count, std::uint64_t* words, bool invert) {
-    std::size_t k = 0;
-    for (; k + 8 <= count; k += 8) {
-        std::uint64_t word = 0;
-        for (std::size_t i = 0; i < 8; ++i) word = (word << 8) | bytes[k + i];
-        words[k / 8] = invert ? ~word : word;
-    }
-    for (; k < count; ++k) {
-        const std::uint8_t b = invert ? static_cast<std::uint8_t>(~bytes[k]) : bytes[k];
-        words[k / 8] |= std::uint64_t{b} << (56 - 8 * (k % 8));
+struct Seed {
+    int x, y;
+};
+
+// Pushes one seed per run of open, unfilled dots of row ny within dots l..r.
+void PushCandidates(const RowBits& open, const RowBits& filled, int ny, int l, int r,
+                    std::vector<Seed>& stack) {
+    const std::uint64_t* nOpen = open.Row(ny);
+    const std::uint64_t* nFilled = filled.Row(ny);
+    for (int w = l >> 6; w <= r >> 6; ++w) {
+        const int from = std::max(l, w * 64) - w * 64, to = std::min(r, w * 64 + 63) - w * 64;
+        const std::uint64_t span = (~std::uint64_t{0} >> from) & (~std::uint64_t{0} << (63 - to));
+        std::uint64_t candidates = nOpen[w] & ~nFilled[w] & span;
+        while (candidates != 0) {
+            const int start = std::countl_zero(candidates);
+            stack.push_back({w * 64 + start, ny});
+            // Drop this run's bits: the ones from `start` down to the first clear bit.
+            const int end = start + std::countl_one(candidates << start);  // exclusive
+            const std::uint64_t beforeEnd = end >= 64 ? ~std::uint64_t{0} : ~(~std::uint64_t{0} >> end);
+            candidates &= ~((~std::uint64_t{0} >> start) & beforeEnd);
+        }
     }
 }
 
 // Scan-line fill with an explicit stack: each popped seed fills its whole run of open dots, then pushes
-// one seed per run of open, unfilled dots beside that run in the rows above and below.
-void ScanLineFill(const RowBits& open, RowBits& filled, int size, int x, int y) {
-    struct Seed {
-        int x, y;
-    };
-    std::vector<Seed> stack;
-    stack.reserve(static_cast<std::size_t>(size) * 4);
-    stack.push_back({x, y});
-    const int words = open.Words();
+// one seed per run of open, unfilled dots beside that run in the rows above and below. `filled` may
+// already hold whole runs whose rows above and below were seeded into `stack`.
+void ScanLineFill(const RowBits& open, RowBits& filled, std::vector<Seed>& stack) {
+    const int size = open.Size(), words = open.Words();
     while (!stack.empty()) {
         const Seed seed = stack.back();
         stack.pop_back();
@@ -576,27 +527,158 @@ void ScanLineFill(const RowBits& open, RowBits& filled, int size, int x, int y) 
         const std::uint64_t* openRow = open.Row(seed.y);
         const int l = RunStart(openRow, seed.x), r = RunEnd(openRow, words, seed.x);
         RowBits::SetRun(filledRow, l, r);
-
         for (const int ny : {seed.y - 1, seed.y + 1}) {
-            if (ny < 0 || ny >= size) continue;
-            const std::uint64_t* nOpen = open.Row(ny);
-            const std::uint64_t* nFilled = filled.Row(ny);
-            for (int w = l >> 6; w <= r >> 6; ++w) {
-                const int from = std::max(l, w * 64) - w * 64, to = std::min(r, w * 64 + 63) - w * 64;
-                const std::uint64_t span = (~std::uint64_t{0} >> from) & (~std::uint64_t{0} << (63 - to));
-                std::uint64_t candidates = nOpen[w] & ~nFilled[w] & span;
-                while (candidates != 0) {
-                    const int start = std::countl_zero(candidates);
-                    stack.push_back({w * 64 + start, ny});
-                    // Drop this run's bits: the ones from `start` down to the first clear bit.
-                    const int end = start + std::countl_one(candidates << start);  // exclusive
-                    const std::uint64_t beforeEnd =
-                        end >= 64 ? ~std::uint64_t{0} : ~(~std::uint64_t{0} >> end);
-                    candidates &= ~((~std::uint64_t{0} >> start) & beforeEnd);
-                }
+            if (ny >= 0 && ny < size) PushCandidates(open, filled, ny, l, r, stack);
+        }
+    }
+}
+
+// The runs of `open` that hold a bit of `seeds` (a subset of open), towards the row's start: from a run's
+// last seed to its first dot. The row read as one number, its first word the most significant: adding the
+// seeds carries through each run from its last seed past its first dot, and the carries are the bits
+// where the sum differs from open ^ seeds.
+void FillTowardsStart(const std::uint64_t* open, const std::uint64_t* seeds, std::uint64_t* out, int words) {
+    std::uint64_t carry = 0;
+    for (int k = words - 1; k >= 0; --k) {
+        const std::uint64_t a = open[k], s = seeds[k];
+        const std::uint64_t t = a + s;
+        const std::uint64_t sum = t + carry;
+        carry = static_cast<std::uint64_t>(t < a) | static_cast<std::uint64_t>(sum < t);
+        out[k] = ((sum ^ a ^ s) | s) & a;
+    }
+}
+
+// The runs of `open` that hold a bit of `seeds`, towards the row's end: from a run's first seed to its
+// last dot. Within a word the seeds spread right in doubling steps through dots that stay open; a fill
+// that reaches a word's last dot goes on at the next word's first dot.
+void FillTowardsEnd(const std::uint64_t* open, const std::uint64_t* seeds, std::uint64_t* out, int words) {
+    std::uint64_t carry = 0;
+    for (int k = 0; k < words; ++k) {
+        std::uint64_t p = open[k];
+        std::uint64_t g = seeds[k] | (carry & p);
+        for (int step = 1; step < 64; step *= 2) {
+            g |= p & (g >> step);
+            p &= p >> step;
+        }
+        out[k] = g;
+        carry = (g & 1u) != 0 ? std::uint64_t{1} << 63 : 0;
+    }
+}
+
+// Passes over the rows of one orientation: a row takes every run of open dots that holds one of its own
+// filled dots or touches a filled dot of the row above or below (all its runs at once, by word
+// arithmetic), and the rows beside a row that changed are looked at again, going down and up in turn.
+// Winding corridors that cross the rows many times (a spiral) cost a few passes instead of one step per
+// crossing.
+class RowPasses {
+  public:
+    RowPasses(const RowBits& open, RowBits& filled)
+        : m_open(open),
+          m_filled(filled),
+          m_nSize(open.Size()),
+          m_nWords(open.Words()),
+          m_seeds(static_cast<std::size_t>(m_nWords)),
+          m_start(static_cast<std::size_t>(m_nWords)),
+          m_end(static_cast<std::size_t>(m_nWords)),
+          m_state(static_cast<std::size_t>(m_nSize), kClose) {}
+
+    // True when a pass changed nothing: `filled` is then the whole component. Otherwise it is, after at
+    // least one pass, a union of whole runs of the component.
+    bool Run(int maxPasses) {
+        for (int pass = 0; pass < maxPasses; ++pass) {
+            bool changed = false;
+            if (pass % 2 == 0) {
+                for (int r = 0; r < m_nSize; ++r) changed |= Visit(r);
+            } else {
+                for (int r = m_nSize - 1; r >= 0; --r) changed |= Visit(r);
+            }
+            if (!changed) return true;
+        }
+        return false;
+    }
+
+  private:
+    static constexpr std::uint8_t kSettled = 0, kLook = 1, kClose = 2;
+
+    bool Visit(int r) {
+        const std::uint8_t state = m_state[static_cast<std::size_t>(r)];
+        if (state == kSettled) return false;
+        m_state[static_cast<std::size_t>(r)] = kSettled;
+        const std::uint64_t* o = m_open.Row(r);
+        std::uint64_t* f = m_filled.Row(r);
+        const std::uint64_t* above = r > 0 ? m_filled.Row(r - 1) : nullptr;
+        const std::uint64_t* below = r + 1 < m_nSize ? m_filled.Row(r + 1) : nullptr;
+        std::uint64_t fresh = 0;
+        for (int w = 0; w < m_nWords; ++w) {
+            const std::uint64_t touching = (above ? above[w] : 0) | (below ? below[w] : 0);
+            // Filled dots of the row itself need closing only when they came from elsewhere.
+            const std::uint64_t own = state == kClose ? f[w] : 0;
+            m_seeds[static_cast<std::size_t>(w)] = o[w] & ((touching & ~f[w]) | own);
+            fresh |= o[w] & touching & ~f[w];
+        }
+        if (fresh == 0 && state != kClose) return false;
+        FillTowardsStart(o, m_seeds.data(), m_start.data(), m_nWords);
+        FillTowardsEnd(o, m_seeds.data(), m_end.data(), m_nWords);
+        std::uint64_t grown = 0;
+        for (int w = 0; w < m_nWords; ++w) {
+            const std::uint64_t now =
+                f[w] | m_start[static_cast<std::size_t>(w)] | m_end[static_cast<std::size_t>(w)];
+            grown |= now ^ f[w];
+            f[w] = now;
+        }
+        if (grown == 0) return false;
+        if (r > 0) Mark(r - 1);
+        if (r + 1 < m_nSize) Mark(r + 1);
+        return true;
+    }
+    void Mark(int r) {
+        std::uint8_t& state = m_state[static_cast<std::size_t>(r)];
+        if (state == kSettled) state = kLook;
+    }
+
+    const RowBits& m_open;
+    RowBits& m_filled;
+    int m_nSize;
+    int m_nWords;
+    std::vector<std::uint64_t> m_seeds, m_start, m_end;
+    std::vector<std::uint8_t> m_state;
+};
+
+// The component of (x, y) in `open`, whose rows hold `runs` runs. Pictures with few runs are filled run
+// by run. Where the runs are many (long winding corridors one dot wide), row passes take whole rows at a
+// time, down and up in this orientation and then in the other, as a corridor that keeps turning back in
+// one may run straight in the other; a maze that defeats both is finished run by run from where they
+// stopped.
+void FillComponent(const RowBits& open, RowBits& filled, int x, int y, std::size_t runs) {
+    const int size = open.Size(), words = open.Words();
+    std::vector<Seed> stack;
+    stack.reserve(static_cast<std::size_t>(size) * 4);
+    if (runs <= 4 * static_cast<std::size_t>(size)) {
+        stack.push_back({x, y});
+        ScanLineFill(open, filled, stack);
+        return;
+    }
+    filled.Set(x, y);
+    if (RowPasses(open, filled).Run(2)) return;
+    RowBits openColumns, filledColumns;
+    Transpose(open, openColumns);
+    Transpose(filled, filledColumns);
+    const bool done = RowPasses(openColumns, filledColumns).Run(2);
+    Transpose(filledColumns, filled);
+    if (done) return;
+    // One pass leaves every row a union of whole runs: only the dots above and below them can go on.
+    RowPasses(open, filled).Run(1);
+    for (int r = 0; r < size; ++r) {
+        for (const int nr : {r - 1, r + 1}) {
+            if (nr < 0 || nr >= size) continue;
+            const std::uint64_t *f = filled.Row(r), *nf = filled.Row(nr), *no = open.Row(nr);
+            for (int w = 0; w < words; ++w) {
+                for (std::uint64_t touching = no[w] & ~nf[w] & f[w]; touching != 0; touching &= touching - 1)
+                    stack.push_back({w * 64 + 63 - std::countr_zero(touching), nr});
             }
         }
     }
+    ScanLineFill(open, filled, stack);
 }
 
 }  // namespace
@@ -607,34 +689,26 @@ FillResult BuildFillMask(const DotPlane& source, int x, int y, bool invert) {
     if (size % 8 != 0 || x < 0 || y < 0 || x >= size || y >= size) return result;
 
     // open: the dots the fill may enter (white in T); the padding past the last dot stays closed.
-    RowBits open(size), filled(size);
-    const std::size_t bytesPerRow = static_cast<std::size_t>(size / 8);
-    const std::span<const std::uint8_t> bytes = source.Bytes();
-    for (int row = 0; row < size; ++row)
-        LoadRow(bytes.data() + row * bytesPerRow, bytesPerRow, open.Row(row), invert);
+    const RowBits open = invert ? RowBits::InkOf(source) : RowBits::BlankOf(source);
+    RowBits filled(size);
     if (!RowBits::Test(open.Row(y), x)) return result;
 
     // A scan-line fill costs one step per run it fills. Narrow vertical corridors are runs of a single
     // dot in every row but long runs in the columns, so when the columns hold fewer runs the fill works
-    // on the transposed picture and transposes its result back.
-    if (CountColumnRuns(open, size) < CountRowRuns(open, size)) {
+    // on the transposed picture and transposes its result back; where both hold many, row passes take
+    // whole rows at a time.
+    const std::size_t rowRuns = CountRowRuns(open, size), columnRuns = CountColumnRuns(open, size);
+    if (columnRuns < rowRuns) {
         RowBits columns(size), filledColumns(size);
-        Transpose(open, columns, size);
-        ScanLineFill(columns, filledColumns, size, y, x);
-        Transpose(filledColumns, filled, size);
+        Transpose(open, columns);
+        FillComponent(columns, filledColumns, y, x, columnRuns);
+        Transpose(filledColumns, filled);
     } else {
-        ScanLineFill(open, filled, size, x, y);
+        FillComponent(open, filled, x, y, rowRuns);
     }
 
-    // The mask is black (0) at the filled dots.
-    std::span<std::uint8_t> out = result.mask.Bytes();
-    for (int row = 0; row < size; ++row) {
-        const std::uint64_t* words = filled.Row(row);
-        std::uint8_t* line = out.data() + row * bytesPerRow;
-        for (std::size_t k = 0; k < bytesPerRow; ++k) {
-            line[k] = static_cast<std::uint8_t>(~(words[k / 8] >> (56 - 8 * (k % 8))));
-        }
-    }
+    // The mask is black at the filled dots.
+    filled.StoreInk(result.mask);
     result.succeeded = true;
     return result;
 }

@@ -70,6 +70,9 @@ std::vector<GestureEffect> DrawingGesture::Press(int button, DotPoint dot, DotPo
             }
             break;
         case kRectSelectTool:
+            // Pressed outside the grid on one axis, the rectangle starts at that edge, as its release
+            // out there would end at it.
+            m_start = ClampToGlyphEdge(clamped, m_nGlyphSize);
             effects.push_back(Effect(GestureEffectKind::BeginSelectPreview));
             break;
         case kAutoSelectTool: {
@@ -190,5 +193,32 @@ std::vector<GestureEffect> DrawingGesture::CaptureLost() {
     m_start = {-1, -1};
     m_nButton = 0;
     m_bActionStarted = false;
+    return effects;
+}
+
+std::vector<GestureEffect> DrawingGesture::PictureReplaced() {
+    std::vector<GestureEffect> effects;
+    if (m_nButton == 0) return effects;
+    if (m_bActionStarted) {
+        switch (m_tool) {
+            case kLineTool:
+            case kRectangleTool:
+            case kCircleTool:
+            case kRectSelectTool:
+                effects.push_back(Effect(GestureEffectKind::EndPreview));
+                break;
+            case kMoveTool:
+                effects.push_back(Effect(GestureEffectKind::EndPreview));
+                effects.push_back(Effect(GestureEffectKind::AbortMove));
+                break;
+            default:
+                break;
+        }
+    }
+    // Ended before the capture goes, so that losing it finds no drag.
+    m_start = {-1, -1};
+    m_nButton = 0;
+    m_bActionStarted = false;
+    effects.push_back(Effect(GestureEffectKind::ReleaseMouse));
     return effects;
 }

@@ -71,6 +71,9 @@ class DrawingGesture {
     // Another window took the mouse capture mid-drag: the drag ends without a shape; a pen stroke
     // keeps what it drew as one step.
     std::vector<GestureEffect> CaptureLost();
+    // The picture under the drag was replaced (another character, an undo or redo): the drag ends at once
+    // -- a move puts its dots back, a preview goes -- and nothing of it reaches the new picture.
+    std::vector<GestureEffect> PictureReplaced();
 
     bool Dragging() const { return m_nButton != 0; }
     // The drag's tool (fixed at its press), while one runs.

@@ -25,16 +25,19 @@ constexpr std::uint32_t kBitFields = 3;
 constexpr std::uint32_t kAlphaBitFields = 6;
 
 // A pixel of a direct-colour bitmap is pure white when every bit of each colour mask is set. A mask of 0
-// means the colour has no bits at all, which reads as 0, so such a pixel is never white.
+// means the colour has no bits at all, which reads as 0, so such a pixel is never white. With an alpha mask
+// that the picture really uses, a fully transparent pixel is background whatever its colour.
 struct ColourMasks {
     std::uint32_t red = 0;
     std::uint32_t green = 0;
     std::uint32_t blue = 0;
+    std::uint32_t alpha = 0;
 
     bool IsWhite(std::uint32_t pixel) const {
         return red != 0 && green != 0 && blue != 0 && (pixel & red) == red && (pixel & green) == green &&
                (pixel & blue) == blue;
     }
+    bool IsInk(std::uint32_t pixel) const { return !IsWhite(pixel) && (alpha == 0 || (pixel & alpha) != 0); }
 };
 
 struct DibHeader {
@@ -48,6 +51,7 @@ struct DibHeader {
     std::uint32_t colorsUsed = 0;
     ColourMasks masks;
     bool masksInHeader = false;
+    std::uint32_t alphaMask = 0;  // from a version 3, 4 or 5 header, or alpha bit fields
 };
 
 int ParseHeader(std::span<const std::uint8_t> dib, DibHeader& h) {
@@ -80,6 +84,7 @@ int ParseHeader(std::span<const std::uint8_t> dib, DibHeader& h) {
         h.masks = {U32(p + 40), U32(p + 44), U32(p + 48)};
         h.masksInHeader = true;
     }
+    if (h.headerSize >= 56) h.alphaMask = U32(p + 52);
     return kDibOk;
 }
 
@@ -130,13 +135,13 @@ class RgbDecoder {
             case 8:
                 return m_inkIndex[line[x]];
             case 16:
-                return !m_h.masks.IsWhite(U16(line + 2 * x));
+                return m_h.masks.IsInk(U16(line + 2 * x));
             case 24: {
                 const std::uint8_t* p = line + 3 * x;
                 return !(p[0] == 0xFF && p[1] == 0xFF && p[2] == 0xFF);
             }
             default:
-                return !m_h.masks.IsWhite(U32(line + 4 * x));
+                return m_h.masks.IsInk(U32(line + 4 * x));
         }
     }
 
@@ -144,6 +149,19 @@ class RgbDecoder {
     const std::array<bool, 256>& m_inkIndex;
     PasteShrinker& m_sink;
 };
+
+// Whether any pixel of a 16- or 32-bit picture has a bit of the alpha mask set.
+bool UsesAlpha(const std::uint8_t* pixels, std::uint64_t stride, std::int64_t width, std::int64_t height,
+               unsigned bitCount, std::uint32_t alphaMask) {
+    for (std::int64_t row = 0; row < height; ++row) {
+        const std::uint8_t* line = pixels + static_cast<std::uint64_t>(row) * stride;
+        for (std::int64_t x = 0; x < width; ++x) {
+            const std::uint32_t pixel = bitCount == 16 ? U16(line + 2 * x) : U32(line + 4 * x);
+            if ((pixel & alphaMask) != 0) return true;
+        }
+    }
+    return false;
+}
 
 // Run-length streams count rows from the bottom. Pixels beyond a row's end or above the top are dropped; a
 // stream that ends without its end-of-bitmap mark keeps what it drew.
@@ -237,6 +255,7 @@ int ConvertPastedDib(std::span<const std::uint8_t> dib, int glyphSize, PasteBitm
             const std::uint64_t maskBytes = h.compression == kAlphaBitFields ? 16 : 12;
             if (dib.size() < offset + maskBytes) return kDibTooShort;
             h.masks = {U32(dib.data() + offset), U32(dib.data() + offset + 4), U32(dib.data() + offset + 8)};
+            if (h.compression == kAlphaBitFields) h.alphaMask = U32(dib.data() + offset + 12);
             offset += maskBytes;
         }
     } else if (h.bitCount == 16) {
@@ -276,6 +295,12 @@ int ConvertPastedDib(std::span<const std::uint8_t> dib, int glyphSize, PasteBitm
         // the product with the height is checked by division against what is there.
         const std::uint64_t stride = (static_cast<std::uint64_t>(h.width) * h.bitCount + 31) / 32 * 4;
         if (static_cast<std::uint64_t>(h.height) > pixels.size() / stride) return kDibPixelsShort;
+        // An alpha channel counts only when a pixel uses it: zero alpha everywhere is a picture without one
+        // (GDI leaves the byte 0 in its 32-bit bitmaps).
+        if ((h.bitCount == 16 || h.bitCount == 32) && h.alphaMask != 0 &&
+            UsesAlpha(pixels.data(), stride, h.width, h.height, h.bitCount, h.alphaMask)) {
+            h.masks.alpha = h.alphaMask;
+        }
         RgbDecoder(h, inkIndex, shrinker).Decode(pixels.data(), stride);
     }
     out = shrinker.Take();

@@ -59,8 +59,9 @@ inline constexpr int kDibPixelsShort = 7;             // fewer pixel bytes than 
 
 // Converts a packed device-independent bitmap (BITMAPCOREHEADER, BITMAPINFOHEADER or the V4/V5 headers;
 // 1, 4, 8, 16, 24 or 32 bits a pixel; uncompressed, RLE8, RLE4 or bit fields) into the paste bitmap for
-// glyph size N. Pixels that a run-length stream skips or never reaches stay white. On any result but kDibOk
-// the output is left empty.
+// glyph size N. Pixels that a run-length stream skips or never reaches stay white. In a 16- or 32-bit picture
+// with an alpha mask (a version 3, 4 or 5 header, or alpha bit fields) that some pixel uses, the fully
+// transparent pixels are background whatever their colour. On any result but kDibOk the output is left empty.
 int ConvertPastedDib(std::span<const std::uint8_t> dib, int glyphSize, PasteBitmap& out);
 
 // A short English description of a result, for tools and logs.

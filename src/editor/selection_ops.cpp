@@ -4,37 +4,72 @@
 #include <bit>
 
 #include "editor/drawing.h"
+#include "editor/row_bits.h"
 
 namespace {
 
-// Division rounding toward minus infinity; q > 0.
-int FloorDiv(int p, int q) { return p >= 0 ? p / q : -((-p + q - 1) / q); }
-
-// ORs the ink (set bits) of a row of srcBytes bytes into a row of dstBits dots, shifted right by dx dots
-// (left for a negative dx). The parts that land outside the destination row are dropped.
-void OrShiftedInk(const std::uint8_t* src, std::size_t srcBytes, std::uint8_t* dst, int dstBits, int dx) {
-    const int dstBytes = (dstBits + 7) / 8;
-    for (std::size_t k = 0; k < srcBytes; ++k) {
-        const std::uint8_t ink = src[k];
-        if (ink == 0) continue;
-        const long long x0 = static_cast<long long>(k) * 8 + dx;  // where the byte's top bit lands
-        if (x0 <= -8 || x0 >= dstBits) continue;
-        const int x = static_cast<int>(x0);
-        const int byte = FloorDiv(x, 8), shift = x - byte * 8;
-        const unsigned spread = static_cast<unsigned>(ink) << (8 - shift);  // 16 bits: byte, then byte + 1
-        if (byte >= 0) dst[byte] = static_cast<std::uint8_t>(dst[byte] | (spread >> 8));
-        if (byte + 1 < dstBytes && shift != 0)
-            dst[byte + 1] = static_cast<std::uint8_t>(dst[byte + 1] | (spread & 0xFFu));
+// The glyph's dots inside a region as ink words: each band's row built once from its spans.
+RowBits RegionInk(const DotRegion& region, int size) {
+    RowBits ink(size);
+    std::vector<std::uint64_t> row(static_cast<std::size_t>(ink.Words()));
+    for (const DotRegion::Band& band : region.Bands()) {
+        const int top = std::max(band.top, 0), bottom = std::min(band.bottom, size);
+        if (top >= bottom) continue;
+        std::ranges::fill(row, 0);
+        bool any = false;
+        for (const DotRegion::Span& span : region.BandSpans(band)) {
+            const int l = std::max(span.left, 0), r = std::min(span.right, size) - 1;
+            if (l > r) continue;
+            RowBits::SetRun(row.data(), l, r);
+            any = true;
+        }
+        if (!any) continue;
+        for (int y = top; y < bottom; ++y) std::ranges::copy(row, ink.Row(y));
     }
-    // Bits past the last dot belong to no dot.
-    if (dstBits % 8 != 0 && dstBytes > 0) {
-        dst[dstBytes - 1] = static_cast<std::uint8_t>(dst[dstBytes - 1] & (0xFFu << (8 - dstBits % 8)));
-    }
+    return ink;
 }
 
-// The qualifying dots of RenderSelection as ink bytes of an N by N plane (set bit = qualifies).
+// Writes `source` into the glyph inside `inside` (both ink words of the glyph's size); true when `inside`
+// holds a dot.
+bool WriteInside(DotPlane& edit, const RowBits& source, const RowBits& inside) {
+    RowBits ink = RowBits::InkOf(edit);
+    std::uint64_t any = 0;
+    for (int y = 0; y < ink.Size(); ++y) {
+        std::uint64_t* e = ink.Row(y);
+        const std::uint64_t *s = source.Row(y), *in = inside.Row(y);
+        for (int w = 0; w < ink.Words(); ++w) {
+            e[w] = (e[w] & ~in[w]) | (s[w] & in[w]);
+            any |= in[w];
+        }
+    }
+    ink.StoreInk(edit);
+    return any != 0;
+}
+
+// The selected black dots as ink words; empty (size 0) when none is black.
+RowBits SelectedBlackInk(const DotPlane& edit, const MatrixSelection& selection) {
+    const int size = edit.Size();
+    if (!selection.HasSelection() || size % 8 != 0 || selection.GlyphSize() != size) return {};
+    RowBits ink = RowBits::InkOf(edit);
+    const RowBits inside = RegionInk(*selection.Region(), size);
+    std::uint64_t any = 0;
+    for (int y = 0; y < size; ++y) {
+        std::uint64_t* e = ink.Row(y);
+        const std::uint64_t* in = inside.Row(y);
+        for (int w = 0; w < ink.Words(); ++w) any |= (e[w] &= in[w]);
+    }
+    return any != 0 ? ink : RowBits();
+}
+
+bool EmptyRow(const RowBits& bits, int y) {
+    const std::uint64_t* row = bits.Row(y);
+    return std::all_of(row, row + bits.Words(), [](std::uint64_t w) { return w == 0; });
+}
+
+// The dots RenderSelection takes: the glyph's black dots inside the selection, and its border unless only
+// black dots are asked for; `any` false when none qualifies.
 struct Qualifying {
-    std::vector<std::uint8_t> ink;
+    RowBits ink;
     bool any = false;
 };
 
@@ -42,52 +77,30 @@ Qualifying QualifyingDots(const DotPlane& edit, const MatrixSelection& selection
     Qualifying q;
     const int size = edit.Size();
     if (!selection.HasSelection() || size % 8 != 0 || selection.GlyphSize() != size) return q;
-    const DotPlane region = selection.RegionMask();
-    const std::span<const std::uint8_t> e = edit.Bytes(), r = region.Bytes(), o = selection.Outline().Bytes();
-    q.ink.resize(e.size());
-    std::uint8_t any = 0;
-    for (std::size_t i = 0; i < e.size(); ++i) {
-        // The border lies inside the region, so its dots need no region test of their own.
-        const auto black = static_cast<std::uint8_t>(~e[i] & ~r[i]);
-        const auto border = blackOnly ? std::uint8_t{0} : static_cast<std::uint8_t>(~o[i]);
-        q.ink[i] = static_cast<std::uint8_t>(black | border);
-        any = static_cast<std::uint8_t>(any | q.ink[i]);
+    q.ink = RowBits::InkOf(edit);
+    const RowBits inside = RegionInk(*selection.Region(), size);
+    // The border lies inside the region, so its dots need no region test of their own.
+    const RowBits border = blackOnly ? RowBits() : RowBits::InkOf(selection.Outline());
+    std::uint64_t any = 0;
+    for (int y = 0; y < size; ++y) {
+        std::uint64_t* e = q.ink.Row(y);
+        const std::uint64_t* in = inside.Row(y);
+        const std::uint64_t* b = blackOnly ? nullptr : border.Row(y);
+        for (int w = 0; w < q.ink.Words(); ++w) any |= e[w] = (e[w] & in[w]) | (b ? b[w] : 0);
     }
     q.any = any != 0;
     return q;
 }
 
-// Calls f(x, y) for every set bit of N by N ink bytes, in byte order.
-template <typename F>
-void ForEachInk(const std::vector<std::uint8_t>& ink, int size, F&& f) {
-    const std::size_t bytesPerRow = static_cast<std::size_t>(size / 8);
-    for (std::size_t i = 0; i < ink.size(); ++i) {
-        for (unsigned bits = ink[i]; bits != 0;) {
-            const int bit = std::countl_zero(static_cast<std::uint8_t>(bits));
-            f(static_cast<int>(i % bytesPerRow) * 8 + bit, static_cast<int>(i / bytesPerRow));
-            bits &= ~(0x80u >> bit);
-        }
-    }
-}
-
-// Shifts N by N ink bytes into rows of rowBytes bytes and `width` dots (ink kept as set bits).
-void ShiftInk(const Qualifying& q, int size, int dx, int dy, std::span<std::uint8_t> out,
-              std::size_t rowBytes, int width, int height) {
-    const std::size_t srcRowBytes = static_cast<std::size_t>(size / 8);
+// The qualifying dots shifted by (dx, dy), as ink words of the glyph's size.
+RowBits Shifted(const Qualifying& q, long long dx, long long dy) {
+    const int size = q.ink.Size();
+    RowBits out(size);
     for (int y = 0; y < size; ++y) {
-        const long long ty = static_cast<long long>(y) + dy;
-        if (ty < 0 || ty >= height) continue;
-        OrShiftedInk(q.ink.data() + static_cast<std::size_t>(y) * srcRowBytes, srcRowBytes,
-                     out.data() + static_cast<std::size_t>(ty) * rowBytes, width, dx);
+        const long long ty = y + dy;
+        if (ty >= 0 && ty < size) OrShiftedRow(q.ink, y, out, static_cast<int>(ty), dx);
     }
-}
-
-void InvertBytes(std::span<std::uint8_t> bytes) {
-    for (std::uint8_t& b : bytes) b = static_cast<std::uint8_t>(~b);
-}
-
-void Append(std::vector<DotPoint>& to, const std::vector<DotPoint>& from) {
-    to.insert(to.end(), from.begin(), from.end());
+    return out;
 }
 
 }  // namespace
@@ -118,10 +131,7 @@ RenderedPlane RenderSelection(const DotPlane& edit, const MatrixSelection& selec
     const Qualifying q = QualifyingDots(edit, selection, blackOnly);
     if (!q.any) return result;
     result.anyQualified = true;
-    std::span<std::uint8_t> out = result.plane.Bytes();
-    std::ranges::fill(out, kBlackByte);  // as ink: nothing yet
-    ShiftInk(q, size, dx, dy, out, static_cast<std::size_t>(size / 8), size, size);
-    InvertBytes(out);
+    Shifted(q, dx, dy).StoreInk(result.plane);
     return result;
 }
 
@@ -133,83 +143,69 @@ RenderedImage RenderSelection(const DotPlane& edit, const MatrixSelection& selec
     if (!q.any) return result;
     result.anyQualified = true;
     OneBitImage& image = result.image;
-    std::ranges::fill(image.bytes, kBlackByte);
-    ShiftInk(q, edit.Size(), dx, dy, image.bytes, image.RowBytes(), image.width, image.height);
-    InvertBytes(image.bytes);
+    const int words = (image.width + 63) / 64;
+    std::vector<std::uint64_t> row(static_cast<std::size_t>(words));
+    for (int y = 0; y < q.ink.Size(); ++y) {
+        const long long ty = static_cast<long long>(y) + dy;
+        if (ty < 0 || ty >= image.height) continue;
+        std::ranges::fill(row, 0);
+        OrShiftedRow({q.ink.Row(y), q.ink.Words(), q.ink.Size()}, row.data(), words, image.width, dx);
+        std::uint8_t* line = image.bytes.data() + static_cast<std::size_t>(ty) * image.RowBytes();
+        for (std::size_t k = 0; k < image.RowBytes(); ++k) {
+            const std::uint64_t word = k / 8 < row.size() ? row[k / 8] : 0;
+            line[k] = static_cast<std::uint8_t>(line[k] & ~(word >> (56 - 8 * (k % 8))));
+        }
+    }
     return result;
 }
 
-namespace {
-
-// CopyPlaneInRegion, adding the dots it writes to those already listed.
-bool CopyPlaneInRegionAppending(DotPlane& edit, const DotPlane& plane, const DotRegion& region, bool invert,
-                                std::vector<DotPoint>& repaintDots) {
+bool CopyPlaneInRegion(DotPlane& edit, const DotPlane& plane, const DotRegion& region, bool invert,
+                       DotChanges& changed) {
+    changed.Clear();
     const int size = edit.Size();
     if (size % 8 != 0 || plane.Size() != size) return false;
-    const DotPlane inside = RasterizeRegion(region, size);
-    const std::span<const std::uint8_t> r = inside.Bytes();
-    // A whole-glyph operation lists every dot: make room once.
-    std::size_t count = 0;
-    for (const std::uint8_t b : r)
-        count += static_cast<std::size_t>(std::popcount(static_cast<std::uint8_t>(~b)));
-    repaintDots.reserve(repaintDots.size() + count);
+    const DotPlane before = edit;
     // Read the source before writing: the plane may be the edit bitmap itself (the inversion).
-    const std::span<const std::uint8_t> p = plane.Bytes();
-    const std::span<std::uint8_t> e = edit.Bytes();
-    const std::size_t bytesPerRow = static_cast<std::size_t>(size / 8);
-    for (std::size_t i = 0; i < e.size(); ++i) {
-        const auto in = static_cast<std::uint8_t>(~r[i]);
-        if (in == 0) continue;
-        const auto source = invert ? static_cast<std::uint8_t>(~p[i]) : p[i];
-        e[i] = static_cast<std::uint8_t>((e[i] & ~in) | (source & in));
-        for (unsigned bits = in; bits != 0;) {
-            const int bit = std::countl_zero(static_cast<std::uint8_t>(bits));
-            repaintDots.push_back(
-                {static_cast<int>(i % bytesPerRow) * 8 + bit, static_cast<int>(i / bytesPerRow)});
-            bits &= ~(0x80u >> bit);
-        }
-    }
-    return count != 0;
+    const RowBits source = invert ? RowBits::BlankOf(plane) : RowBits::InkOf(plane);
+    if (!WriteInside(edit, source, RegionInk(region, size))) return false;
+    DifferingSpans(before, edit, changed);
+    return true;
 }
 
-}  // namespace
-
-bool CopyPlaneInRegion(DotPlane& edit, const DotPlane& plane, const DotRegion& region, bool invert,
-                       std::vector<DotPoint>& repaintDots) {
-    repaintDots.clear();
-    return CopyPlaneInRegionAppending(edit, plane, region, invert, repaintDots);
-}
-
-SelectionOpResult InvertSelectedImage(DotPlane& edit, const MatrixSelection& selection,
-                                      std::vector<DotPoint>& repaintDots) {
-    repaintDots.clear();
+SelectionOpResult InvertSelectedImage(DotPlane& edit, const MatrixSelection& selection, DotChanges& changed) {
+    changed.Clear();
     if (!selection.HasSelection()) return SelectionOpResult::kNoSelection;
-    CopyPlaneInRegion(edit, edit, *selection.Region(), true, repaintDots);
+    CopyPlaneInRegion(edit, edit, *selection.Region(), true, changed);
     return SelectionOpResult::kDone;
 }
 
 SelectionOpResult FlipSelection(DotPlane& edit, const MatrixSelection& selection, FlipKind kind,
-                                std::vector<DotPoint>& repaintDots) {
-    repaintDots.clear();
+                                DotChanges& changed) {
+    changed.Clear();
     if (!selection.HasSelection()) return SelectionOpResult::kNoSelection;
     if (!selection.IsRectangular()) return SelectionOpResult::kNeedsRectSelection;
-    const Qualifying q = QualifyingDots(edit, selection, true);
-    if (!q.any) return SelectionOpResult::kNoBlackDot;
+    const RowBits selected = SelectedBlackInk(edit, selection);
+    if (selected.Size() == 0) return SelectionOpResult::kNoBlackDot;
 
-    // Each selected black dot goes straight to its mirror place. (Mirroring through an N by N copy of the
-    // box, as a StretchBlt would, loses the dots of a box that reaches past both edges of the glyph.)
+    // Each selected black dot goes straight to its mirror place: a row turned round and shifted, or a row
+    // moved to its mirror row. (Mirroring through an N by N copy of the box, as a StretchBlt would, loses
+    // the dots of a box that reaches past both edges of the glyph.)
     const DotRect box = selection.Box();
     const int size = edit.Size();
     const bool vertical = kind == kFlipVertical || kind == kFlipHalfTurn;
     const bool horizontal = kind == kFlipHorizontal || kind == kFlipHalfTurn;
-    DotPlane mirrored(size);
-    ForEachInk(q.ink, size, [&](int x, int y) {
-        const long long tx = horizontal ? static_cast<long long>(box.left) + box.right - 1 - x : x;
+    RowBits mirrored(size);
+    // x goes to L + R - 1 - x, which is (size - 1 - x) + (L + R - size).
+    const long long dx = horizontal ? static_cast<long long>(box.left) + box.right - size : 0;
+    for (int y = 0; y < size; ++y) {
+        if (EmptyRow(selected, y)) continue;
         const long long ty = vertical ? static_cast<long long>(box.top) + box.bottom - 1 - y : y;
-        if (tx >= 0 && ty >= 0 && tx < size && ty < size)
-            mirrored.SetDot(static_cast<int>(tx), static_cast<int>(ty), true);
-    });
-    CopyPlaneInRegion(edit, mirrored, *selection.Region(), false, repaintDots);
+        if (ty < 0 || ty >= size) continue;
+        OrShiftedRow(selected, y, mirrored, static_cast<int>(ty), dx, horizontal);
+    }
+    const DotPlane before = edit;
+    WriteInside(edit, mirrored, RegionInk(*selection.Region(), size));
+    DifferingSpans(before, edit, changed);
     return SelectionOpResult::kDone;
 }
 
@@ -224,53 +220,71 @@ DotRect QuarterTurnBox(const DotRect& box) {
 }
 
 SelectionOpResult RotateSelection(DotPlane& edit, MatrixSelection& selection, bool anticlockwise,
-                                  std::vector<DotPoint>& repaintDots) {
-    repaintDots.clear();
+                                  DotChanges& changed) {
+    changed.Clear();
     if (!selection.HasSelection()) return SelectionOpResult::kNoSelection;
     if (!selection.IsRectangular()) return SelectionOpResult::kNeedsRectSelection;
-    const Qualifying q = QualifyingDots(edit, selection, true);
-    if (!q.any) return SelectionOpResult::kNoBlackDot;
+    const RowBits selected = SelectedBlackInk(edit, selection);
+    if (selected.Size() == 0) return SelectionOpResult::kNoBlackDot;
 
     const int size = edit.Size();
     const DotRect box = selection.Box();
     const DotRect turned = QuarterTurnBox(box);
     const long long w = box.Width(), h = box.Height();
-    DotPlane staging(size);
-    ForEachInk(q.ink, size, [&](int gx, int gy) {
-        const long long x = gx - static_cast<long long>(box.left), y = gy - static_cast<long long>(box.top);
-        const long long tx = anticlockwise ? turned.left + y : turned.left + h - 1 - y;
-        const long long ty = anticlockwise ? turned.top + w - 1 - x : turned.top + x;
-        if (tx >= 0 && ty >= 0 && tx < size && ty < size)
-            staging.SetDot(static_cast<int>(tx), static_cast<int>(ty), true);
-    });
-
-    if (box != DotRect{0, 0, size, size}) {
-        CopyPlaneInRegionAppending(edit, DotPlane(size), *selection.Region(), false, repaintDots);
+    // Transposed, the dot (gx, gy) is bit gy of row gx. Clockwise it goes to (L' + h - 1 - (gy - T),
+    // T' + gx - L): row gx moves to row gx + T' - L, turned round. Anticlockwise it goes to
+    // (L' + gy - T, T' + w - 1 - (gx - L)): the rows come in reverse order, each shifted.
+    RowBits columns;
+    Transpose(selected, columns);
+    RowBits staging(size);
+    for (int gx = 0; gx < size; ++gx) {
+        if (EmptyRow(columns, gx)) continue;
+        const long long ty = anticlockwise ? turned.top + w - 1 + box.left - gx : gx + turned.top - box.left;
+        if (ty < 0 || ty >= size) continue;
+        if (anticlockwise) {
+            OrShiftedRow(columns, gx, staging, static_cast<int>(ty),
+                         static_cast<long long>(turned.left) - box.top);
+        } else {
+            // Turned round, gy lands at size - 1 - gy + dx, which must be L' + h - 1 + T - gy.
+            OrShiftedRow(columns, gx, staging, static_cast<int>(ty), turned.left + h + box.top - size, true);
+        }
     }
+
+    const DotPlane before = edit;
+    if (box != DotRect{0, 0, size, size})
+        WriteInside(edit, RowBits(size), RegionInk(*selection.Region(), size));
     selection.SetRect(turned);
-    CopyPlaneInRegionAppending(edit, staging, *selection.Region(), false, repaintDots);
+    WriteInside(edit, staging, RegionInk(*selection.Region(), size));
+    DifferingSpans(before, edit, changed);
     return SelectionOpResult::kDone;
 }
 
 bool MoveSelection(DotPlane& edit, MatrixSelection& selection, const DotPlane& originMask, int dx, int dy,
-                   int overlayMode, std::vector<DotPoint>& repaintDots) {
-    repaintDots.clear();
-    const RenderedPlane shifted = RenderSelection(edit, selection, dx, dy, true);
-    if (!shifted.anyQualified) return false;
+                   int overlayMode, DotChanges& changed) {
+    changed.Clear();
+    const Qualifying q = QualifyingDots(edit, selection, true);
+    if (!q.any || originMask.Size() != edit.Size()) return false;
     DotRegion moved = *selection.Region();
     if (!moved.Offset(dx, dy)) return false;
 
-    std::vector<DotPoint> written;
-    ApplyMask(edit, originMask, kPenWhite, nullptr, written);
-    Append(repaintDots, written);
-    selection.Offset(dx, dy);
-    if (overlayMode != kOverlayTransparent) {
-        const DotPlane destination = RasterizeRegion(moved, edit.Size());
-        ApplyMask(edit, shifted.plane, kPenBlack, &destination, written);
-    } else {
-        ApplyMask(edit, shifted.plane, kPenBlack, nullptr, written);
+    // The lifted dots turn white, then the moved ones are written: opaque, over the moved selection's
+    // dots turned white first; transparent, over what is there.
+    const int size = edit.Size();
+    const RowBits arriving = Shifted(q, dx, dy);
+    const RowBits lifted = RowBits::InkOf(originMask);
+    RowBits ink = RowBits::InkOf(edit);
+    const bool opaque = overlayMode != kOverlayTransparent;
+    const RowBits covered = opaque ? RegionInk(moved, size) : RowBits();
+    for (int y = 0; y < size; ++y) {
+        std::uint64_t* e = ink.Row(y);
+        const std::uint64_t *a = arriving.Row(y), *l = lifted.Row(y);
+        const std::uint64_t* c = opaque ? covered.Row(y) : nullptr;
+        for (int w = 0; w < ink.Words(); ++w) e[w] = (e[w] & ~l[w] & ~(c ? c[w] : 0)) | a[w];
     }
-    Append(repaintDots, written);
+    const DotPlane before = edit;
+    ink.StoreInk(edit);
+    selection.Offset(dx, dy);
+    DifferingSpans(before, edit, changed);
     return true;
 }
 
@@ -286,10 +300,10 @@ RenderedImage RenderSelectionForClipboard(const DotPlane& edit, const MatrixSele
     return RenderSelection(edit, selection, -box.left, -box.top, true, box.Width(), box.Height());
 }
 
-bool ClearSelectedDots(DotPlane& edit, const MatrixSelection& selection, std::vector<DotPoint>& repaintDots) {
-    repaintDots.clear();
+bool ClearSelectedDots(DotPlane& edit, const MatrixSelection& selection, DotChanges& changed) {
+    changed.Clear();
     if (!selection.HasSelection()) return false;
-    CopyPlaneInRegion(edit, DotPlane(edit.Size()), *selection.Region(), false, repaintDots);
+    CopyPlaneInRegion(edit, DotPlane(edit.Size()), *selection.Region(), false, changed);
     return true;
 }
 
@@ -315,32 +329,52 @@ Overlap OverlapOf(const OneBitImageView& picture, int x, int y, int size) {
     return {static_cast<int>(px0), static_cast<int>(py0), static_cast<int>(px1), static_cast<int>(py1)};
 }
 
+// The picture's black dots with its top-left at (x, y), and the glyph's dots its rectangle covers, as ink
+// words of the glyph's size.
+struct PlacedPicture {
+    RowBits ink;
+    RowBits covered;
+    bool any = false;  // the rectangle covers a glyph dot
+};
+
+PlacedPicture Place(const OneBitImageView& picture, int x, int y, int size) {
+    PlacedPicture placed{RowBits(size), RowBits(size), false};
+    const Overlap o = OverlapOf(picture, x, y, size);
+    if (o.Empty() || size % 8 != 0) return placed;
+    placed.any = true;
+    const int words = (picture.width + 63) / 64;
+    std::vector<std::uint64_t> row(static_cast<std::size_t>(words));
+    for (int py = o.py0; py < o.py1; ++py) {
+        const std::size_t start = static_cast<std::size_t>(py) * picture.rowBytes;
+        const std::size_t available = start < picture.bytes.size() ? picture.bytes.size() - start : 0;
+        LoadInkRow(picture.bytes.data() + (available ? start : 0), available, picture.width, row.data());
+        OrShiftedRow({row.data(), words, picture.width}, placed.ink.Row(y + py), placed.ink.Words(), size, x);
+        RowBits::SetRun(placed.covered.Row(y + py), x + o.px0, x + o.px1 - 1);
+    }
+    return placed;
+}
+
 }  // namespace
 
 DotPlane PastedDots(const OneBitImageView& picture, int x, int y, int glyphSize) {
     DotPlane mask(glyphSize);
-    const Overlap o = OverlapOf(picture, x, y, mask.Size());
-    for (int py = o.py0; py < o.py1; ++py) {
-        for (int px = o.px0; px < o.px1; ++px) {
-            if (picture.IsBlack(px, py)) mask.SetDot(x + px, y + py, true);
-        }
-    }
+    Place(picture, x, y, mask.Size()).ink.StoreInk(mask);
     return mask;
 }
 
 bool PlacePaste(DotPlane& edit, const OneBitImageView& picture, int x, int y, int overlayMode,
-                std::vector<DotPoint>& repaintDots) {
-    repaintDots.clear();
-    const Overlap o = OverlapOf(picture, x, y, edit.Size());
-    if (o.Empty()) return false;
-    const bool opaque = overlayMode != kOverlayTransparent;
-    for (int py = o.py0; py < o.py1; ++py) {
-        for (int px = o.px0; px < o.px1; ++px) {
-            const bool black = picture.IsBlack(px, py);
-            if (!black && !opaque) continue;
-            edit.SetDot(x + px, y + py, black);
-            repaintDots.push_back({x + px, y + py});
-        }
+                DotChanges& changed) {
+    changed.Clear();
+    const int size = edit.Size();
+    const PlacedPicture placed = Place(picture, x, y, size);
+    if (!placed.any) return false;
+    const DotPlane before = edit;
+    if (overlayMode != kOverlayTransparent) {
+        WriteInside(edit, placed.ink, placed.covered);
+    } else {
+        // Only the black dots are written: they are what the picture covers.
+        WriteInside(edit, placed.ink, placed.ink);
     }
+    DifferingSpans(before, edit, changed);
     return true;
 }

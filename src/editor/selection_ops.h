@@ -1,9 +1,10 @@
 // What the matrix view does to the selected dots as a whole -- white/black inversion, flips, quarter turns,
 // the move, cut and copy, and placing a pasted picture -- worked out on plain dot planes, so that the
 // Win32 side only reads the mouse and keys, asks its questions, talks to the clipboard and repaints the
-// cells these functions report. Every function that changes the glyph lists the dots whose cells must be
-// repainted in `repaintDots` (cleared first); the view records one undo step when it says the glyph was
-// changed.
+// cells these functions report. Every function that changes the glyph reports the dots whose value
+// changed in `changed` (cleared first), one span per row, which the view turns into one region to repaint;
+// the view records one undo step when it says the glyph was changed. They work on whole 64-bit words
+// (mirrors and shifts of rows, a 64 by 64 transposition for the quarter turns), never dot by dot.
 #pragma once
 
 #include <cstddef>
@@ -73,10 +74,10 @@ inline constexpr int kMaxRenderedSide = 4096;
 RenderedImage RenderSelection(const DotPlane& edit, const MatrixSelection& selection, int dx, int dy,
                               bool blackOnly, int width, int height);
 
-// Every glyph dot inside the region becomes the plane's dot (or its opposite with `invert`); those dots
-// are listed for repainting. Planes of different sizes are left alone (false).
+// Every glyph dot inside the region becomes the plane's dot (or its opposite with `invert`). False, with
+// nothing changed, for planes of different sizes or a region that holds no glyph dot.
 bool CopyPlaneInRegion(DotPlane& edit, const DotPlane& plane, const DotRegion& region, bool invert,
-                       std::vector<DotPoint>& repaintDots);
+                       DotChanges& changed);
 
 // How an image command ended.
 enum class SelectionOpResult {
@@ -88,8 +89,7 @@ enum class SelectionOpResult {
 };
 
 // White/black inversion of every selected dot (any shape).
-SelectionOpResult InvertSelectedImage(DotPlane& edit, const MatrixSelection& selection,
-                                      std::vector<DotPoint>& repaintDots);
+SelectionOpResult InvertSelectedImage(DotPlane& edit, const MatrixSelection& selection, DotChanges& changed);
 
 // Flip kinds, as the commands number them.
 enum FlipKind : int {
@@ -101,7 +101,7 @@ enum FlipKind : int {
 // horizontal (x, y) to (L + R - 1 - x, y), the half turn does both; every selected dot is written, white
 // ones included. Dots mirrored outside the glyph are lost.
 SelectionOpResult FlipSelection(DotPlane& edit, const MatrixSelection& selection, FlipKind kind,
-                                std::vector<DotPoint>& repaintDots);
+                                DotChanges& changed);
 
 // The box of a quarter turn: turned about the old box's centre with halves truncated,
 // L' = L + w/2 - h/2, T' = T + h/2 - w/2, R' = L' + h, B' = T' + w.
@@ -112,7 +112,7 @@ DotRect QuarterTurnBox(const DotRect& box);
 // new box outside the glyph are lost; the selection keeps the whole box. On kDone the selection changed:
 // the view repaints the old and the new border.
 SelectionOpResult RotateSelection(DotPlane& edit, MatrixSelection& selection, bool anticlockwise,
-                                  std::vector<DotPoint>& repaintDots);
+                                  DotChanges& changed);
 
 // Moves the selected black dots by (dx, dy). `originMask` is the original-position picture the move
 // started with (RenderSelection(0, 0, blackOnly) at the press): its dots turn white, the selection is
@@ -121,7 +121,7 @@ SelectionOpResult RotateSelection(DotPlane& edit, MatrixSelection& selection, bo
 // outside the glyph are lost. False, with nothing changed (not even the selection), when no black dot is
 // selected or the offset would carry the selection past the coordinate limit. On true the selection moved.
 bool MoveSelection(DotPlane& edit, MatrixSelection& selection, const DotPlane& originMask, int dx, int dy,
-                   int overlayMode, std::vector<DotPoint>& repaintDots);
+                   int overlayMode, DotChanges& changed);
 
 // What copy and cut put on the clipboard: the selected black dots in a picture the size of the
 // selection's bounding box, the box's top-left at (0, 0). A box wider or higher than kMaxRenderedSide
@@ -130,7 +130,7 @@ bool MoveSelection(DotPlane& edit, MatrixSelection& selection, const DotPlane& o
 // left as it was.
 RenderedImage RenderSelectionForClipboard(const DotPlane& edit, const MatrixSelection& selection);
 // Cut's second half: every glyph dot inside the selection turns white. False without a selection.
-bool ClearSelectedDots(DotPlane& edit, const MatrixSelection& selection, std::vector<DotPoint>& repaintDots);
+bool ClearSelectedDots(DotPlane& edit, const MatrixSelection& selection, DotChanges& changed);
 
 // A pending paste follows the mouse with its top-left at the current dot, clamped to 0..N on each axis
 // (N itself allowed, as for the rectangle selection's corners).
@@ -140,7 +140,7 @@ DotPoint ClampToGlyphEdge(DotPoint dot, int glyphSize);
 DotPlane PastedDots(const OneBitImageView& picture, int x, int y, int glyphSize);
 // Places a picture with its top-left at (x, y): inside the picture's rectangle every black dot of it
 // turns the glyph dot black, and every white one turns it white in opaque mode and leaves it in
-// transparent mode; the parts outside the glyph are dropped. The glyph dots inside the rectangle are
-// listed for repainting. Returns whether any glyph dot lay inside the rectangle.
+// transparent mode; the parts outside the glyph are dropped. Returns whether any glyph dot lay inside the
+// rectangle (the placement is then one step, even when no dot changed).
 bool PlacePaste(DotPlane& edit, const OneBitImageView& picture, int x, int y, int overlayMode,
-                std::vector<DotPoint>& repaintDots);
+                DotChanges& changed);

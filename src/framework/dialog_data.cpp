@@ -1,5 +1,7 @@
 #include "framework/dialog_data.h"
 
+#include <algorithm>
+#include <cstdint>
 #include <limits>
 #include <utility>
 
@@ -65,4 +67,24 @@ std::wstring FormatString2(std::wstring_view format, std::wstring_view first, st
 std::optional<std::wstring> RangePromptIfOutside(long long value, long long minValue, long long maxValue) {
     if (value >= minValue && value <= maxValue) return std::nullopt;
     return FormatString2(kPromptIntRange, std::to_wstring(minValue), std::to_wstring(maxValue));
+}
+
+std::size_t CountCharacters(std::wstring_view text) {
+    std::size_t count = 0;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const auto unit = static_cast<std::uint32_t>(text[i]);
+        // A high surrogate with its low one is one character.
+        if (unit >= 0xD800 && unit <= 0xDBFF && i + 1 < text.size() &&
+            static_cast<std::uint32_t>(text[i + 1]) >= 0xDC00 &&
+            static_cast<std::uint32_t>(text[i + 1]) <= 0xDFFF) {
+            ++i;
+        }
+        ++count;
+    }
+    return count;
+}
+
+std::optional<std::wstring> LengthPromptIfLonger(std::wstring_view text, int maxChars) {
+    if (CountCharacters(text) <= static_cast<std::size_t>(std::max(maxChars, 0))) return std::nullopt;
+    return FormatString2(kPromptMaxChars, std::to_wstring(maxChars), L"");
 }

@@ -10,6 +10,7 @@
 inline constexpr wchar_t kPromptParseInt[] = L"整数を入力してください。";
 inline constexpr wchar_t kPromptParseUInt[] = L"正の整数を入力してください。";
 inline constexpr wchar_t kPromptIntRange[] = L"%1 から %2 までの整数を入力してください。";
+inline constexpr wchar_t kPromptMaxChars[] = L"%1 文字以内で入力してください。";
 
 // A whole field as a decimal number: blanks (space, tab) around it are allowed, one leading
 // sign ('-' only for the signed form), at least one digit, nothing else. A number that does not
@@ -21,3 +22,9 @@ std::optional<unsigned> ParseFieldUInt(std::wstring_view text);
 std::wstring FormatString2(std::wstring_view format, std::wstring_view first, std::wstring_view second);
 // The range prompt for minValue..maxValue, or nothing when value lies inside.
 std::optional<std::wstring> RangePromptIfOutside(long long value, long long minValue, long long maxValue);
+
+// Characters as the user counts them: a character outside the basic plane (CJK Extension B, say) is one,
+// though UTF-16 holds it in two units (a surrogate pair).
+std::size_t CountCharacters(std::wstring_view text);
+// The prompt for a text of more than maxChars characters, or nothing when it fits.
+std::optional<std::wstring> LengthPromptIfLonger(std::wstring_view text, int maxChars);

@@ -1,6 +1,7 @@
 #include "glyphstore/eudc_bitmap.h"
 
 #include <cstdio>
+#include <algorithm>
 #include <cstring>
 #include <memory>
 
@@ -278,4 +279,49 @@ int ReadEudcRecordBytes(std::span<const std::uint8_t> bytes, const EudcIndex& in
     if (bitmap) bitmap->clear();
     MemorySource source(bytes);
     return ReadRecord(source, bytes.size(), index, code, width, height, bitmap);
+}
+
+EudcFileReader::EudcFileReader() = default;
+
+EudcFileReader::~EudcFileReader() {
+    if (m_file) std::fclose(m_file);
+}
+
+int EudcFileReader::Open(const std::filesystem::path& path) {
+    if (m_file) std::fclose(m_file);
+    m_file = nullptr;
+    m_length = 0;
+    FilePtr file;
+    if (const int result = OpenFile(path, file, m_length); result != kEudcOk) return result;
+    m_file = file.release();
+    return kEudcOk;
+}
+
+int EudcFileReader::ReadIndex(EudcIndex& index) {
+    index = EudcIndex{};
+    if (!m_file) return kEudcCannotOpen;
+    FileSource source(m_file);
+    return LoadIndex(source, m_length, index);
+}
+
+int EudcFileReader::ReadRecord(const EudcIndex& index, int code, int& width, int& height,
+                               std::vector<std::uint8_t>* bitmap) {
+    if (bitmap) bitmap->clear();
+    if (!m_file) return kEudcCannotOpen;
+    FileSource source(m_file);
+    return ::ReadRecord(source, m_length, index, code, width, height, bitmap);
+}
+
+bool EudcFileReader::ReadStart(std::uint64_t count, std::vector<std::uint8_t>& bytes) {
+    bytes.clear();
+    if (!m_file) return false;
+    count = std::min(count, m_length);
+    if (count > SIZE_MAX) return false;
+    bytes.resize(static_cast<std::size_t>(count));
+    FileSource source(m_file);
+    if (!bytes.empty() && !source.ReadAt(0, bytes.data(), bytes.size())) {
+        bytes.clear();
+        return false;
+    }
+    return true;
 }

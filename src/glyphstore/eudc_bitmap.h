@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstdio>
 #include <filesystem>
 #include <span>
 #include <vector>
@@ -73,6 +74,31 @@ bool ReadUnwrittenFileBytes(const std::filesystem::path& path, std::uint64_t max
 // (ReadEudcIndexBytes on the same bytes).
 int ReadEudcRecordBytes(std::span<const std::uint8_t> bytes, const EudcIndex& index, int code, int& width,
                         int& height, std::vector<std::uint8_t>* bitmap);
+
+// A bitmap file opened once and read piece by piece -- its index, any records, its first bytes -- so that
+// what a reader holds follows what it reads, never the file's length. Each read follows the rules of
+// ReadEudcBitmap on the whole file.
+class EudcFileReader {
+  public:
+    EudcFileReader();
+    ~EudcFileReader();
+    EudcFileReader(const EudcFileReader&) = delete;
+    EudcFileReader& operator=(const EudcFileReader&) = delete;
+
+    // kEudcOk, or kEudcCannotOpen (the file is missing or another program holds it).
+    int Open(const std::filesystem::path& path);
+    std::uint64_t Length() const { return m_length; }
+    // kEudcOk or the reader's result 11..13.
+    int ReadIndex(EudcIndex& index);
+    int ReadRecord(const EudcIndex& index, int code, int& width, int& height,
+                   std::vector<std::uint8_t>* bitmap);
+    // The file's first `count` bytes (all of it when shorter); false when they cannot be read.
+    bool ReadStart(std::uint64_t count, std::vector<std::uint8_t>& bytes);
+
+  private:
+    std::FILE* m_file = nullptr;
+    std::uint64_t m_length = 0;
+};
 
 // The codes whose index entry is not 0, in ascending order; kEudcOk or the reader's result 10..13.
 int ListEudcCodes(const std::filesystem::path& path, std::vector<int>& codes);

@@ -33,7 +33,8 @@ std::wstring NoDefaultEudcMessage(std::wstring_view value, int queryResult) {
 }
 
 EudcFileCheck CheckEudcFiles(std::wstring_view fontValue, std::wstring_view fontsFolder,
-                             const std::function<bool(const std::wstring&)>& fileExists) {
+                             const std::function<bool(const std::wstring&)>& fileExists,
+                             std::wstring_view missingBitmapHint) {
     EudcFileCheck check;
     check.ttePath = GetEudcFilePath(fontValue, true, fontsFolder);
     check.eufPath = GetEudcFilePath(fontValue, false, fontsFolder);
@@ -42,10 +43,11 @@ EudcFileCheck CheckEudcFiles(std::wstring_view fontValue, std::wstring_view font
         return check;
     }
     if (!fileExists(check.eufPath)) {
-        check.message = Format(
-            L"%ls\r\n上記ﾃﾞﾌｫﾙﾄ外字ﾌｫﾝﾄ用ﾋﾞｯﾄﾃﾞｰﾀﾌｧｲﾙが存在しません。\r\n"
-            L"別ﾌﾟﾛｸﾞﾗﾑ「Kanjiviewer」を利用すると作成できます。",
-            check.eufPath.c_str());
+        const std::wstring hint = missingBitmapHint.empty()
+                                      ? L"別ﾌﾟﾛｸﾞﾗﾑ「Kanjiviewer」を利用すると作成できます。"
+                                      : std::wstring(missingBitmapHint);
+        check.message = Format(L"%ls\r\n上記ﾃﾞﾌｫﾙﾄ外字ﾌｫﾝﾄ用ﾋﾞｯﾄﾃﾞｰﾀﾌｧｲﾙが存在しません。\r\n%ls",
+                               check.eufPath.c_str(), hint.c_str());
         return check;
     }
     int width = 0;

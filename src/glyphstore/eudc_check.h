@@ -20,5 +20,8 @@ std::wstring NoDefaultEudcMessage(std::wstring_view value, int queryResult);
 
 // Checks, in this order: the font file exists, the bitmap file exists, its header reads, its management size
 // is one the editor can work with. fontValue is the font's path as the registry (or a command line) names it.
+// A missing bitmap file's message ends with how to make one: the editor points to the browser, and a program
+// that cannot make it (the browser itself) gives its own `missingBitmapHint`.
 EudcFileCheck CheckEudcFiles(std::wstring_view fontValue, std::wstring_view fontsFolder,
-                             const std::function<bool(const std::wstring&)>& fileExists);
+                             const std::function<bool(const std::wstring&)>& fileExists,
+                             std::wstring_view missingBitmapHint = {});

@@ -3,16 +3,14 @@
 #include <algorithm>
 #include <cwchar>
 #include <iterator>
+#include <new>
 
 #include "glyphstore/char_code.h"
 #include "glyphstore/eudc_bitmap.h"
 #include "glyphstore/glyph_size.h"
 
-int GlyphSheet::Load(std::span<const std::uint8_t> fileBytes) {
-    *this = GlyphSheet{};
-    EudcIndex index;
-    m_result = ReadEudcIndexBytes(fileBytes, index);
-    if (m_result != kEudcOk) return m_result;
+template <class ReadRecord>
+int GlyphSheet::Take(const EudcIndex& index, ReadRecord&& record) {
     m_width = index.width;
     m_height = index.height;
     if (!IsUsableGlyphSize(index.width, index.height)) return m_result = kSheetBadManagementSize;
@@ -26,9 +24,7 @@ int GlyphSheet::Load(std::span<const std::uint8_t> fileBytes) {
     for (int i = 0; i < count; ++i) {
         const int code = m_first + i;
         if (index.entries[static_cast<std::size_t>(code - index.first)] == 0) continue;
-        int width = 0;
-        int height = 0;
-        const int result = ReadEudcRecordBytes(fileBytes, index, code, width, height, &bits);
+        const int result = record(code, bits);
         m_records[static_cast<std::size_t>(i)] = result;
         if (result == kEudcOk) {
             m_planeSlots[static_cast<std::size_t>(i)] = m_storedCount++;
@@ -37,16 +33,56 @@ int GlyphSheet::Load(std::span<const std::uint8_t> fileBytes) {
             ++m_damagedCount;
         }
     }
-    return m_result;
+    return m_result = kEudcOk;
 }
 
-int GlyphSheet::Read(const std::filesystem::path& path) {
-    std::vector<std::uint8_t> bytes;
-    if (const int result = ReadEudcFileBytes(path, bytes); result != kEudcOk) {
-        *this = GlyphSheet{};
-        return m_result = result;
+int GlyphSheet::Load(std::span<const std::uint8_t> fileBytes) {
+    *this = GlyphSheet{};
+    EudcIndex index;
+    m_result = ReadEudcIndexBytes(fileBytes, index);
+    if (m_result != kEudcOk) return m_result;
+    return Take(index, [&](int code, std::vector<std::uint8_t>& bits) {
+        int width = 0, height = 0;
+        return ReadEudcRecordBytes(fileBytes, index, code, width, height, &bits);
+    });
+}
+
+int GlyphSheet::ReadFile(const std::filesystem::path& path, std::uint64_t wholeReadLimit) {
+    *this = GlyphSheet{};
+    EudcFileReader file;
+    EudcIndex index;
+    if ((m_result = file.Open(path)) != kEudcOk || (m_result = file.ReadIndex(index)) != kEudcOk)
+        return m_result;
+
+    // What the reads below can touch: the index, the management size's record header, and each shown
+    // code's record at its largest. Past that the file means nothing, however long it is.
+    const std::uint64_t base = index.base;
+    std::uint64_t end = base + kEudcIndexOffset + 4 * static_cast<std::uint64_t>(index.entries.size());
+    end = std::max(end, base + index.entries[0] + kEudcRecordHeaderLength);
+    for (int code = std::max(index.first, kEudcFirst); code <= std::min(index.last, kEudcLast); ++code) {
+        const std::uint32_t entry = index.entries[static_cast<std::size_t>(code - index.first)];
+        if (entry != 0) end = std::max(end, base + entry + kEudcRecordHeaderLength + kEudcMaxBitmapBytes);
     }
-    return Load(bytes);
+    end = std::min(end, file.Length());
+
+    if (end <= wholeReadLimit) {
+        std::vector<std::uint8_t> bytes;
+        if (!file.ReadStart(end, bytes)) return m_result = kEudcCannotOpen;
+        return Load(bytes);
+    }
+    return Take(index, [&](int code, std::vector<std::uint8_t>& bits) {
+        int width = 0, height = 0;
+        return file.ReadRecord(index, code, width, height, &bits);
+    });
+}
+
+int GlyphSheet::Read(const std::filesystem::path& path, std::uint64_t wholeReadLimit) {
+    try {
+        return ReadFile(path, wholeReadLimit);
+    } catch (const std::bad_alloc&) {
+        *this = GlyphSheet{};
+        return m_result = kSheetOutOfMemory;
+    }
 }
 
 int GlyphSheet::RecordResult(int code) const {

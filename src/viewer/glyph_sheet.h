@@ -8,14 +8,24 @@
 #include <string>
 #include <vector>
 
+#include "glyphstore/eudc_bitmap.h"
+
 // The file reads, but its management size is not a square the planes can hold (see IsUsableGlyphSize).
 inline constexpr int kSheetBadManagementSize = 50;
+// The memory for the characters could not be had.
+inline constexpr int kSheetOutOfMemory = 60;
+// Files whose meaningful part (header, index and the records of the codes shown) is no longer than this
+// are read in one piece; longer ones a record at a time.
+inline constexpr std::uint64_t kSheetWholeReadLimit = std::uint64_t{64} << 20;
 
 class GlyphSheet {
   public:
-    // kEudcOk, the reader's result 10..13, or kSheetBadManagementSize; nothing else is set unless kEudcOk.
+    // kEudcOk, the reader's result 10..13, kSheetBadManagementSize or kSheetOutOfMemory; nothing else is set
+    // unless kEudcOk.
     int Load(std::span<const std::uint8_t> fileBytes);
-    int Read(const std::filesystem::path& path);
+    // Reads only what the characters need, whatever the file's length: the header, the index and the
+    // records of the codes shown, in one piece up to `wholeReadLimit` bytes, else a record at a time.
+    int Read(const std::filesystem::path& path, std::uint64_t wholeReadLimit = kSheetWholeReadLimit);
 
     int Result() const { return m_result; }
     bool IsGood() const { return m_result == 0; }
@@ -36,6 +46,10 @@ class GlyphSheet {
 
   private:
     std::size_t PlaneBytes() const { return static_cast<std::size_t>(m_width) * m_width / 8; }
+    // Takes an index that read well and the records, read by `record(code, bits)`.
+    template <class ReadRecord>
+    int Take(const EudcIndex& index, ReadRecord&& record);
+    int ReadFile(const std::filesystem::path& path, std::uint64_t wholeReadLimit);
 
     int m_result = 10;
     int m_width = 0;

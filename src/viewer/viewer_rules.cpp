@@ -6,6 +6,7 @@
 #include "base/value_forms.h"
 #include "glyphstore/code_input.h"
 #include "glyphstore/char_code.h"
+#include "glyphstore/eudc_bitmap.h"
 #include "viewer/viewer_grid.h"
 
 namespace {
@@ -60,9 +61,17 @@ ViewerSettings LoadViewerSettings(IProfileStore& store, int dpi) {
         settings.cellSize = ViewerGrid::ClampCellSize(stored);
     }
     const auto rect = ParseRectText(store.GetProfileString(kViewerSection, kWindowPosKey, L""));
-    if (rect && (*rect)[2] > (*rect)[0] && (*rect)[3] > (*rect)[1]) settings.windowRect = rect;
+    const auto onAnyScreen = [](int v) { return v >= -kMaxWindowCoordinate && v <= kMaxWindowCoordinate; };
+    if (rect && std::ranges::all_of(*rect, onAnyScreen) && (*rect)[2] > (*rect)[0] && (*rect)[3] > (*rect)[1])
+        settings.windowRect = rect;
     settings.windowDpi = SaneDpi(store.GetProfileInt(kViewerSection, kWindowDpiKey, kBaseDpi));
     return settings;
+}
+
+bool ReloadRetries::RetryAfter(int readResult) {
+    if (readResult != kEudcCannotOpen || m_nLeft <= 0) return false;
+    --m_nLeft;
+    return true;
 }
 
 void SaveViewerCellSize(IProfileStore& store, int cellSize, int dpi) {

@@ -41,9 +41,10 @@ struct ViewerSettings {
     std::array<int, 4> WindowRectAt(int dpi) const;
 };
 
-// Reads the browser's section: a cell size outside 16..128 is clamped, a window rectangle that does not parse
-// or has no size is dropped (the system then places the window). Without a stored cell size the first
-// start's size for `dpi` is taken, at `dpi`.
+// Reads the browser's section: a cell size outside 16..128 is clamped, a window rectangle that does not
+// parse, has no size or lies beyond any screen's coordinates (kMaxWindowCoordinate) is dropped (the system
+// then places the window). Without a stored cell size the first start's size for `dpi` is taken, at `dpi`.
+inline constexpr int kMaxWindowCoordinate = 1 << 20;
 ViewerSettings LoadViewerSettings(IProfileStore& store, int dpi);
 void SaveViewerCellSize(IProfileStore& store, int cellSize, int dpi);
 void SaveViewerWindowRect(IProfileStore& store, const std::array<int, 4>& rect, int dpi);
@@ -62,3 +63,19 @@ std::array<int, 2> ViewerStatusParts(int width, int dpi);
 // The window's width on a first start: sixteen cells of the first start's size and the scroll bar.
 int ViewerDefaultWidth(int dpi);
 int ViewerDefaultHeight(int dpi);
+
+// A bitmap file the system character editor is still writing cannot be opened for a moment, so the browser
+// reads it again a little later. Each update signal, and each reload the user asks for, starts its own round
+// of tries, whatever the round before it came to.
+class ReloadRetries {
+  public:
+    static constexpr int kTries = 20;
+
+    void NewRound() { m_nLeft = kTries; }
+    // After a read with this result: whether to read again later. Only a file that could not be opened is
+    // tried again, and only while the round lasts.
+    bool RetryAfter(int readResult);
+
+  private:
+    int m_nLeft = kTries;
+};

@@ -9,7 +9,8 @@ using namespace e2e;
 
 namespace {
 
-constexpr int kLayerPane1 = 1014, kPos1 = 1010, kPos2 = 1011;
+constexpr int kGlyphPane = 1012, kModePane = 1013, kLayerPane1 = 1014, kToolPane = 1017, kPos1 = 1010,
+              kPos2 = 1011;
 constexpr int kCharField = 1013, kOffsetX = 1014, kFontList = 1027;
 constexpr uint32_t kLayerInk = 0xFF8080;  // LayerRGB by default
 
@@ -65,15 +66,48 @@ class LayerTest : public EditorTest {
         Settle();
     }
 
-    // Opens layer 0's settings with a right click on its pane, as a user does.
-    HWND OpenLayerDialog() {
-        PostMessageW(GetDlgItem(form, kLayerPane1), WM_RBUTTONUP, 0, MAKELPARAM(10, 10));
+    // Opens a layer's settings with a right click on its pane, as a user does.
+    HWND OpenLayerDialog(int layer = 0) {
+        PostMessageW(GetDlgItem(form, kLayerPane1 + layer), WM_RBUTTONUP, 0, MAKELPARAM(10, 10));
+        const std::wstring caption = L"ｻﾝﾌﾟﾙﾚｲﾔｰ " + std::to_wstring(layer) + L" の設定";
         return WaitFor<HWND>([&]() -> std::optional<HWND> {
-                   HWND found = FindTopLevelWindow(editor->Id(), L"#32770", L"ｻﾝﾌﾟﾙﾚｲﾔｰ 0 の設定");
+                   HWND found = FindTopLevelWindow(editor->Id(), L"#32770", caption);
                    return found ? std::optional<HWND>(found) : std::nullopt;
                })
             .value_or(nullptr);
     }
+    // Sets a layer's character in its dialog and closes it with OK.
+    void SetUpLayer(int layer, const wchar_t* character) {
+        HWND dialog = OpenLayerDialog(layer);
+        ASSERT_NE(dialog, nullptr);
+        SetWindowTextW(GetDlgItem(dialog, kCharField), character);
+        SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+        ASSERT_TRUE(WaitForWindowGone(dialog));
+    }
+
+    // What the screen shows at a client point of a pane of the column.
+    uint32_t PanePixel(int pane, int x, int y) {
+        POINT p = {x, y};
+        ClientToScreen(GetDlgItem(form, pane), &p);
+        return CaptureScreen({p.x, p.y, p.x + 1, p.y + 1}).At(0, 0);
+    }
+    RECT PaneClient(int pane) {
+        RECT client = {};
+        GetClientRect(GetDlgItem(form, pane), &client);
+        return client;
+    }
+    // A real mouse event at a client point of a pane.
+    void MouseOnPane(int pane, int x, int y, DWORD buttons) {
+        POINT p = {x, y};
+        ClientToScreen(GetDlgItem(form, pane), &p);
+        SendMouseAt(p, buttons);
+        Settle();
+    }
+    std::wstring StatusText() {
+        HWND bar = FindWindowExW(main, nullptr, L"msctls_statusbar32", nullptr);
+        return bar ? ControlText(bar) : L"(no status bar)";
+    }
+    bool MenuShown() { return FindTopLevelWindow(editor->Id(), L"#32768") != nullptr; }
 
     std::optional<Process> editor;
     HWND main = nullptr, view = nullptr, form = nullptr;
@@ -254,6 +288,146 @@ TEST_F(LayerTest, CoordinateLinesFollowTheMouseAndADrag) {
     EXPECT_EQ(WindowText(pos1), L"XY->  10,   4");
 }
 
+// The glyph sample follows an undo; the layer pane shows a previewed character after Cancel; a layer's
+// character may lie outside the basic plane; a "GaijiShowFont" face that is not installed opens the
+// dialog on the standard face.
+TEST_F(LayerTest, TheColumnFollowsUndoAndPreviewAndTheDialogTakesAnyCharacterAndFace) {
+    // A dot drawn with the pen is in the sample (1:1 at (9, 6)); Ctrl+Z takes it out again.
+    SendMouseAtDot(view, {10, 10}, MOUSEEVENTF_LEFTDOWN);
+    SendMouseAtDot(view, {10, 10}, MOUSEEVENTF_LEFTUP);
+    Settle();
+    EXPECT_TRUE(WaitUntil([&] { return PanePixel(kGlyphPane, 9 + 10, 6 + 10) == 0x000000u; }));
+    ASSERT_TRUE(BringForward(main)) << DescribeDesktop();
+    keybd_event(VK_CONTROL, 0, 0, 0);
+    keybd_event('Z', 0, 0, 0);
+    keybd_event('Z', 0, KEYEVENTF_KEYUP, 0);
+    keybd_event(VK_CONTROL, 0, KEYEVENTF_KEYUP, 0);
+    Settle();
+    EXPECT_TRUE(WaitUntil([&] { return CellColour(10, 10) == 0xFFFFFFu; })) << "undone in the matrix";
+    EXPECT_TRUE(WaitUntil([&] { return PanePixel(kGlyphPane, 9 + 10, 6 + 10) == 0xFFFFFFu; }))
+        << "and in the sample";
+
+    // Preview, then Cancel: the entry keeps the character, and its pane shows it.
+    HWND dialog = OpenLayerDialog();
+    ASSERT_NE(dialog, nullptr);
+    SetWindowTextW(GetDlgItem(dialog, kCharField), L"■");
+    SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(4, BN_CLICKED), 0);  // ﾌﾟﾚﾋﾞｭｰ
+    SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+    ASSERT_TRUE(WaitForWindowGone(dialog));
+    const RECT pane = PaneClient(kLayerPane1);
+    EXPECT_TRUE(WaitUntil([&] { return PanePixel(kLayerPane1, pane.right / 2, 6 + 32) == 0x000000u; }))
+        << "the pane shows the previewed square";
+
+    // A character of CJK Extension B is one character, though two UTF-16 units.
+    dialog = OpenLayerDialog();
+    ASSERT_NE(dialog, nullptr);
+    SetWindowTextW(GetDlgItem(dialog, kCharField), L"\U00020B9F");
+    PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+    EXPECT_TRUE(WaitForWindowGone(dialog)) << DescribeMessageBoxes(editor->Id());
+    if (IsWindow(dialog)) {
+        if (auto box = WaitForMessageBox(editor->Id(), Millis(100))) PressButton(*box, IDOK);
+        SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+    }
+    dialog = OpenLayerDialog();
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_EQ(ControlText(GetDlgItem(dialog, kCharField)), L"\U00020B9F") << "the entry holds it";
+    SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+    ASSERT_TRUE(WaitForWindowGone(dialog));
+
+    // A face that is not installed: the dialog opens on "ＭＳ 明朝", and OK stores that face.
+    folder_.WriteText(L"prog\\Kanjiforge.ini",
+                      L"[GxmEditorSettings]\r\nGaijiEditorPath=" + editor_ + L"\r\nGaijiEditorIniPath=" +
+                          editorIni_ + L"\r\nPixSize=6\r\n[GxmSettings]\r\nGaijiShowFont=存在しない書体\r\n");
+    dialog = OpenLayerDialog();
+    ASSERT_NE(dialog, nullptr);
+    HWND list = GetDlgItem(dialog, kFontList);
+    const LRESULT selected = SendMessageW(list, CB_GETCURSEL, 0, 0);
+    wchar_t face[LF_FACESIZE + 1] = {};
+    if (selected >= 0)
+        SendMessageW(list, CB_GETLBTEXT, static_cast<WPARAM>(selected), reinterpret_cast<LPARAM>(face));
+    EXPECT_EQ(Narrow(face), "ＭＳ 明朝");
+    SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+    EXPECT_TRUE(WaitForWindowGone(dialog));
+}
+
+// A pane's prompt stays in the status bar while the mouse rests on the pane, whatever the idle passes do,
+// and goes when the mouse leaves.
+TEST_F(LayerTest, APanesPromptStaysWhileTheMouseRestsOnIt) {
+    EXPECT_TRUE(WaitUntil([&] { return StatusText() == L"ﾚﾃﾞｨ"; })) << Narrow(StatusText());
+    const RECT mode = PaneClient(kModePane);
+    MouseOnPane(kModePane, mode.right / 2 - 3, mode.bottom / 2, 0);
+    MouseOnPane(kModePane, mode.right / 2 - 2, mode.bottom / 2, 0);
+    const std::wstring prompt = L"どちらかをｸﾘｯｸで、ﾍﾟｰｽﾄ時の重ね合わせﾓｰﾄﾞを変更";
+    ASSERT_TRUE(WaitUntil([&] { return StatusText() == prompt; })) << Narrow(StatusText());
+    // Every message lets the queue run empty again; the prompt must survive each idle pass.
+    for (int i = 0; i < 20; ++i) {
+        PostMessageW(main, WM_NULL, 0, 0);
+        Sleep(25);
+        ASSERT_EQ(StatusText(), prompt) << "after idle pass " << i;
+    }
+    SendMouseAtDot(view, {30, 30}, 0);
+    EXPECT_TRUE(WaitUntil([&] {
+        PostMessageW(main, WM_NULL, 0, 0);
+        return StatusText() == L"ﾚﾃﾞｨ";
+    })) << Narrow(StatusText());
+}
+
+// The tool pane: the rectangle tool with dot size 3 shows three lines and the filled pen mark; the pop-up
+// at the arrow sets size 5; the move tool has no pop-up. Shift+F2 and Shift+F3 show one layer at a time.
+TEST_F(LayerTest, ToolPaneShowsTheDotSizeAndItsPopUpAndLayersShowOneAtATime) {
+    SendMessageW(main, WM_COMMAND, 32781, 0);  // 四角
+    SendMessageW(main, WM_COMMAND, 32821, 0);  // 3ﾄﾞｯﾄ
+    const RECT tool = PaneClient(kToolPane);
+    const int third = tool.right / 3;
+    const auto lines = [&] {
+        int count = 0;
+        while (count < 8 && PanePixel(kToolPane, third + 28, 19 - count) == 0x000000u) ++count;
+        return count;
+    };
+    EXPECT_TRUE(WaitUntil([&] { return lines() == 3; })) << lines() << " lines";
+    EXPECT_EQ(PanePixel(kToolPane, tool.right - 7, tool.bottom / 2), 0x000000u)
+        << "the black pen's filled mark";
+
+    ASSERT_TRUE(BringForward(main)) << DescribeDesktop();
+    MouseOnPane(kToolPane, third + 8, 7, MOUSEEVENTF_RIGHTDOWN);
+    MouseOnPane(kToolPane, third + 8, 7, MOUSEEVENTF_RIGHTUP);
+    ASSERT_TRUE(WaitUntil([&] { return MenuShown(); })) << "the dot sizes pop up at the arrow";
+    for (int i = 0; i < 5; ++i) {
+        keybd_event(VK_DOWN, 0, 0, 0);
+        keybd_event(VK_DOWN, 0, KEYEVENTF_KEYUP, 0);
+    }
+    keybd_event(VK_RETURN, 0, 0, 0);
+    keybd_event(VK_RETURN, 0, KEYEVENTF_KEYUP, 0);
+    EXPECT_TRUE(WaitUntil([&] { return lines() == 5; })) << lines() << " lines";
+
+    SendMessageW(main, WM_COMMAND, 32784, 0);  // 全て選択: the move tool needs a selection
+    SendMessageW(main, WM_COMMAND, 32818, 0);  // 移動
+    Settle();
+    EXPECT_TRUE(WaitUntil([&] { return lines() == 0; })) << "the move tool shows no dot size";
+    MouseOnPane(kToolPane, third + 8, 7, MOUSEEVENTF_RIGHTDOWN);
+    MouseOnPane(kToolPane, third + 8, 7, MOUSEEVENTF_RIGHTUP);
+    Settle();
+    EXPECT_FALSE(MenuShown()) << "no pop-up for the move tool";
+    SendMessageW(main, WM_COMMAND, 32787, 0);  // 選択解除
+
+    // Layer 2 a filled square, layer 3 an empty one: each key shows its own layer and hides the other.
+    ASSERT_NO_FATAL_FAILURE(SetUpLayer(1, L"■"));
+    ASSERT_NO_FATAL_FAILURE(SetUpLayer(2, L"□"));
+    const auto inkInRow = [&](int y) {
+        for (int x = 0; x < 64; ++x) {
+            if (CellColour(x, y) == kLayerInk) return true;
+        }
+        return false;
+    };
+    ShiftKey(VK_F2);
+    EXPECT_TRUE(WaitUntil([&] { return CellColour(32, 32) == kLayerInk; })) << "layer 2's square";
+    ShiftKey(VK_F3);
+    EXPECT_TRUE(WaitUntil([&] { return CellColour(32, 32) == 0xFFFFFFu; })) << "layer 2 hidden";
+    EXPECT_TRUE(inkInRow(32)) << "layer 3's outline";
+    ShiftKey(VK_F3);
+    EXPECT_TRUE(WaitUntil([&] { return !inkInRow(32); })) << "no layer shown";
+}
+
 // The ProductVersion of a program's own version resource, as the About box is to show it.
 std::wstring ProductVersionOf(const std::wstring& exe) {
     DWORD ignored = 0;
@@ -362,6 +536,39 @@ TEST_F(AboutTest, UpdateStartsTheUpdaterAndEndsEveryEditor) {
     EXPECT_EQ(WaitForRecordedLines(updater + L".cmdline"), Narrow(L"\"" + updater + L"\" Patchkit2.ini\n"));
     EXPECT_TRUE(editor->WaitForExit().has_value());
     EXPECT_TRUE(second.WaitForExit().has_value());
+}
+
+// The update refuses while another editor holds unsaved changes, naming how many, and starts nothing.
+TEST_F(AboutTest, UpdateRefusesWhileAnEditorHoldsUnsavedChanges) {
+    const std::wstring updater = folder_.CopyIn(CmdRecordExePath(), L"prog\\Patchkit.exe");
+    Process second = Start(L"E001");
+    HWND secondMain = WaitForEditorWindow(second);
+    ASSERT_NE(secondMain, nullptr);
+    ASSERT_TRUE(WaitUntil([&] { return WindowText(secondMain).find(L"E001") != std::wstring::npos; }));
+    ASSERT_TRUE(BringForward(secondMain)) << DescribeDesktop();
+    HWND secondView = GetDlgItem(GetDlgItem(secondMain, 0xE900), 0xE901);
+    SendMouseAtDot(secondView, {5, 5}, MOUSEEVENTF_LEFTDOWN);
+    SendMouseAtDot(secondView, {5, 5}, MOUSEEVENTF_LEFTUP);
+    ASSERT_TRUE(WaitUntil([&] { return WindowText(secondMain).find(L"-<更新>") != std::wstring::npos; }));
+
+    HWND about = OpenAbout();
+    ASSERT_NE(about, nullptr);
+    PostMessageW(about, WM_COMMAND, MAKEWPARAM(kAboutUpdate, BN_CLICKED), 0);
+    MessageBoxInfo ask = BoxOver(about, kAskUpdate, MessageBoxIcon::Question, {IDOK, IDCANCEL}, *editor);
+    PressButton(ask, IDOK);
+    const MessageBoxInfo refused =
+        BoxOver(about,
+                L"保存していない変更のあるKanjiforgeが 1 "
+                L"個あります。\r\n保存するか閉じてから、もう一度更新してください。",
+                MessageBoxIcon::Exclamation, {IDOK}, *editor);
+    PressButton(refused, IDOK);
+    EXPECT_TRUE(IsWindow(about)) << "the box stays for another try";
+    EXPECT_FALSE(FileExists(updater + L".cmdline")) << "the updater was not started";
+    EXPECT_TRUE(editor->IsRunning());
+    EXPECT_TRUE(second.IsRunning());
+    EXPECT_NE(WindowText(secondMain).find(L"-<更新>"), std::wstring::npos) << "the drawing is still there";
+    PostMessageW(about, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+    EXPECT_TRUE(WaitForWindowGone(about));
 }
 
 }  // namespace

@@ -299,3 +299,35 @@ TEST(Marquee, NewShapeShowsAndOnlyTheUncoveredOldCellsAreRestored) {
     UnregisterClassW(L"KfMarqueeTest", wc.hInstance);
     g_painted = nullptr;
 }
+
+// A shape shown while part of the window waits for a paint: restoring what the old shape no longer covers
+// paints everything that waits, and the new shape must still show whole afterwards.
+TEST(Marquee, AShapeShownWhileAPaintIsPendingHasNoHoles) {
+    PaintedWindow state;
+    g_painted = &state;
+    WNDCLASSW wc = {};
+    wc.lpfnWndProc = PaintedProc;
+    wc.hInstance = GetModuleHandleW(nullptr);
+    wc.lpszClassName = L"KfMarqueeHoles";
+    RegisterClassW(&wc);
+    const int extent = state.geometry.Pitch() * 32 + 13;
+    HWND window = CreateWindowW(L"KfMarqueeHoles", L"marquee", WS_POPUP | WS_VISIBLE, 0, 0, extent, extent,
+                                nullptr, nullptr, wc.hInstance, nullptr);
+    ASSERT_NE(window, nullptr);
+    UpdateWindow(window);
+    const COLORREF marquee = RGB(128, 128, 128);
+    {
+        CMarquee preview(window, kColors.crDrawMarquee);
+        preview.Show(BuildShapeMask(32, kRectangleTool, 2, 2, 30, 10, 1), state.geometry);  // rows 2 and 9
+        InvalidateRect(window, nullptr, FALSE);  // say, a cell changed under the drag
+        preview.Show(BuildShapeMask(32, kRectangleTool, 2, 2, 30, 6, 1), state.geometry);  // rows 2 and 5
+        for (int x = 2; x < 30; x += 3) {
+            EXPECT_EQ(CellColour(window, state.geometry, x, 2), marquee) << "top row, dot " << x;
+            EXPECT_EQ(CellColour(window, state.geometry, x, 5), marquee) << "bottom row, dot " << x;
+        }
+        EXPECT_EQ(CellColour(window, state.geometry, 20, 9), GetSysColor(COLOR_WINDOW));
+    }
+    DestroyWindow(window);
+    UnregisterClassW(L"KfMarqueeHoles", wc.hInstance);
+    g_painted = nullptr;
+}

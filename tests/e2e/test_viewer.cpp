@@ -5,6 +5,7 @@
 #include "editor_fixture.h"
 
 #include <commctrl.h>
+#include <winioctl.h>
 
 #include <cstring>
 
@@ -364,6 +365,109 @@ TEST_F(ViewerTest, CopyGoToAndCellSizeWork) {
                   std::to_wstring(placed.right) + L":" + std::to_wstring(placed.bottom));
 }
 
+// The browser as a user drives it: Page Down, End, Home, the arrows, Ctrl+C and Enter from the keyboard, the
+// wheel over the grid (the status bar then names the code now under the mouse); a stored place on the
+// screen is restored, a place on no screen or past any screen's coordinates is not.
+TEST_F(ViewerTest, KeysWheelAndAStoredPlaceWorkAsAUserMeetsThem) {
+    const auto startWith = [&](const std::wstring& place) {
+        folder_.WriteText(L"prog\\Kanjiforge.ini",
+                          L"[GxmEditorSettings]\r\nGaijiEditorPath=" + editor_ + L"\r\nGaijiEditorIniPath=" +
+                              editorIni_ + L"\r\n[KanjiviewerSettings]\r\nCellSize=" +
+                              std::to_wstring(kCellSize) + L"\r\nViewerWindowPos=" + place + L"\r\n");
+        return StartViewer();
+    };
+    SendMouseAt({GetSystemMetrics(SM_CXSCREEN) - 1, GetSystemMetrics(SM_CYSCREEN) - 1}, 0);
+    for (const wchar_t* elsewhere : {L"30000:30000:30700:30600", L"-2147483648:0:2147483647:600"}) {
+        Process away = startWith(elsewhere);
+        HWND window = WaitForViewer(away.Id());
+        ASSERT_NE(window, nullptr);
+        ASSERT_TRUE(WaitUntil([&] { return IsWindowVisible(window) != FALSE; }));
+        RECT rc = {};
+        GetWindowRect(window, &rc);
+        EXPECT_TRUE(rc.left > -2000 && rc.left < 1280 && rc.top > -2000 && rc.top < 1024 &&
+                    rc.right > rc.left)
+            << Narrow(elsewhere) << " was not taken: " << rc.left << "," << rc.top << "," << rc.right << ","
+            << rc.bottom;
+        away.Kill();
+    }
+    Process viewerProcess = startWith(L"60:50:760:650");
+    HWND viewer = WaitForViewer(viewerProcess.Id());
+    ASSERT_NE(viewer, nullptr);
+    ASSERT_TRUE(WaitUntil([&] { return ShowsTheTwoCharacters(viewer); }));
+    RECT placed = {};
+    GetWindowRect(viewer, &placed);
+    EXPECT_EQ(placed.left, 60);
+    EXPECT_EQ(placed.top, 50);
+    EXPECT_EQ(placed.right, 760);
+    EXPECT_EQ(placed.bottom, 650);
+
+    HWND grid = GridOf(viewer);
+    RECT client = {};
+    GetClientRect(grid, &client);
+    const ViewerGrid layout(kEudcFirst, kEudcLast, kCellSize);
+    const int page = layout.PageRows(client.bottom);
+    const auto code = [&] { return StatusPart(StatusOf(viewer), 2); };
+    const auto key = [&](BYTE k, bool control = false) {
+        EXPECT_TRUE(BringForward(viewer)) << DescribeDesktop();
+        if (control) keybd_event(VK_CONTROL, 0, 0, 0);
+        keybd_event(k, 0, 0, 0);
+        keybd_event(k, 0, KEYEVENTF_KEYUP, 0);
+        if (control) keybd_event(VK_CONTROL, 0, KEYEVENTF_KEYUP, 0);
+    };
+    const auto codeText = [](int c) {
+        wchar_t text[16];
+        swprintf(text, 16, L"ｺｰﾄﾞ: %04X", c);
+        return std::wstring(text);
+    };
+    key(VK_NEXT);
+    EXPECT_TRUE(WaitUntil([&] { return code() == codeText(kEudcFirst + page * 16); })) << Narrow(code());
+    key(VK_END);
+    EXPECT_TRUE(WaitUntil([&] { return code() == codeText(kEudcLast); })) << Narrow(code());
+    key(VK_HOME);
+    EXPECT_TRUE(WaitUntil([&] { return code() == codeText(kEudcFirst); })) << Narrow(code());
+    key(VK_DOWN);
+    key(VK_RIGHT);
+    EXPECT_TRUE(WaitUntil([&] { return code() == codeText(0xE011); })) << Narrow(code());
+
+    ASSERT_TRUE(OpenClipboard(nullptr));
+    EmptyClipboard();
+    CloseClipboard();
+    key('C', true);
+    EXPECT_TRUE(WaitUntil([&] {
+        if (!OpenClipboard(nullptr)) return false;
+        const bool there = IsClipboardFormatAvailable(CF_BITMAP) != FALSE;
+        CloseClipboard();
+        return there;
+    })) << "Ctrl+C copied E011";
+
+    // The wheel over E000's cell scrolls three rows: E030 is under the mouse now.
+    const GridRect e000 = layout.PictureBounds(kEudcFirst, 0);
+    POINT over = {(e000.left + e000.right) / 2, (e000.top + e000.bottom) / 2};
+    ClientToScreen(grid, &over);
+    SendMouseAt({over.x + 1, over.y}, 0);
+    SendMouseAt(over, 0);
+    EXPECT_TRUE(WaitUntil([&] { return code() == codeText(kEudcFirst); })) << Narrow(code());
+    INPUT wheel = {};
+    wheel.type = INPUT_MOUSE;
+    wheel.mi.dwFlags = MOUSEEVENTF_WHEEL;
+    wheel.mi.mouseData = static_cast<DWORD>(-WHEEL_DELTA);
+    SendInput(1, &wheel, sizeof wheel);
+    // E011's place on the screen shows E041 now, which is empty.
+    EXPECT_TRUE(WaitUntil([&] { return PicturePixel(viewer, 0xE011, 0.5, 0.25) == kWhite; }))
+        << "scrolled down";
+    EXPECT_TRUE(WaitUntil([&] { return code() == codeText(0xE030); })) << Narrow(code());
+
+    // Enter opens the selected character in an editor.
+    key(VK_RETURN);
+    EXPECT_TRUE(WaitUntil([&] {
+        for (HWND window : EditorWindows()) {
+            if (WindowText(window) == tte_ + L"　[ CODE= E011 ]") return true;
+        }
+        return false;
+    })) << "an editor opened E011\n"
+        << DescribeDesktop();
+}
+
 TEST_F(ViewerTest, DamagedFilesShowTheirReasonAndNeverCrash) {
     // A record that cannot be read is counted apart from the stored ones.
     std::vector<uint8_t> data = ReadFileBytes(euf_);
@@ -379,12 +483,49 @@ TEST_F(ViewerTest, DamagedFilesShowTheirReasonAndNeverCrash) {
         << "|" << Narrow(StatusPart(StatusOf(viewer), 1)) << "|" << Narrow(StatusPart(StatusOf(viewer), 2))
         << "|" << SendMessageW(StatusOf(viewer), SB_GETPARTS, 0, 0);
 
-    // The file's header broken while the browser runs: the reason shows, the last good picture stays.
-    PatchFile(euf_, 0, {'X', 'X', 'X', 'X'});
+    // A file far larger than its characters (sparse here, whatever follows the last record): read without
+    // holding it, no crash.
+    const std::vector<uint8_t> good = ReadFileBytes(euf_);
+    ASSERT_TRUE(
+        PutEudcBitmapRecord(std::filesystem::path(euf_), 0xE022, Glyph([](int, int) { return true; })));
+    {
+        UniqueHandle file(CreateFileW(euf_.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+        ASSERT_TRUE(file);
+        DWORD ignored = 0;
+        DeviceIoControl(file.Get(), FSCTL_SET_SPARSE, nullptr, 0, nullptr, 0, &ignored, nullptr);
+        LARGE_INTEGER end;
+        end.QuadPart = (1LL << 40) + 4096;
+        ASSERT_TRUE(SetFilePointerEx(file.Get(), end, nullptr, FILE_BEGIN));
+        ASSERT_TRUE(SetEndOfFile(file.Get()));
+    }
     PostMessageW(viewer, 0x80C8, 0, 0);
+    // E022 is in the bitmap file only, which the font marks add after the count.
+    EXPECT_TRUE(WaitUntil([&] {
+        return StatusPart(StatusOf(viewer), 1).starts_with(L"登録文字数: 3 (読めない文字: 1)");
+    })) << Narrow(StatusPart(StatusOf(viewer), 1));
+    EXPECT_TRUE(WaitUntil([&] { return PicturePixel(viewer, 0xE022, 0.5, 0.5) == kBlack; }));
+    EXPECT_TRUE(viewerProcess.IsRunning()) << "the huge file did not end the browser";
+    WriteFileBytes(euf_, good);
+
+    // An editor has E006 open (E005 is the damaged one): its cell is marked. The file's header broken and the
+    // editor ended: the reason shows, the last good picture stays, and the mark of the editor that went goes
+    // too.
+    Process editor = Start(L"E006");
+    HWND main = WaitForEditorWindow(editor);
+    ASSERT_NE(main, nullptr);
+    ASSERT_TRUE(WaitUntil([&] { return WindowText(main).find(L"E006") != std::wstring::npos; }))
+        << DescribeMessageBoxes(editor.Id()) << DescribeDesktop();
+    SendMessageW(viewer, WM_ACTIVATE, WA_ACTIVE, 0);
+    ASSERT_TRUE(WaitUntil([&] { return PicturePixel(viewer, 0xE006, -0.04, 0.5) == 0xFF8000u; }))
+        << "the open code's cell is framed";
+    PatchFile(euf_, 0, {'X', 'X', 'X', 'X'});
+    PostMessageW(main, WM_CLOSE, 0, 0);
+    ASSERT_TRUE(editor.WaitForExit().has_value());
     EXPECT_TRUE(WaitUntil([&] {
         return StatusPart(StatusOf(viewer), 1) == L"外字ﾌｫﾝﾄ用ﾋﾞｯﾄﾃﾞｰﾀﾌｧｲﾙのﾍｯﾀﾞ情報が読めません。Err=[11]";
     })) << Narrow(StatusPart(StatusOf(viewer), 1));
+    EXPECT_TRUE(WaitUntil([&] { return PicturePixel(viewer, 0xE006, -0.04, 0.5) != 0xFF8000u; }))
+        << "the closed editor's mark is gone";
     InvalidateRect(GridOf(viewer), nullptr, FALSE);
     EXPECT_TRUE(WaitUntil([&] { return ShowsTheTwoCharacters(viewer); }));
     EXPECT_TRUE(viewerProcess.IsRunning());
@@ -397,13 +538,13 @@ TEST_F(ViewerTest, DamagedFilesShowTheirReasonAndNeverCrash) {
     PressButton(box, IDOK);
     EXPECT_EQ(second.WaitForExit(), std::optional<DWORD>(0));
 
-    // Without the bitmap file: the editor's message about it.
+    // Without the bitmap file: the message about it says how the file comes to be.
     ASSERT_TRUE(DeleteFileW(euf_.c_str()));
     Process third = StartViewer();
     box = ExpectBox(third,
                     euf_ +
-                        L"\r\n上記ﾃﾞﾌｫﾙﾄ外字ﾌｫﾝﾄ用ﾋﾞｯﾄﾃﾞｰﾀﾌｧｲﾙが存在しません。\r\n別ﾌﾟﾛｸﾞﾗﾑ「Kanjiviewer」を"
-                        L"利用すると作成できます。",
+                        L"\r\n上記ﾃﾞﾌｫﾙﾄ外字ﾌｫﾝﾄ用ﾋﾞｯﾄﾃﾞｰﾀﾌｧｲﾙが存在しません。\r\nこのﾌｧｲﾙは、外字ｴﾃﾞｨﾀで"
+                        L"外字を一文字保存すると作成されます。",
                     MessageBoxIcon::Hand, {IDOK}, L"Kanjiviewer");
     PressButton(box, IDOK);
     EXPECT_TRUE(third.WaitForExit().has_value());

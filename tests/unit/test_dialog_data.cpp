@@ -32,6 +32,17 @@ TEST(DialogData, RangePromptNamesBothBounds) {
     EXPECT_EQ(FormatString2(L"%2-%1 100% %3", L"a", L"b"), L"b-a 100% %3");
 }
 
+TEST(DialogData, ACharacterOutsideTheBasicPlaneCountsAsOne) {
+    EXPECT_EQ(CountCharacters(L""), 0u);
+    EXPECT_EQ(CountCharacters(L"永"), 1u);
+    EXPECT_EQ(CountCharacters(L"\xD842\xDF9F"), 1u);  // U+20B9F as a surrogate pair
+    EXPECT_EQ(CountCharacters(L"\xD842\xDF9F永"), 2u);
+    EXPECT_EQ(CountCharacters(L"\xD842"), 1u) << "a lone half is still something typed";
+    EXPECT_EQ(CountCharacters(L"\xDF9F\xD842"), 2u) << "halves the wrong way round are two";
+    EXPECT_FALSE(LengthPromptIfLonger(L"\xD842\xDF9F", 1).has_value());
+    EXPECT_EQ(LengthPromptIfLonger(L"永久", 1).value(), L"1 文字以内で入力してください。");
+}
+
 TEST(ImeMode, HiraganaSetsNativeAndFullShapeAndKeepsOtherBits) {
     EXPECT_EQ(HiraganaConversionMode(0x00), 0x09u);
     // Katakana off, roman (0x10) and the high bits as the user had them.

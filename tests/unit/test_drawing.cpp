@@ -687,3 +687,61 @@ TEST(DrawingFill, NarrowCorridorsEitherWayFillExactly) {
         }
     }
 }
+
+TEST(DrawingFill, SpiralsAndMazesOfOneDotCorridorsFillExactly) {
+    // Nested rings of one-dot walls, each opened at one dot of its top side, alternately left and right
+    // (every row and every column crosses many corridors), and a maze carved at random, whose corridors
+    // turn back in both directions all the time; seen as they are and turned on their side.
+    for (int size : {72, 256}) {
+        DotPlane spiral(size);
+        for (int ring = 1; ring < size / 2; ring += 2) {
+            const int lo = ring, hi = size - 1 - ring;
+            for (int i = lo; i <= hi; ++i) {
+                spiral.SetDot(i, lo, true);
+                spiral.SetDot(i, hi, true);
+                spiral.SetDot(lo, i, true);
+                spiral.SetDot(hi, i, true);
+            }
+            spiral.SetDot(ring % 4 == 1 ? lo + 1 : hi - 1, lo, false);
+        }
+        DotPlane maze(size);
+        maze.Fill(true);
+        std::mt19937 random(11);
+        const int cells = size / 2;
+        std::vector<char> carved(static_cast<std::size_t>(cells * cells), 0);
+        std::vector<std::pair<int, int>> path{{0, 0}};
+        carved[0] = 1;
+        maze.SetDot(0, 0, false);
+        while (!path.empty()) {
+            const auto [cx, cy] = path.back();
+            std::vector<std::pair<int, int>> ways;
+            for (auto [dx, dy] : {std::pair{1, 0}, {-1, 0}, {0, 1}, {0, -1}}) {
+                const int nx = cx + dx, ny = cy + dy;
+                if (nx >= 0 && ny >= 0 && nx < cells && ny < cells &&
+                    !carved[static_cast<std::size_t>(ny * cells + nx)])
+                    ways.push_back({dx, dy});
+            }
+            if (ways.empty()) {
+                path.pop_back();
+                continue;
+            }
+            const auto [dx, dy] = ways[random() % ways.size()];
+            carved[static_cast<std::size_t>((cy + dy) * cells + cx + dx)] = 1;
+            maze.SetDot(2 * cx + dx, 2 * cy + dy, false);
+            maze.SetDot(2 * (cx + dx), 2 * (cy + dy), false);
+            path.push_back({cx + dx, cy + dy});
+        }
+        for (const DotPlane* picture : {&spiral, &maze}) {
+            DotPlane turned(size);
+            for (auto [x, y] : BlackDots(*picture)) turned.SetDot(y, x, true);
+            for (const DotPlane* p : std::initializer_list<const DotPlane*>{picture, &turned}) {
+                for (auto [x, y] : {std::pair{0, 0}, {size / 2, size / 2}, {size - 2, 0}}) {
+                    const Dots expected = ReferenceFill(*p, x, y, false);
+                    const FillResult result = BuildFillMask(*p, x, y, false);
+                    EXPECT_EQ(result.succeeded, !expected.empty());
+                    ASSERT_EQ(BlackDots(result.mask), expected) << "size " << size << " at " << x << "," << y;
+                }
+            }
+        }
+    }
+}

@@ -196,3 +196,54 @@ TEST(DrawingGesture, TheMoveToolLiftsOnlyASelectedDotWithTheLeftButtonAndFillsAr
                   (std::vector<K>{K::ReleaseMouse, K::CancelPaste, K::ShowPosition}));
     }
 }
+
+TEST(DrawingGesture, ARectangleSelectionPressedOutsideTheGridOnOneAxisStartsAtThatEdge) {
+    // Pressed right of the grid (the clamped dot is -1 across, the unclamped one beyond N) and dragged
+    // to (10, 8): the selection is columns 10..N-1, as a release out there would give, not 0..9.
+    DrawingGesture gesture(kSize);
+    gesture.Press(1, {-1, 5}, {kSize + 3, 5}, With(kRectSelectTool));
+    EXPECT_EQ(*Find(gesture.Move({10, 8}, {10, 8}, false), K::ShowPreview)->mask,
+              BuildShapeMask(kSize, kRectSelectTool, kSize, 5, 10, 8, 1));
+    const auto right = gesture.Release(1, {10, 8}, {10, 8}, false);
+    ASSERT_NE(Find(right, K::SelectRect), nullptr);
+    EXPECT_EQ(Find(right, K::SelectRect)->start, (DotPoint{kSize, 5}));
+    EXPECT_EQ(Find(right, K::SelectRect)->dot, (DotPoint{10, 8}));
+
+    // Above the grid: the top edge; left of it: the left edge.
+    gesture.Press(1, {3, -1}, {3, -2}, With(kRectSelectTool));
+    EXPECT_EQ(Find(gesture.Release(1, {6, 4}, {6, 4}, false), K::SelectRect)->start, (DotPoint{3, 0}));
+    gesture.Press(1, {-1, 7}, {-4, 7}, With(kRectSelectTool));
+    EXPECT_EQ(Find(gesture.Release(1, {6, 4}, {6, 4}, false), K::SelectRect)->start, (DotPoint{0, 7}));
+}
+
+TEST(DrawingGesture, APictureReplacedDuringADragEndsItWithoutTouchingTheNewPicture) {
+    struct Case {
+        int tool;
+        std::vector<K> ended;
+    };
+    const Case cases[] = {
+        {kMoveTool, {K::EndPreview, K::AbortMove, K::ReleaseMouse}},
+        {kRectSelectTool, {K::EndPreview, K::ReleaseMouse}},
+        {kCircleTool, {K::EndPreview, K::ReleaseMouse}},
+        // The stroke's dots went with the picture: no step of the new one is recorded.
+        {kPenTool, {K::ReleaseMouse}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.tool);
+        DrawingGesture gesture(kSize);
+        PressSituation at = With(c.tool);
+        at.selectionContainsDot = true;
+        gesture.Press(1, {4, 4}, {4, 4}, at);
+        gesture.Move({6, 6}, {6, 6}, false);
+        EXPECT_EQ(Kinds(gesture.PictureReplaced()), c.ended);
+        EXPECT_FALSE(gesture.Dragging());
+        // The release that follows finishes nothing: no move, no selection, no shape, no step.
+        EXPECT_TRUE(gesture.Release(1, {9, 9}, {9, 9}, false).empty());
+        EXPECT_TRUE(gesture.CaptureLost().empty());
+    }
+    // Without a drag there is nothing to end; a press outside the grid only gives the capture back.
+    DrawingGesture idle(kSize);
+    EXPECT_TRUE(idle.PictureReplaced().empty());
+    idle.Press(1, {-1, -1}, {-3, -3}, With(kMoveTool));
+    EXPECT_EQ(Kinds(idle.PictureReplaced()), (std::vector<K>{K::ReleaseMouse}));
+}

@@ -1,6 +1,10 @@
 #include <gtest/gtest.h>
 
+#include "app/about_rules.h"
 #include "app/frame_rules.h"
+
+#include <string>
+#include <vector>
 
 namespace {
 
@@ -114,3 +118,11 @@ TEST(FrameKeys, MatrixViewTakesItsKeysBeforeTheAccelerators) {
 }
 
 }  // namespace
+
+TEST(AboutBox, TheUpdateCountsTheEditorsWithUnsavedChanges) {
+    const std::vector<std::wstring> titles = {L"C:\\EUDC.TTE　[ CODE= E000 ]-<更新>",
+                                              L"C:\\EUDC.TTE　[ CODE= E001 ]",
+                                              L"C:\\EUDC.TTE　[ CODE=  -  ]-<更新>"};
+    EXPECT_EQ(CountModifiedEditors(titles), 2);
+    EXPECT_EQ(CountModifiedEditors(std::span(titles).subspan(1, 1)), 0);
+}

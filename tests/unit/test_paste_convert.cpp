@@ -88,6 +88,55 @@ TEST(PasteConvert, RunLengthDeltasAbsoluteRunsAndClipping) {
     ExpectPicture(out, 6, 3, [](int x, int y) { return (y == 2 && x != 1) || (y == 0 && x == 1); });
 }
 
+// A 32-bit picture with an alpha channel (a version 4 or 5 header's alpha mask, or alpha bit fields):
+// fully transparent pixels are background whatever their colour; any other pixel that is not pure white is
+// ink. A picture whose alpha is zero everywhere carries no alpha at all (as GDI's 32-bit bitmaps do), so
+// its colours decide alone.
+TEST(PasteConvert, TransparentPixelsAreBackgroundWhenThePictureHasAlpha) {
+    // 4 by 1, top-down: transparent black, opaque black, half-transparent red, opaque white.
+    const auto v5 = [](std::uint32_t compression, const std::vector<std::uint32_t>& pixels) {
+        Bytes dib(124 + 4 * pixels.size(), 0);
+        Set32(dib, 0, 124);
+        Set32(dib, 4, static_cast<std::uint32_t>(pixels.size()));
+        Set32(dib, 8, static_cast<std::uint32_t>(-1));
+        dib[12] = 1;
+        dib[14] = 32;
+        Set32(dib, 16, compression);
+        Set32(dib, 40, 0x00FF0000);
+        Set32(dib, 44, 0x0000FF00);
+        Set32(dib, 48, 0x000000FF);
+        Set32(dib, 52, 0xFF000000);
+        for (std::size_t i = 0; i < pixels.size(); ++i) Set32(dib, 124 + 4 * i, pixels[i]);
+        return dib;
+    };
+    const std::vector<std::uint32_t> pixels = {0x00000000, 0xFF000000, 0x80FF0000, 0xFFFFFFFF};
+    PasteBitmap out;
+    for (const std::uint32_t compression : {0u, 3u}) {
+        ASSERT_EQ(ConvertPastedDib(v5(compression, pixels), 64, out), kDibOk);
+        ExpectPicture(out, 4, 1, [](int x, int) { return x == 1 || x == 2; });
+    }
+    // Alpha zero everywhere: the colours decide, so black is ink.
+    ASSERT_EQ(ConvertPastedDib(v5(3, {0x00000000, 0x00FFFFFF, 0x00FF0000}), 64, out), kDibOk);
+    ExpectPicture(out, 3, 1, [](int x, int) { return x != 1; });
+
+    // Alpha bit fields after a plain info header: the fourth mask is alpha.
+    Bytes fields(40 + 16 + 4 * 2, 0);
+    Set32(fields, 0, 40);
+    Set32(fields, 4, 2);
+    Set32(fields, 8, 1);
+    fields[12] = 1;
+    fields[14] = 32;
+    Set32(fields, 16, 6);
+    Set32(fields, 40, 0x00FF0000);
+    Set32(fields, 44, 0x0000FF00);
+    Set32(fields, 48, 0x000000FF);
+    Set32(fields, 52, 0xFF000000);
+    Set32(fields, 56, 0x00000000);  // transparent black
+    Set32(fields, 60, 0xFF000000);  // opaque black
+    ASSERT_EQ(ConvertPastedDib(fields, 64, out), kDibOk);
+    ExpectPicture(out, 2, 1, [](int x, int) { return x == 1; });
+}
+
 TEST(PasteConvert, HostileHeadersAreRefusedWithTheirResult) {
     const Bytes good = MakeDib({8, 8, 8, 0, 40, false, false}, Frame);
     PasteBitmap out;

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <random>
 #include <set>
 #include <utility>
@@ -44,10 +45,20 @@ DotPlane RandomPlane(int size, unsigned seed) {
     return plane;
 }
 
-Dots SetOf(const std::vector<DotPoint>& points) {
-    Dots dots;
-    for (const DotPoint& p : points) dots.insert({p.x, p.y});
-    return dots;
+std::vector<DotSpan> Spans(const DotChanges& changes) {
+    return {changes.Spans().begin(), changes.Spans().end()};
+}
+
+// What an operation must report: exactly the dots whose value changed, one span per row.
+std::vector<DotSpan> ChangedSpans(const DotPlane& before, const DotPlane& after) {
+    DotChanges changes;
+    DifferingSpans(before, after, changes);
+    return Spans(changes);
+}
+
+bool Covers(const DotChanges& changes, int x, int y) {
+    return std::ranges::any_of(changes.Spans(),
+                               [&](const DotSpan& s) { return s.y == y && s.left <= x && x <= s.right; });
 }
 
 }  // namespace
@@ -121,21 +132,18 @@ TEST(SelectionImage, InvertAndCopyPlaneActOnlyInsideTheRegion) {
     DotPlane glyph = RandomPlane(32, 1);
     const DotPlane before = glyph;
     MatrixSelection sel(32);
-    std::vector<DotPoint> repaint;
+    DotChanges repaint;
     EXPECT_EQ(InvertSelectedImage(glyph, sel, repaint), SelectionOpResult::kNoSelection);
 
     // An L-shaped selection partly outside the glyph.
     ASSERT_TRUE(sel.SelectRect(-5, 2, 10, 6, kSelectReplace));
     ASSERT_TRUE(sel.SelectRect(6, 6, 10, 40, kSelectAdd));
     ASSERT_EQ(InvertSelectedImage(glyph, sel, repaint), SelectionOpResult::kDone);
-    Dots inside;
     for (int y = 0; y < 32; ++y) {
-        for (int x = 0; x < 32; ++x) {
+        for (int x = 0; x < 32; ++x)
             EXPECT_EQ(glyph.IsBlack(x, y), before.IsBlack(x, y) != sel.Contains(x, y)) << x << "," << y;
-            if (sel.Contains(x, y)) inside.insert({x, y});
-        }
     }
-    EXPECT_EQ(SetOf(repaint), inside);
+    EXPECT_EQ(Spans(repaint), ChangedSpans(before, glyph));
     ASSERT_EQ(InvertSelectedImage(glyph, sel, repaint), SelectionOpResult::kDone);
     EXPECT_EQ(glyph, before);
 
@@ -156,12 +164,12 @@ TEST(SelectionImage, FlipsMirrorWithinTheBox) {
     const DotPlane glyph = PlaneOf(16, {{2, 3}, {5, 4}, {3, 3}, {0, 0}});
     MatrixSelection sel(16);
     ASSERT_TRUE(sel.SelectRect(2, 3, 6, 5, kSelectReplace));
-    std::vector<DotPoint> repaint;
+    DotChanges repaint;
 
     DotPlane h = glyph;
     ASSERT_EQ(FlipSelection(h, sel, kFlipHorizontal, repaint), SelectionOpResult::kDone);
     EXPECT_EQ(PlaneDots(h), (Dots{{5, 3}, {2, 4}, {4, 3}, {0, 0}}));
-    EXPECT_EQ(SetOf(repaint).size(), 8u);  // every selected dot is written, white ones included
+    EXPECT_EQ(Spans(repaint), ChangedSpans(glyph, h));
 
     DotPlane v = glyph;
     ASSERT_EQ(FlipSelection(v, sel, kFlipVertical, repaint), SelectionOpResult::kDone);
@@ -190,7 +198,7 @@ TEST(SelectionImage, FlipsAndTurnsNeedARectangleAndABlackDot) {
     DotPlane glyph = PlaneOf(16, {{5, 5}});
     const DotPlane before = glyph;
     MatrixSelection sel(16);
-    std::vector<DotPoint> repaint;
+    DotChanges repaint;
     EXPECT_EQ(FlipSelection(glyph, sel, kFlipVertical, repaint), SelectionOpResult::kNoSelection);
     EXPECT_EQ(RotateSelection(glyph, sel, false, repaint), SelectionOpResult::kNoSelection);
 
@@ -201,7 +209,7 @@ TEST(SelectionImage, FlipsAndTurnsNeedARectangleAndABlackDot) {
     EXPECT_EQ(FlipSelection(glyph, sel, kFlipVertical, repaint), SelectionOpResult::kNeedsRectSelection);
     EXPECT_EQ(RotateSelection(glyph, sel, true, repaint), SelectionOpResult::kNeedsRectSelection);
     EXPECT_EQ(glyph, before);
-    EXPECT_TRUE(repaint.empty());
+    EXPECT_TRUE(repaint.Empty());
     ASSERT_TRUE(sel.ExpandToBox());
     EXPECT_TRUE(sel.IsRectangular());
     EXPECT_EQ(sel.Box(), (DotRect{3, 3, 8, 8}));
@@ -226,12 +234,12 @@ TEST(SelectionImage, QuarterTurnsUseTheTurnedBox) {
     DotPlane glyph = PlaneOf(16, {{0, 0}, {3, 1}, {9, 9}});
     MatrixSelection sel(16);
     ASSERT_TRUE(sel.SelectRect(0, 0, 4, 2, kSelectReplace));
-    std::vector<DotPoint> repaint;
+    DotChanges repaint;
     ASSERT_EQ(RotateSelection(glyph, sel, false, repaint), SelectionOpResult::kDone);
     EXPECT_EQ(PlaneDots(glyph), (Dots{{1, 2}, {9, 9}}));
     EXPECT_EQ(sel.Box(), (DotRect{1, -1, 3, 3}));
     EXPECT_TRUE(sel.IsRectangular());
-    EXPECT_TRUE(SetOf(repaint).contains({0, 0}));  // the old place was cleared
+    EXPECT_TRUE(Covers(repaint, 0, 0));  // the old place was cleared
     EXPECT_TRUE(sel.Outline().IsBlack(1, 2));
 
     // Anticlockwise: the top-left dot of a square box goes to its bottom-left.
@@ -278,15 +286,16 @@ TEST(SelectionMove, OpaqueAndTransparentOverlays) {
     MatrixSelection start(16);
     ASSERT_TRUE(start.SelectRect(2, 2, 5, 3, kSelectReplace));
     const DotPlane origin = RenderSelection(glyph, start, 0, 0, true).plane;
-    std::vector<DotPoint> repaint;
+    DotChanges repaint;
 
     DotPlane opaque = glyph;
     MatrixSelection sel = start;
     ASSERT_TRUE(MoveSelection(opaque, sel, origin, 3, 1, kOverlayOpaque, repaint));
     EXPECT_EQ(PlaneDots(opaque), (Dots{{5, 3}, {7, 3}}));  // (6, 3) covered by the white middle
     EXPECT_EQ(sel.Box(), (DotRect{5, 3, 8, 4}));
-    EXPECT_TRUE(SetOf(repaint).contains({2, 2}));
-    EXPECT_TRUE(SetOf(repaint).contains({6, 3}));
+    EXPECT_EQ(Spans(repaint), ChangedSpans(glyph, opaque));
+    EXPECT_TRUE(Covers(repaint, 2, 2));
+    EXPECT_TRUE(Covers(repaint, 6, 3));
 
     DotPlane transparent = glyph;
     sel = start;
@@ -307,7 +316,7 @@ TEST(SelectionMove, OpaqueAndTransparentOverlays) {
                                kOverlayOpaque, repaint));
     EXPECT_EQ(white, glyph);
     EXPECT_EQ(sel.Box(), (DotRect{10, 10, 12, 12}));
-    EXPECT_TRUE(repaint.empty());
+    EXPECT_TRUE(repaint.Empty());
 }
 
 TEST(SelectionMove, NudgeAndMoveAgreeWithADotByDotModel) {
@@ -319,7 +328,7 @@ TEST(SelectionMove, NudgeAndMoveAgreeWithADotByDotModel) {
         for (int mode : {kOverlayTransparent, kOverlayOpaque}) {
             MatrixSelection moved = sel;
             DotPlane glyph = random;
-            std::vector<DotPoint> repaint;
+            DotChanges repaint;
             ASSERT_TRUE(MoveSelection(glyph, moved, RenderSelection(glyph, sel, 0, 0, true).plane, step.x,
                                       step.y, mode, repaint));
             for (int y = 0; y < 32; ++y) {
@@ -341,13 +350,13 @@ TEST(SelectionMove, NudgeAndMoveAgreeWithADotByDotModel) {
 TEST(SelectionClipboard, CutClearsTheSelectedDots) {
     DotPlane glyph = PlaneOf(16, {{1, 1}, {2, 2}, {9, 9}});
     MatrixSelection sel(16);
-    std::vector<DotPoint> repaint;
+    DotChanges repaint;
     EXPECT_FALSE(ClearSelectedDots(glyph, sel, repaint));
     // White dots only: the clipboard gets nothing, but the cut still clears (and records a step).
     ASSERT_TRUE(sel.SelectRect(4, 4, 6, 6, kSelectReplace));
     EXPECT_FALSE(RenderSelectionForClipboard(glyph, sel).anyQualified);
     EXPECT_TRUE(ClearSelectedDots(glyph, sel, repaint));
-    EXPECT_EQ(repaint.size(), 4u);
+    EXPECT_TRUE(repaint.Empty()) << "no dot changed";
     ASSERT_TRUE(sel.SelectRect(0, 0, 3, 3, kSelectReplace));
     EXPECT_TRUE(ClearSelectedDots(glyph, sel, repaint));
     EXPECT_EQ(PlaneDots(glyph), (Dots{{9, 9}}));
@@ -363,7 +372,7 @@ TEST(SelectionClipboard, PastePlacementClipsAndHonoursTheOverlayMode) {
         picture.SetDot(i, i, true);
     }
     const DotPlane glyph = RandomPlane(64, 2);
-    std::vector<DotPoint> repaint;
+    DotChanges repaint;
 
     // Transparent at (40, 40): only its black dots on 40..63 are written.
     DotPlane transparent = glyph;
@@ -374,7 +383,7 @@ TEST(SelectionClipboard, PastePlacementClipsAndHonoursTheOverlayMode) {
             ASSERT_EQ(transparent.IsBlack(x, y), ink || glyph.IsBlack(x, y)) << x << "," << y;
         }
     }
-    EXPECT_EQ(repaint.size(), 24u + 23u + 23u);
+    EXPECT_EQ(Spans(repaint), ChangedSpans(glyph, transparent));
     EXPECT_EQ(PastedDots(OneBitImageView::Of(picture), 40, 40, 64), [&] {
         DotPlane only(64);
         for (int y = 40; y < 64; ++y) {
@@ -392,7 +401,7 @@ TEST(SelectionClipboard, PastePlacementClipsAndHonoursTheOverlayMode) {
             ASSERT_EQ(opaque.IsBlack(x, y), inside ? picture.IsBlack(x - 40, y - 40) : glyph.IsBlack(x, y));
         }
     }
-    EXPECT_EQ(repaint.size(), 24u * 24u);
+    EXPECT_EQ(Spans(repaint), ChangedSpans(glyph, opaque));
 
     // At the clamped far corner nothing lies on the glyph.
     DotPlane corner = glyph;
@@ -406,4 +415,147 @@ TEST(SelectionClipboard, PastePlacementClipsAndHonoursTheOverlayMode) {
     DotPlane truncated(64);
     ASSERT_TRUE(PlacePaste(truncated, {16, 4, shortBytes, 2}, 0, 0, kOverlayOpaque, repaint));
     EXPECT_EQ(PlaneDots(truncated).size(), 16u);
+}
+
+namespace {
+
+// The image commands dot by dot, as their rules read: the models the word-wise operations must match.
+DotPlane ModelFlip(const DotPlane& glyph, const MatrixSelection& sel, FlipKind kind) {
+    const int n = glyph.Size();
+    const DotRect b = sel.Box();
+    DotPlane out = glyph;
+    for (int y = 0; y < n; ++y) {
+        for (int x = 0; x < n; ++x) {
+            if (!sel.Contains(x, y)) continue;
+            // The dot that lands here: its mirror, when that is a selected black dot.
+            const long long sx = kind == kFlipVertical ? x : static_cast<long long>(b.left) + b.right - 1 - x;
+            const long long sy =
+                kind == kFlipHorizontal ? y : static_cast<long long>(b.top) + b.bottom - 1 - y;
+            const bool inside = sx >= 0 && sy >= 0 && sx < n && sy < n;
+            out.SetDot(x, y,
+                       inside && sel.Contains(static_cast<int>(sx), static_cast<int>(sy)) &&
+                           glyph.IsBlack(static_cast<int>(sx), static_cast<int>(sy)));
+        }
+    }
+    return out;
+}
+
+DotPlane ModelTurn(const DotPlane& glyph, const MatrixSelection& sel, bool anticlockwise) {
+    const int n = glyph.Size();
+    const DotRect b = sel.Box(), t = QuarterTurnBox(b);
+    const long long w = b.Width(), h = b.Height();
+    DotPlane staging(n);
+    for (int gy = 0; gy < n; ++gy) {
+        for (int gx = 0; gx < n; ++gx) {
+            if (!sel.Contains(gx, gy) || !glyph.IsBlack(gx, gy)) continue;
+            const long long x = gx - b.left, y = gy - b.top;
+            const long long tx = anticlockwise ? t.left + y : t.left + h - 1 - y;
+            const long long ty = anticlockwise ? t.top + w - 1 - x : t.top + x;
+            if (tx >= 0 && ty >= 0 && tx < n && ty < n)
+                staging.SetDot(static_cast<int>(tx), static_cast<int>(ty), true);
+        }
+    }
+    DotPlane out = glyph;
+    const bool whole = b == DotRect{0, 0, n, n};
+    for (int y = 0; y < n; ++y) {
+        for (int x = 0; x < n; ++x) {
+            const bool inNew = x >= t.left && x < t.right && y >= t.top && y < t.bottom;
+            if (inNew) {
+                out.SetDot(x, y, staging.IsBlack(x, y));
+            } else if (!whole && sel.Contains(x, y)) {
+                out.SetDot(x, y, false);
+            }
+        }
+    }
+    return out;
+}
+
+DotPlane ModelPaste(const DotPlane& glyph, const OneBitImage& picture, int px, int py, int mode) {
+    DotPlane out = glyph;
+    for (int y = 0; y < picture.height; ++y) {
+        for (int x = 0; x < picture.width; ++x) {
+            const bool black = picture.IsBlack(x, y);
+            if (black || mode == kOverlayOpaque) out.SetDot(px + x, py + y, black);
+        }
+    }
+    return out;
+}
+
+}  // namespace
+
+// Random glyphs of sizes that fill whole words and sizes that do not, random boxes reaching past every edge:
+// each command gives the model's dots and reports exactly the dots it changed.
+TEST(SelectionImage, FlipsTurnsInvertAndPasteAgreeWithDotByDotModels) {
+    std::mt19937 rng(7);
+    for (const int n : {8, 16, 24, 64, 72, 136, 256}) {
+        for (int round = 0; round < 12; ++round) {
+            SCOPED_TRACE(testing::Message() << "size " << n << " round " << round);
+            const DotPlane glyph = RandomPlane(n, static_cast<unsigned>(n * 100 + round));
+            std::uniform_int_distribution<int> corner(-n / 2, n), extent(1, n + n / 2);
+            const int l = round == 0 ? 0 : corner(rng), t = round == 0 ? 0 : corner(rng);
+            const int r = round == 0 ? n : l + extent(rng), b = round == 0 ? n : t + extent(rng);
+            MatrixSelection sel(n);
+            ASSERT_TRUE(sel.SelectRect(l, t, r, b, kSelectReplace));
+            DotChanges changed;
+
+            for (const FlipKind kind : {kFlipVertical, kFlipHorizontal, kFlipHalfTurn}) {
+                DotPlane flipped = glyph;
+                const SelectionOpResult result = FlipSelection(flipped, sel, kind, changed);
+                if (result == SelectionOpResult::kNoBlackDot) {
+                    EXPECT_EQ(flipped, glyph);
+                    continue;
+                }
+                ASSERT_EQ(result, SelectionOpResult::kDone);
+                const DotPlane model = ModelFlip(glyph, sel, kind);
+                ASSERT_EQ(PlaneDots(flipped), PlaneDots(model)) << "flip " << kind;
+                EXPECT_EQ(Spans(changed), ChangedSpans(glyph, flipped));
+            }
+            for (const bool anticlockwise : {false, true}) {
+                DotPlane turned = glyph;
+                MatrixSelection turnedSel = sel;
+                const SelectionOpResult result = RotateSelection(turned, turnedSel, anticlockwise, changed);
+                if (result == SelectionOpResult::kNoBlackDot) continue;
+                ASSERT_EQ(result, SelectionOpResult::kDone);
+                ASSERT_EQ(PlaneDots(turned), PlaneDots(ModelTurn(glyph, sel, anticlockwise)))
+                    << (anticlockwise ? "anticlockwise" : "clockwise");
+                EXPECT_EQ(turnedSel.Box(), QuarterTurnBox(sel.Box()));
+                EXPECT_EQ(Spans(changed), ChangedSpans(glyph, turned));
+            }
+
+            // Inversion acts on any shape: the box with a hole.
+            MatrixSelection ring = sel;
+            ring.SelectRect(l + 2, t + 2, r - 2, b - 2, kSelectRemove);
+            DotPlane inverted = glyph;
+            ASSERT_EQ(InvertSelectedImage(inverted, ring, changed),
+                      ring.HasSelection() ? SelectionOpResult::kDone : SelectionOpResult::kNoSelection);
+            for (int y = 0; y < n; ++y) {
+                for (int x = 0; x < n; ++x)
+                    ASSERT_EQ(inverted.IsBlack(x, y), glyph.IsBlack(x, y) != ring.Contains(x, y))
+                        << x << "," << y;
+            }
+            EXPECT_EQ(Spans(changed), ChangedSpans(glyph, inverted));
+
+            // A picture of any width (rows padded to 16 bits) at a random place, both overlay modes.
+            OneBitImage picture(std::uniform_int_distribution<int>(1, n)(rng),
+                                std::uniform_int_distribution<int>(1, n)(rng));
+            for (std::uint8_t& byte : picture.bytes) byte = static_cast<std::uint8_t>(rng());
+            for (int y = 0; y < picture.height; ++y) {
+                for (int x = picture.width; x < static_cast<int>(picture.RowBytes()) * 8; ++x)
+                    picture.SetDot(x, y, false);  // out of the picture: ignored anyway
+            }
+            for (const int mode : {kOverlayTransparent, kOverlayOpaque}) {
+                DotPlane pasted = glyph;
+                const int px = corner(rng) - n / 4, py = corner(rng) - n / 4;
+                PlacePaste(pasted, OneBitImageView::Of(picture), px, py, mode, changed);
+                ASSERT_EQ(PlaneDots(pasted), PlaneDots(ModelPaste(glyph, picture, px, py, mode)))
+                    << "paste at " << px << "," << py << " mode " << mode;
+                EXPECT_EQ(Spans(changed), ChangedSpans(glyph, pasted));
+                const DotPlane shown = PastedDots(OneBitImageView::Of(picture), px, py, n);
+                for (int y = 0; y < n; ++y) {
+                    for (int x = 0; x < n; ++x)
+                        ASSERT_EQ(shown.IsBlack(x, y), picture.IsBlack(x - px, y - py));
+                }
+            }
+        }
+    }
 }

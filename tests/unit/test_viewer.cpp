@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <filesystem>
+#include <fstream>
 #include <map>
 #include <vector>
 
@@ -203,6 +205,68 @@ TEST_F(GlyphSheetTest, UnreadableFilesGiveTheirReason) {
     EXPECT_EQ(SheetFailureText(sheet), L"外字ﾌｫﾝﾄ用ﾋﾞｯﾄﾃﾞｰﾀﾌｧｲﾙを開けません。Err=[10]");
 }
 
+// A file far larger than its characters -- a terabyte here, sparse, whatever follows the last record --
+// is read without holding it; and a record the index places far out in such a file is read from there.
+TEST_F(GlyphSheetTest, AHugeFileIsReadWithoutHoldingItWhole) {
+    Put(0xE000, 0x00);
+    Put(0xE001, 0x5A);
+    const std::filesystem::path path =
+        std::filesystem::temp_directory_path() /
+        ("kf-huge-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + ".euf");
+    struct Remove {
+        std::filesystem::path path;
+        ~Remove() { std::filesystem::remove(path); }
+    } remove{path};
+    {
+        std::ofstream out(path, std::ios::binary);
+        out.write(reinterpret_cast<const char*>(file_.data()), static_cast<std::streamsize>(file_.size()));
+    }
+    std::error_code error;
+    std::filesystem::resize_file(path, (std::uintmax_t{1} << 40) + 4096, error);
+    if (error) GTEST_SKIP() << "this file system keeps no sparse file of a terabyte: " << error.message();
+
+    GlyphSheet sheet;
+    ASSERT_EQ(sheet.Read(path), kEudcOk);
+    EXPECT_EQ(sheet.StoredCount(), 2);
+    EXPECT_EQ(Bytes(sheet.Plane(0xE001).begin(), sheet.Plane(0xE001).end()), Plane(0x5A));
+
+    // E002's record 3 GB beyond the index base: read from there, the bytes between never held.
+    const std::uint32_t base = U32At(file_, kEudcBaseFieldOffset);
+    const std::uint32_t far = 3u << 30;
+    Bytes record = {0, 0, 0, 0, 16, 0, 16, 0};
+    const Bytes dots = Plane(0x3C);
+    record.insert(record.end(), dots.begin(), dots.end());
+    {
+        std::fstream io(path, std::ios::binary | std::ios::in | std::ios::out);
+        io.seekp(static_cast<std::streamoff>(base) + far);
+        io.write(reinterpret_cast<const char*>(record.data()), static_cast<std::streamsize>(record.size()));
+        io.seekp(static_cast<std::streamoff>(base) + kEudcIndexOffset + 4 * 2);
+        const unsigned char entry[4] = {0, 0, 0, 0xC0};
+        io.write(reinterpret_cast<const char*>(entry), 4);
+    }
+    ASSERT_EQ(sheet.Read(path), kEudcOk);
+    EXPECT_EQ(sheet.StoredCount(), 3);
+    EXPECT_EQ(Bytes(sheet.Plane(0xE002).begin(), sheet.Plane(0xE002).end()), dots);
+    EXPECT_EQ(Bytes(sheet.Plane(0xE001).begin(), sheet.Plane(0xE001).end()), Plane(0x5A));
+
+    // Read in one piece or a record at a time, a file gives the same sheet, damaged records included.
+    Put(0xE003, 0x11);
+    const std::uint32_t e004 = base + kEudcIndexOffset + 4 * 4;
+    for (int i = 0; i < 4; ++i) file_[e004 + i] = static_cast<std::uint8_t>(file_.size() >> (8 * i));
+    {
+        std::ofstream out(path, std::ios::binary | std::ios::trunc);
+        out.write(reinterpret_cast<const char*>(file_.data()), static_cast<std::streamsize>(file_.size()));
+    }
+    GlyphSheet whole, byRecord;
+    ASSERT_EQ(whole.Read(path), kEudcOk);
+    ASSERT_EQ(byRecord.Read(path, 0), kEudcOk);
+    EXPECT_EQ(whole.StoredCount(), 3);
+    EXPECT_EQ(whole.DamagedCount(), 1);
+    EXPECT_EQ(byRecord.DamagedCount(), 1);
+    EXPECT_TRUE(ChangedCodes(whole, byRecord).empty());
+    EXPECT_EQ(byRecord.RecordResult(0xE004), whole.RecordResult(0xE004));
+}
+
 // Between two reads only the codes whose cell would look different are redrawn: a new character, changed
 // dots, a removed one; identical re-stores are not. A changed layout redraws everything.
 TEST_F(GlyphSheetTest, ChangedCodesAreExactlyTheCellsThatLookDifferent) {
@@ -275,6 +339,23 @@ TEST(ViewerRules, SettingsKeepSizeAndPlaceInTheirOwnSection) {
     EXPECT_FALSE(settings.windowRect) << "a rectangle without width is not used";
     store.values[{kViewerSection, L"ViewerWindowPos"}] = L"10:20";
     EXPECT_FALSE(LoadViewerSettings(store, 96).windowRect);
+    // A place no screen can have: its size would not even fit the numbers.
+    for (const wchar_t* extreme :
+         {L"-2147483648:0:2147483647:600", L"0:-2147483647:800:2147483647", L"2000000000:0:2000000800:600"}) {
+        store.values[{kViewerSection, L"ViewerWindowPos"}] = extreme;
+        EXPECT_FALSE(LoadViewerSettings(store, 96).windowRect) << extreme;
+    }
+}
+
+// A file the writer still holds is tried again, twenty times a round; every update signal starts a round of
+// its own, so one long save does not leave later signals without their tries. Other failures are final.
+TEST(ViewerRules, EveryUpdateSignalGetsItsOwnRoundOfTries) {
+    ReloadRetries retries;
+    EXPECT_FALSE(retries.RetryAfter(kEudcBadHeader));
+    for (int i = 0; i < ReloadRetries::kTries; ++i) ASSERT_TRUE(retries.RetryAfter(kEudcCannotOpen)) << i;
+    EXPECT_FALSE(retries.RetryAfter(kEudcCannotOpen)) << "the round is over";
+    retries.NewRound();  // the next signal
+    EXPECT_TRUE(retries.RetryAfter(kEudcCannotOpen));
 }
 
 TEST(ViewerRules, SizesKeepTheirMeaningAcrossDpis) {

@@ -73,7 +73,7 @@ void BM_RotateWholeGlyph(benchmark::State& state) {
     DotPlane glyph = RandomGlyph();
     MatrixSelection sel(kSize);
     sel.SelectAll(kSelectReplace);
-    std::vector<DotPoint> repaint;
+    DotChanges repaint;
     for (auto _ : state) benchmark::DoNotOptimize(RotateSelection(glyph, sel, false, repaint));
 }
 BENCHMARK(BM_RotateWholeGlyph)->Unit(benchmark::kMicrosecond);
@@ -82,7 +82,7 @@ void BM_FlipWholeGlyph(benchmark::State& state) {
     DotPlane glyph = RandomGlyph();
     MatrixSelection sel(kSize);
     sel.SelectAll(kSelectReplace);
-    std::vector<DotPoint> repaint;
+    DotChanges repaint;
     for (auto _ : state) benchmark::DoNotOptimize(FlipSelection(glyph, sel, kFlipHorizontal, repaint));
 }
 BENCHMARK(BM_FlipWholeGlyph)->Unit(benchmark::kMicrosecond);
@@ -92,7 +92,7 @@ void BM_MoveSelection(benchmark::State& state) {
     DotPlane glyph = RandomGlyph();
     MatrixSelection sel(kSize);
     sel.SelectRect(10, 10, 200, 200, kSelectReplace);
-    std::vector<DotPoint> repaint;
+    DotChanges repaint;
     int dx = 13, dy = 7;
     for (auto _ : state) {
         const DotPlane origin = RenderSelection(glyph, sel, 0, 0, true).plane;
@@ -116,7 +116,7 @@ void BM_InvertSelectedImage(benchmark::State& state) {
     DotPlane glyph = RandomGlyph();
     MatrixSelection sel(kSize);
     sel.SelectAll(kSelectReplace);
-    std::vector<DotPoint> repaint;
+    DotChanges repaint;
     for (auto _ : state) benchmark::DoNotOptimize(InvertSelectedImage(glyph, sel, repaint));
 }
 BENCHMARK(BM_InvertSelectedImage)->Unit(benchmark::kMicrosecond);
@@ -125,7 +125,7 @@ void BM_PlacePasteOpaque(benchmark::State& state) {
     DotPlane glyph = RandomGlyph();
     OneBitImage picture(kSize, kSize);
     for (int i = 0; i < kSize; ++i) picture.SetDot(i, i, true);
-    std::vector<DotPoint> repaint;
+    DotChanges repaint;
     for (auto _ : state) {
         benchmark::DoNotOptimize(
             PlacePaste(glyph, OneBitImageView::Of(picture), 0, 0, kOverlayOpaque, repaint));

@@ -2,6 +2,7 @@
 
 #include <shellapi.h>
 
+#include "app/about_rules.h"
 #include "app/help_topics.h"
 #include "win32/app/manual_help.h"
 #include "win32/platform/family_windows.h"
@@ -119,11 +120,18 @@ BOOL CAboutDlg::OnInitDialog() {
 
 void CAboutDlg::OnAutoUpdate() {
     if (AfxMessageBox(IDS_ASK_AUTO_UPDATE, MB_OKCANCEL | MB_ICONQUESTION) != IDOK) return;
+    // The update ends every editor without a question: not while one of them would lose a drawing. The
+    // box stays for another try once they are saved or closed.
+    if (const int modified = CountModifiedEditors(EditorWindowTitles()); modified > 0) {
+        AfxMessageBox(FormatText(LoadResString(IDS_ERR_EDITORS_MODIFIED).c_str(), modified), MB_OK);
+        return;
+    }
     g_log.Write(L"About:WEBから最新版に更新\n");
     const std::wstring commandLine = L"\"" + m_context.m_strModuleFolder + L"Patchkit.exe\" Patchkit2.ini";
     if (RunProgram(commandLine, SW_SHOWNORMAL)) {
         HCURSOR previous = SetCursor(LoadCursorW(nullptr, IDC_WAIT));
-        // WM_QUIT ends each editor's loop at once: no questions about edits, no saved position.
+        // WM_QUIT ends each editor's loop at once: no saved position, and no question -- none of them
+        // holds unsaved changes.
         if (HWND main = GetAncestor(m_pParent ? m_pParent->m_hWnd : GetParent(m_hWnd), GA_ROOT)) {
             PostMessageW(main, WM_QUIT, 0, 0);
         }

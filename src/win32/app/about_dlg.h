@@ -1,5 +1,6 @@
 // The About box: the program's version and legal line from its own version resource, a link to the
-// user's manual, and the button that ends every editor and starts the updater.
+// user's manual, and the button that ends every editor and starts the updater -- unless an editor holds
+// unsaved changes.
 //
 //     CAboutDlg dlg(context, frame);
 //     dlg.DoModal();

@@ -60,3 +60,50 @@ bool ReadClipboardBitmap(HBITMAP bitmap, int glyphSize, PasteBitmap& out) {
     out = shrinker.Take();
     return out.width > 0 && out.height > 0;
 }
+
+bool OpenClipboardPatiently(HWND owner) {
+    // Another program holds the clipboard for the moment it takes to put its data there: a second at most
+    // is waited for.
+    for (int attempt = 0; attempt < 20; ++attempt) {
+        if (OpenClipboard(owner)) return true;
+        Sleep(50);
+    }
+    return false;
+}
+
+bool ClipboardHasPicture() {
+    return IsClipboardFormatAvailable(CF_DIBV5) || IsClipboardFormatAvailable(CF_DIB) ||
+           IsClipboardFormatAvailable(CF_BITMAP);
+}
+
+ClipboardReadResult ReadClipboardPicture(int glyphSize, PasteBitmap& out) {
+    // The picture formats in the clipboard's own order: those the program put there come before those the
+    // system makes from them, so the program's own data is read first. A made one may fail where the
+    // program's own reads, so the next one is tried before the picture is called unreadable.
+    std::vector<UINT> formats;
+    for (UINT format = EnumClipboardFormats(0); format != 0; format = EnumClipboardFormats(format)) {
+        if (format == CF_DIBV5 || format == CF_DIB || format == CF_BITMAP) formats.push_back(format);
+    }
+    for (const UINT format : {UINT{CF_DIBV5}, UINT{CF_DIB}, UINT{CF_BITMAP}}) {
+        // Formats the enumeration missed, last.
+        if (std::ranges::find(formats, format) == formats.end() && IsClipboardFormatAvailable(format))
+            formats.push_back(format);
+    }
+    for (const UINT format : formats) {
+        if (format == CF_BITMAP) {
+            auto* bitmap = static_cast<HBITMAP>(GetClipboardData(CF_BITMAP));
+            if (bitmap && ReadClipboardBitmap(bitmap, glyphSize, out)) return ClipboardReadResult::kRead;
+            continue;
+        }
+        HANDLE data = GetClipboardData(format);
+        const SIZE_T size = data ? GlobalSize(data) : 0;
+        const void* bytes = data && size > 0 ? GlobalLock(data) : nullptr;
+        if (bytes == nullptr) continue;
+        const int result = ConvertPastedDib(
+            {static_cast<const std::uint8_t*>(bytes), static_cast<std::size_t>(size)}, glyphSize, out);
+        GlobalUnlock(data);
+        if (result == kDibOk) return ClipboardReadResult::kRead;
+    }
+    out = PasteBitmap{};
+    return formats.empty() ? ClipboardReadResult::kNoPicture : ClipboardReadResult::kUnreadable;
+}

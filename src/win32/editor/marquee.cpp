@@ -39,14 +39,28 @@ CMarquee::CMarquee(HWND view, ColorRef color) : m_view(view), m_color(color) {}
 
 CMarquee::~CMarquee() {
     if (m_shape) {
-        RestoreUnder(m_shape);
-        DeleteObject(m_shape);
+        // Gone before the repaint, which would paint it again.
+        HRGN shape = m_shape;
+        m_shape = nullptr;
+        RestoreUnder(shape);
+        DeleteObject(shape);
     }
 }
 
 void CMarquee::RestoreUnder(HRGN shape) const {
     if (m_view && IsWindow(m_view))
         RedrawWindow(m_view, nullptr, shape, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
+}
+
+void CMarquee::Fill(HDC dc, HRGN shape) const {
+    if (HBRUSH brush = CreateSolidBrush(RGB(ColorRed(m_color), ColorGreen(m_color), ColorBlue(m_color)))) {
+        FillRgn(dc, shape, brush);
+        DeleteObject(brush);
+    }
+}
+
+void CMarquee::PaintOver(HDC dc) const {
+    if (m_shape && dc) Fill(dc, m_shape);
 }
 
 void CMarquee::Show(const DotPlane& mask, const MatrixGeometry& geometry, DotPoint offset) {
@@ -56,20 +70,18 @@ void CMarquee::Show(const DotPlane& mask, const MatrixGeometry& geometry, DotPoi
         DeleteObject(shape);
         return;
     }
-    // The new shape first, then the matrix back only where the old one is no longer covered: cells that
-    // stay under the marquee are never repainted, so nothing flickers and a large shape costs only what
-    // moved.
+    // The matrix back where the old shape is no longer covered -- that paint also paints whatever else
+    // waited to be painted, the new shape's cells included, and paints the new shape over it -- then the
+    // new shape: cells that stay under the marquee are never repainted, so nothing flickers, and a large
+    // shape costs only what moved.
+    HRGN old = m_shape;
+    m_shape = shape;
+    if (old) {
+        if (CombineRgn(old, old, shape, RGN_DIFF) != NULLREGION) RestoreUnder(old);
+        DeleteObject(old);
+    }
     if (HDC dc = GetDC(m_view)) {
-        HBRUSH brush = CreateSolidBrush(RGB(ColorRed(m_color), ColorGreen(m_color), ColorBlue(m_color)));
-        if (brush) {
-            FillRgn(dc, shape, brush);
-            DeleteObject(brush);
-        }
+        Fill(dc, shape);
         ReleaseDC(m_view, dc);
     }
-    if (m_shape) {
-        if (CombineRgn(m_shape, m_shape, shape, RGN_DIFF) != NULLREGION) RestoreUnder(m_shape);
-        DeleteObject(m_shape);
-    }
-    m_shape = shape;
 }

@@ -184,7 +184,16 @@ void CMatrixEditView::InvalidateChanges(const DotChanges& changes) {
     }
 }
 
+void CMatrixEditView::EndDragForNewPicture() {
+    for (const GestureEffect& effect : m_gesture.PictureReplaced()) CarryOut(effect);
+}
+
 void CMatrixEditView::OnUpdate(CView* /*sender*/, LPARAM hint, void* hintObject) {
+    // A drag belongs to the picture under it: every hint that replaces the picture ends it first.
+    if (hint == kHintDocumentReady || hint == kHintCharacterLoaded || hint == kHintHistoryStep ||
+        hint == kHintDocumentGone) {
+        EndDragForNewPicture();
+    }
     switch (hint) {
         case kHintDocumentReady:
             if (const auto* planes = static_cast<const GlyphPlanes*>(hintObject)) {
@@ -203,6 +212,7 @@ void CMatrixEditView::OnUpdate(CView* /*sender*/, LPARAM hint, void* hintObject)
                 DifferingSpans(*loaded, *m_pImage, changed);
                 InvalidateChanges(changed);
                 std::copy(loaded->Bytes().begin(), loaded->Bytes().end(), m_pImage->Bytes().begin());
+                RefreshPane(kPaneGlyphSample);
             }
             // The selection belonged to the image that was just replaced. Dropped whatever keys
             // are held: an undo is no selection change for Shift or Alt to modify.
@@ -231,6 +241,8 @@ void CMatrixEditView::OnDraw(HDC dc) {
     planes.moving = m_bMoving;
     planes.layer = m_pLayer.get();
     m_painter.PaintClipBox(dc, Geometry(), planes, m_colors, m_grid);
+    // A preview, a move or a pending paste stays on the screen over whatever was repainted.
+    if (m_pMarquee) m_pMarquee->PaintOver(dc);
 }
 
 void CMatrixEditView::PushUndoSnapshot() {

@@ -82,8 +82,10 @@ class CMatrixEditView : public CView, public IMatrixViewState {
     void FlipSelection(int kind);  // FlipKind
     void RotateSelection(bool anticlockwise);
 
-    // The clipboard: a one-bit picture of the selection's box out, any picture in. A paste waits,
-    // following the mouse, until a left click places it or a right click or Escape cancels it.
+    // The clipboard: a one-bit picture of the selection's box out, any picture in. A cut whose picture
+    // the clipboard does not take keeps its dots. A paste waits, following the mouse, until a left click
+    // places it or a right click or Escape cancels it; a picture that cannot be read is reported and
+    // leaves a waiting paste as it was.
     void CopyToClipboard(BOOL cut);
     BOOL CanPaste() const;
     void PasteFromClipboard();
@@ -152,6 +154,8 @@ class CMatrixEditView : public CView, public IMatrixViewState {
     void OnLButtonUp(UINT /*flags*/, POINT point) { OnButtonUp(1, point); }
     void OnRButtonUp(UINT /*flags*/, POINT point) { OnButtonUp(2, point); }
     void OnCaptureChanged(HWND newCapture);
+    // The picture under a drag was replaced: the drag ends without touching the new one.
+    void EndDragForNewPicture();
     BOOL OnSetCursor(HWND window, UINT hitTest, UINT mouseMessage);
     // The paint covers every pixel it is asked for.
     LRESULT OnEraseBkgnd(WPARAM, LPARAM) { return 1; }
@@ -159,9 +163,8 @@ class CMatrixEditView : public CView, public IMatrixViewState {
     void CarryOut(const GestureEffect& effect);
     // Writes the black dots of a mask in a colour and repaints their cells.
     void WriteMask(const DotPlane& mask, int colour);
-    // Marks for repainting the cells of a plane's black dots, or of a list of dots.
+    // Marks for repainting the cells of a plane's black dots.
     void InvalidatePlaneDots(const DotPlane& plane);
-    void InvalidateDots(const std::vector<DotPoint>& dots);
     void InvalidateSelectionOutline() { InvalidatePlaneDots(m_selection.Outline()); }
     // The selection as the keys held now combine a new shape with it.
     static SelectionMode KeyedSelectionMode();
@@ -174,6 +177,8 @@ class CMatrixEditView : public CView, public IMatrixViewState {
     void StartMove();
     void FinishMove(DotPoint start, DotPoint dot, bool cancelled);
     void EndMoveDisplay();
+    // Puts a picture on the clipboard; false when the clipboard did not take it.
+    bool HandOverPicture(const OneBitImage& picture);
     // A pending paste follows the mouse with its top-left at the dot under it.
     void ShowPendingPaste(POINT point);
     OneBitImageView PastePicture() const;

@@ -39,13 +39,6 @@ void CMatrixEditView::InvalidatePlaneDots(const DotPlane& plane) {
     InvalidateChanges(ink);
 }
 
-void CMatrixEditView::InvalidateDots(const std::vector<DotPoint>& dots) {
-    if (dots.empty()) return;
-    DotPlane marked(m_nGlyphSize);
-    for (const DotPoint& dot : dots) marked.SetDot(dot.x, dot.y, true);
-    InvalidatePlaneDots(marked);
-}
-
 BOOL CMatrixEditView::SelectRect(int x0, int y0, int x1, int y1) {
     InvalidateSelectionOutline();
     if (!m_selection.SelectRect(x0, y0, x1, y1, KeyedSelectionMode())) return FALSE;
@@ -72,7 +65,8 @@ void CMatrixEditView::Deselect() { SelectRect(0, 0, 0, 0); }
 void CMatrixEditView::SelectAll() { SelectRect(0, 0, m_nGlyphSize, m_nGlyphSize); }
 
 void CMatrixEditView::AfterToolSelection() {
-    if (!m_context.m_settings.bSelectAfterMove) return;
+    // Only a selection that holds a dot has something to move: after an empty one the tool stays.
+    if (!m_context.m_settings.bSelectAfterMove || !HasSelection()) return;
     SetTool(kMoveTool);
     ShowToolCursor();
 }
@@ -146,20 +140,20 @@ bool CMatrixEditView::RequireRectSelection() {
 void CMatrixEditView::InvertSelectedImage() {
     if (!ImageReady() || !HasSelection()) return;
     const WaitCursor wait;
-    std::vector<DotPoint> written;
+    DotChanges written;
     if (::InvertSelectedImage(*m_pImage, m_selection, written) != SelectionOpResult::kDone) return;
-    InvalidateDots(written);
+    InvalidateChanges(written);
     PushUndoSnapshot();
 }
 
 void CMatrixEditView::FlipSelection(int kind) {
     if (!ImageReady() || !RequireRectSelection()) return;
     const WaitCursor wait;
-    std::vector<DotPoint> written;
+    DotChanges written;
     if (::FlipSelection(*m_pImage, m_selection, static_cast<FlipKind>(kind), written) !=
         SelectionOpResult::kDone)
         return;
-    InvalidateDots(written);
+    InvalidateChanges(written);
     PushUndoSnapshot();
 }
 
@@ -167,12 +161,12 @@ void CMatrixEditView::RotateSelection(bool anticlockwise) {
     if (!ImageReady() || !RequireRectSelection()) return;
     const WaitCursor wait;
     const DotPlane oldBorder = m_selection.Outline();
-    std::vector<DotPoint> written;
+    DotChanges written;
     if (::RotateSelection(*m_pImage, m_selection, anticlockwise, written) != SelectionOpResult::kDone) return;
     // The selection became the turned box.
     InvalidatePlaneDots(oldBorder);
     InvalidateSelectionOutline();
-    InvalidateDots(written);
+    InvalidateChanges(written);
     PushUndoSnapshot();
 }
 
@@ -209,11 +203,11 @@ void CMatrixEditView::FinishMove(DotPoint start, DotPoint dot, bool cancelled) {
     }
     const WaitCursor wait;
     InvalidateSelectionOutline();
-    std::vector<DotPoint> written;
+    DotChanges written;
     const bool moved = ::MoveSelection(*m_pImage, m_selection, m_staging, dx, dy, m_nOverlayMode, written);
     EndMoveDisplay();
     if (!moved) return;
-    InvalidateDots(written);
+    InvalidateChanges(written);
     PushUndoSnapshot();
 }
 
@@ -232,42 +226,49 @@ void CMatrixEditView::NudgeSelection(UINT key) {
         const RenderedPlane origin = RenderSelection(*m_pImage, m_selection, 0, 0, true);
         if (!origin.anyQualified) return;
         InvalidateSelectionOutline();
-        std::vector<DotPoint> written;
+        DotChanges written;
         if (!::MoveSelection(*m_pImage, m_selection, origin.plane, step->x, step->y, m_nOverlayMode, written))
             return;
         InvalidateSelectionOutline();
-        InvalidateDots(written);
+        InvalidateChanges(written);
         PushUndoSnapshot();
     }
+}
+
+bool CMatrixEditView::HandOverPicture(const OneBitImage& picture) {
+    HBITMAP bitmap = CreateOneBitBitmap(picture);
+    if (bitmap == nullptr) return false;
+    bool handedOver = false;
+    // Opened for this window: a clipboard emptied without an owner refuses SetClipboardData.
+    if (OpenClipboardPatiently(m_hWnd)) {
+        EmptyClipboard();
+        handedOver = SetClipboardData(CF_BITMAP, bitmap) != nullptr;  // the clipboard owns it now
+        CloseClipboard();
+    }
+    if (!handedOver) DeleteObject(bitmap);
+    return handedOver;
 }
 
 void CMatrixEditView::CopyToClipboard(BOOL cut) {
     if (!ImageReady() || !HasSelection()) return;
     g_log.Write(cut ? L"Command:切り取り\n" : L"Command:コピー\n");
     const RenderedImage picture = RenderSelectionForClipboard(*m_pImage, m_selection);
-    // A selection without black dots leaves the clipboard as it was.
-    if (picture.anyQualified) {
-        if (HBITMAP bitmap = CreateOneBitBitmap(picture.image)) {
-            bool handedOver = false;
-            // Opened for this window: a clipboard emptied without an owner refuses SetClipboardData.
-            if (OpenClipboard(m_hWnd)) {
-                EmptyClipboard();
-                handedOver = SetClipboardData(CF_BITMAP, bitmap) != nullptr;
-                CloseClipboard();
-            }
-            if (!handedOver) DeleteObject(bitmap);
-        }
+    // A selection without black dots leaves the clipboard as it was. A picture the clipboard did not take
+    // is said so, and a cut then keeps its dots: clearing them would lose them.
+    if (picture.anyQualified && !HandOverPicture(picture.image)) {
+        AfxMessageBox(cut ? IDS_ERR_CLIPBOARD_CUT : IDS_ERR_CLIPBOARD_COPY, MB_OK | MB_ICONEXCLAMATION);
+        return;
     }
     if (cut) {
-        // Cleared whether or not the clipboard took the picture, and one step even when nothing was black.
-        std::vector<DotPoint> cleared;
+        // One step even when nothing was black.
+        DotChanges cleared;
         ClearSelectedDots(*m_pImage, m_selection, cleared);
-        InvalidateDots(cleared);
+        InvalidateChanges(cleared);
         PushUndoSnapshot();
     }
 }
 
-BOOL CMatrixEditView::CanPaste() const { return IsClipboardFormatAvailable(CF_BITMAP); }
+BOOL CMatrixEditView::CanPaste() const { return ClipboardHasPicture(); }
 
 OneBitImageView CMatrixEditView::PastePicture() const {
     if (!m_paste) return {};
@@ -277,15 +278,18 @@ OneBitImageView CMatrixEditView::PastePicture() const {
 void CMatrixEditView::PasteFromClipboard() {
     if (!ImageReady() || !CanPaste()) return;
     g_log.Write(L"Command:貼り付け\n");
-    m_paste.reset();
     PasteBitmap picture;
-    bool read = false;
-    if (OpenClipboard(m_hWnd)) {
-        if (auto* bitmap = static_cast<HBITMAP>(GetClipboardData(CF_BITMAP)))
-            read = ReadClipboardBitmap(bitmap, m_nGlyphSize, picture);
-        CloseClipboard();
+    const bool opened = OpenClipboardPatiently(m_hWnd);
+    const ClipboardReadResult read =
+        opened ? ReadClipboardPicture(m_nGlyphSize, picture) : ClipboardReadResult::kNoPicture;
+    if (opened) CloseClipboard();
+    if (read != ClipboardReadResult::kRead) {
+        // A paste already waiting keeps its picture.
+        if (!opened) AfxMessageBox(IDS_ERR_CLIPBOARD_PASTE, MB_OK | MB_ICONEXCLAMATION);
+        if (read == ClipboardReadResult::kUnreadable)
+            AfxMessageBox(IDS_ERR_PASTE_UNREADABLE, MB_OK | MB_ICONEXCLAMATION);
+        return;
     }
-    if (!read) return;
     m_paste = std::move(picture);
     m_pMarquee.reset();
     m_pMarquee = std::make_unique<CMarquee>(m_hWnd, m_colors.crDrawMarquee);
@@ -306,9 +310,9 @@ void CMatrixEditView::ShowPendingPaste(POINT point) {
 
 void CMatrixEditView::PlacePaste(bool commit, DotPoint dot) {
     if (commit && IsPastePending() && ImageReady()) {
-        std::vector<DotPoint> written;
+        DotChanges written;
         if (::PlacePaste(*m_pImage, PastePicture(), dot.x, dot.y, m_nOverlayMode, written)) {
-            InvalidateDots(written);
+            InvalidateChanges(written);
             PushUndoSnapshot();
         }
     }

@@ -1,5 +1,7 @@
 #include "win32/framework/dialog.h"
 
+#include <algorithm>
+
 #include "win32/platform/dpi.h"
 #include "win32/platform/handles.h"
 #include "framework/dialog_data.h"
@@ -414,6 +416,19 @@ void DDV_MaxChars(CDataExchange* pDX, const std::wstring& /*value*/, int maxChar
     // or pastes; nothing is left to check when the contents are taken.
     if (pDX->Failed() || pDX->m_bSaveAndValidate) return;
     if (HWND hWnd = pDX->LastControl()) ::SendMessageW(hWnd, EM_LIMITTEXT, static_cast<WPARAM>(maxChars), 0);
+}
+
+void DDV_MaxCharacters(CDataExchange* pDX, const std::wstring& value, int maxChars) {
+    if (pDX->Failed()) return;
+    if (!pDX->m_bSaveAndValidate) {
+        if (HWND hWnd = pDX->LastControl())
+            ::SendMessageW(hWnd, EM_LIMITTEXT, static_cast<WPARAM>(2 * std::max(maxChars, 0)), 0);
+        return;
+    }
+    if (const auto prompt = LengthPromptIfLonger(value, maxChars)) {
+        AfxMessageBox(*prompt, MB_ICONEXCLAMATION);
+        pDX->Fail();
+    }
 }
 
 void DDV_MinMaxInt(CDataExchange* pDX, int value, int minValue, int maxValue) {

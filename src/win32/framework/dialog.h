@@ -181,6 +181,10 @@ void DDX_Check(CDataExchange* pDX, int id, BOOL& value);
 void DDX_Radio(CDataExchange* pDX, int firstId, int& value);
 // The field takes no more than maxChars characters (set on the control when filling it).
 void DDV_MaxChars(CDataExchange* pDX, const std::wstring& value, int maxChars);
+// The same counted as the user counts characters: a character outside the basic plane (a surrogate pair)
+// is one. The field leaves room for that many pairs, and a longer text is refused with
+// "%1 文字以内で入力してください。".
+void DDV_MaxCharacters(CDataExchange* pDX, const std::wstring& value, int maxChars);
 // Refused with "%1 から %2 までの整数を入力してください。".
 void DDV_MinMaxInt(CDataExchange* pDX, int value, int minValue, int maxValue);
 void DDV_MinMaxUInt(CDataExchange* pDX, UINT value, UINT minValue, UINT maxValue);

@@ -175,9 +175,18 @@ std::wstring CFrameWnd::HotButtonPrompt() const {
 
 void CFrameWnd::ShowIdlePrompt() {
     if (m_pStatusBar == nullptr || m_pStatusBar->m_hWnd == nullptr || m_bMenuActive) return;
-    // A button under the mouse keeps its prompt while the program idles.
+    // A button under the mouse keeps its prompt while the program idles, and so does a pane that
+    // showed its own prompt while the mouse rests on it.
     const std::wstring hot = HotButtonPrompt();
-    m_pStatusBar->SetPaneText(hot.empty() ? LoadResString(AFX_IDS_IDLEMESSAGE) : hot);
+    if (!hot.empty()) {
+        m_hPromptWindow = nullptr;
+        m_pStatusBar->SetPaneText(hot);
+        return;
+    }
+    POINT cursor = {};
+    if (m_hPromptWindow && GetCursorPos(&cursor) && WindowFromPoint(cursor) == m_hPromptWindow) return;
+    m_hPromptWindow = nullptr;
+    m_pStatusBar->SetPaneText(LoadResString(AFX_IDS_IDLEMESSAGE));
 }
 
 void CFrameWnd::OnIdleUpdateCmdUI() {
@@ -269,6 +278,10 @@ LRESULT CFrameWnd::OnNotify(WPARAM /*wParam*/, LPARAM lParam) {
 LRESULT CFrameWnd::OnSetMessageString(WPARAM wParam, LPARAM /*lParam*/) {
     if (m_pStatusBar && m_pStatusBar->m_hWnd)
         m_pStatusBar->SetPaneText(LoadResString(static_cast<UINT>(wParam)));
+    // A pane asks while the mouse is on it: its prompt stays until the mouse leaves it.
+    POINT cursor = {};
+    const bool idle = wParam == AFX_IDS_IDLEMESSAGE;
+    m_hPromptWindow = !idle && GetCursorPos(&cursor) ? WindowFromPoint(cursor) : nullptr;
     return 0;
 }
 

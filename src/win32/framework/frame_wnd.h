@@ -33,7 +33,7 @@ class CFrameWnd : public CWnd {
     // Applies the state of every item of a popup menu that is about to open.
     void UpdateMenuItems(HMENU popup);
     // Idle-time update of the bars: tool bar button states, and the status bar's idle text unless
-    // a menu item or a tool bar button under the mouse shows its prompt.
+    // a menu item, the tool bar button under the mouse or the pane under the mouse shows its prompt.
     virtual void OnIdleUpdateCmdUI();
 
     // A view whose own commands reach it also while another pane is active (after the frame's).
@@ -86,5 +86,6 @@ class CFrameWnd : public CWnd {
     CToolBar* m_pToolBar = nullptr;
     CStatusBar* m_pStatusBar = nullptr;
     bool m_bMenuActive = false;
-    std::wstring m_strToolTip;  // kept alive while the tool tip shows it
+    HWND m_hPromptWindow = nullptr;  // the pane whose prompt shows, while the mouse rests on it
+    std::wstring m_strToolTip;       // kept alive while the tool tip shows it
 };

@@ -257,10 +257,11 @@ void CStaSampleLayer::OnRButtonUp(UINT /*flags*/, POINT /*point*/) {
     if (m_pInfo) {
         IMatrixViewState* view = View();
         CLayerSettingDlg dlg(m_pInfo->Context(), view, m_nLayer, m_pInfo);
-        if (dlg.DoModal() == IDOK) {
+        const INT_PTR result = dlg.DoModal();
+        // A preview changed the entry even when the dialog was then cancelled.
+        if (result == IDOK || dlg.StoredEntry())
             RedrawWindow(m_hWnd, nullptr, nullptr, RDW_UPDATENOW | RDW_ERASE | RDW_INVALIDATE);
-            if (view) view->RefreshSampleLayer(m_nLayer);
-        }
+        if (result == IDOK && view) view->RefreshSampleLayer(m_nLayer);
     }
     Default();
 }
@@ -283,10 +284,11 @@ LRESULT CInformationForm::OnNotify(WPARAM /*wParam*/, LPARAM lParam) {
     if ((info->uFlags & TTF_IDISHWND) == 0) return FALSE;
     const int id = GetDlgCtrlID(reinterpret_cast<HWND>(header->idFrom));
     UINT prompt = 0;
-    const std::wstring text = m_owner.TooltipText(id, &prompt);
+    std::wstring text = m_owner.TooltipText(id, &prompt);
     if (prompt == 0) return FALSE;
-    lstrcpynW(info->szText, text.c_str(), static_cast<int>(std::size(info->szText)));
-    info->lpszText = info->szText;
+    // Kept here while the tip shows it: the notification's own buffer holds 79 characters and the end.
+    m_strTip = std::move(text);
+    info->lpszText = m_strTip.data();
     if (HWND frame = GetAncestor(m_hWnd, GA_ROOT)) SendMessageW(frame, WM_SETMESSAGESTRING, prompt, 0);
     return TRUE;
 }

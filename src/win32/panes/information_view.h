@@ -95,6 +95,7 @@ class CInformationForm : public CDialog {
   private:
     LRESULT OnNotify(WPARAM wParam, LPARAM lParam);
     CInformationView& m_owner;
+    std::wstring m_strTip;  // the text of the tip that shows
 };
 
 class CInformationView : public CView, public IInformationSink {

@@ -52,6 +52,17 @@ int CFontComboBox::FindString(const std::wstring& text) const {
 
 int CFontComboBox::GetCurSel() const { return static_cast<int>(SendMessageW(m_hWnd, CB_GETCURSEL, 0, 0)); }
 
+int CFontComboBox::GetCount() const { return static_cast<int>(SendMessageW(m_hWnd, CB_GETCOUNT, 0, 0)); }
+
+std::wstring CFontComboBox::GetItemText(int index) const {
+    const auto length = SendMessageW(m_hWnd, CB_GETLBTEXTLEN, static_cast<WPARAM>(index), 0);
+    if (length <= 0) return {};
+    std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
+    SendMessageW(m_hWnd, CB_GETLBTEXT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(text.data()));
+    text.resize(static_cast<std::size_t>(length));
+    return text;
+}
+
 void CFontComboBox::SetCurSel(int index) {
     SendMessageW(m_hWnd, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
 }
@@ -72,6 +83,15 @@ std::wstring CLayerSettingDlg::DefaultFace() const {
     return face.empty() ? kDefaultFace : face;
 }
 
+int CLayerSettingDlg::DefaultFaceIndex() const {
+    // A "GaijiShowFont" face that is not installed falls back to the standard face, then to the first one
+    // listed: the dialog never opens with nothing chosen, which OK would store as an empty face.
+    int index = m_comboFont.FindString(DefaultFace());
+    if (index < 0) index = m_comboFont.FindString(kDefaultFace);
+    if (index < 0 && m_comboFont.GetCount() > 0) index = 0;
+    return index;
+}
+
 void CLayerSettingDlg::DoDataExchange(CDataExchange* pDX) {
     const int n = m_context.m_nGlyphSize;
     DDX_Control(pDX, IDC_LAYER_FONT, m_comboFont);
@@ -86,13 +106,9 @@ void CLayerSettingDlg::DoDataExchange(CDataExchange* pDX) {
         m_comboFont.SetCurSel(m_nFaceIndex);
     }
     DDX_Text(pDX, IDC_LAYER_CHAR, m_strChar);
-    DDV_MaxChars(pDX, m_strChar, 1);
-    // A pasted or programmatically set text is not held back by the field's limit.
-    if (!pDX->Failed() && pDX->m_bSaveAndValidate && m_strChar.size() > 1) {
-        AfxMessageBox(L"1 文字以内で入力してください。", MB_ICONEXCLAMATION);
-        pDX->Fail();
-        return;
-    }
+    // One character as the user counts it, one outside the basic plane included; a pasted or set text
+    // that the field's limit did not hold back is refused here.
+    DDV_MaxCharacters(pDX, m_strChar, 1);
     DDX_Text(pDX, IDC_LAYER_OFFSET_X, m_nOffsetX);
     DDV_MinMaxInt(pDX, m_nOffsetX, -n, n);
     DDX_Text(pDX, IDC_LAYER_OFFSET_Y, m_nOffsetY);
@@ -102,11 +118,11 @@ void CLayerSettingDlg::DoDataExchange(CDataExchange* pDX) {
 }
 
 BOOL CLayerSettingDlg::OnInitDialog() {
-    const std::wstring face = DefaultFace();
     // Bound early: the list is filled before the fields go into the controls.
     m_comboFont.SubclassDlgItem(IDC_LAYER_FONT, this);
     m_comboFont.FillFonts(SHIFTJIS_CHARSET, 0, TRUE);
-    m_nFaceIndex = m_comboFont.FindString(face);
+    m_nFaceIndex = DefaultFaceIndex();
+    const std::wstring face = m_nFaceIndex >= 0 ? m_comboFont.GetItemText(m_nFaceIndex) : DefaultFace();
     CDialog::OnInitDialog();
     ApplyDialogLook(IDI_DIALOG_ICON, {&m_editOffsetX, &m_editOffsetY, &m_editSize}, 90, L"ＭＳ ゴシック");
     SetCharFont(WindowDpi(m_hWnd));
@@ -131,6 +147,7 @@ void CLayerSettingDlg::Store() {
     entry.nOffsetX = m_nOffsetX;
     entry.nOffsetY = m_nOffsetY;
     entry.nSizeAdjust = m_nSizeAdjust;
+    m_bStored = true;
 }
 
 void CLayerSettingDlg::OnOK() {
@@ -148,7 +165,7 @@ void CLayerSettingDlg::OnPreview() {
 }
 
 void CLayerSettingDlg::OnClear() {
-    m_nFaceIndex = m_comboFont.FindString(DefaultFace());
+    m_nFaceIndex = DefaultFaceIndex();
     m_strChar.clear();
     m_nOffsetX = m_nOffsetY = m_nSizeAdjust = 0;
     UpdateData(FALSE);

@@ -26,6 +26,8 @@ class CFontComboBox : public CControlWnd {
     int FindString(const std::wstring& text) const;
     int GetCurSel() const;
     void SetCurSel(int index);
+    int GetCount() const;
+    std::wstring GetItemText(int index) const;
 
     BYTE m_byPitchFilter = 0;
     BOOL m_bTrueTypeOnly = TRUE;
@@ -40,6 +42,8 @@ class CLayerSettingDlg : public CDialog {
     void OnOK() override;
     void OnPreview();
     void OnClear();
+    // Whether OK or Preview wrote the layer's entry.
+    bool StoredEntry() const { return m_bStored; }
 
     int m_nLayer;
     int m_nFaceIndex = -1;
@@ -61,6 +65,8 @@ class CLayerSettingDlg : public CDialog {
 
   private:
     std::wstring DefaultFace() const;
+    // Where the list opens: the default face, else the standard one, else the first listed.
+    int DefaultFaceIndex() const;
     // The character field's 14-point font in the default face, for a screen of `dpi`.
     void SetCharFont(int dpi);
     // Writes the dialog's values into the layer's entry.
@@ -69,4 +75,5 @@ class CLayerSettingDlg : public CDialog {
     const AppContext& m_context;
     IMatrixViewState* m_pView;
     CPointFont m_charFont;  // the character field's font, in the default face
+    bool m_bStored = false;
 };

@@ -55,6 +55,15 @@ void SignalBrowsers() {
     });
 }
 
+std::vector<std::wstring> EditorWindowTitles() {
+    std::vector<std::wstring> titles;
+    WalkTopLevelWindows([&](HWND window) {
+        if (HasEditorTag(window)) titles.push_back(WindowTextOf(window));
+        return true;
+    });
+    return titles;
+}
+
 void CloseAllEditors() {
     std::vector<HWND> editors;
     WalkTopLevelWindows([&](HWND window) {

@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include <string>
+#include <vector>
 
 // The window property by which editors, and the browsers, mark their main windows.
 inline constexpr wchar_t kEditorTag[] = L"_KANJIFORGE_APPLICATION_TAG";
@@ -19,5 +20,7 @@ int CountEditorWindows();
 HWND FindEditorWindowShowingCode(const std::wstring& code, HWND ownWindow);
 // Posts the update signal once to every browser window of the family.
 void SignalBrowsers();
+// The titles of every running editor's main window (this editor's own included once it is tagged).
+std::vector<std::wstring> EditorWindowTitles();
 // Ends every running editor (before an update is installed).
 void CloseAllEditors();

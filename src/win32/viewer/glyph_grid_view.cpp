@@ -22,7 +22,6 @@ namespace {
 // A bitmap file held open by the system character editor cannot be read for a moment: try again.
 constexpr UINT_PTR kRetryTimer = 1;
 constexpr UINT kRetryMillis = 500;
-constexpr int kMaxRetries = 20;
 
 constexpr COLORREF kBackground = RGB(255, 255, 255);
 constexpr COLORREF kCellLine = RGB(220, 220, 220);
@@ -90,10 +89,19 @@ BOOL CGlyphGridView::OnCmdMsg(UINT id, CmdCode code, CCmdUI* cmdUI) {
     return DispatchCommand(this, table, id, code, cmdUI);
 }
 
+namespace {
+
+std::wstring FailureText(const GlyphSheet& sheet) {
+    return sheet.Result() == kSheetOutOfMemory ? LoadResString(IDS_VIEWER_NO_MEMORY)
+                                               : SheetFailureText(sheet);
+}
+
+}  // namespace
+
 void CGlyphGridView::SetSheet(GlyphSheet sheet) {
     m_sheet = std::move(sheet);
     // A file that changed between the start-up check and this read shows why, as an update would.
-    m_strFailure = m_sheet.IsGood() ? std::wstring() : SheetFailureText(m_sheet);
+    m_strFailure = m_sheet.IsGood() ? std::wstring() : FailureText(m_sheet);
     m_marks.Load(m_sheet, std::filesystem::path(m_strFontPath));
     m_grid = ViewerGrid(m_sheet.FirstCode(), m_sheet.LastCode(), m_grid.CellSize(), m_grid.Dpi());
     if (!m_grid.Contains(m_nSelected)) m_nSelected = m_grid.FirstCode();
@@ -105,23 +113,20 @@ void CGlyphGridView::SetSheet(GlyphSheet sheet) {
     ReportStatus();
 }
 
-void CGlyphGridView::Reload() {
+void CGlyphGridView::Reload(bool newRound) {
     KillTimer(m_hWnd, kRetryTimer);
+    if (newRound) m_retries.NewRound();
+    // The editor that sent the signal has gone: its code is no longer open, whatever the file says.
+    RefreshOpenCodes();
     GlyphSheet fresh;
     fresh.Read(std::filesystem::path(m_strBitmapPath));
     if (!fresh.IsGood()) {
-        m_strFailure = SheetFailureText(fresh);
+        m_strFailure = FailureText(fresh);
         ReportStatus();
         // The writer may still hold the file; anything else stays as it is until the next signal.
-        if (fresh.Result() == kEudcCannotOpen && m_nRetries < kMaxRetries) {
-            ++m_nRetries;
-            SetTimer(m_hWnd, kRetryTimer, kRetryMillis, nullptr);
-        }
+        if (m_retries.RetryAfter(fresh.Result())) SetTimer(m_hWnd, kRetryTimer, kRetryMillis, nullptr);
         return;
     }
-    m_nRetries = 0;
-    // The editor that sent the signal has gone: its code is no longer open.
-    RefreshOpenCodes();
     const bool sameRange = fresh.FirstCode() == m_sheet.FirstCode() && fresh.LastCode() == m_sheet.LastCode();
     const std::vector<int> changed = ChangedCodes(m_sheet, fresh);
     if (!sameRange) {
@@ -164,6 +169,7 @@ void CGlyphGridView::SetCellSize(int cellSize) {
     m_nTopRow = m_grid.ClampTopRow(m_nTopRow, ClientHeight());
     UpdateScrollBar();
     InvalidateRect(m_hWnd, nullptr, FALSE);
+    HoverAtCursor();
     if (m_sink.cellSizeChanged) m_sink.cellSizeChanged(size);
 }
 
@@ -206,10 +212,7 @@ void CGlyphGridView::OnOpenEditor() { OpenInEditor(m_nSelected); }
 void CGlyphGridView::OnUpdateNeedsCode(CCmdUI* cmdUI) { cmdUI->Enable(m_grid.Contains(m_nSelected)); }
 void CGlyphGridView::OnUpdateNeedsStored(CCmdUI* cmdUI) { cmdUI->Enable(m_sheet.IsStored(m_nSelected)); }
 void CGlyphGridView::OnEditCopy() { CopySelected(); }
-void CGlyphGridView::OnReload() {
-    m_nRetries = 0;
-    Reload();
-}
+void CGlyphGridView::OnReload() { Reload(true); }
 void CGlyphGridView::OnZoomIn() { SetCellSize(m_grid.CellSize() + kCellSizeStep); }
 void CGlyphGridView::OnZoomOut() { SetCellSize(m_grid.CellSize() - kCellSizeStep); }
 void CGlyphGridView::OnUpdateZoomIn(CCmdUI* cmdUI) { cmdUI->Enable(m_grid.CellSize() < kMaxCellSize); }
@@ -241,6 +244,18 @@ void CGlyphGridView::ScrollTo(int topRow) {
     // What stays in view moves on the screen; only the rows that come in are painted.
     ScrollWindowEx(m_hWnd, 0, rows * m_grid.CellHeight(), nullptr, nullptr, nullptr, nullptr, SW_INVALIDATE);
     UpdateWindow(m_hWnd);
+    // Another code is under the mouse now.
+    HoverAtCursor();
+}
+
+void CGlyphGridView::HoverAtCursor() {
+    POINT point = {};
+    if (!GetCursorPos(&point) || WindowFromPoint(point) != m_hWnd) {
+        SetHover(-1);
+        return;
+    }
+    ScreenToClient(m_hWnd, &point);
+    SetHover(m_grid.HitTest(point.x, point.y, m_nTopRow));
 }
 
 void CGlyphGridView::InvalidateCode(int code) {
@@ -505,7 +520,7 @@ void CGlyphGridView::OnLButtonDblClk(UINT /*flags*/, POINT point) {
 }
 
 void CGlyphGridView::OnTimer(UINT_PTR id) {
-    if (id == kRetryTimer) Reload();
+    if (id == kRetryTimer) Reload(false);
 }
 
 void CGlyphGridView::OnMouseWheel(short delta, UINT keys) {

@@ -17,6 +17,7 @@
 #include "viewer/font_marks.h"
 #include "viewer/glyph_sheet.h"
 #include "viewer/viewer_grid.h"
+#include "viewer/viewer_rules.h"
 
 class CGlyphGridView : public CView {
   public:
@@ -31,8 +32,9 @@ class CGlyphGridView : public CView {
     // Takes the first read (made by start-up) without reading the file again.
     void SetSheet(GlyphSheet sheet);
     // Reads the file again and redraws the cells that changed, keeping the scroll position; a file that
-    // cannot be read keeps the last good picture and shows why.
-    void Reload();
+    // cannot be read keeps the last good picture and shows why. An update signal or the user's reload is
+    // a new round of tries at a file the writer still holds; a retry is not.
+    void Reload(bool newRound = true);
     // Reads which codes the running editors show and redraws the cells whose mark changed.
     void RefreshOpenCodes();
     void SetCellSize(int cellSize);
@@ -84,6 +86,8 @@ class CGlyphGridView : public CView {
     void InvalidateCode(int code);
     void Select(int code);
     void SetHover(int code);
+    // The code under the mouse after the grid moved under it (a scroll, a new cell size).
+    void HoverAtCursor();
     void ReportStatus();
     void PaintCell(HDC dc, int code);
     void OnKeyDown(UINT key);
@@ -102,7 +106,7 @@ class CGlyphGridView : public CView {
     int m_nSelected = -1;
     int m_nHover = -1;
     int m_nWheelRemainder = 0;
-    int m_nRetries = 0;
+    ReloadRetries m_retries;
     std::set<int> m_openCodes;
     // Editors this browser started, by code, until their window shows the code.
     std::map<int, StartedProcess> m_started;

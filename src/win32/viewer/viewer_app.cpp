@@ -13,6 +13,8 @@
 #include "win32/glyphstore/default_eudc.h"
 #include "viewer/glyph_sheet.h"
 #include "win32/viewer/viewer_frame.h"
+#include "win32/platform/strings.h"
+#include "viewer_resource.h"
 
 namespace {
 
@@ -47,8 +49,11 @@ BOOL CKanjiviewerApp::InitInstance() {
             return FALSE;
         }
     }
-    const EudcFileCheck check = CheckEudcFiles(fontValue, GetSpecialFolderPath(CSIDL_FONTS),
-                                               [](const std::wstring& path) { return IsExistingFile(path); });
+    // The browser cannot make a missing bitmap file: its message says what does.
+    const EudcFileCheck check = CheckEudcFiles(
+        fontValue, GetSpecialFolderPath(CSIDL_FONTS),
+        [](const std::wstring& path) { return IsExistingFile(path); },
+        LoadResString(IDS_VIEWER_NO_BITMAP_HINT));
     if (!check.ok) {
         AfxMessageBox(check.message, MB_ICONHAND);
         return FALSE;
