@@ -61,16 +61,6 @@ bool ReadClipboardBitmap(HBITMAP bitmap, int glyphSize, PasteBitmap& out) {
     return out.width > 0 && out.height > 0;
 }
 
-bool OpenClipboardPatiently(HWND owner) {
-    // Another program holds the clipboard for the moment it takes to put its data there: a second at most
-    // is waited for.
-    for (int attempt = 0; attempt < 20; ++attempt) {
-        if (OpenClipboard(owner)) return true;
-        Sleep(50);
-    }
-    return false;
-}
-
 bool ClipboardHasPicture() {
     return IsClipboardFormatAvailable(CF_DIBV5) || IsClipboardFormatAvailable(CF_DIB) ||
            IsClipboardFormatAvailable(CF_BITMAP);

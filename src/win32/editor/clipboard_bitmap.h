@@ -18,10 +18,6 @@ HBITMAP CreateOneBitBitmap(const OneBitImage& picture);
 // larger than the glyph is shrunk onto it. False when the bitmap cannot be read.
 bool ReadClipboardBitmap(HBITMAP bitmap, int glyphSize, PasteBitmap& out);
 
-// Opens the clipboard for `owner`, trying again for a moment while another program holds it open (as a
-// program does between emptying it and handing over its data). False when it stays busy.
-bool OpenClipboardPatiently(HWND owner);
-
 // Whether the clipboard offers a picture the paste can read.
 bool ClipboardHasPicture();
 

@@ -10,6 +10,7 @@
 #include "win32/editor/matrix_edit_view.h"
 #include "win32/framework/win_app.h"
 #include "win32/platform/handles.h"
+#include "win32/platform/window_utils.h"
 #include "resource.h"
 
 namespace {

@@ -243,3 +243,13 @@ void GetFileVersionStrings(std::wstring& productVersion, std::wstring& legalNoti
     if (auto value = QueryVersionString(block, L"ProductVersion")) productVersion = std::move(*value);
     if (auto value = QueryVersionString(block, L"LegalCopyright")) legalNotice = std::move(*value);
 }
+
+bool OpenClipboardPatiently(HWND owner) {
+    // Another program holds the clipboard for the moment it takes to put its data there: a second at most
+    // is waited for.
+    for (int attempt = 0; attempt < 20; ++attempt) {
+        if (OpenClipboard(owner)) return true;
+        Sleep(50);
+    }
+    return false;
+}

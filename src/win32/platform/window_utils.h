@@ -52,3 +52,7 @@ HWND FindTopLevelWindowContaining(const std::wstring& text, const std::atomic<in
 // has it. A string that cannot be read is left as it was.
 void GetFileVersionStrings(std::wstring& productVersion, std::wstring& legalNotice,
                            const std::wstring& filePath = L"");
+
+// Opens the clipboard for `owner`, trying again for a moment while another program holds it open (as a
+// program does between emptying it and handing over its data). False when it stays busy.
+bool OpenClipboardPatiently(HWND owner);

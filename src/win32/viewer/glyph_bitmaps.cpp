@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <vector>
 
+#include "win32/platform/window_utils.h"
+
 namespace {
 
 // The plane's rows copied with each row padded to a multiple of `alignment` bytes.
@@ -58,7 +60,7 @@ HBITMAP CreatePlaneBitmap(std::span<const std::uint8_t> plane, int glyphSize) {
 bool CopyPlaneToClipboard(HWND owner, std::span<const std::uint8_t> plane, int glyphSize) {
     HBITMAP bitmap = CreatePlaneBitmap(plane, glyphSize);
     if (bitmap == nullptr) return false;
-    if (!OpenClipboard(owner)) {
+    if (!OpenClipboardPatiently(owner)) {
         DeleteObject(bitmap);
         return false;
     }
