@@ -62,6 +62,37 @@ set_source_files_properties(${CMAKE_SOURCE_DIR}/src/res/Kanjiviewer.rc PROPERTIE
 target_link_options(Kanjiviewer PRIVATE -municode -mwindows)
 target_include_directories(Kanjiviewer PRIVATE ${CMAKE_SOURCE_DIR}/src/res ${KF_GENERATED_DIR})
 
+# The user's manual: docs/manual/*.md (and its pictures) into HTML pages in <build>/manual, which the
+# packages carry beside the programs. Python-Markdown (Debian's python3-markdown) converts it; a build
+# machine without it builds the programs and says that the manual was left out.
+find_program(KF_SYSTEM_PYTHON3 python3 PATHS /usr/bin NO_DEFAULT_PATH)
+if(NOT KF_SYSTEM_PYTHON3)
+  find_program(KF_SYSTEM_PYTHON3 python3)
+endif()
+set(KF_MANUAL_DIR ${CMAKE_BINARY_DIR}/manual)
+set(KF_HAVE_MARKDOWN FALSE)
+if(KF_SYSTEM_PYTHON3)
+  execute_process(COMMAND ${KF_SYSTEM_PYTHON3} -c "import markdown" RESULT_VARIABLE KF_MARKDOWN_RESULT
+                  OUTPUT_QUIET ERROR_QUIET)
+  if(KF_MARKDOWN_RESULT EQUAL 0)
+    set(KF_HAVE_MARKDOWN TRUE)
+  endif()
+endif()
+if(KF_HAVE_MARKDOWN)
+  file(GLOB KF_MANUAL_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/docs/manual/*.md
+       ${CMAKE_SOURCE_DIR}/docs/manual/images/*.png)
+  add_custom_command(
+    OUTPUT ${KF_MANUAL_DIR}/index.html
+    COMMAND ${KF_SYSTEM_PYTHON3} ${CMAKE_SOURCE_DIR}/tools/manual/build_manual.py ${CMAKE_SOURCE_DIR}/docs/manual
+            ${KF_MANUAL_DIR}
+    DEPENDS ${KF_MANUAL_SOURCES} ${CMAKE_SOURCE_DIR}/tools/manual/build_manual.py
+    COMMENT "Building the user's manual"
+    VERBATIM)
+  add_custom_target(manual ALL DEPENDS ${KF_MANUAL_DIR}/index.html)
+else()
+  message(WARNING "python3 with the markdown module (python3-markdown) not found: the manual is not built")
+endif()
+
 # GoogleTest from the Debian source package, built with the cross compiler.
 if(EXISTS /usr/src/googletest/googletest/CMakeLists.txt)
   set(gtest_force_shared_crt OFF CACHE BOOL "" FORCE)

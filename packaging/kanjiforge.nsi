@@ -1,9 +1,9 @@
 ; The Windows installer of Kanjiforge, built by scripts/package with Debian's makensis:
 ;   makensis -INPUTCHARSET UTF8 -DVERSION=x.y.z -DFILES=<folder with the files> -DOUTFILE=<setup.exe> kanjiforge.nsi
 ; Installs for the current user (default) or for all users (/AllUsers, or the page that asks),
-; adds a Start-menu shortcut and an entry in the list of installed programs. The uninstaller
-; removes exactly what was installed: the settings file "Kanjiforge.ini" and the history folder
-; "TEMP", which the program keeps beside itself, stay.
+; adds Start-menu shortcuts to the program and to its manual and an entry in the list of installed
+; programs. The uninstaller removes exactly what was installed: the settings file "Kanjiforge.ini"
+; and the history folder "TEMP", which the program keeps beside itself, stay.
 Unicode true
 Target amd64-unicode
 SetCompressor /SOLID lzma
@@ -84,6 +84,10 @@ Section "Kanjiforge" SecMain
   File "${FILES}/euftool.exe"
   File "${FILES}/README.txt"
   File "${FILES}/はじめにお読みください.txt"
+  ; The user's manual, which help (F1) opens.
+  SetOutPath "$INSTDIR\manual"
+  File /r "${FILES}/manual/*"
+  SetOutPath "$INSTDIR"
   WriteUninstaller "$INSTDIR\Uninstall.exe"
 
   ${If} $MultiUser.InstallMode == "AllUsers"
@@ -103,6 +107,7 @@ Section "Kanjiforge" SecMain
 
   CreateDirectory "$SMPROGRAMS\Kanjiforge"
   CreateShortcut "$SMPROGRAMS\Kanjiforge\Kanjiforge.lnk" "$INSTDIR\Kanjiforge.exe"
+  CreateShortcut "$SMPROGRAMS\Kanjiforge\Kanjiforge 使い方の説明.lnk" "$INSTDIR\manual\index.html"
 
   ; SHCTX is HKLM for all users and HKCU for the current user (MultiUser sets the context).
   WriteRegStr SHCTX "${UNINST_KEY}" "DisplayName" "Kanjiforge"
@@ -122,7 +127,10 @@ Section "Uninstall"
   Delete "$INSTDIR\euftool.exe"
   Delete "$INSTDIR\README.txt"
   Delete "$INSTDIR\はじめにお読みください.txt"
+  ; The manual's folder is the installer's own: it goes whole.
+  RMDir /r "$INSTDIR\manual"
   Delete "$SMPROGRAMS\Kanjiforge\Kanjiforge.lnk"
+  Delete "$SMPROGRAMS\Kanjiforge\Kanjiforge 使い方の説明.lnk"
   RMDir "$SMPROGRAMS\Kanjiforge"
   DeleteRegKey SHCTX "${UNINST_KEY}"
   Delete "$INSTDIR\Uninstall.exe"

@@ -18,6 +18,9 @@
 # Bump when the prefix configuration below changes, so existing prefixes are configured again.
 KF_WINE_PREFIX_VERSION=3
 
+# KF_WINE_DPI=N (for example 144 or 192) makes a prefix whose screen has N DPI (HKCU\Control Panel\Desktop
+# "LogPixels"), as a Windows PC set to 150 % or 200 % has; without it the screen has 96 DPI.
+
 # KF_WINE_WINDOWS=default leaves Wine's own window handling in place (no Managed=N): every hidden window
 # then waits up to 2 s for a window manager, as on a slow or busy PC. The save tests run in such a prefix
 # too, so that they cannot depend on how fast windows vanish.
@@ -169,6 +172,8 @@ _kf_write_prefix_reg() {
                 printf '\r\n[HKEY_CURRENT_USER\\Software\\Wine\\X11 Driver]\r\n'
                 printf '"Managed"="N"\r\n'
             fi
+            printf '\r\n[HKEY_CURRENT_USER\\Control Panel\\Desktop]\r\n'
+            printf '"LogPixels"=dword:%08x\r\n' "${KF_WINE_DPI:-96}"
             printf '\r\n'
         } | iconv -f UTF-8 -t UTF-16LE
     } >"$out"
@@ -180,7 +185,7 @@ _kf_write_prefix_reg() {
 kf_wine_prefix_init() {
     kf_wine_env "${1:-}" || return $?
     local marker="$WINEPREFIX/.kanjiforge-prefix" stamp
-    stamp="v$KF_WINE_PREFIX_VERSION $KF_WINE_LC windows=${KF_WINE_WINDOWS:-tuned} $("$KF_WINE" --version 2>/dev/null)"
+    stamp="v$KF_WINE_PREFIX_VERSION $KF_WINE_LC windows=${KF_WINE_WINDOWS:-tuned} dpi=${KF_WINE_DPI:-96} $("$KF_WINE" --version 2>/dev/null)"
     if [ -f "$marker" ] && [ "$(cat "$marker")" = "$stamp" ]; then
         return 0
     fi
@@ -212,6 +217,7 @@ kf_wine_prefix_init() {
     "$KF_WINESERVER" -w
     # Wine stores the value name "ＭＳ ゴシック" with \x escapes.
     if ! grep -qF '"\xff2d\xff33 \x30b4\x30b7\x30c3\x30af"="IPAGothic"' "$WINEPREFIX/user.reg" ||
+        ! grep -qF "\"LogPixels\"=dword:$(printf %08x "${KF_WINE_DPI:-96}")" "$WINEPREFIX/user.reg" ||
         { [ "${KF_WINE_WINDOWS:-tuned}" != default ] && ! grep -qF '"Managed"="N"' "$WINEPREFIX/user.reg"; }; then
         _kf_err "settings missing from $WINEPREFIX/user.reg after importing $reg"
         return 1
@@ -236,7 +242,8 @@ _kf_winpath() {
     printf 'Z:%s' "${p//\//\\}"
 }
 
-# kf_xvfb_start: starts a private Xvfb on the first free display of :91..:99 and exports DISPLAY.
+# kf_xvfb_start: starts a private Xvfb on the first free display of :91..:99 and exports DISPLAY. Its screen
+# is 1280x1024 pixels, or KF_XVFB_SCREEN (WIDTHxHEIGHTxDEPTH), as large as a screen of 150 % or 200 % is.
 # With KF_USE_DISPLAY=1 and a DISPLAY that answers, that display is used instead.
 # kf_xvfb_stop ends the server at once; otherwise a watchdog ends it within a second after the
 # (sub)shell that started it, the one that has DISPLAY, has gone. (An EXIT trap would be lost to
@@ -259,7 +266,7 @@ kf_xvfb_start() {
             continue
         fi
         log=$(mktemp "${TMPDIR:-/tmp}/kf-xvfb-$n.XXXXXX")
-        Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp -noreset </dev/null >"$log" 2>&1 &
+        Xvfb ":$n" -screen 0 "${KF_XVFB_SCREEN:-1280x1024x24}" -nolisten tcp -noreset </dev/null >"$log" 2>&1 &
         pid=$!
         for ((i = 0; i < 100; i++)); do
             if ! _kf_alive "$pid"; then

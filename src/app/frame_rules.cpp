@@ -2,18 +2,28 @@
 
 #include <algorithm>
 
+#include "base/dpi_scale.h"
 #include "editor/matrix_tool.h"
 
 int MatrixExtent(int zoom, int glyphSize) { return (zoom + 1) * glyphSize + 13; }
 
 FrameSize FrameSizeForExtent(int extent, const FrameMetrics& m) {
-    return {extent + 2 * m.cxFrame + kInfoPaneWidth + kSplitterGap,
-            extent + m.cyCaption + 3 * m.cyFrame + m.cyMenu + m.toolBarHeight + m.statusBarHeight};
+    const int clientHeight = std::max(extent, m.infoColumnHeight);
+    const int clientWidth = std::max(extent + m.infoColumnWidth + m.splitterBarWidth, m.toolBarWidth);
+    return {clientWidth + 2 * m.cxFrame,
+            clientHeight + m.cyCaption + 3 * m.cyFrame + m.cyMenu + m.toolBarHeight + m.statusBarHeight};
 }
 
-FrameSize MinimumTrackSize(FrameSize frameAtZoom, int zoom, int glyphSize) {
-    const int delta = MatrixExtent(kMinZoom, glyphSize) - MatrixExtent(zoom, glyphSize);
-    return {frameAtZoom.cx + delta, frameAtZoom.cy + delta};
+FrameSize MinimumTrackSize(const FrameMetrics& metrics, int glyphSize) {
+    return FrameSizeForExtent(MatrixExtent(kMinZoom, glyphSize), metrics);
+}
+
+int DefaultZoomForDpi(int dpi) { return std::clamp(ScaleForDpi(kDefaultZoom96, dpi), kMinZoom, kMaxZoom); }
+
+int ZoomAtDpi(int storedZoom, int storedDpi, int dpi) {
+    if (SaneDpi(storedDpi) == SaneDpi(dpi)) return storedZoom;
+    // Only the lower bound: a zoom above 20 can be reached by resizing and is kept.
+    return std::max(kMinZoom, ScaleBetweenDpi(storedZoom, storedDpi, dpi));
 }
 
 int ZoomAfterCommand(int zoom, bool shiftDown) {

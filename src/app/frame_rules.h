@@ -11,9 +11,8 @@
 
 inline constexpr int kMinZoom = 4;
 inline constexpr int kMaxZoom = 20;
-// Width of the information column beside the matrix, and the splitter bar between them.
-inline constexpr int kInfoPaneWidth = 87;
-inline constexpr int kSplitterGap = 10;
+// The zoom of a first start at 96 DPI; at other scales it grows with the DPI.
+inline constexpr int kDefaultZoom96 = 6;
 inline constexpr wchar_t kModifiedMark[] = L"-<更新>";
 
 struct FrameSize {
@@ -22,7 +21,8 @@ struct FrameSize {
     bool operator==(const FrameSize&) const = default;
 };
 
-// What the frame size depends on besides the matrix: system metrics and the bar heights.
+// What the frame size depends on besides the matrix: system metrics and the bar heights, and the
+// information column beside the matrix with the splitter bar between them, all at the window's DPI.
 struct FrameMetrics {
     int cxFrame = 0;    // SM_CXFRAME
     int cyFrame = 0;    // SM_CYFRAME
@@ -30,13 +30,26 @@ struct FrameMetrics {
     int cyMenu = 0;     // SM_CYMENU
     int toolBarHeight = 0;
     int statusBarHeight = 0;
+    int infoColumnWidth = 87;
+    int splitterBarWidth = 10;
+    // The height the information column needs; the client is never lower, so no pane is cut off.
+    int infoColumnHeight = 0;
+    // The width the tool bar's buttons need; the client is never narrower, so no button is cut off.
+    int toolBarWidth = 0;
 };
 
 // E(p): side of the matrix pane for zoom p and glyph size N.
 int MatrixExtent(int zoom, int glyphSize);
 FrameSize FrameSizeForExtent(int extent, const FrameMetrics& metrics);
-// The frame size at the smallest zoom, given the frame size at the current one.
-FrameSize MinimumTrackSize(FrameSize frameAtZoom, int zoom, int glyphSize);
+// The frame size at the smallest zoom.
+FrameSize MinimumTrackSize(const FrameMetrics& metrics, int glyphSize);
+
+// "PixSize" is the user's zoom in screen pixels at the DPI stored beside it in "PixSizeDpi" (96 when
+// absent: the files of earlier versions were written by a program laid out at 96 DPI). A first start
+// takes DefaultZoomForDpi; a window on a screen of another DPI takes the stored zoom scaled to it, so
+// the matrix keeps its size on the screen, and stores it again with the new DPI.
+int DefaultZoomForDpi(int dpi);
+int ZoomAtDpi(int storedZoom, int storedDpi, int dpi);
 
 // The zoom command: one step up, or down with Shift, within 4..20. Equal to zoom when
 // nothing changes.

@@ -2,7 +2,9 @@
 
 #include <system_error>
 
+#include "app/frame_rules.h"
 #include "base/diag_log.h"
+#include "base/dpi_scale.h"
 
 namespace {
 
@@ -53,9 +55,12 @@ BOOL LoadSettings(IProfileStore& store, const SettingsEnvironment& env, AppSetti
     g_log.Write(L"LoadSetting開始\n");
     EnsureFolder(env.temporaryFolder);
 
-    // The zoom itself belongs to the matrix view; start-up only repairs an unusable value.
-    if (store.GetProfileInt(kEditorSection, L"PixSize", 0) == 0) {
-        store.WriteProfileInt(kEditorSection, L"PixSize", 6);
+    // The zoom itself belongs to the matrix view; start-up only repairs an unusable value, with the
+    // first start's zoom for the screen's DPI and that DPI beside it.
+    if (store.GetProfileInt(kEditorSection, kPixSizeKey, 0) == 0) {
+        const int dpi = SaneDpi(env.dpi);
+        store.WriteProfileInt(kEditorSection, kPixSizeKey, DefaultZoomForDpi(dpi));
+        store.WriteProfileInt(kEditorSection, kPixSizeDpiKey, dpi);
     }
     out.bSelectAfterMove = ReadFlag(store, L"SelectAfterMove");
     out.bSelectKeep = ReadFlag(store, L"SelectKeep");

@@ -16,6 +16,7 @@ struct SettingsEnvironment {
     std::wstring systemFolder;              // GetSystemDirectory
     std::wstring windowsFolder;             // GetWindowsDirectory
     std::filesystem::path temporaryFolder;  // module folder + "TEMP\", made sure to exist
+    int dpi = 96;                           // the screen's DPI at start-up, for a first start's zoom
 };
 
 // Reads the application-wide keys, writing back the defaults of absent or unusable ones,

@@ -23,3 +23,6 @@ class IProfileStore {
 inline constexpr wchar_t kSettingsFileName[] = L"Kanjiforge.ini";
 inline constexpr wchar_t kEditorSection[] = L"GxmEditorSettings";
 inline constexpr wchar_t kLayerSection[] = L"GxmSettings";
+// The matrix's zoom (screen pixels per dot) and the DPI it was taken at.
+inline constexpr wchar_t kPixSizeKey[] = L"PixSize";
+inline constexpr wchar_t kPixSizeDpiKey[] = L"PixSizeDpi";

@@ -40,18 +40,32 @@
 #define IDS_ERR_RUN_FAILED 2050
 #define IDS_ERR_NO_EDITOR 2052
 #define IDS_ERR_NO_EDITOR_INI 2053
+#define IDS_ERR_MANUAL_MISSING 2060
+#define IDS_ERR_MANUAL_OPEN 2061
 #define IDS_ASK_SAVE_MODIFIED 5001
 #define IDS_ASK_DISCARD_MODIFIED 5002
 #define IDS_ASK_RECT_SELECTION 5003
 
-// Bitmaps.
+// Bitmaps. The tool bar's true-colour strip, then the same for 144 and 192 DPI.
 #define IDB_TOOLBAR_HICOLOR 287
-// Pictures of the information column's panes and their masks.
+#define IDB_TOOLBAR_HICOLOR_150 288
+#define IDB_TOOLBAR_HICOLOR_200 289
+// Pictures of the information column's panes and their masks, then each for 144 and 192 DPI.
 #define IDB_MODE_TRANSPARENT 133
 #define IDB_ARROW 134
 #define IDB_MODE_OPAQUE 284
 #define IDB_MODE_MASK 285
 #define IDB_ARROW_MASK 286
+#define IDB_MODE_TRANSPARENT_150 290
+#define IDB_MODE_OPAQUE_150 291
+#define IDB_MODE_MASK_150 292
+#define IDB_ARROW_150 293
+#define IDB_ARROW_MASK_150 294
+#define IDB_MODE_TRANSPARENT_200 295
+#define IDB_MODE_OPAQUE_200 296
+#define IDB_MODE_MASK_200 297
+#define IDB_ARROW_200 298
+#define IDB_ARROW_MASK_200 299
 // Tooltips and status prompts of the information column.
 #define IDS_INFO_GLYPH_TIP 3000
 #define IDS_INFO_MODE_TIP 3001

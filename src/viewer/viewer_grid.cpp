@@ -2,10 +2,31 @@
 
 #include <algorithm>
 
-ViewerGrid::ViewerGrid(int firstCode, int lastCode, int cellSize)
-    : m_first(firstCode), m_last(lastCode), m_cellSize(ClampCellSize(cellSize)) {}
+#include "base/dpi_scale.h"
+
+ViewerGrid::ViewerGrid(int firstCode, int lastCode, int cellSize, int dpi)
+    : m_first(firstCode),
+      m_last(lastCode),
+      m_cellSize(ClampCellSize(cellSize)),
+      m_dpi(SaneDpi(dpi)),
+      m_labelHeight(ScaleForDpi(kCellLabelHeight, m_dpi)),
+      m_margin(ScaleForDpi(kCellMargin, m_dpi)) {}
 
 int ViewerGrid::ClampCellSize(int size) { return std::clamp(size, kMinCellSize, kMaxCellSize); }
+
+int ViewerGrid::DefaultCellSize(int dpi) {
+    // In whole steps, as the slider and the wheel set it.
+    const int scaled = ScaleForDpi(kDefaultCellSize, dpi);
+    return ClampCellSize((scaled + kCellSizeStep / 2) / kCellSizeStep * kCellSizeStep);
+}
+
+int ViewerGrid::LabelFontHeight() const { return ScaleForDpi(kCellLabelFontHeight, m_dpi); }
+
+GridRect ViewerGrid::LabelBounds(int code, int topRow) const {
+    const GridRect cell = CellBounds(code, topRow);
+    const int one = ScaleForDpi(1, m_dpi);
+    return {cell.left + m_margin, cell.top + one, cell.right - one, cell.top + m_labelHeight + one};
+}
 
 int ViewerGrid::RowCount() const { return m_last < m_first ? 0 : RowOf(m_last) + 1; }
 
@@ -17,8 +38,8 @@ GridRect ViewerGrid::CellBounds(int code, int topRow) const {
 
 GridRect ViewerGrid::PictureBounds(int code, int topRow) const {
     const GridRect cell = CellBounds(code, topRow);
-    const int left = cell.left + kCellMargin;
-    const int top = cell.top + kCellLabelHeight + kCellMargin;
+    const int left = cell.left + m_margin;
+    const int top = cell.top + m_labelHeight + m_margin;
     return {left, top, left + m_cellSize, top + m_cellSize};
 }
 

@@ -1,6 +1,7 @@
 // The browser shows every code of the bitmap file's range as a grid of cells, sixteen to a row, so that the
 // low hexadecimal digit of a code is its column. This is the geometry of that grid: code to cell and back,
-// the scroll range in rows and hit testing, for a given cell size and top row.
+// the scroll range in rows and hit testing, for a given cell size, top row and DPI. The picture's side is
+// the user's zoom in screen pixels; the code band and the margins grow with the DPI.
 #pragma once
 
 #include <utility>
@@ -11,9 +12,11 @@ inline constexpr int kMinCellSize = 16;
 inline constexpr int kMaxCellSize = 128;
 inline constexpr int kDefaultCellSize = 48;
 inline constexpr int kCellSizeStep = 8;
-// The band above each picture that shows the code, and the margin around the picture.
+// The band above each picture that shows the code, the margin around the picture and the height of the
+// code's characters, at 96 DPI.
 inline constexpr int kCellLabelHeight = 12;
 inline constexpr int kCellMargin = 3;
+inline constexpr int kCellLabelFontHeight = 10;
 
 struct GridRect {
     int left = 0;
@@ -28,16 +31,24 @@ struct GridRect {
 class ViewerGrid {
   public:
     // The codes first..last (an empty range shows nothing); the cell size is clamped to 16..128.
-    ViewerGrid(int firstCode, int lastCode, int cellSize);
+    ViewerGrid(int firstCode, int lastCode, int cellSize, int dpi = 96);
 
     static int ClampCellSize(int size);
+    // The picture side of a first start (no size stored) on a screen of `dpi`.
+    static int DefaultCellSize(int dpi);
 
     int FirstCode() const { return m_first; }
     int LastCode() const { return m_last; }
     int CellSize() const { return m_cellSize; }
+    int Dpi() const { return m_dpi; }
+    int LabelHeight() const { return m_labelHeight; }
+    int Margin() const { return m_margin; }
+    // The code's characters (their cell height in pixels) and where the code is written in a cell.
+    int LabelFontHeight() const;
+    GridRect LabelBounds(int code, int topRow) const;
     // A cell's pitch: the picture, its margin on both sides and the code band on top.
-    int CellWidth() const { return m_cellSize + 2 * kCellMargin; }
-    int CellHeight() const { return kCellLabelHeight + m_cellSize + 2 * kCellMargin; }
+    int CellWidth() const { return m_cellSize + 2 * m_margin; }
+    int CellHeight() const { return m_labelHeight + m_cellSize + 2 * m_margin; }
     int GridWidth() const { return kViewerColumns * CellWidth(); }
 
     bool Contains(int code) const { return code >= m_first && code <= m_last; }
@@ -72,4 +83,7 @@ class ViewerGrid {
     int m_first;
     int m_last;
     int m_cellSize;
+    int m_dpi;
+    int m_labelHeight;
+    int m_margin;
 };

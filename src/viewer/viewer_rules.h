@@ -25,14 +25,40 @@ std::wstring EditorCommandLine(std::wstring_view moduleFolder, int code);
 
 inline constexpr wchar_t kViewerSection[] = L"KanjiviewerSettings";
 
+// "CellSize" (the pictures' side) and the size of "ViewerWindowPos" are screen pixels at the DPI stored
+// beside them ("CellSizeDpi", "ViewerWindowDpi"; 96 when absent, as files of earlier versions were
+// written at 96 DPI). The window's left and top are desktop coordinates and are kept as they are.
 struct ViewerSettings {
     int cellSize = kDefaultCellSize;
+    int cellSizeDpi = 96;
     // left:top:right:bottom of the window in screen pixels, when stored and sound.
     std::optional<std::array<int, 4>> windowRect;
+    int windowDpi = 96;
+
+    // The cell size for a window on a screen of `dpi`, clamped to 16..128.
+    int CellSizeAt(int dpi) const;
+    // The window rectangle for a screen of `dpi`: the same left and top, the size scaled.
+    std::array<int, 4> WindowRectAt(int dpi) const;
 };
 
 // Reads the browser's section: a cell size outside 16..128 is clamped, a window rectangle that does not parse
-// or has no size is dropped (the system then places the window).
-ViewerSettings LoadViewerSettings(IProfileStore& store);
-void SaveViewerCellSize(IProfileStore& store, int cellSize);
-void SaveViewerWindowRect(IProfileStore& store, const std::array<int, 4>& rect);
+// or has no size is dropped (the system then places the window). Without a stored cell size the first
+// start's size for `dpi` is taken, at `dpi`.
+ViewerSettings LoadViewerSettings(IProfileStore& store, int dpi);
+void SaveViewerCellSize(IProfileStore& store, int cellSize, int dpi);
+void SaveViewerWindowRect(IProfileStore& store, const std::array<int, 4>& rect, int dpi);
+
+// The strip above the grid (the size label and slider) and the status bar's parts, at a DPI.
+struct ViewerBarLayout {
+    int height = 0;
+    GridRect label;
+    GridRect slider;
+};
+// labelTextWidth: the label's text as it is drawn; the label is never narrower.
+ViewerBarLayout LayoutViewerBar(int dpi, int labelTextWidth);
+// The right edges of the first two parts (prompt, file state) for a bar `width` pixels wide; the code
+// under the mouse takes the rest.
+std::array<int, 2> ViewerStatusParts(int width, int dpi);
+// The window's width on a first start: sixteen cells of the first start's size and the scroll bar.
+int ViewerDefaultWidth(int dpi);
+int ViewerDefaultHeight(int dpi);

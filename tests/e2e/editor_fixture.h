@@ -4,6 +4,8 @@
 #pragma once
 
 #include <gtest/gtest.h>
+#include <windows.h>
+#include <commctrl.h>
 #include <shlobj.h>
 
 #include <filesystem>
@@ -68,6 +70,52 @@ inline void SaveScreenshotOf(HWND window, const std::wstring& path) {
         }
     }
     WriteFileBytes(path, file);
+}
+
+// A rectangle in another process's memory, for the messages that carry a pointer to one and that the
+// system does not copy between processes (WM_DPICHANGED, TB_GETITEMRECT): the receiving window reads
+// and writes the program's own memory.
+class RemoteRect {
+  public:
+    RemoteRect(HANDLE process, const RECT& rect = {}) : process_(process) {
+        at_ = VirtualAllocEx(process, nullptr, sizeof rect, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
+        if (at_) WriteProcessMemory(process, at_, &rect, sizeof rect, nullptr);
+    }
+    RemoteRect(const RemoteRect&) = delete;
+    RemoteRect& operator=(const RemoteRect&) = delete;
+    ~RemoteRect() {
+        if (at_) VirtualFreeEx(process_, at_, 0, MEM_RELEASE);
+    }
+    LPARAM Param() const { return reinterpret_cast<LPARAM>(at_); }
+    explicit operator bool() const { return at_ != nullptr; }
+    RECT Read() const {
+        RECT rect = {};
+        if (at_) ReadProcessMemory(process_, at_, &rect, sizeof rect, nullptr);
+        return rect;
+    }
+
+  private:
+    HANDLE process_;
+    void* at_ = nullptr;
+};
+
+// The right edge of a tool bar's last button, in its client pixels (0 when it cannot be read).
+inline int ToolBarContentWidth(HWND toolBar) {
+    DWORD processId = 0;
+    GetWindowThreadProcessId(toolBar, &processId);
+    HANDLE process = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, processId);
+    if (process == nullptr) return 0;
+    int width = 0;
+    {
+        const LRESULT count = SendMessageW(toolBar, TB_BUTTONCOUNT, 0, 0);
+        RemoteRect last(process);
+        if (count > 0 && last &&
+            SendMessageW(toolBar, TB_GETITEMRECT, static_cast<WPARAM>(count - 1), last.Param())) {
+            width = last.Read().right;
+        }
+    }
+    CloseHandle(process);
+    return width;
 }
 
 // The text of another process's control as the control itself answers WM_GETTEXT (GetWindowText

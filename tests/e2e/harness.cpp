@@ -638,6 +638,17 @@ Process StartChild(std::wstring_view role, const std::vector<std::wstring>& args
 }
 
 int RunChildOrTests(int argc, wchar_t** argv) {
+    // The tests see the screen as the programs do, in its own pixels, whatever its DPI: aware of each
+    // screen's DPI, so that the system scales nothing for them.
+    using SetContext = BOOL(WINAPI*)(HANDLE);
+    if (HMODULE user32 = GetModuleHandleW(L"user32.dll")) {
+        const auto setContext = reinterpret_cast<SetContext>(
+            reinterpret_cast<void*>(GetProcAddress(user32, "SetProcessDpiAwarenessContext")));
+        // DPI_AWARENESS_CONTEXT_PER_MONITOR_AWARE_V2
+        if (setContext == nullptr || !setContext(reinterpret_cast<HANDLE>(static_cast<INT_PTR>(-4)))) {
+            SetProcessDPIAware();
+        }
+    }
     if (argc >= 2 && std::wstring_view(argv[1]).starts_with(kChildSwitch)) {
         const std::wstring role(std::wstring_view(argv[1]).substr(kChildSwitch.size()));
         const auto found = ChildRoles().find(role);

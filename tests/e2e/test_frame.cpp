@@ -6,6 +6,7 @@
 #include <commctrl.h>
 
 #include "app/frame_rules.h"
+#include "panes/info_layout.h"
 
 using namespace e2e;
 
@@ -38,15 +39,21 @@ SIZE WindowSize(HWND window) {
 class FrameTest : public EditorTest {
   protected:
     // The frame size the window must have for zoom p: the matrix extent plus the borders,
-    // caption, menu and the two bars as they are laid out.
+    // caption, menu and the two bars as they are laid out, never lower than the information column
+    // nor narrower than the tool bar's buttons (at zoom 4 both are the larger).
     static SIZE ExpectedSize(HWND main, int zoom, int glyphSize) {
         FrameMetrics m;
+        const InfoColumnLayout column = LayoutInfoColumn(96);
+        m.infoColumnWidth = column.width;
+        m.infoColumnHeight = column.height;
+        m.splitterBarWidth = SplitterBarWidth(96);
         m.cxFrame = GetSystemMetrics(SM_CXFRAME);
         m.cyFrame = GetSystemMetrics(SM_CYFRAME);
         m.cyCaption = GetSystemMetrics(SM_CYCAPTION);
         m.cyMenu = GetSystemMetrics(SM_CYMENU);
         m.toolBarHeight = Height(ChildOfClass(main, TOOLBARCLASSNAMEW));
         m.statusBarHeight = Height(ChildOfClass(main, STATUSCLASSNAMEW));
+        m.toolBarWidth = ToolBarContentWidth(ChildOfClass(main, TOOLBARCLASSNAMEW));
         const FrameSize size = FrameSizeForExtent(MatrixExtent(zoom, glyphSize), m);
         return {size.cx, size.cy};
     }
@@ -309,7 +316,9 @@ TEST_F(FrameTest, NewEditorCommandStartsTheProgramAgain) {
     EXPECT_TRUE(IsWindow(main));
 }
 
+// With a WinHelp file beside the program, help is WinHelp's (without one, the manual's: HelpTest).
 TEST_F(FrameTest, F1OpensHelpOnlyForTheForegroundWindow) {
+    folder_.WriteBytes(L"prog\\Kanjiforge.hlp", {0x3F, 0x5F, 0x03, 0x00});
     Process editor = Start(L"E009");
     HWND main = WaitForEditorWindow(editor);
     ASSERT_NE(main, nullptr);

@@ -1,8 +1,8 @@
 // The installer that scripts/package makes, run silently the way an administrator's script runs
 // it: it installs, the installed editor reaches its normal start-up, and the uninstaller removes
-// the program but leaves the user's settings and history folder. KF_SETUP_EXE names the setup
-// program (a Unix or Windows path; scripts/test sets it after packaging); without it the tests
-// are skipped.
+// the program, its manual and their shortcuts but leaves the user's settings and history folder. KF_SETUP_EXE
+// names the setup program (a Unix or Windows path; scripts/test sets it after packaging); without it the
+// tests are skipped.
 #include <shlobj.h>
 
 #include <string>
@@ -61,14 +61,25 @@ class InstallerTest : public EditorTest, public ::testing::WithParamInterface<In
         wchar_t programs[MAX_PATH] = {};
         SHGetFolderPathW(nullptr, GetParam().startMenu, nullptr, 0, programs);
         shortcut_ = std::wstring(programs) + L"\\Kanjiforge\\Kanjiforge.lnk";
+        manualShortcut_ = std::wstring(programs) + L"\\Kanjiforge\\Kanjiforge 使い方の説明.lnk";
         DeleteFileW(shortcut_.c_str());
+        DeleteFileW(manualShortcut_.c_str());
     }
 
-    std::wstring setup_, shortcut_;
+    std::wstring setup_, shortcut_, manualShortcut_;
 };
 
-const wchar_t* const kInstalledFiles[] = {L"Kanjiforge.exe", L"Kanjiviewer.exe", L"euftool.exe", L"README.txt",
-                                          L"はじめにお読みください.txt", L"Uninstall.exe"};
+// The manual's pages that help opens, and one of its pictures, come with the programs.
+const wchar_t* const kInstalledFiles[] = {L"Kanjiforge.exe",
+                                          L"Kanjiviewer.exe",
+                                          L"euftool.exe",
+                                          L"README.txt",
+                                          L"はじめにお読みください.txt",
+                                          L"Uninstall.exe",
+                                          L"manual\\index.html",
+                                          L"manual\\editor.html",
+                                          L"manual\\layers.html",
+                                          L"manual\\images\\editor.png"};
 
 TEST_P(InstallerTest, SilentInstallStartsTheEditorAndUninstallKeepsSettings) {
     const InstallMode& mode = GetParam();
@@ -80,6 +91,7 @@ TEST_P(InstallerTest, SilentInstallStartsTheEditorAndUninstallKeepsSettings) {
 
     for (const wchar_t* file : kInstalledFiles) EXPECT_TRUE(FileExists(dir + L"\\" + file)) << Narrow(file);
     EXPECT_TRUE(FileExists(shortcut_)) << Narrow(shortcut_);
+    EXPECT_TRUE(FileExists(manualShortcut_)) << Narrow(manualShortcut_);
     EXPECT_EQ(RegistryString(mode.root, kUninstallKey, L"DisplayName"), L"Kanjiforge");
     EXPECT_EQ(RegistryString(mode.root, kUninstallKey, L"DisplayVersion"), KF_VERSION_WTEXT);
     EXPECT_EQ(RegistryString(mode.root, kUninstallKey, L"InstallLocation"), dir);
@@ -117,12 +129,14 @@ TEST_P(InstallerTest, SilentInstallStartsTheEditorAndUninstallKeepsSettings) {
         [&] {
             for (const wchar_t* file : kInstalledFiles)
                 if (FileExists(dir + L"\\" + file)) return false;
-            return !KeyExists(mode.root, kUninstallKey) && !FileExists(shortcut_);
+            return !KeyExists(mode.root, kUninstallKey) && !FileExists(shortcut_) &&
+                   !FileExists(manualShortcut_) && !folder_.Exists(L"installed\\manual");
         },
         Millis(120000));
-    EXPECT_TRUE(removed) << "the uninstaller left program files, the entry or the shortcut";
+    EXPECT_TRUE(removed) << "the uninstaller left program files, the manual, the entry or a shortcut";
     EXPECT_FALSE(KeyExists(mode.root, kUninstallKey));
     EXPECT_FALSE(FileExists(shortcut_));
+    EXPECT_FALSE(FileExists(manualShortcut_));
     EXPECT_TRUE(FileExists(settings)) << "the settings file must stay";
     EXPECT_EQ(ReadIniValue(settings, L"GxmEditorSettings", L"GaijiEditorPath"), editor_);
     EXPECT_TRUE(folder_.Exists(L"installed\\TEMP")) << "the history folder must stay";

@@ -44,9 +44,9 @@ class Package(unittest.TestCase):
     def test_zip_holds_the_program_tool_and_both_read_me_files(self):
         with zipfile.ZipFile(ZIP) as z:
             infos = {i.filename: i for i in z.infolist()}
-            self.assertEqual(sorted(infos), sorted(f"{NAME}/{n}" for n in
-                                                   ("Kanjiforge.exe", "Kanjiviewer.exe", "euftool.exe", "README.txt",
-                                                    READ_ME_JA)))
+            programs = {f"{NAME}/{n}" for n in ("Kanjiforge.exe", "Kanjiviewer.exe", "euftool.exe", "README.txt",
+                                                READ_ME_JA)}
+            self.assertEqual(sorted(n for n in infos if not n.startswith(f"{NAME}/manual/")), sorted(programs))
             # Windows' Explorer reads the name as UTF-8 only with this flag.
             self.assertTrue(infos[f"{NAME}/{READ_ME_JA}"].flag_bits & 0x800)
             with open(os.path.join(BUILD, "Kanjiforge.exe"), "rb") as f:
@@ -63,6 +63,21 @@ class Package(unittest.TestCase):
             ja = z.read(f"{NAME}/{READ_ME_JA}")
             self.assertTrue(ja.startswith(b"\xef\xbb\xbf"), "Notepad needs the byte order mark")
             self.assertIn("アンインストール", ja.decode("utf-8-sig"))
+
+    def test_zip_holds_the_whole_manual(self):
+        manual = os.path.join(BUILD, "manual")
+        built = sorted(os.path.relpath(os.path.join(folder, name), manual).replace(os.sep, "/")
+                       for folder, _, names in os.walk(manual) for name in names)
+        # The pages help opens, and the pictures they show.
+        for page in ("index.html", "editor.html", "layers.html", "troubleshooting.html", "images/editor.png"):
+            self.assertIn(page, built)
+        with zipfile.ZipFile(ZIP) as z:
+            packed = sorted(n[len(f"{NAME}/manual/"):] for n in z.namelist() if n.startswith(f"{NAME}/manual/"))
+            self.assertEqual(packed, built)
+            for page in built:
+                with open(os.path.join(manual, page), "rb") as f:
+                    self.assertEqual(z.read(f"{NAME}/manual/{page}"), f.read(), page)
+            self.assertIn('id="main-window"', z.read(f"{NAME}/manual/editor.html").decode("utf-8"))
 
     def test_programs_and_installer_are_64_bit(self):
         self.assertEqual(pe_machine(SETUP), 0x8664)

@@ -16,9 +16,36 @@ TEST(FrameGeometry, FrameSizeFollowsTheMatrixExtent) {
     m.statusBarHeight = 20;
     EXPECT_EQ(FrameSizeForExtent(461, m), (FrameSize{461 + 8 + 97, 461 + 19 + 12 + 19 + 34 + 20}));
     // The minimum tracking size is the frame at zoom 4.
-    const FrameSize at6 = FrameSizeForExtent(MatrixExtent(6, 64), m);
-    EXPECT_EQ(MinimumTrackSize(at6, 6, 64), FrameSizeForExtent(MatrixExtent(4, 64), m));
-    EXPECT_EQ(MinimumTrackSize(at6, 4, 64), at6);
+    EXPECT_EQ(MinimumTrackSize(m, 64), FrameSizeForExtent(MatrixExtent(4, 64), m));
+
+    // A column taller than the matrix keeps the client as tall as the column; the width still follows
+    // the matrix, the column and the bar at the window's DPI.
+    m.infoColumnHeight = 500;
+    m.infoColumnWidth = 131;
+    m.splitterBarWidth = 15;
+    EXPECT_EQ(FrameSizeForExtent(461, m), (FrameSize{461 + 8 + 146, 500 + 19 + 12 + 19 + 34 + 20}));
+    EXPECT_EQ(FrameSizeForExtent(501, m).cy, 501 + 19 + 12 + 19 + 34 + 20);
+    // A tool bar wider than matrix, column and bar together widens the client to it.
+    m.toolBarWidth = 700;
+    EXPECT_EQ(FrameSizeForExtent(461, m).cx, 700 + 8);
+    EXPECT_EQ(FrameSizeForExtent(600, m).cx, 600 + 146 + 8);
+}
+
+TEST(FrameGeometry, ZoomKeepsItsSizeOnTheScreenAcrossDpis) {
+    EXPECT_EQ(DefaultZoomForDpi(96), 6);
+    EXPECT_EQ(DefaultZoomForDpi(120), 8);  // 7.5 rounds up
+    EXPECT_EQ(DefaultZoomForDpi(144), 9);
+    EXPECT_EQ(DefaultZoomForDpi(192), 12);
+    EXPECT_EQ(DefaultZoomForDpi(480), 20);  // within the command's range
+    EXPECT_EQ(DefaultZoomForDpi(-1), 6);    // a DPI no screen has counts as 96
+    EXPECT_EQ(ZoomAtDpi(6, 96, 192), 12);
+    EXPECT_EQ(ZoomAtDpi(12, 192, 96), 6);
+    EXPECT_EQ(ZoomAtDpi(7, 96, 144), 11);  // 10.5 rounds up, and back at 96 it is 7 again
+    EXPECT_EQ(ZoomAtDpi(11, 144, 96), 7);
+    EXPECT_EQ(ZoomAtDpi(5, 192, 96), 4);    // never below the smallest zoom
+    EXPECT_EQ(ZoomAtDpi(30, 96, 144), 45);  // a zoom reached by resizing keeps its size too
+    EXPECT_EQ(ZoomAtDpi(3, 96, 96), 3) << "the same DPI changes nothing";
+    EXPECT_EQ(ZoomAtDpi(6, 0, 96), 6) << "an unusable stored DPI counts as 96";
 }
 
 TEST(FrameGeometry, ZoomCommandStaysWithinLimits) {

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <tuple>
 
 #include "app/command_line.h"
 #include "app/settings.h"
@@ -44,6 +45,7 @@ TEST(LoadSettings, FirstStartWritesEveryDefault) {
     EXPECT_TRUE(LoadSettings(store, Env(), s));
 
     EXPECT_EQ(store.Get(L"PixSize"), L"6");
+    EXPECT_EQ(store.Get(L"PixSizeDpi"), L"96");
     EXPECT_EQ(store.Get(L"SelectAfterMove"), L"no");
     EXPECT_EQ(store.Get(L"SelectKeep"), L"no");
     EXPECT_EQ(store.Get(L"GaijiEditorPath"), L"C:\\WINDOWS\\system32\\eudcedit.exe");
@@ -55,7 +57,7 @@ TEST(LoadSettings, FirstStartWritesEveryDefault) {
     EXPECT_EQ(store.Get(L"DrawMqRGB"), L"80:80:80");
     EXPECT_EQ(store.Get(L"LayerRGB"), L"ff:80:80");
     EXPECT_EQ(store.Get(L"GridRGB"), L"f0:0:0");
-    EXPECT_EQ(store.values.size(), 12u);  // nothing else, in particular not GaijiShowFont or SaveAns
+    EXPECT_EQ(store.values.size(), 13u);  // nothing else, in particular not GaijiShowFont or SaveAns
 
     EXPECT_FALSE(s.bSelectAfterMove);
     EXPECT_FALSE(s.bSelectKeep);
@@ -100,6 +102,27 @@ TEST(LoadSettings, ZeroOrEmptyZoomIsRepaired) {
         AppSettings s;
         LoadSettings(store, Env(), s);
         EXPECT_EQ(store.Get(L"PixSize"), L"6") << "value " << value;
+    }
+}
+
+TEST(LoadSettings, FirstStartZoomFollowsTheScreensDpi) {
+    // The first start's zoom keeps the matrix as large on the screen as 6 pixels a dot at 100 %, and
+    // says which DPI it was taken at; a zoom the user chose is left alone.
+    for (const auto& [dpi, zoom, storedDpi] : {std::tuple{120, L"8", L"120"}, std::tuple{144, L"9", L"144"},
+                                               std::tuple{192, L"12", L"192"}, std::tuple{0, L"6", L"96"}}) {
+        MemoryProfileStore store;
+        SettingsEnvironment env = Env();
+        env.dpi = dpi;
+        AppSettings s;
+        LoadSettings(store, env, s);
+        EXPECT_EQ(store.Get(L"PixSize"), zoom) << "at " << dpi << " DPI";
+        EXPECT_EQ(store.Get(L"PixSizeDpi"), storedDpi) << "at " << dpi << " DPI";
+
+        store.Set(L"PixSize", L"7");
+        store.values.erase({kEditorSection, L"PixSizeDpi"});
+        LoadSettings(store, env, s);
+        EXPECT_EQ(store.Get(L"PixSize"), L"7");
+        EXPECT_FALSE(store.Has(L"PixSizeDpi")) << "start-up converts nothing; the window does";
     }
 }
 

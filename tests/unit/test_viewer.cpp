@@ -4,6 +4,7 @@
 #include <map>
 #include <vector>
 
+#include "base/dpi_scale.h"
 #include "glyphstore/char_code.h"
 #include "glyphstore/eudc_bitmap.h"
 #include "glyphstore/eudc_writer.h"
@@ -52,6 +53,31 @@ TEST(ViewerGrid, EveryCellHitsItsOwnCodeAtEverySize) {
         EXPECT_EQ(grid.HitTest(grid.GridWidth(), 0, 0), -1) << "right of the sixteenth column";
         EXPECT_EQ(grid.HitTest(-1, 0, 0), -1);
         EXPECT_EQ(grid.HitTest(0, grid.CellHeight(), 399), -1) << "below the last row";
+    }
+}
+
+// At a higher DPI the pictures keep the user's size while the code band, the margins and the code's
+// characters grow; the code is written inside its cell, above the picture, and hit testing still works.
+TEST(ViewerGrid, CodeBandAndMarginsGrowWithTheDpi) {
+    for (int dpi : {96, 120, 144, 192, 288}) {
+        const ViewerGrid grid(kEudcFirst, kEudcLast, 64, dpi);
+        EXPECT_EQ(grid.LabelHeight(), ScaleForDpi(kCellLabelHeight, dpi));
+        EXPECT_EQ(grid.Margin(), ScaleForDpi(kCellMargin, dpi));
+        EXPECT_LE(grid.LabelFontHeight(), grid.LabelHeight()) << "the code's characters fit their band";
+        for (int code : {kEudcFirst, 0xE01F, 0xE123, kEudcLast}) {
+            const GridRect cell = grid.CellBounds(code, 2);
+            const GridRect label = grid.LabelBounds(code, 2);
+            const GridRect picture = grid.PictureBounds(code, 2);
+            EXPECT_EQ(picture.right - picture.left, 64) << "the picture is the user's size at " << dpi;
+            EXPECT_EQ(cell.right - cell.left, 64 + 2 * grid.Margin());
+            EXPECT_TRUE(label.left >= cell.left && label.right <= cell.right && label.top >= cell.top)
+                << dpi << " DPI";
+            EXPECT_LE(label.bottom, picture.top) << "the code stays above the picture at " << dpi << " DPI";
+            EXPECT_LE(picture.bottom, cell.bottom);
+            if (cell.top >= 0) {
+                EXPECT_EQ(grid.HitTest(label.left, label.top, 2), code);
+            }
+        }
     }
 }
 
@@ -227,28 +253,87 @@ TEST(ViewerRules, EditorTitlesGoToCodesAndCommandLine) {
 
 TEST(ViewerRules, SettingsKeepSizeAndPlaceInTheirOwnSection) {
     MemoryProfileStore store;
-    ViewerSettings settings = LoadViewerSettings(store);
+    ViewerSettings settings = LoadViewerSettings(store, 96);
     EXPECT_EQ(settings.cellSize, kDefaultCellSize);
     EXPECT_FALSE(settings.windowRect);
     EXPECT_EQ(store.writes, 0) << "reading writes nothing";
 
-    SaveViewerCellSize(store, 72);
-    SaveViewerWindowRect(store, {10, 20, 810, 620});
+    SaveViewerCellSize(store, 72, 96);
+    SaveViewerWindowRect(store, {10, 20, 810, 620}, 96);
     EXPECT_EQ(store.values.at({kViewerSection, L"CellSize"}), L"72");
     EXPECT_EQ(store.values.at({kViewerSection, L"ViewerWindowPos"}), L"10:20:810:620");
     EXPECT_FALSE(store.Has(L"CellSize")) << "nothing goes into the editor's section";
-    settings = LoadViewerSettings(store);
+    settings = LoadViewerSettings(store, 96);
     EXPECT_EQ(settings.cellSize, 72);
     ASSERT_TRUE(settings.windowRect);
     EXPECT_EQ((*settings.windowRect)[2], 810);
 
     store.values[{kViewerSection, L"CellSize"}] = L"4000";
     store.values[{kViewerSection, L"ViewerWindowPos"}] = L"10:20:5:620";
-    settings = LoadViewerSettings(store);
+    settings = LoadViewerSettings(store, 96);
     EXPECT_EQ(settings.cellSize, kMaxCellSize);
     EXPECT_FALSE(settings.windowRect) << "a rectangle without width is not used";
     store.values[{kViewerSection, L"ViewerWindowPos"}] = L"10:20";
-    EXPECT_FALSE(LoadViewerSettings(store).windowRect);
+    EXPECT_FALSE(LoadViewerSettings(store, 96).windowRect);
+}
+
+TEST(ViewerRules, SizesKeepTheirMeaningAcrossDpis) {
+    MemoryProfileStore store;
+    // A first start: the pictures grow with the DPI, in whole steps of the slider.
+    EXPECT_EQ(LoadViewerSettings(store, 144).CellSizeAt(144), 72);
+    EXPECT_EQ(LoadViewerSettings(store, 120).CellSizeAt(120), 64);  // 60 to the nearest step
+    EXPECT_EQ(LoadViewerSettings(store, 192).CellSizeAt(192), 96);
+
+    // Taken at 96 DPI (or by a version that wrote no DPI), shown at 192: twice the pixels.
+    SaveViewerCellSize(store, 40, 96);
+    SaveViewerWindowRect(store, {10, 20, 810, 620}, 96);
+    EXPECT_EQ(store.values.at({kViewerSection, L"CellSizeDpi"}), L"96");
+    EXPECT_EQ(store.values.at({kViewerSection, L"ViewerWindowDpi"}), L"96");
+    ViewerSettings settings = LoadViewerSettings(store, 192);
+    EXPECT_EQ(settings.CellSizeAt(192), 80);
+    EXPECT_EQ(settings.WindowRectAt(192), (std::array<int, 4>{10, 20, 1610, 1220}))
+        << "the place stays, the size grows";
+    EXPECT_EQ(settings.CellSizeAt(96), 40);
+    store.values.erase({kViewerSection, L"CellSizeDpi"});
+    store.values.erase({kViewerSection, L"ViewerWindowDpi"});
+    EXPECT_EQ(LoadViewerSettings(store, 144).CellSizeAt(144), 60);
+
+    // Taken at 144, shown at 96; the result stays within the slider's range.
+    SaveViewerCellSize(store, 128, 144);
+    SaveViewerWindowRect(store, {-300, 0, 1200, 900}, 144);
+    settings = LoadViewerSettings(store, 96);
+    EXPECT_EQ(settings.CellSizeAt(96), 85);
+    EXPECT_EQ(settings.CellSizeAt(288), kMaxCellSize);
+    EXPECT_EQ(settings.WindowRectAt(96), (std::array<int, 4>{-300, 0, 700, 600}));
+    store.values[{kViewerSection, L"CellSizeDpi"}] = L"99999";
+    EXPECT_EQ(LoadViewerSettings(store, 96).CellSizeAt(96), 128) << "an unusable DPI counts as 96";
+}
+
+TEST(ViewerRules, StripAndStatusPartsAtEveryDpi) {
+    // At 96 DPI the strip is laid out as it always was.
+    ViewerBarLayout bar = LayoutViewerBar(96, 30);
+    EXPECT_EQ(bar.height, 28);
+    EXPECT_EQ(bar.label.left, 4);
+    EXPECT_EQ(bar.label.right, 48);
+    EXPECT_EQ(bar.slider.left, 52);
+    EXPECT_EQ(bar.slider.right - bar.slider.left, 220);
+    EXPECT_EQ(ViewerStatusParts(900, 96), (std::array<int, 2>{260, 750}));
+    for (int dpi : {96, 120, 144, 168, 192, 288}) {
+        // A label text wider than the room a 96-DPI layout gives it widens the label, never cuts it.
+        for (int text : {0, 40, 70, 200}) {
+            bar = LayoutViewerBar(dpi, text);
+            EXPECT_GE(bar.label.right - bar.label.left, text) << dpi << " DPI, text " << text;
+            EXPECT_GT(bar.slider.left, bar.label.right) << dpi << " DPI";
+            EXPECT_GT(bar.slider.bottom, bar.slider.top);
+            EXPECT_LE(bar.slider.bottom, bar.height);
+        }
+        const std::array<int, 2> parts = ViewerStatusParts(ViewerDefaultWidth(dpi), dpi);
+        EXPECT_LT(parts[0], parts[1]) << dpi << " DPI";
+        EXPECT_EQ(ViewerDefaultWidth(dpi) - parts[1], ScaleForDpi(150, dpi)) << "the code's part grows too";
+        // The first start's window shows sixteen cells of the first start's size.
+        EXPECT_GE(ViewerDefaultWidth(dpi),
+                  ViewerGrid(0xE000, 0xE000, ViewerGrid::DefaultCellSize(dpi), dpi).GridWidth());
+    }
 }
 
 }  // namespace

@@ -68,7 +68,7 @@ int main(int argc, char** argv) {
         const Clock::time_point start = Clock::now();
         GlyphSheet sheet;
         sheet.Read(path);
-        auto* view = new CGlyphGridView(path.wstring(), L"", kDefaultCellSize, {});
+        auto* view = new CGlyphGridView(path.wstring(), L"", kDefaultCellSize, 96, {});
         view->CreateEx(0, viewClass, L"", WS_CHILD | WS_VISIBLE, 0, 0, 900, 620, frame, nullptr);
         stored = sheet.StoredCount();
         view->SetSheet(std::move(sheet));

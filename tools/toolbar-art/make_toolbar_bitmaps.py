@@ -9,6 +9,12 @@ The tool bar shows one 24x24 image per button, left to right in button order, so
                          with 8 bits per pixel or fewer.
   src/res/toolbar24.bmp  24-bit colour; every background pixel is RGB(198,199,198), the colour the
                          main window names as transparent when it builds its image list.
+  src/res/toolbar24_150.bmp, src/res/toolbar24_200.bmp
+                         the same 24-bit strip for 144 and 192 DPI: 36 and 48 pixels a button. The
+                         48-pixel images double every pixel. The 36-pixel ones turn each 2x2 block of
+                         the grid into 3x3 pixels; a pixel between two grid cells of different inks
+                         takes the ink over the background and the darker of two inks, so every
+                         one-pixel line of the grid comes out two pixels wide and no line is lost.
 
 Every image is an ASCII-art grid below; each character names an ink from INKS, which gives the
 ink's VGA palette index for the 16-colour strip and its RGB value for the true-colour strip.
@@ -481,7 +487,44 @@ def resolve_images():
 
 def strip_pixels(images):
     """The strip as rows (top first) of grid characters, images side by side."""
-    return ["".join(rows[y] for _, rows in images) for y in range(SIZE)]
+    height = len(images[0][1])
+    return ["".join(rows[y] for _, rows in images) for y in range(height)]
+
+
+def darkness(ch):
+    r, g, b = INKS[ch][1]
+    return 255 * 3 - (r + g + b)
+
+
+def stronger(a, b):
+    """The ink a pixel between two grid cells takes: ink over background, then the darker ink."""
+    if a == b or b == ".":
+        return a
+    if a == ".":
+        return b
+    return a if darkness(a) >= darkness(b) else b
+
+
+def doubled(rows):
+    return ["".join(ch * 2 for ch in row) for row in rows for _ in range(2)]
+
+
+def one_and_a_half(rows):
+    """Each 2x2 block a b / c d of the grid as 3x3 pixels, the middle ones from their neighbours."""
+    size = len(rows)
+    out = []
+    for y in range(0, size, 2):
+        top, bottom = rows[y], rows[y + 1]
+        lines = ["", "", ""]
+        for x in range(0, size, 2):
+            a, b, c, d = top[x], top[x + 1], bottom[x], bottom[x + 1]
+            ab, cd, ac, bd = stronger(a, b), stronger(c, d), stronger(a, c), stronger(b, d)
+            middle = stronger(ab, cd)
+            lines[0] += a + ab + b
+            lines[1] += ac + middle + bd
+            lines[2] += c + cd + d
+        out += lines
+    return out
 
 
 def bmp_bytes(width, height, bits, palette, row_bytes_of):
@@ -513,7 +556,7 @@ def bmp_true_colour(strip):
     def row_bytes(y):
         return b"".join(bytes((b, g, r)) for r, g, b in (INKS[ch][1] for ch in strip[y]))
 
-    return bmp_bytes(len(strip[0]), SIZE, 24, [], row_bytes)
+    return bmp_bytes(len(strip[0]), len(strip), 24, [], row_bytes)
 
 
 def png_bytes(rgb_rows):
@@ -543,15 +586,18 @@ def main():
     here = os.path.dirname(os.path.abspath(__file__))
     default_out = os.path.normpath(os.path.join(here, "..", "..", "src", "res"))
     parser = argparse.ArgumentParser(description="Writes the tool bar bitmap strips.")
-    parser.add_argument("--out-dir", default=default_out, help="folder for toolbar.bmp and toolbar24.bmp")
+    parser.add_argument("--out-dir", default=default_out, help="folder for the strips")
     parser.add_argument("--preview", help="also write a PNG of both strips enlarged four times")
     args = parser.parse_args()
 
     for ch, (index, rgb) in INKS.items():
         if ch != "." and rgb == BACKGROUND_24:
             sys.exit(f"ink {ch!r} equals the transparent colour")
-    strip = strip_pixels(resolve_images())
+    images = resolve_images()
+    strip = strip_pixels(images)
     outputs = {"toolbar.bmp": bmp_16_colours(strip), "toolbar24.bmp": bmp_true_colour(strip)}
+    for name, scale in (("toolbar24_150.bmp", one_and_a_half), ("toolbar24_200.bmp", doubled)):
+        outputs[name] = bmp_true_colour(strip_pixels([(command, scale(rows)) for command, rows in images]))
     if args.preview:
         outputs[os.path.abspath(args.preview)] = preview_png(strip)
     for name, data in outputs.items():

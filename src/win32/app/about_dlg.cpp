@@ -2,6 +2,8 @@
 
 #include <shellapi.h>
 
+#include "app/help_topics.h"
+#include "win32/app/manual_help.h"
 #include "win32/platform/family_windows.h"
 #include "win32/platform/process_utils.h"
 #include "win32/platform/window_utils.h"
@@ -82,8 +84,12 @@ BOOL CUrlStatic::OnSetCursor(HWND /*window*/, UINT /*hitTest*/, UINT /*mouseMess
 }
 
 void CUrlStatic::OnLButtonUp(UINT /*flags*/, POINT /*point*/) {
-    const std::wstring target = GetWindowText();
-    ShellExecuteW(nullptr, L"open", target.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+    if (m_onClick) {
+        m_onClick();
+    } else {
+        const std::wstring target = GetWindowText();
+        ShellExecuteW(nullptr, L"open", target.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+    }
     Default();
 }
 
@@ -105,6 +111,9 @@ void CAboutDlg::DoDataExchange(CDataExchange* pDX) {
 BOOL CAboutDlg::OnInitDialog() {
     CDialog::OnInitDialog();
     SetWindowText(L"Kanjiforgeのﾊﾞｰｼﾞｮﾝ情報");
+    // The link leads to the manual's first page beside the program.
+    m_staticUrl.SetOnClick(
+        [this] { OpenManualPage(m_hWnd, m_context.m_strModuleFolder, kManualFirstPage, {}); });
     return TRUE;
 }
 

@@ -1,5 +1,5 @@
-// The About box: the program's version and legal line from its own version resource, the
-// maker's web address as a link, and the button that ends every editor and starts the updater.
+// The About box: the program's version and legal line from its own version resource, a link to the
+// user's manual, and the button that ends every editor and starts the updater.
 //
 //     CAboutDlg dlg(context, frame);
 //     dlg.DoModal();
@@ -7,18 +7,21 @@
 
 #include <windows.h>
 
+#include <functional>
 #include <string>
 
 #include "base/app_context.h"
 #include "win32/framework/dialog.h"
 
-// A static text drawn as a hyperlink (blue, underlined, a hand cursor); a click opens the text.
+// A static text drawn as a hyperlink (blue, underlined, a hand cursor); a click opens the text, or
+// does what the owner set with SetOnClick.
 class CUrlStatic : public CStatic {
   public:
     CUrlStatic();
     ~CUrlStatic() override;
     // The colours of the link, from the parent's WM_CTLCOLORSTATIC; returns the background brush.
     HBRUSH CtlColor(HDC dc);
+    void SetOnClick(std::function<void()> onClick) { m_onClick = std::move(onClick); }
 
   protected:
     BOOL OnWndMsg(const WindowMessage& m, LRESULT* result) override;
@@ -30,6 +33,7 @@ class CUrlStatic : public CStatic {
     bool m_bOwnCursor = false;
     HFONT m_hUnderlineFont = nullptr;
     HBRUSH m_hBrush = nullptr;
+    std::function<void()> m_onClick;
 };
 
 class CAboutDlg : public CDialog {

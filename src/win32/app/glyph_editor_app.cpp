@@ -13,6 +13,8 @@
 #include "app/settings.h"
 #include "win32/app/glypho_editor_view.h"
 #include "win32/app/main_frame.h"
+#include "win32/app/manual_help.h"
+#include "win32/platform/dpi.h"
 #include "win32/platform/family_windows.h"
 #include "win32/platform/process_utils.h"
 #include "base/diag_log.h"
@@ -90,6 +92,10 @@ void CGlyphoEditorApp::OnHelp() {
     g_log.Write(L"Command:ﾒｲﾝﾍﾙﾌﾟ表示\n");
 }
 
+void CGlyphoEditorApp::ShowHelp(HWND owner, const std::wstring& helpFile, UINT topic) {
+    ShowHelpOrManual(owner, helpFile, topic, GetModuleFolder());
+}
+
 void CGlyphoEditorApp::OnAppAbout() {
     CAboutDlg dlg(*this, m_pMainWnd);
     dlg.DoModal();
@@ -138,6 +144,7 @@ BOOL CGlyphoEditorApp::LoadSetting() {
     env.systemFolder = SystemFolder(GetSystemDirectoryW);
     env.windowsFolder = SystemFolder(GetWindowsDirectoryW);
     env.temporaryFolder = std::filesystem::path(GetModuleFolder() + L"TEMP\\");
+    env.dpi = SystemDpi();
     const BOOL ok = LoadSettings(ProfileStore(), env, m_settings);
     // A diagnostic destination for the log (a save's timeline among it); absent means no log at all.
     const std::wstring logFile = ProfileStore().GetProfileString(kEditorSection, L"DiagLogFile", L"");

@@ -23,6 +23,8 @@ class CGlyphoEditorApp : public CWinApp, public AppContext {
     // The first new document is this editor's; every later one (the new-editor command) is
     // another editor process.
     BOOL OnFileNew() override;
+    // The WinHelp file when it is there and WinHelp takes it, otherwise the manual's page.
+    void ShowHelp(HWND owner, const std::wstring& helpFile, UINT topic) override;
 
     BOOL LoadSetting();
     // Number of running editors: top-level windows carrying the editor tag.

@@ -2,6 +2,10 @@
 
 #include "app/frame_rules.h"
 #include "app/settings.h"
+#include "base/dpi_scale.h"
+#include "panes/info_layout.h"
+#include "win32/platform/dpi.h"
+#include "win32/platform/picture_sets.h"
 #include "win32/platform/family_windows.h"
 #include "win32/document/glyph_editor_doc.h"
 #include "win32/editor/matrix_edit_view.h"
@@ -38,15 +42,24 @@ CInformationView* CMainFrame::GetInformationView() const {
     return m_wndSplitter.m_hWnd ? dynamic_cast<CInformationView*>(m_wndSplitter.GetPane(0, 0)) : nullptr;
 }
 
-SIZE CMainFrame::FitFrameToMatrix(int extent) {
+FrameMetrics CMainFrame::MetricsForDpi() const {
     FrameMetrics metrics;
-    metrics.cxFrame = GetSystemMetrics(SM_CXFRAME);
-    metrics.cyFrame = GetSystemMetrics(SM_CYFRAME);
-    metrics.cyCaption = GetSystemMetrics(SM_CYCAPTION);
-    metrics.cyMenu = GetSystemMetrics(SM_CYMENU);
+    metrics.cxFrame = SystemMetricForDpi(SM_CXFRAME, m_nDpi);
+    metrics.cyFrame = SystemMetricForDpi(SM_CYFRAME, m_nDpi);
+    metrics.cyCaption = SystemMetricForDpi(SM_CYCAPTION, m_nDpi);
+    metrics.cyMenu = SystemMetricForDpi(SM_CYMENU, m_nDpi);
     metrics.toolBarHeight = m_wndToolBar.m_hWnd ? m_wndToolBar.GetHeight() : 0;
+    metrics.toolBarWidth = m_wndToolBar.m_hWnd ? m_wndToolBar.GetContentWidth() : 0;
     metrics.statusBarHeight = m_wndStatusBar.m_hWnd ? m_wndStatusBar.GetHeight() : 0;
-    const FrameSize size = FrameSizeForExtent(extent, metrics);
+    const InfoColumnLayout column = LayoutInfoColumn(m_nDpi);
+    metrics.infoColumnWidth = column.width;
+    metrics.infoColumnHeight = column.height;
+    metrics.splitterBarWidth = SplitterBarWidth(m_nDpi);
+    return metrics;
+}
+
+SIZE CMainFrame::FitFrameToMatrix(int extent) {
+    const FrameSize size = FrameSizeForExtent(extent, MetricsForDpi());
     SetWindowPos(m_hWnd, nullptr, 0, 0, size.cx, size.cy, SWP_NOMOVE | SWP_NOZORDER);
     return {size.cx, size.cy};
 }
@@ -68,8 +81,10 @@ BOOL CMainFrame::OnCreateClient(CREATESTRUCTW* /*cs*/, CCreateContext* context) 
     if (!m_wndSplitter.CreateStatic(this, 1, 2, WS_CHILD | WS_VISIBLE, AFX_IDW_PANE_FIRST)) return FALSE;
     const AppContext& appContext = m_context;
     if (!m_wndSplitter.CreateView(
-            0, 0, [&appContext] { return new CInformationView(appContext); }, {kInfoPaneWidth, 0}, context))
+            0, 0, [&appContext] { return new CInformationView(appContext); },
+            {LayoutInfoColumn(m_nDpi).width, 0}, context))
         return FALSE;
+    m_wndSplitter.SetColumnLayout(LayoutInfoColumn(m_nDpi).width, SplitterBarWidth(m_nDpi));
     if (!m_wndSplitter.CreateView(
             0, 1, [&appContext] { return new CMatrixEditView(appContext); }, {0, 0}, context)) {
         return FALSE;
@@ -90,6 +105,8 @@ BOOL CMainFrame::OnCreateClient(CREATESTRUCTW* /*cs*/, CCreateContext* context) 
 }
 
 int CMainFrame::OnCreate(CREATESTRUCTW* cs) {
+    // The window lays itself out for the screen it was made on.
+    m_nDpi = WindowDpi(m_hWnd);
     if (CFrameWnd::OnCreate(cs) == -1) return -1;
     if (!m_wndToolBar.CreateEx(this, TBSTYLE_FLAT | TBSTYLE_TOOLTIPS, WS_CHILD | WS_VISIBLE | CCS_TOP,
                                AFX_IDW_TOOLBAR) ||
@@ -98,19 +115,51 @@ int CMainFrame::OnCreate(CREATESTRUCTW* cs) {
     }
     const UniqueDC info(CreateICW(L"DISPLAY", nullptr, nullptr, nullptr));
     const int bitsPerPixel = info ? GetDeviceCaps(info.Get(), BITSPIXEL) : 0;
-    if (bitsPerPixel > 8) m_wndToolBar.SetHighColorImages(IDB_TOOLBAR_HICOLOR, RGB(198, 199, 198));
+    // Up to 256 colours the 16-colour strip of the tool bar resource stays, at its one size.
+    m_bHighColorToolBar = bitsPerPixel > 8;
     if (!m_wndStatusBar.Create(this, WS_CHILD | WS_VISIBLE | CCS_BOTTOM, AFX_IDW_STATUS_BAR)) return -1;
     m_wndStatusBar.SetPaneText(LoadResString(AFX_IDS_IDLEMESSAGE));
     SetControlBars(&m_wndToolBar, &m_wndStatusBar);
 
     CMatrixEditView* view = GetMatrixEditView();
     if (view == nullptr) return -1;
-    const int glyphSize = m_context.m_nGlyphSize;
+    // The stored zoom was taken at the DPI stored beside it (96 for files without one).
+    ApplyDpi(m_nDpi, m_context.Profile().GetProfileInt(kEditorSection, kPixSizeDpiKey, kBaseDpi));
+    return 0;
+}
+
+void CMainFrame::ApplyZoom(int zoom) {
+    if (CMatrixEditView* view = GetMatrixEditView()) view->SetPixelSize(zoom);
+}
+
+void CMainFrame::ApplyDpi(int dpi, int previousDpi) {
+    m_nDpi = SaneDpi(dpi);
+    if (m_bHighColorToolBar) m_wndToolBar.SetImageList(LoadToolImages(m_nDpi), m_nDpi);
+    m_wndStatusBar.SetDpi(m_nDpi);
+    m_wndSplitter.SetColumnLayout(LayoutInfoColumn(m_nDpi).width, SplitterBarWidth(m_nDpi));
+    if (CInformationView* info = GetInformationView()) info->SetDpi(m_nDpi);
+    CMatrixEditView* view = GetMatrixEditView();
+    if (view == nullptr) return;
+    view->SetDpi(m_nDpi);
     const int zoom = view->GetPixelSize();
-    const SIZE size = FitFrameToMatrix(MatrixExtent(zoom, glyphSize));
-    const FrameSize minimum = MinimumTrackSize({size.cx, size.cy}, zoom, glyphSize);
+    // A zoom taken at another DPI keeps the matrix's size on the screen, and is stored for this one.
+    if (SaneDpi(previousDpi) != m_nDpi) ApplyZoom(ZoomAtDpi(zoom, previousDpi, m_nDpi));
+    const int glyphSize = m_context.m_nGlyphSize;
+    FitFrameToMatrix(MatrixExtent(view->GetPixelSize(), glyphSize));
+    const FrameSize minimum = MinimumTrackSize(MetricsForDpi(), glyphSize);
     m_nMinTrackWidth = minimum.cx;
     m_nMinTrackHeight = minimum.cy;
+    RecalcLayout();
+}
+
+LRESULT CMainFrame::OnDpiChanged(WPARAM wParam, LPARAM lParam) {
+    int dpi = 0;
+    RECT suggested = {};
+    if (!ReadDpiChanged(wParam, lParam, &dpi, &suggested)) return Default();
+    // The suggested place first, as the system asks; the size then follows the zoom at the new DPI.
+    SetWindowPos(m_hWnd, nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
+                 suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
+    ApplyDpi(dpi, m_nDpi);
     return 0;
 }
 
@@ -139,7 +188,7 @@ void CMainFrame::OnWindowZoom() {
     const int zoom = view->GetPixelSize();
     const int next = ZoomAfterCommand(zoom, (GetKeyState(VK_SHIFT) & 0x8000) != 0);
     if (next == zoom) return;
-    view->SetPixelSize(next);
+    ApplyZoom(next);
     FitFrameToMatrix(MatrixExtent(next, m_context.m_nGlyphSize));
 }
 
@@ -166,7 +215,7 @@ void CMainFrame::OnExitSizeMove() {
         ZoomAfterResize(view->GetPixelSize(), glyphSize, m_rcSizeMove.right - m_rcSizeMove.left,
                         m_rcSizeMove.bottom - m_rcSizeMove.top, now.right - now.left, now.bottom - now.top);
     if (!zoom) return;
-    view->SetPixelSize(*zoom);
+    ApplyZoom(*zoom);
     FitFrameToMatrix(MatrixExtent(*zoom, glyphSize));
 }
 
@@ -188,6 +237,13 @@ void CMainFrame::OnClose() {
 void CMainFrame::OpenStartCode(const std::wstring& code) {
     m_strStartCode = code;
     PostMessageW(m_hWnd, code.empty() ? WM_APP_ASK_CODE : WM_APP_OPEN_TARGET_CODE, 0, 0);
+}
+
+BOOL CMainFrame::PreTranslateMessage(MSG* msg) {
+    if ((msg->message == WM_KEYDOWN || msg->message == WM_KEYUP) && msg->wParam == VK_ESCAPE) {
+        if (CMatrixEditView* view = GetMatrixEditView()) view->NoteEscapeKey(msg->message == WM_KEYDOWN);
+    }
+    return CFrameWnd::PreTranslateMessage(msg);
 }
 
 BOOL CMainFrame::OnPreKeyDown(UINT key) {
@@ -217,6 +273,7 @@ BOOL CMainFrame::OnWndMsg(const WindowMessage& m, LRESULT* result) {
         {WM_GETMINMAXINFO, msg::Raw<&CMainFrame::OnGetMinMaxInfo>},
         {WM_ENTERSIZEMOVE, msg::Plain<&CMainFrame::OnEnterSizeMove>},
         {WM_EXITSIZEMOVE, msg::Plain<&CMainFrame::OnExitSizeMove>},
+        {WM_DPICHANGED, msg::Raw<&CMainFrame::OnDpiChanged>},
     };
     return DispatchWindowMessage(*this, table, m, result) || CFrameWnd::OnWndMsg(m, result);
 }

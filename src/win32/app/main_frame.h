@@ -9,6 +9,7 @@
 
 #include <string>
 
+#include "app/frame_rules.h"
 #include "base/app_context.h"
 #include "win32/document/glyph_editor_doc.h"
 #include "win32/framework/bars.h"
@@ -38,6 +39,9 @@ class CMainFrame : public CFrameWnd, public IGlyphDocumentFrame {
     CInformationView* GetInformationView() const;
     // Sizes the frame so that the matrix pane is extent pixels square; returns the frame size.
     SIZE FitFrameToMatrix(int extent);
+    // What the frame's size depends on besides the matrix, at the window's DPI.
+    FrameMetrics MetricsForDpi() const;
+    int GetDpi() const { return m_nDpi; }
     void SaveWindowPos();
     // Opens `code` once the window runs, or asks for a code when it is empty.
     void OpenStartCode(const std::wstring& code);
@@ -50,6 +54,7 @@ class CMainFrame : public CFrameWnd, public IGlyphDocumentFrame {
     BOOL OnWndMsg(const WindowMessage& m, LRESULT* result) override;
     // The keys the frame takes before the accelerators (pen swap, nudges, cut, paste cancel).
     BOOL OnPreKeyDown(UINT key) override;
+    BOOL PreTranslateMessage(MSG* msg) override;
     int OnCreate(CREATESTRUCTW* cs) override;
     void OnClose() override;
     void RecalcLayout() override;
@@ -65,6 +70,11 @@ class CMainFrame : public CFrameWnd, public IGlyphDocumentFrame {
     LRESULT OnGetMinMaxInfo(WPARAM wParam, LPARAM lParam);
     void OnEnterSizeMove();
     void OnExitSizeMove();
+    LRESULT OnDpiChanged(WPARAM wParam, LPARAM lParam);
+    // Lays the bars, the column, the splitter and the matrix out for a screen of `dpi`; the zoom
+    // taken at `previousDpi` becomes the zoom at `dpi`.
+    void ApplyDpi(int dpi, int previousDpi);
+    void ApplyZoom(int zoom);
 
     const AppContext& m_context;
     CStatusBar m_wndStatusBar;
@@ -74,4 +84,6 @@ class CMainFrame : public CFrameWnd, public IGlyphDocumentFrame {
     int m_nMinTrackHeight = -1;
     RECT m_rcSizeMove = {};
     std::wstring m_strStartCode;
+    int m_nDpi = 96;
+    bool m_bHighColorToolBar = false;
 };

@@ -13,9 +13,7 @@
 #include "win32/platform/handles.h"
 #include "resource.h"
 
-namespace {
-constexpr wchar_t kPixSizeKey[] = L"PixSize";
-}
+namespace {}
 
 CMatrixEditView::CMatrixEditView(const AppContext& context)
     : m_context(context),
@@ -161,6 +159,7 @@ void CMatrixEditView::Attach(DotPlane* image, IEditHistory* store) {
 void CMatrixEditView::SetPixelSize(int pixelSize) {
     m_nPixSize = pixelSize;
     m_context.Profile().WriteProfileInt(kEditorSection, kPixSizeKey, pixelSize);
+    m_context.Profile().WriteProfileInt(kEditorSection, kPixSizeDpiKey, m_nDpi);
     if (m_hWnd) InvalidateRect(m_hWnd, nullptr, TRUE);
 }
 
@@ -263,6 +262,7 @@ void CMatrixEditView::OnButtonDown(int button, POINT point) {
     const DotPoint clamped = Geometry().ClientToDot(point.x, point.y, true);
     const std::vector<GestureEffect> effects = m_gesture.Press(button, dot, clamped, SituationAt(dot));
     if (effects.empty()) return;  // a press while a drag runs
+    m_bEscapeDown = false;
     // The cursor follows the paste's end before the tool's action, as the user sees the press land.
     auto action = effects.begin();
     for (; action != effects.end(); ++action) {
@@ -287,12 +287,22 @@ void CMatrixEditView::OnMouseMove(UINT /*flags*/, POINT point) {
 void CMatrixEditView::OnButtonUp(int button, POINT point) {
     const DotPoint under = Geometry().ClientToDot(point.x, point.y, false);
     const DotPoint clamped = Geometry().ClientToDot(point.x, point.y, true);
-    // Holding Escape at the release cancels a shape.
-    const bool escape = (GetKeyState(VK_ESCAPE) & 0x8000) != 0;
+    // Holding Escape at the release cancels a shape. The key messages seen during the drag count
+    // as well as the key state: a system that brings its key state in line with another input
+    // source (a remote session, an X server) may report the key up before its key-up arrived.
+    const bool escape = (GetKeyState(VK_ESCAPE) & 0x8000) != 0 || m_bEscapeDown;
     const std::vector<GestureEffect> effects = m_gesture.Release(button, clamped, under, escape);
     if (effects.empty()) return;  // not the button that started the drag
     for (const GestureEffect& effect : effects) CarryOut(effect);
     ShowToolCursor();
+}
+
+void CMatrixEditView::NoteEscapeKey(bool down) {
+    if (!down) {
+        m_bEscapeDown = false;
+    } else if (m_gesture.Dragging()) {
+        m_bEscapeDown = true;
+    }
 }
 
 void CMatrixEditView::OnCaptureChanged(HWND /*newCapture*/) {

@@ -32,8 +32,11 @@ class CMatrixEditView : public CView, public IMatrixViewState {
     explicit CMatrixEditView(const AppContext& context);
     ~CMatrixEditView() override;
 
-    // Screen pixels per dot. Setting it stores "PixSize" at once.
+    // Screen pixels per dot. Setting it stores "PixSize" at once, with the DPI it is meant for.
     int GetPixelSize() const { return m_nPixSize; }
+    // The DPI of the screen the view is on, which a zoom set from now on is stored with.
+    void SetDpi(int dpi) { m_nDpi = dpi; }
+    int GetDpi() const { return m_nDpi; }
     void SetPixelSize(int pixelSize);
     // Re-reads the emphasised grid periods after the grid dialog and repaints.
     void ApplyGridSettings();
@@ -88,6 +91,9 @@ class CMatrixEditView : public CView, public IMatrixViewState {
     void PlacePaste(bool commit, DotPoint dot = {0, 0});
     // Drops a pending paste; FALSE when none was pending.
     BOOL CancelPaste();
+    // An Escape key message on its way to any window of the frame. A press seen during a drag
+    // counts as Escape held at the release until its key-up is seen.
+    void NoteEscapeKey(bool down);
     bool IsPastePending() const { return m_paste.has_value() && m_pMarquee != nullptr; }
 
     // Marks the cells of the changed dots for repainting, as one region.
@@ -177,9 +183,11 @@ class CMatrixEditView : public CView, public IMatrixViewState {
     const AppContext& m_context;
     int m_nGlyphSize;
     int m_nPixSize;
+    int m_nDpi = 96;
     int m_nTool = kPenTool;
     int m_nDotSize = 1;
     DrawingGesture m_gesture;
+    bool m_bEscapeDown = false;  // an Escape press seen during the running drag, not yet let go
     std::unique_ptr<CMarquee> m_pMarquee;
     BOOL m_bPenSwap = FALSE;
     DotPlane* m_pImage = nullptr;

@@ -1,5 +1,7 @@
 #include "win32/framework/bars.h"
 
+#include "base/dpi_scale.h"
+#include "win32/platform/dpi.h"
 #include "win32/platform/handles.h"
 #include "win32/platform/strings.h"
 
@@ -81,28 +83,53 @@ BOOL CToolBar::LoadToolBar(UINT nIDResource) {
     return TRUE;
 }
 
-BOOL CToolBar::SetHighColorImages(UINT bitmapId, COLORREF transparent) {
-    const UniqueBitmap bitmap(static_cast<HBITMAP>(LoadImageW(
-        GetModuleHandleW(nullptr), MAKEINTRESOURCEW(bitmapId), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION)));
-    if (!bitmap) return FALSE;
-    HIMAGELIST list = ImageList_Create(m_buttonSize.cx, m_buttonSize.cy, ILC_COLOR16 | ILC_MASK, 16, 16);
-    const bool ok = list && ImageList_AddMasked(list, bitmap.Get(), transparent) != -1;
-    if (!ok) {
+BOOL CToolBar::SetImageList(HIMAGELIST list, int dpi) {
+    int width = 0, height = 0;
+    if (list == nullptr || !ImageList_GetIconSize(list, &width, &height)) {
         if (list) ImageList_Destroy(list);
         return FALSE;
     }
+    m_nDpi = SaneDpi(dpi);
+    m_buttonSize = {width, height};
+    SendMessageW(m_hWnd, TB_SETBITMAPSIZE, 0, MAKELPARAM(width, height));
     SendMessageW(m_hWnd, TB_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(list));
     if (m_imageList) ImageList_Destroy(m_imageList);
     m_imageList = list;
+    // The classic padding around a button's picture (7 across, 6 down) and separators of 8, scaled.
+    const int padX = ScaleForDpi(7, m_nDpi), padY = ScaleForDpi(6, m_nDpi);
+    SendMessageW(m_hWnd, TB_SETPADDING, 0, MAKELPARAM(padX, padY));
+    SendMessageW(m_hWnd, TB_SETBUTTONSIZE, 0, MAKELPARAM(width + padX, height + padY));
+    for (int index = 0; index < static_cast<int>(m_ids.size()); ++index) {
+        if (m_ids[static_cast<std::size_t>(index)] != 0) continue;
+        TBBUTTONINFOW info = {};
+        info.cbSize = sizeof info;
+        info.dwMask = TBIF_BYINDEX | TBIF_SIZE;
+        info.cx = static_cast<WORD>(ScaleForDpi(8, m_nDpi));
+        SendMessageW(m_hWnd, TB_SETBUTTONINFOW, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&info));
+    }
+    SendMessageW(m_hWnd, TB_AUTOSIZE, 0, 0);
+    InvalidateRect(m_hWnd, nullptr, TRUE);
     return TRUE;
 }
 
+SIZE CToolBar::GetButtonSize() const {
+    const DWORD size = static_cast<DWORD>(SendMessageW(m_hWnd, TB_GETBUTTONSIZE, 0, 0));
+    return {LOWORD(size), HIWORD(size)};
+}
+
+int CToolBar::GetContentWidth() const {
+    const LRESULT count = SendMessageW(m_hWnd, TB_BUTTONCOUNT, 0, 0);
+    RECT last = {};
+    if (count <= 0 || !SendMessageW(m_hWnd, TB_GETITEMRECT, static_cast<WPARAM>(count - 1),
+                                    reinterpret_cast<LPARAM>(&last))) {
+        return 0;
+    }
+    return last.right;
+}
+
 int CToolBar::GetHeight() const {
-    SIZE size = {};
-    const DWORD buttonSize = static_cast<DWORD>(SendMessageW(m_hWnd, TB_GETBUTTONSIZE, 0, 0));
-    size.cy = HIWORD(buttonSize);
     // The flat bar adds a small border above and below its buttons.
-    return size.cy + 4;
+    return GetButtonSize().cy + ScaleForDpi(4, m_nDpi);
 }
 
 void CToolBar::UpdateButtons(const std::function<void(UINT id, CCmdUI* ui)>& route) {
@@ -125,6 +152,15 @@ BOOL CStatusBar::Create(CWnd* parent, DWORD style, UINT id) {
 
 void CStatusBar::SetPaneText(const std::wstring& text) {
     if (GetWindowText() != text) SendMessageW(m_hWnd, SB_SETTEXTW, 0, reinterpret_cast<LPARAM>(text.c_str()));
+}
+
+void CStatusBar::SetDpi(int dpi) {
+    UniqueFont font = CreateStatusFontForDpi(dpi);
+    if (!font) return;
+    SendMessageW(m_hWnd, WM_SETFONT, reinterpret_cast<WPARAM>(font.Get()), TRUE);
+    m_font = std::move(font);
+    // The bar takes its height from the font when it is laid out again.
+    SendMessageW(m_hWnd, WM_SIZE, 0, 0);
 }
 
 int CStatusBar::GetHeight() const {

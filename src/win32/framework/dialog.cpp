@@ -1,5 +1,6 @@
 #include "win32/framework/dialog.h"
 
+#include "win32/platform/dpi.h"
 #include "win32/platform/handles.h"
 #include "framework/dialog_data.h"
 #include "win32/platform/strings.h"
@@ -99,15 +100,8 @@ BOOL CEdit::OnWndMsg(const WindowMessage& m, LRESULT* result) {
     return DispatchWindowMessage(*this, table, m, result) || CControlWnd::OnWndMsg(m, result);
 }
 
-BOOL CPointFont::CreatePointFont(int pointSizeTenths, const wchar_t* faceName) {
-    DeleteObject();
-    LOGFONTW logFont = {};
-    const WindowDC screen(nullptr);
-    const int dpi = screen ? GetDeviceCaps(screen.Get(), LOGPIXELSY) : 96;
-    logFont.lfHeight = -MulDiv(pointSizeTenths, dpi, 720);
-    logFont.lfCharSet = DEFAULT_CHARSET;
-    lstrcpynW(logFont.lfFaceName, faceName, LF_FACESIZE);
-    m_font.Reset(CreateFontIndirectW(&logFont));
+BOOL CPointFont::CreatePointFont(int pointSizeTenths, const wchar_t* faceName, int dpi) {
+    m_font = CreatePointFontForDpi(pointSizeTenths, faceName, dpi);
     return m_font ? TRUE : FALSE;
 }
 
@@ -134,6 +128,7 @@ BOOL CDialog::OnWndMsg(const WindowMessage& m, LRESULT* result) {
     static const MessageEntry table[] = {
         {WM_INITDIALOG, msg::Raw<&CDialog::OnInitDialogMessage>},
         {WM_COMMAND, msg::Raw<&CDialog::OnDialogCommand>},
+        {WM_DPICHANGED, msg::Raw<&CDialog::OnDpiChangedMessage>},
     };
     return DispatchWindowMessage(*this, table, m, result);
 }
@@ -287,10 +282,25 @@ BOOL CDialog::PreTranslateMessage(MSG* msg) {
 
 void CDialog::ApplyDialogLook(UINT iconId, std::initializer_list<CControlWnd*> fontControls,
                               int pointSizeTenths, const wchar_t* faceName) {
-    if (m_font.CreatePointFont(pointSizeTenths, faceName)) {
+    m_fontControls.assign(fontControls.begin(), fontControls.end());
+    m_nFontTenths = pointSizeTenths;
+    m_strFontFace = faceName;
+    if (m_font.CreatePointFont(pointSizeTenths, faceName, WindowDpi(m_hWnd))) {
         for (CControlWnd* control : fontControls) control->SetFont(m_font.GetSafeHandle(), TRUE);
     }
     SetIcon(LoadIconW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(iconId)), TRUE);
+}
+
+LRESULT CDialog::OnDpiChangedMessage(WPARAM wParam, LPARAM lParam) {
+    int dpi = 0;
+    RECT suggested = {};
+    if (!ReadDpiChanged(wParam, lParam, &dpi, &suggested)) return FALSE;
+    if (!m_fontControls.empty() && m_font.CreatePointFont(m_nFontTenths, m_strFontFace.c_str(), dpi)) {
+        for (CControlWnd* control : m_fontControls) control->SetFont(m_font.GetSafeHandle(), TRUE);
+    }
+    OnDialogDpiChanged(dpi);
+    // The dialog manager scales the template's controls and takes the suggested place.
+    return FALSE;
 }
 
 void CDialog::SetIcon(HICON icon, BOOL bigIcon) {

@@ -9,6 +9,7 @@
 
 #include <initializer_list>
 #include <string>
+#include <vector>
 
 #include "win32/platform/handles.h"
 #include "win32/framework/wnd.h"
@@ -87,8 +88,8 @@ class CStatic : public CControlWnd {
 // A font for a dialog's controls, owned by the dialog and deleted with it.
 class CPointFont {
   public:
-    // A font of pointSizeTenths tenths of a point on the screen.
-    BOOL CreatePointFont(int pointSizeTenths, const wchar_t* faceName);
+    // A font of pointSizeTenths tenths of a point on a screen of `dpi` (that of the window it is for).
+    BOOL CreatePointFont(int pointSizeTenths, const wchar_t* faceName, int dpi);
     void DeleteObject() { m_font.Reset(); }
     HFONT GetSafeHandle() const { return m_font.Get(); }
 
@@ -138,9 +139,12 @@ class CDialog : public CWnd {
     BOOL OnWndMsg(const WindowMessage& m, LRESULT* result) override;
     LRESULT Default() override { return FALSE; }
     // The look the program's own dialogs share: the dialog icon of the resources, and a point
-    // font (kept by the dialog) for the controls that show codes and numbers.
+    // font (kept by the dialog) for the controls that show codes and numbers, made for the DPI of the
+    // dialog's screen and made again when the dialog moves to a screen of another DPI.
     void ApplyDialogLook(UINT iconId, std::initializer_list<CControlWnd*> fontControls, int pointSizeTenths,
                          const wchar_t* faceName);
+    // After the dialog's own point font was made again for a new DPI: the dialog's other fonts.
+    virtual void OnDialogDpiChanged(int /*dpi*/) {}
 
     UINT m_nIDTemplate;
     CWnd* m_pParent;
@@ -149,6 +153,7 @@ class CDialog : public CWnd {
 
   private:
     LRESULT OnInitDialogMessage(WPARAM wParam, LPARAM lParam);
+    LRESULT OnDpiChangedMessage(WPARAM wParam, LPARAM lParam);
     LRESULT OnDialogCommand(WPARAM wParam, LPARAM lParam);
     static INT_PTR CALLBACK FrameworkDlgProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam);
     HWND ModalOwner() const;
@@ -159,6 +164,9 @@ class CDialog : public CWnd {
     int m_nModalResult = IDCANCEL;
     std::wstring m_strHelpFile;
     UINT m_nHelpTopic = 0;
+    std::vector<CControlWnd*> m_fontControls;
+    int m_nFontTenths = 0;
+    std::wstring m_strFontFace;
 };
 
 // Data exchange and validation of single controls. Text of an edit, numbers typed into an edit

@@ -27,12 +27,18 @@ BOOL CSplitterWnd::CreateView(int row, int column, std::function<CView*()> newVi
     return TRUE;
 }
 
+void CSplitterWnd::SetColumnLayout(int leftWidth, int barWidth) {
+    m_leftWidth = std::max(0, leftWidth);
+    m_barWidth = std::max(1, barWidth);
+    if (m_hWnd) RecalcLayout();
+}
+
 void CSplitterWnd::RecalcLayout() {
     RECT rc;
     GetClientRect(m_hWnd, &rc);
     if (m_panes[0] && m_panes[0]->m_hWnd) MoveWindow(m_panes[0]->m_hWnd, 0, 0, m_leftWidth, rc.bottom, TRUE);
     if (m_panes[1] && m_panes[1]->m_hWnd) {
-        const int left = m_leftWidth + kBarWidth;
+        const int left = m_leftWidth + m_barWidth;
         MoveWindow(m_panes[1]->m_hWnd, left, 0, std::max(0, static_cast<int>(rc.right) - left), rc.bottom,
                    TRUE);
     }
@@ -42,27 +48,27 @@ void CSplitterWnd::RecalcLayout() {
 void CSplitterWnd::PaintBar(HDC dc) const {
     RECT rc;
     GetClientRect(m_hWnd, &rc);
-    RECT bar = {m_leftWidth, 0, m_leftWidth + kBarWidth, rc.bottom};
+    RECT bar = {m_leftWidth, 0, m_leftWidth + m_barWidth, rc.bottom};
     FillRect(dc, &bar, GetSysColorBrush(COLOR_BTNFACE));
     DrawEdge(dc, &bar, EDGE_RAISED, BF_LEFT | BF_RIGHT);
 }
 
 void CSplitterWnd::OnLButtonDown(UINT /*flags*/, POINT point) {
-    if (point.x >= m_leftWidth && point.x < m_leftWidth + kBarWidth) {
+    if (point.x >= m_leftWidth && point.x < m_leftWidth + m_barWidth) {
         m_tracking = true;
         SetCapture(m_hWnd);
     }
 }
 
 void CSplitterWnd::OnMouseMove(UINT /*flags*/, POINT point) {
-    if (m_tracking || (point.x >= m_leftWidth && point.x < m_leftWidth + kBarWidth)) {
+    if (m_tracking || (point.x >= m_leftWidth && point.x < m_leftWidth + m_barWidth)) {
         SetCursor(LoadCursorW(nullptr, IDC_SIZEWE));
     }
     if (!m_tracking) return;
     RECT rc;
     GetClientRect(m_hWnd, &rc);
     m_leftWidth =
-        std::clamp(static_cast<int>(point.x), 0, std::max(0, static_cast<int>(rc.right) - kBarWidth));
+        std::clamp(static_cast<int>(point.x), 0, std::max(0, static_cast<int>(rc.right) - m_barWidth));
     RecalcLayout();
 }
 

@@ -19,9 +19,10 @@ class CSplitterWnd : public CWnd {
         return row == 0 && column >= 0 && column < 2 ? m_panes[column] : nullptr;
     }
     int GetColumnWidth(int column) const { return column == 0 ? m_leftWidth : -1; }
+    int GetBarWidth() const { return m_barWidth; }
+    // The left pane's width and the bar's, as the window's DPI wants them; lays the panes out again.
+    void SetColumnLayout(int leftWidth, int barWidth);
     void RecalcLayout();
-
-    static constexpr int kBarWidth = 10;
 
   protected:
     BOOL OnWndMsg(const WindowMessage& m, LRESULT* result) override;
@@ -36,5 +37,6 @@ class CSplitterWnd : public CWnd {
 
     CView* m_panes[2] = {nullptr, nullptr};
     int m_leftWidth = 0;
+    int m_barWidth = 10;
     bool m_tracking = false;
 };

@@ -51,6 +51,14 @@ int AfxMessageBox(const std::wstring& text, UINT nType) {
 }
 
 void ShowHelpTopic(HWND owner, const std::wstring& helpFile, UINT topic) {
+    if (CWinApp* app = AfxGetApp()) {
+        app->ShowHelp(owner, helpFile, topic);
+        return;
+    }
+    WinHelpW(owner, helpFile.c_str(), HELP_CONTEXT, topic);
+}
+
+void CWinApp::ShowHelp(HWND owner, const std::wstring& helpFile, UINT topic) {
     WinHelpW(owner, helpFile.c_str(), HELP_CONTEXT, topic);
 }
 

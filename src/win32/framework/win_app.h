@@ -44,6 +44,9 @@ class CWinApp : public CWinThread {
     void AddDocTemplate(CSingleDocTemplate* docTemplate);
     // The shell command of a new document: creates the document, frame and views.
     virtual BOOL OnFileNew();
+    // Shows help topic `topic` for `owner`; the framework's help key and help command come here. The
+    // default opens the help file with WinHelp.
+    virtual void ShowHelp(HWND owner, const std::wstring& helpFile, UINT topic);
     CSingleDocTemplate* GetDocTemplate() const { return m_docTemplate.get(); }
 
     HINSTANCE m_hInstance = nullptr;
@@ -63,7 +66,7 @@ CWinApp* AfxGetApp();
 int AfxMessageBox(const std::wstring& text, UINT nType = MB_OK);
 int AfxMessageBox(UINT nIDPrompt, UINT nType = MB_OK);
 
-// Opens the help file at a topic.
+// Shows a help topic through the application (CWinApp::ShowHelp), or with WinHelp when there is none.
 void ShowHelpTopic(HWND owner, const std::wstring& helpFile, UINT topic);
 
 // Entry point shared by the framework's programs: runs the one application object.

@@ -2,21 +2,23 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
 #include <cwchar>
 #include <iterator>
 #include <vector>
 
 #include "base/diag_log.h"
 #include "editor/sample_layer.h"
+#include "win32/platform/dpi.h"
 #include "win32/platform/handles.h"
+#include "win32/platform/picture_sets.h"
 #include "win32/platform/strings.h"
+#include "panes/info_layout.h"
 #include "panes/info_rules.h"
 #include "win32/panes/layer_setting_dlg.h"
 #include "resource.h"
 
 namespace {
-constexpr int kLayerPaneHeight = 64;  // the template's character height in a layer pane
-
 void FillWhite(HDC dc, const RECT& rect) {
     FillRect(dc, &rect, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
 }
@@ -46,6 +48,11 @@ CBitMDraw::CBitMDraw(int x, int y, int width, int height, HDC target, UINT pictu
     const UniqueDC maskDc(CreateCompatibleDC(target));
     const UniqueDC pictureDc(CreateCompatibleDC(target));
     if (!picture || !mask || !maskDc || !pictureDc) return;
+    BITMAP size = {};
+    if (GetObjectW(picture.Get(), sizeof size, &size)) {
+        width = std::min<int>(width, size.bmWidth);
+        height = std::min<int>(height, size.bmHeight);
+    }
     SelectedObject selectedMask(maskDc.Get(), mask.Get());
     SelectedObject selectedPicture(pictureDc.Get(), picture.Get());
     // mask OR background, then AND the picture, then onto the target.
@@ -58,6 +65,8 @@ CBitMDraw::CBitMDraw(int x, int y, int width, int height, HDC target, UINT pictu
 // ---- panes -------------------------------------------------------------------------------------
 
 IMatrixViewState* CInfoPane::View() const { return m_pInfo ? m_pInfo->MatrixView() : nullptr; }
+
+int CInfoPane::Dpi() const { return m_pInfo ? m_pInfo->Dpi() : kBaseDpi; }
 
 BOOL CInfoPane::OnWndMsg(const WindowMessage& m, LRESULT* result) {
     static const MessageEntry table[] = {
@@ -88,10 +97,12 @@ void CGaijiSample::Paint(HDC dc, const RECT& client) {
     SetTextColor(dc, RGB(0, 0, 0));
     SetBkColor(dc, GetSysColor(COLOR_WINDOW));
     const int size = image->Size();
-    if (size == 64) {
-        BitBlt(dc, client.left + 9, client.top + 6, 64, 64, memory.Get(), 0, 0, SRCCOPY);
+    const DpiRect picture = GlyphSamplePicture(Dpi());
+    const int x = client.left + picture.left, y = client.top + picture.top;
+    if (size == picture.Width() && size == picture.Height()) {
+        BitBlt(dc, x, y, size, size, memory.Get(), 0, 0, SRCCOPY);
     } else {
-        StretchBlt(dc, client.left + 9, client.top + 6, 64, 64, memory.Get(), 0, 0, size, size, SRCCOPY);
+        StretchBlt(dc, x, y, picture.Width(), picture.Height(), memory.Get(), 0, 0, size, size, SRCCOPY);
     }
 }
 
@@ -99,7 +110,11 @@ void CStaDrawMode::Paint(HDC dc, const RECT& client) {
     FillWhite(dc, client);
     IMatrixViewState* view = View();
     const int mode = view ? view->GetOverlayMode() : 1;
-    CBitMDraw(2, 2, 78, 20, dc, mode == 1 ? IDB_MODE_OPAQUE : IDB_MODE_TRANSPARENT, IDB_MODE_MASK);
+    const int dpi = Dpi();
+    const DpiRect picture = OverlayModePicture(dpi);
+    CBitMDraw(picture.left, picture.top, picture.Width(), picture.Height(), dc,
+              PanePictureId(mode == 1 ? IDB_MODE_OPAQUE : IDB_MODE_TRANSPARENT, dpi),
+              PanePictureId(IDB_MODE_MASK, dpi));
 }
 
 BOOL CStaDrawMode::OnWndMsg(const WindowMessage& m, LRESULT* result) {
@@ -118,10 +133,8 @@ void CStaDrawMode::OnLButtonUp(UINT /*flags*/, POINT point) {
 }
 
 RECT CStaDrawTool::ArrowRect() const {
-    RECT client;
-    GetClientRect(m_hWnd, &client);
-    const int x = (client.right - client.left) / 3;
-    return {x + 2, 2, x + 15, 12};
+    const DpiRect hit = LayoutToolPane(Dpi()).arrowHit;
+    return {hit.left, hit.top, hit.right, hit.bottom};
 }
 
 void CStaDrawTool::Paint(HDC dc, const RECT& client) {
@@ -133,20 +146,20 @@ void CStaDrawTool::Paint(HDC dc, const RECT& client) {
     const ToolPicture picture = ToolPictureOf(tool);
     m_bDotSizeTool = picture.dotSize;
     if (picture.picture < 0 || picture.picture > 15) return;
+    const int dpi = Dpi();
+    const ToolPaneLayout layout = LayoutToolPane(dpi);
 
     // The tool's picture: its button of the tool bar's strip, the strip's grey left out.
-    if (HIMAGELIST images =
-            ImageList_LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDB_TOOLBAR_HICOLOR), 24, 16,
-                                 RGB(198, 199, 198), IMAGE_BITMAP, LR_CREATEDIBSECTION)) {
-        ImageList_Draw(images, picture.picture, dc, client.left + 2, client.top + 1, ILD_NORMAL);
+    if (HIMAGELIST images = LoadToolImages(dpi)) {
+        ImageList_Draw(images, picture.picture, dc, client.left + layout.picture.left,
+                       client.top + layout.picture.top, ILD_NORMAL);
         ImageList_Destroy(images);
     }
     // The pen colour mark: filled for black, a frame for white.
+    HBRUSH black = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
     if (ToolShowsPenMark(tool)) {
-        RECT mark = client;
-        InflateRect(&mark, -3, -4);
-        mark.left = mark.right - 8;
-        HBRUSH black = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
+        const RECT mark = {layout.penMark.left, layout.penMark.top, layout.penMark.right,
+                           layout.penMark.bottom};
         if (view->GetPenSwap()) {
             FrameRect(dc, &mark, black);
         } else {
@@ -154,23 +167,21 @@ void CStaDrawTool::Paint(HDC dc, const RECT& client) {
         }
     }
     if (!m_bDotSizeTool) return;
-    const int x = (client.right - client.left) / 3;
     // The drop-down arrow that opens the dot sizes.
-    CBitMDraw(x - 2, 2, 13, 10, dc, IDB_ARROW, IDB_ARROW_MASK);
-    SelectedObject pen(dc, GetStockObject(BLACK_PEN));
-    // The dot size as that many lines, and as a number.
+    CBitMDraw(layout.arrow.left, layout.arrow.top, layout.arrow.Width(), layout.arrow.Height(), dc,
+              PanePictureId(IDB_ARROW, dpi), PanePictureId(IDB_ARROW_MASK, dpi));
+    // The dot size as a bar of that many lines, and as a number.
     const int size = view->GetDotSize();
-    for (int i = 0; i < size && i < 5; ++i) {
-        MoveToEx(dc, x + 18, 19 - i, nullptr);
-        LineTo(dc, x + 40, 19 - i);
-    }
+    const DpiRect bar = DotSizeBar(size, dpi);
+    const RECT barRect = {bar.left, bar.top, bar.right, bar.bottom};
+    FillRect(dc, &barRect, black);
     CPointFont font;
-    if (font.CreatePointFont(90, L"ＭＳ ゴシック")) {
+    if (font.CreatePointFont(90, L"ＭＳ ゴシック", dpi)) {
         SelectedObject selectedFont(dc, font.GetSafeHandle());
         SetTextColor(dc, RGB(0, 0, 0));
         wchar_t text[16] = {};
         std::swprintf(text, std::size(text), L"%d．", size);
-        RECT line = {x + 18, 0, x + 18, 14};
+        RECT line = {layout.textLeft, 0, layout.textLeft, layout.textBottom};
         DrawTextW(dc, text, -1, &line, DT_LEFT | DT_BOTTOM | DT_SINGLELINE | DT_NOCLIP | DT_NOPREFIX);
     }
 }
@@ -201,8 +212,9 @@ void CStaSampleLayer::Paint(HDC dc, const RECT& client) {
     FillWhite(dc, client);
     const SampleLayer& layer = g_aSampleLayers[static_cast<std::size_t>(m_nLayer)];
     if (layer.strChar.empty()) return;
+    const int dpi = Dpi();
     LOGFONTW logFont = {};
-    logFont.lfHeight = -kLayerPaneHeight;
+    logFont.lfHeight = -LayerPaneCharHeight(dpi);
     logFont.lfCharSet = DEFAULT_CHARSET;
     lstrcpynW(logFont.lfFaceName, layer.strFace.c_str(), LF_FACESIZE);
     const UniqueFont font(CreateFontIndirectW(&logFont));
@@ -219,10 +231,10 @@ void CStaSampleLayer::Paint(HDC dc, const RECT& client) {
     RECT rect = {0, 0, width, height};
     DrawTextW(memory.Get(), layer.strChar.c_str(), static_cast<int>(layer.strChar.size()), &rect,
               DT_CENTER | DT_VCENTER | DT_NOPREFIX);
-    // The ink ANDed onto the pane, 6 pixels below its top.
+    // The ink ANDed onto the pane, 6 pixels (at 96 DPI) below its top.
     SetTextColor(dc, RGB(0, 0, 0));
     SetBkColor(dc, RGB(255, 255, 255));
-    BitBlt(dc, 0, 6, width, height, memory.Get(), 0, 0, SRCAND);
+    BitBlt(dc, 0, LayerPaneInkOffset(dpi), width, height, memory.Get(), 0, 0, SRCAND);
 }
 
 BOOL CStaSampleLayer::OnWndMsg(const WindowMessage& m, LRESULT* result) {
@@ -344,14 +356,47 @@ void CInformationView::CreateForm() {
             tool.lpszText = LPSTR_TEXTCALLBACKW;
             SendMessageW(m_hTooltip, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
         }
-        SendMessageW(m_hTooltip, TTM_SETMAXTIPWIDTH, 0, 400);
-    }
-    if (m_posFont.CreatePointFont(90, L"ＭＳ ゴシック")) {
-        m_wndPos1.SetFont(m_posFont.GetSafeHandle());
-        m_wndPos2.SetFont(m_posFont.GetSafeHandle());
     }
     m_wndPos1.SetWindowText(L"");
     m_wndPos2.SetWindowText(L"");
+    LayoutForm();
+}
+
+void CInformationView::SetDpi(int dpi) {
+    dpi = SaneDpi(dpi);
+    if (dpi == m_nDpi && m_form.m_hWnd) return;
+    m_nDpi = dpi;
+    LayoutForm();
+}
+
+void CInformationView::LayoutForm() {
+    if (!m_form.m_hWnd) return;
+    const InfoColumnLayout layout = LayoutInfoColumn(m_nDpi);
+    RECT client = {};
+    if (m_hWnd) GetClientRect(m_hWnd, &client);
+    MoveWindow(m_form.m_hWnd, 0, 0, std::max<int>(layout.clientWidth, client.right),
+               std::max<int>(layout.height, client.bottom), FALSE);
+    auto place = [](HWND control, const DpiRect& r) {
+        if (control) MoveWindow(control, r.left, r.top, r.Width(), r.Height(), FALSE);
+    };
+    place(m_wndGlyph.m_hWnd, layout.glyph);
+    place(m_wndMode.m_hWnd, layout.mode);
+    place(m_wndTool.m_hWnd, layout.tool);
+    for (int i = 0; i < 3; ++i) place(m_wndLayers[i].m_hWnd, layout.layers[static_cast<std::size_t>(i)]);
+    place(m_wndPos1.m_hWnd, layout.positions[0]);
+    place(m_wndPos2.m_hWnd, layout.positions[1]);
+    if (m_posFont.CreatePointFont(90, L"ＭＳ ゴシック", m_nDpi)) {
+        m_wndPos1.SetFont(m_posFont.GetSafeHandle());
+        m_wndPos2.SetFont(m_posFont.GetSafeHandle());
+    }
+    if (m_hTooltip) {
+        SendMessageW(m_hTooltip, TTM_SETMAXTIPWIDTH, 0, InfoTooltipWidth(m_nDpi));
+        if (UniqueFont font = CreateStatusFontForDpi(m_nDpi)) {
+            SendMessageW(m_hTooltip, WM_SETFONT, reinterpret_cast<WPARAM>(font.Get()), FALSE);
+            m_tooltipFont = std::move(font);
+        }
+    }
+    RedrawWindow(m_form.m_hWnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
 }
 
 void CInformationView::OnInitialUpdate() {
@@ -394,12 +439,23 @@ void CInformationView::RefreshPane(int pane) {
 BOOL CInformationView::OnWndMsg(const WindowMessage& m, LRESULT* result) {
     static const MessageEntry table[] = {
         {WM_CREATE, msg::Raw<&CInformationView::OnCreate>},
+        {WM_SIZE, msg::Size<&CInformationView::OnSize>},
     };
     return DispatchWindowMessage(*this, table, m, result) || CView::OnWndMsg(m, result);
 }
 
 LRESULT CInformationView::OnCreate(WPARAM /*wParam*/, LPARAM /*lParam*/) {
     const LRESULT result = Default();
+    m_nDpi = WindowDpi(m_hWnd);
     CreateForm();
     return result;
+}
+
+void CInformationView::OnSize(UINT /*type*/, int width, int height) {
+    // The form covers the column, so the panes' white never meets an unpainted strip.
+    if (m_form.m_hWnd) {
+        const InfoColumnLayout layout = LayoutInfoColumn(m_nDpi);
+        MoveWindow(m_form.m_hWnd, 0, 0, std::max(layout.clientWidth, width), std::max(layout.height, height),
+                   TRUE);
+    }
 }

@@ -13,12 +13,14 @@
 #include "win32/framework/dialog.h"
 #include "win32/framework/doc_view.h"
 #include "win32/framework/frame_wnd.h"
+#include "win32/platform/handles.h"
 
 class CInformationView;
 
 // Draws a picture of the resources onto a device context through its mask: where the mask is
 // white the picture shows, where it is black the target shows through the picture's white. It
-// draws in its constructor and keeps nothing.
+// draws in its constructor and keeps nothing; a picture smaller than width by height is drawn at
+// its own size.
 class CBitMDraw {
   public:
     CBitMDraw(int x, int y, int width, int height, HDC target, UINT pictureId, UINT maskId);
@@ -36,6 +38,8 @@ class CInfoPane : public CStatic {
     LRESULT OnEraseBkgnd(WPARAM, LPARAM) { return 1; }
     virtual void Paint(HDC dc, const RECT& client) = 0;
     IMatrixViewState* View() const;
+    // The DPI the column is laid out for.
+    int Dpi() const;
     CInformationView* m_pInfo = nullptr;
 };
 
@@ -62,6 +66,7 @@ class CStaDrawTool : public CInfoPane {
     BOOL OnWndMsg(const WindowMessage& m, LRESULT* result) override;
     void OnContextMenu(UINT flags, POINT screen);
     void Paint(HDC dc, const RECT& client) override;
+    // Where a right click opens the dot sizes, in client pixels.
     RECT ArrowRect() const;
 };
 
@@ -102,6 +107,10 @@ class CInformationView : public CView, public IInformationSink {
     IMatrixViewState* MatrixView() const { return m_pMatrix; }
     const AppContext& Context() const { return m_context; }
 
+    // Lays the column out for a screen of `dpi`: the panes' places, the pictures and the fonts.
+    void SetDpi(int dpi);
+    int Dpi() const { return m_nDpi; }
+
     void ShowDotPosition(int x1, int y1, int x2, int y2) override;
     void RefreshPane(int pane) override;
     void OnInitialUpdate() override;
@@ -126,7 +135,10 @@ class CInformationView : public CView, public IInformationSink {
 
   private:
     LRESULT OnCreate(WPARAM wParam, LPARAM lParam);
+    void OnSize(UINT type, int width, int height);
     void CreateForm();
+    // Places the panes and the form for the DPI and gives the lines and tooltips their fonts.
+    void LayoutForm();
     static void Redraw(HWND window);
 
     const AppContext& m_context;
@@ -134,4 +146,6 @@ class CInformationView : public CView, public IInformationSink {
     CInformationForm m_form;
     HWND m_hTooltip = nullptr;
     CPointFont m_posFont;
+    UniqueFont m_tooltipFont;
+    int m_nDpi = 96;
 };

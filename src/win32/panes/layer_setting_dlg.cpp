@@ -3,6 +3,7 @@
 #include <cwchar>
 
 #include "editor/sample_layer.h"
+#include "win32/platform/dpi.h"
 #include "win32/framework/win_app.h"
 #include "resource.h"
 
@@ -108,13 +109,19 @@ BOOL CLayerSettingDlg::OnInitDialog() {
     m_nFaceIndex = m_comboFont.FindString(face);
     CDialog::OnInitDialog();
     ApplyDialogLook(IDI_DIALOG_ICON, {&m_editOffsetX, &m_editOffsetY, &m_editSize}, 90, L"ＭＳ ゴシック");
-    if (m_charFont.CreatePointFont(140, face.c_str())) m_editChar.SetFont(m_charFont.GetSafeHandle(), TRUE);
+    SetCharFont(WindowDpi(m_hWnd));
     // The caption names the layer by its index (the first layer is 0).
     wchar_t caption[128] = {};
     const std::wstring format = GetWindowText();
     std::swprintf(caption, std::size(caption), format.c_str(), m_nLayer);
     SetWindowText(caption);
     return TRUE;
+}
+
+void CLayerSettingDlg::SetCharFont(int dpi) {
+    if (m_charFont.CreatePointFont(140, DefaultFace().c_str(), dpi)) {
+        m_editChar.SetFont(m_charFont.GetSafeHandle(), TRUE);
+    }
 }
 
 void CLayerSettingDlg::Store() {

@@ -57,9 +57,12 @@ class CLayerSettingDlg : public CDialog {
   protected:
     void DoDataExchange(CDataExchange* pDX) override;
     BOOL OnCommand(WPARAM wParam, LPARAM lParam) override;
+    void OnDialogDpiChanged(int dpi) override { SetCharFont(dpi); }
 
   private:
     std::wstring DefaultFace() const;
+    // The character field's 14-point font in the default face, for a screen of `dpi`.
+    void SetCharFont(int dpi);
     // Writes the dialog's values into the layer's entry.
     void Store();
 

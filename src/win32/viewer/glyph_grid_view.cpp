@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <utility>
 
+#include "base/dpi_scale.h"
 #include "win32/platform/family_windows.h"
 #include "win32/platform/window_utils.h"
 #include "win32/platform/strings.h"
@@ -68,13 +69,14 @@ void BringToFront(HWND window) {
 
 }  // namespace
 
-CGlyphGridView::CGlyphGridView(std::wstring bitmapPath, std::wstring moduleFolder, int cellSize, Sink sink)
+CGlyphGridView::CGlyphGridView(std::wstring bitmapPath, std::wstring moduleFolder, int cellSize, int dpi,
+                               Sink sink)
     : m_strBitmapPath(std::move(bitmapPath)),
       m_strFontPath(m_strBitmapPath.substr(0, m_strBitmapPath.size() >= 3 ? m_strBitmapPath.size() - 3 : 0) +
                     L"TTE"),
       m_strModuleFolder(std::move(moduleFolder)),
       m_sink(std::move(sink)),
-      m_grid(kEudcFirst, kEudcLast, cellSize) {}
+      m_grid(kEudcFirst, kEudcLast, cellSize, dpi) {}
 
 BOOL CGlyphGridView::OnCmdMsg(UINT id, CmdCode code, CCmdUI* cmdUI) {
     using V = CGlyphGridView;
@@ -93,7 +95,7 @@ void CGlyphGridView::SetSheet(GlyphSheet sheet) {
     // A file that changed between the start-up check and this read shows why, as an update would.
     m_strFailure = m_sheet.IsGood() ? std::wstring() : SheetFailureText(m_sheet);
     m_marks.Load(m_sheet, std::filesystem::path(m_strFontPath));
-    m_grid = ViewerGrid(m_sheet.FirstCode(), m_sheet.LastCode(), m_grid.CellSize());
+    m_grid = ViewerGrid(m_sheet.FirstCode(), m_sheet.LastCode(), m_grid.CellSize(), m_grid.Dpi());
     if (!m_grid.Contains(m_nSelected)) m_nSelected = m_grid.FirstCode();
     if (m_hWnd) {
         m_nTopRow = m_grid.ClampTopRow(m_nTopRow, ClientHeight());
@@ -158,7 +160,7 @@ void CGlyphGridView::SetCellSize(int cellSize) {
     const int size = ViewerGrid::ClampCellSize(cellSize);
     if (size == m_grid.CellSize()) return;
     // The row at the top stays at the top, as far as the new scroll range allows.
-    m_grid = ViewerGrid(m_grid.FirstCode(), m_grid.LastCode(), size);
+    m_grid = ViewerGrid(m_grid.FirstCode(), m_grid.LastCode(), size, m_grid.Dpi());
     m_nTopRow = m_grid.ClampTopRow(m_nTopRow, ClientHeight());
     UpdateScrollBar();
     InvalidateRect(m_hWnd, nullptr, FALSE);
@@ -320,8 +322,7 @@ void CGlyphGridView::PaintCell(HDC dc, int code) {
     const std::wstring label = FormatCodeText(code);
     SetTextColor(dc, record == kEudcNoCharacter ? kEmptyLabel : kStoredLabel);
     SetBkMode(dc, TRANSPARENT);
-    const RECT labelRect = {cell.left + kCellMargin, cell.top + 1, cell.right - 1,
-                            cell.top + kCellLabelHeight + 1};
+    const RECT labelRect = ToRect(m_grid.LabelBounds(code, m_nTopRow));
     ExtTextOutW(dc, labelRect.left, labelRect.top, ETO_CLIPPED, &labelRect, label.c_str(),
                 static_cast<UINT>(label.size()), nullptr);
 
@@ -342,15 +343,16 @@ void CGlyphGridView::PaintCell(HDC dc, int code) {
     }
     if (m_marks.Mark(code) != FontMark::None) {
         // The font does not show this character: a red corner at the top right of the cell.
-        const int side = kCellLabelHeight - 2;
+        const int side = m_grid.LabelHeight() - ScaleForDpi(2, m_grid.Dpi());
         for (int row = 0; row < side; ++row)
             FillSolid(dc, {cell.right - 1 - side + row, cell.top + row, cell.right - 1, cell.top + row + 1},
                       kDamaged);
     }
     if (m_openCodes.count(code)) {
         RECT mark = picture;
-        InflateRect(&mark, 2, 2);
-        FrameSolid(dc, mark, kOpenMark, 2);
+        const int width = ScaleForDpi(2, m_grid.Dpi());
+        InflateRect(&mark, width, width);
+        FrameSolid(dc, mark, kOpenMark, width);
     }
     if (selected) FrameSolid(dc, cell, kSelectedFrame, 1);
 }
@@ -379,10 +381,25 @@ BOOL CGlyphGridView::OnWndMsg(const WindowMessage& m, LRESULT* result) {
     return DispatchWindowMessage(*this, table, m, result) || CView::OnWndMsg(m, result);
 }
 
-LRESULT CGlyphGridView::OnCreate(WPARAM /*wParam*/, LPARAM /*lParam*/) {
-    m_labelFont.Reset(CreateFontW(-10, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
-                                  OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+void CGlyphGridView::MakeLabelFont() {
+    m_labelFont.Reset(CreateFontW(-m_grid.LabelFontHeight(), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE,
+                                  DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
                                   FIXED_PITCH | FF_MODERN, L"ＭＳ ゴシック"));
+}
+
+void CGlyphGridView::SetDpi(int dpi) {
+    if (dpi == m_grid.Dpi()) return;
+    m_grid = ViewerGrid(m_grid.FirstCode(), m_grid.LastCode(), m_grid.CellSize(), dpi);
+    MakeLabelFont();
+    if (m_hWnd) {
+        m_nTopRow = m_grid.ClampTopRow(m_nTopRow, ClientHeight());
+        UpdateScrollBar();
+        InvalidateRect(m_hWnd, nullptr, FALSE);
+    }
+}
+
+LRESULT CGlyphGridView::OnCreate(WPARAM /*wParam*/, LPARAM /*lParam*/) {
+    MakeLabelFont();
     SetWindowLongPtrW(m_hWnd, GWL_STYLE, GetWindowLongPtrW(m_hWnd, GWL_STYLE) | WS_VSCROLL | WS_TABSTOP);
     SetWindowPos(m_hWnd, nullptr, 0, 0, 0, 0,
                  SWP_FRAMECHANGED | SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);

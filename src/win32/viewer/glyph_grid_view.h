@@ -26,7 +26,7 @@ class CGlyphGridView : public CView {
         std::function<void(int cellSize)> cellSizeChanged;
     };
 
-    CGlyphGridView(std::wstring bitmapPath, std::wstring moduleFolder, int cellSize, Sink sink);
+    CGlyphGridView(std::wstring bitmapPath, std::wstring moduleFolder, int cellSize, int dpi, Sink sink);
 
     // Takes the first read (made by start-up) without reading the file again.
     void SetSheet(GlyphSheet sheet);
@@ -36,6 +36,8 @@ class CGlyphGridView : public CView {
     // Reads which codes the running editors show and redraws the cells whose mark changed.
     void RefreshOpenCodes();
     void SetCellSize(int cellSize);
+    // The code band, the margins and the codes' characters for a screen of `dpi`.
+    void SetDpi(int dpi);
     int CellSize() const { return m_grid.CellSize(); }
     // Selects a code and scrolls it into view.
     void GoToCode(int code);
@@ -85,6 +87,7 @@ class CGlyphGridView : public CView {
     void ReportStatus();
     void PaintCell(HDC dc, int code);
     void OnKeyDown(UINT key);
+    void MakeLabelFont();
     void OnMouseWheel(short delta, UINT keys);
 
     std::wstring m_strBitmapPath;

@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <utility>
 
+#include "base/dpi_scale.h"
+#include "win32/platform/dpi.h"
 #include "win32/platform/family_windows.h"
 #include "win32/platform/strings.h"
 #include "resource.h"
@@ -14,21 +16,14 @@
 #include "win32/viewer/goto_code_dlg.h"
 #include "viewer_resource.h"
 
-namespace {
-constexpr int kBarHeight = 28;
-constexpr int kLabelWidth = 44;
-constexpr int kSliderWidth = 220;
-constexpr int kCodePartWidth = 150;
-constexpr int kPromptPartWidth = 260;
-}  // namespace
-
 CViewerFrame::CViewerFrame(IProfileStore& profile, std::wstring fontPath, std::wstring bitmapPath,
                            std::wstring moduleFolder)
     : m_profile(profile),
       m_strFontPath(std::move(fontPath)),
       m_strBitmapPath(std::move(bitmapPath)),
       m_strModuleFolder(std::move(moduleFolder)),
-      m_nCellSize(LoadViewerSettings(profile).cellSize) {}
+      m_nDpi(SystemDpi()),
+      m_nCellSize(LoadViewerSettings(profile, m_nDpi).CellSizeAt(m_nDpi)) {}
 
 BOOL CViewerFrame::Create(GlyphSheet sheet, int showCommand) {
     m_firstSheet = std::move(sheet);
@@ -42,21 +37,25 @@ BOOL CViewerFrame::Create(GlyphSheet sheet, int showCommand) {
     sink.cellSizeChanged = [this](int size) {
         m_nCellSize = size;
         if (m_hSlider) SendMessageW(m_hSlider, TBM_SETPOS, TRUE, size);
-        SaveViewerCellSize(m_profile, size);
+        SaveViewerCellSize(m_profile, size, m_nDpi);
     };
     context.m_pNewViewClass = [this, sink] {
-        return new CGlyphGridView(m_strBitmapPath, m_strModuleFolder, m_nCellSize, sink);
+        return new CGlyphGridView(m_strBitmapPath, m_strModuleFolder, m_nCellSize, m_nDpi, sink);
     };
     if (!LoadFrame(IDR_VIEWERFRAME, WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, nullptr, &context)) return FALSE;
     SetWindowText(FormatText(LoadResString(IDS_VIEWER_TITLE).c_str(), m_strFontPath.c_str()));
     SetPropW(m_hWnd, kViewerTag, reinterpret_cast<HANDLE>(1));
-    const ViewerSettings settings = LoadViewerSettings(m_profile);
+    const ViewerSettings settings = LoadViewerSettings(m_profile, m_nDpi);
     if (settings.windowRect) {
         const auto& r = *settings.windowRect;
         // A place on a screen that is no longer there is not restored.
         const RECT stored = {r[0], r[1], r[2], r[3]};
         if (MonitorFromRect(&stored, MONITOR_DEFAULTTONULL) != nullptr) {
-            SetWindowPos(m_hWnd, nullptr, r[0], r[1], r[2] - r[0], r[3] - r[1],
+            // The place first: the window then has the DPI of the screen there, which sizes it.
+            SetWindowPos(m_hWnd, nullptr, r[0], r[1], 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+            ApplyDpi(WindowDpi(m_hWnd));
+            const auto sized = settings.WindowRectAt(m_nDpi);
+            SetWindowPos(m_hWnd, nullptr, sized[0], sized[1], sized[2] - sized[0], sized[3] - sized[1],
                          SWP_NOZORDER | SWP_NOACTIVATE);
         }
     }
@@ -67,13 +66,25 @@ BOOL CViewerFrame::Create(GlyphSheet sheet, int showCommand) {
 }
 
 BOOL CViewerFrame::PreCreateWindow(CREATESTRUCTW& cs) {
-    // Wide enough for sixteen cells of the default size and the scroll bar.
-    cs.cx = ViewerGrid(0xE000, 0xE000, kDefaultCellSize).GridWidth() + 60;
-    cs.cy = 600;
+    // Wide enough for sixteen cells of the first start's size and the scroll bar, but no larger than the
+    // screen's work area.
+    cs.cx = ViewerDefaultWidth(m_nDpi);
+    cs.cy = ViewerDefaultHeight(m_nDpi);
+    RECT work = {};
+    if (SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0)) {
+        cs.cx = std::min<int>(cs.cx, work.right - work.left);
+        cs.cy = std::min<int>(cs.cy, work.bottom - work.top);
+    }
     return TRUE;
 }
 
 int CViewerFrame::OnCreate(CREATESTRUCTW* cs) {
+    // The window lays itself out for the screen it was made on.
+    const int dpi = WindowDpi(m_hWnd);
+    if (dpi != m_nDpi) {
+        m_nCellSize = ViewerGrid::ClampCellSize(ScaleBetweenDpi(m_nCellSize, m_nDpi, dpi));
+        m_nDpi = dpi;
+    }
     if (CFrameWnd::OnCreate(cs) != 0) return -1;
     m_pGridView = dynamic_cast<CGlyphGridView*>(GetActiveView());
     if (m_pGridView == nullptr) return -1;
@@ -82,7 +93,6 @@ int CViewerFrame::OnCreate(CREATESTRUCTW* cs) {
     SetStatusParts();
 
     HINSTANCE instance = GetModuleHandleW(nullptr);
-    m_hBarFont = static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
     m_hSizeLabel = CreateWindowExW(0, L"STATIC", LoadResString(IDS_VIEWER_SIZE_LABEL).c_str(),
                                    WS_CHILD | WS_VISIBLE | SS_CENTERIMAGE | SS_RIGHT, 0, 0, 0, 0, m_hWnd,
                                    reinterpret_cast<HMENU>(static_cast<UINT_PTR>(IDC_VIEWER_SIZE_LABEL)),
@@ -91,7 +101,6 @@ int CViewerFrame::OnCreate(CREATESTRUCTW* cs) {
         0, TRACKBAR_CLASSW, L"", WS_CHILD | WS_VISIBLE | WS_TABSTOP | TBS_HORZ | TBS_AUTOTICKS, 0, 0, 0, 0,
         m_hWnd, reinterpret_cast<HMENU>(static_cast<UINT_PTR>(IDC_VIEWER_SIZE_SLIDER)), instance, nullptr);
     if (m_hSlider == nullptr) return -1;
-    SendMessageW(m_hSizeLabel, WM_SETFONT, reinterpret_cast<WPARAM>(m_hBarFont), FALSE);
     SendMessageW(m_hSlider, TBM_SETRANGE, FALSE, MAKELPARAM(kMinCellSize, kMaxCellSize));
     SendMessageW(m_hSlider, TBM_SETTICFREQ, kCellSizeStep * 2, 0);
     SendMessageW(m_hSlider, TBM_SETLINESIZE, 0, kCellSizeStep);
@@ -112,7 +121,54 @@ int CViewerFrame::OnCreate(CREATESTRUCTW* cs) {
         tool.lpszText = const_cast<wchar_t*>(tip.c_str());
         SendMessageW(m_hToolTip, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
     }
+    ApplyFonts();
     m_pGridView->SetSheet(std::move(m_firstSheet));
+    return 0;
+}
+
+void CViewerFrame::ApplyFonts() {
+    m_barFont = CreateMessageFontForDpi(m_nDpi);
+    if (m_barFont && m_hSizeLabel) {
+        SendMessageW(m_hSizeLabel, WM_SETFONT, reinterpret_cast<WPARAM>(m_barFont.Get()), TRUE);
+    }
+    m_tipFont = CreateStatusFontForDpi(m_nDpi);
+    if (m_tipFont && m_hToolTip)
+        SendMessageW(m_hToolTip, WM_SETFONT, reinterpret_cast<WPARAM>(m_tipFont.Get()), FALSE);
+    m_wndStatusBar.SetDpi(m_nDpi);
+}
+
+int CViewerFrame::LabelTextWidth() const {
+    if (!m_hSizeLabel || !m_barFont) return 0;
+    const std::wstring text = LoadResString(IDS_VIEWER_SIZE_LABEL);
+    const WindowDC dc(m_hSizeLabel);
+    if (!dc) return 0;
+    const SelectedObject font(dc.Get(), m_barFont.Get());
+    SIZE extent = {};
+    GetTextExtentPoint32W(dc.Get(), text.c_str(), static_cast<int>(text.size()), &extent);
+    return extent.cx;
+}
+
+void CViewerFrame::ApplyDpi(int dpi) {
+    dpi = SaneDpi(dpi);
+    if (dpi == m_nDpi) return;
+    const int previous = m_nDpi;
+    m_nDpi = dpi;
+    ApplyFonts();
+    if (m_pGridView) {
+        // The pictures keep their size on the screen; the size is stored for the new DPI.
+        m_pGridView->SetDpi(dpi);
+        m_pGridView->SetCellSize(ViewerGrid::ClampCellSize(ScaleBetweenDpi(m_nCellSize, previous, dpi)));
+    }
+    RecalcLayout();
+}
+
+LRESULT CViewerFrame::OnDpiChanged(WPARAM wParam, LPARAM lParam) {
+    int dpi = 0;
+    RECT suggested = {};
+    if (!ReadDpiChanged(wParam, lParam, &dpi, &suggested)) return Default();
+    ApplyDpi(dpi);
+    SetWindowPos(m_hWnd, nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
+                 suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
     return 0;
 }
 
@@ -125,8 +181,8 @@ void CViewerFrame::ShowStatus() {
 void CViewerFrame::SetStatusParts() {
     RECT rc = {};
     GetClientRect(m_wndStatusBar.m_hWnd, &rc);
-    const int right = rc.right;
-    int parts[3] = {std::min(kPromptPartWidth, right / 3), std::max(right - kCodePartWidth, right / 2), -1};
+    const std::array<int, 2> edges = ViewerStatusParts(rc.right, m_nDpi);
+    int parts[3] = {edges[0], edges[1], -1};
     SendMessageW(m_wndStatusBar.m_hWnd, SB_SETPARTS, 3, reinterpret_cast<LPARAM>(parts));
     // A bar whose parts are laid out anew may drop their texts (Wine's does when the count changes).
     ShowStatus();
@@ -139,10 +195,14 @@ void CViewerFrame::RecalcLayout() {
     SendMessageW(m_wndStatusBar.m_hWnd, WM_SIZE, 0, 0);
     SetStatusParts();
     const int statusHeight = m_wndStatusBar.GetHeight();
-    MoveWindow(m_hSizeLabel, 4, 0, kLabelWidth, kBarHeight, TRUE);
-    MoveWindow(m_hSlider, 8 + kLabelWidth, 2, kSliderWidth, kBarHeight - 4, TRUE);
-    MoveWindow(m_pGridView->m_hWnd, 0, kBarHeight, rc.right,
-               std::max<LONG>(0, rc.bottom - kBarHeight - statusHeight), TRUE);
+    const ViewerBarLayout bar = LayoutViewerBar(m_nDpi, LabelTextWidth());
+    auto place = [](HWND window, const GridRect& r) {
+        MoveWindow(window, r.left, r.top, r.right - r.left, r.bottom - r.top, TRUE);
+    };
+    place(m_hSizeLabel, bar.label);
+    place(m_hSlider, bar.slider);
+    MoveWindow(m_pGridView->m_hWnd, 0, bar.height, rc.right,
+               std::max<LONG>(0, rc.bottom - bar.height - statusHeight), TRUE);
 }
 
 BOOL CViewerFrame::OnCmdMsg(UINT id, CmdCode code, CCmdUI* cmdUI) {
@@ -170,7 +230,7 @@ void CViewerFrame::OnSliderMoved() {
 void CViewerFrame::OnClose() {
     RECT rc = {};
     if (!IsIconic(m_hWnd) && !IsZoomed(m_hWnd) && GetWindowRect(m_hWnd, &rc)) {
-        SaveViewerWindowRect(m_profile, {rc.left, rc.top, rc.right, rc.bottom});
+        SaveViewerWindowRect(m_profile, {rc.left, rc.top, rc.right, rc.bottom}, m_nDpi);
     }
     DestroyWindow();
 }
@@ -183,6 +243,7 @@ BOOL CViewerFrame::OnWndMsg(const WindowMessage& m, LRESULT* result) {
         {WM_HSCROLL, msg::Raw<&CViewerFrame::OnHScroll>},
         {WM_ERASEBKGND, msg::Raw<&CViewerFrame::OnEraseBkgnd>},
         {WM_MOUSEWHEEL, msg::Raw<&CViewerFrame::OnMouseWheel>},
+        {WM_DPICHANGED, msg::Raw<&CViewerFrame::OnDpiChanged>},
     };
     return DispatchWindowMessage(*this, table, m, result) || CFrameWnd::OnWndMsg(m, result);
 }
@@ -213,7 +274,7 @@ LRESULT CViewerFrame::OnEraseBkgnd(WPARAM wParam, LPARAM /*lParam*/) {
     // The strip of the size slider has the face colour of a bar; the grid and status bar cover the rest.
     RECT rc = {};
     GetClientRect(m_hWnd, &rc);
-    rc.bottom = std::min<LONG>(rc.bottom, kBarHeight);
+    rc.bottom = std::min<LONG>(rc.bottom, LayoutViewerBar(m_nDpi, 0).height);
     FillRect(reinterpret_cast<HDC>(wParam), &rc, GetSysColorBrush(COLOR_BTNFACE));
     return 1;
 }

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "base/profile_store.h"
+#include "win32/platform/handles.h"
 #include "win32/framework/bars.h"
 #include "win32/framework/frame_wnd.h"
 #include "viewer/glyph_sheet.h"
@@ -42,11 +43,18 @@ class CViewerFrame : public CFrameWnd {
     void OnSliderMoved();
     void SetStatusParts();
     void ShowStatus();
+    LRESULT OnDpiChanged(WPARAM wParam, LPARAM lParam);
+    // Lays the strip, the status bar and the grid out for a screen of `dpi`.
+    void ApplyDpi(int dpi);
+    // The label's, the tool tip's and the status bar's fonts at the window's DPI.
+    void ApplyFonts();
+    int LabelTextWidth() const;
 
     IProfileStore& m_profile;
     std::wstring m_strFontPath;
     std::wstring m_strBitmapPath;
     std::wstring m_strModuleFolder;
+    int m_nDpi;
     int m_nCellSize;
     CGlyphGridView* m_pGridView = nullptr;  // a child window; deletes itself with its window
     CStatusBar m_wndStatusBar;
@@ -55,6 +63,7 @@ class CViewerFrame : public CFrameWnd {
     HWND m_hSlider = nullptr;
     HWND m_hSizeLabel = nullptr;
     HWND m_hToolTip = nullptr;
-    HFONT m_hBarFont = nullptr;
+    UniqueFont m_barFont;
+    UniqueFont m_tipFont;
     GlyphSheet m_firstSheet;
 };
