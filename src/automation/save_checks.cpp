@@ -24,14 +24,32 @@ bool IsBackupStamp(std::wstring_view stamp) {
     return std::all_of(stamp.begin() + 16, stamp.end(), [](wchar_t c) { return c >= L'0' && c <= L'9'; });
 }
 
-// Orders backups by time, a "_N" backup after the plain one of the same second.
+// Orders backups by time, a "_N" backup after the plain one of the same second; the number is compared as
+// digits (a shorter number is smaller), so that no length of it can overflow.
 bool OlderBackup(const std::wstring& a, const std::wstring& b) {
     const std::wstring_view sa(a), sb(b);
     if (sa.substr(0, 15) != sb.substr(0, 15)) return sa.substr(0, 15) < sb.substr(0, 15);
-    auto suffix = [](std::wstring_view s) {
-        return s.size() > 16 ? std::stoi(std::wstring(s.substr(16))) : 0;
+    auto number = [](std::wstring_view s) {
+        std::wstring_view digits = s.size() > 16 ? s.substr(16) : std::wstring_view();
+        while (digits.size() > 1 && digits.front() == L'0') digits.remove_prefix(1);
+        return digits;
     };
-    return suffix(sa) < suffix(sb);
+    const std::wstring_view na = number(sa), nb = number(sb);
+    if (na.size() != nb.size()) return na.size() < nb.size();
+    return na < nb;
+}
+
+// Whether two files hold the same bytes; false when either cannot be read.
+bool SameBytes(const std::filesystem::path& a, const std::filesystem::path& b) {
+    std::error_code error;
+    const auto sizeA = std::filesystem::file_size(a, error);
+    if (error) return false;
+    const auto sizeB = std::filesystem::file_size(b, error);
+    if (error || sizeA != sizeB) return false;
+    constexpr std::uint64_t kLimit = 1ULL << 30;
+    std::vector<std::uint8_t> bytesA, bytesB;
+    return ReadUnwrittenFileBytes(a, kLimit, bytesA) && ReadUnwrittenFileBytes(b, kLimit, bytesB) &&
+           bytesA == bytesB;
 }
 
 }  // namespace
@@ -74,8 +92,8 @@ std::wstring BackupFileName(const std::wstring& fileName, const LocalTime& t) {
     return fileName + L"." + stamp;
 }
 
-std::vector<std::filesystem::path> BackupsToRemove(const std::filesystem::path& folder,
-                                                   const std::wstring& fileName, std::size_t keep) {
+std::vector<std::filesystem::path> ListBackups(const std::filesystem::path& folder,
+                                               const std::wstring& fileName) {
     std::vector<std::wstring> stamps;
     std::error_code error;
     const std::wstring prefix = fileName + L".";
@@ -87,8 +105,15 @@ std::vector<std::filesystem::path> BackupsToRemove(const std::filesystem::path& 
         if (IsBackupStamp(stamp)) stamps.push_back(stamp);
     }
     std::sort(stamps.begin(), stamps.end(), OlderBackup);
-    std::vector<std::filesystem::path> old;
-    for (std::size_t i = 0; i + keep < stamps.size(); ++i) old.push_back(folder / (prefix + stamps[i]));
+    std::vector<std::filesystem::path> backups;
+    for (const std::wstring& stamp : stamps) backups.push_back(folder / (prefix + stamp));
+    return backups;
+}
+
+std::vector<std::filesystem::path> BackupsToRemove(const std::filesystem::path& folder,
+                                                   const std::wstring& fileName, std::size_t keep) {
+    std::vector<std::filesystem::path> old = ListBackups(folder, fileName);
+    old.resize(old.size() > keep ? old.size() - keep : 0);
     return old;
 }
 
@@ -102,6 +127,8 @@ bool BackUpFiles(const std::vector<std::filesystem::path>& files, const std::fil
     };
     for (const auto& file : files) {
         const std::wstring name = file.filename().wstring();
+        const std::vector<std::filesystem::path> earlier = ListBackups(folder, name);
+        if (!earlier.empty() && SameBytes(file, earlier.back())) continue;
         std::filesystem::path target = folder / BackupFileName(name, time);
         // A second save within the same second keeps the first backup and adds one.
         for (int n = 2; std::filesystem::exists(target, error); ++n)
@@ -116,7 +143,12 @@ bool BackUpFiles(const std::vector<std::filesystem::path>& files, const std::fil
         made.push_back(target);
     }
     for (const auto& file : files) {
-        for (const auto& old : BackupsToRemove(folder, file.filename().wstring(), kBackupsKept))
+        const std::wstring name = file.filename().wstring();
+        const std::vector<std::filesystem::path> backups = ListBackups(folder, name);
+        // Every kept backup differs from every other: an older copy of the newest bytes goes.
+        for (std::size_t i = 0; i + 1 < backups.size(); ++i)
+            if (SameBytes(backups[i], backups.back())) std::filesystem::remove(backups[i], error);
+        for (const auto& old : BackupsToRemove(folder, name, kBackupsKept))
             std::filesystem::remove(old, error);
     }
     return true;
@@ -131,11 +163,14 @@ ReadBack CompareReadBack(int readerResult, int width, int height, const std::vec
     return std::equal(bits.begin(), bits.end(), glyph.Bytes().begin()) ? ReadBack::Match : ReadBack::Mismatch;
 }
 
-ReadBack ReadBackGlyph(const std::filesystem::path& bitmapFile, int code, const DotPlane& glyph) {
+ReadBack ReadBackGlyph(const std::optional<std::vector<std::uint8_t>>& bitmapFile, int code,
+                       const DotPlane& glyph) {
+    if (!bitmapFile) return ReadBack::Held;
+    const std::vector<std::uint8_t>& bytes = *bitmapFile;
     int width = 0;
     int height = 0;
     std::vector<std::uint8_t> bits;
-    const int result = ReadEudcBitmap(bitmapFile, code, width, height, &bits);
+    const int result = ReadEudcBitmapBytes(bytes, code, width, height, &bits);
     return CompareReadBack(result, width, height, bits, glyph);
 }
 

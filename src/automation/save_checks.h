@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -35,16 +36,21 @@ struct LocalTime {
 // "<name>.<yyyymmdd-hhmmss>".
 std::wstring BackupFileName(const std::wstring& fileName, const LocalTime& time);
 
-// The backups of `fileName` in `folder` beyond the newest `keep` (names "<name>.<yyyymmdd-hhmmss>" with
-// an optional "_N" for a second backup within one second), oldest first.
+// The backups of `fileName` in `folder` (names "<name>.<yyyymmdd-hhmmss>" with an optional "_N" for a second
+// backup within one second), oldest first. Any other name is ignored, however long its number.
+std::vector<std::filesystem::path> ListBackups(const std::filesystem::path& folder,
+                                               const std::wstring& fileName);
+// The backups of `fileName` in `folder` beyond the newest `keep`, oldest first.
 std::vector<std::filesystem::path> BackupsToRemove(const std::filesystem::path& folder,
                                                    const std::wstring& fileName, std::size_t keep);
 
 inline constexpr std::size_t kBackupsKept = 10;
 
-// Copies each file into `folder` (created when missing) under BackupFileName and removes the backups
-// beyond the newest kBackupsKept of each. On any failure the copies made by this call are removed again
-// and `problem` names the file that could not be copied; nothing else changes then.
+// Copies each file into `folder` (created when missing) under BackupFileName -- unless the file is the same,
+// byte for byte, as its newest backup, so that a run of saves that changed nothing (failed ones) never
+// pushes the last good copy out. Older backups with the same bytes as the new one go (the kept ones all
+// differ), then those beyond the newest kBackupsKept. On any failure the copies made by this call are
+// removed again and `problem` names the file that could not be copied; nothing else changes then.
 bool BackUpFiles(const std::vector<std::filesystem::path>& files, const std::filesystem::path& folder,
                  const LocalTime& time, std::wstring& problem);
 
@@ -58,7 +64,10 @@ enum class ReadBack {
 // Classifies a ReadEudcBitmap result for `glyph`.
 ReadBack CompareReadBack(int readerResult, int width, int height, const std::vector<std::uint8_t>& bits,
                          const DotPlane& glyph);
-ReadBack ReadBackGlyph(const std::filesystem::path& bitmapFile, int code, const DotPlane& glyph);
+// On the bitmap file's bytes (read letting others read, write and replace it meanwhile, so that an editor
+// writing it at that moment does not fail because of the check); nothing read counts as held.
+ReadBack ReadBackGlyph(const std::optional<std::vector<std::uint8_t>>& bitmapFile, int code,
+                       const DotPlane& glyph);
 const wchar_t* ReadBackName(ReadBack result);
 
 // Where the seconds of a save go: each step with the milliseconds since the save began, handed to a sink

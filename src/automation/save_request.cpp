@@ -8,41 +8,6 @@
 
 namespace {
 
-// `format` with its one "%s" replaced by `text` ("%%" is a percent sign).
-std::wstring FormatWithText(const std::wstring& format, const std::wstring& text) {
-    std::wstring out;
-    bool used = false;
-    for (std::size_t i = 0; i < format.size(); ++i) {
-        if (format[i] == L'%' && i + 1 < format.size()) {
-            if (format[i + 1] == L'%') {
-                out += L'%';
-                ++i;
-                continue;
-            }
-            if (format[i + 1] == L's' && !used) {
-                out += text;
-                used = true;
-                ++i;
-                continue;
-            }
-        }
-        out += format[i];
-    }
-    return out;
-}
-
-// The wait notice for a scope.
-class WaitNotice {
-  public:
-    explicit WaitNotice(ISaveUi& ui) : m_ui(ui) { m_ui.ShowWaitNotice(); }
-    WaitNotice(const WaitNotice&) = delete;
-    WaitNotice& operator=(const WaitNotice&) = delete;
-    ~WaitNotice() { m_ui.HideWaitNotice(); }
-
-  private:
-    ISaveUi& m_ui;
-};
-
 // The own window out of the way for a scope.
 class SteppedAside {
   public:
@@ -59,10 +24,14 @@ class SteppedAside {
 
 WriteOutcome CSteeredCharacterWriter::Write(const std::wstring& code, const DotPlane& glyph) {
     WriteOutcome outcome;
-    auto manipulater = std::make_unique<CEudcEditManipulater>(m_desktop, m_settings, m_nGlyphSize, m_files);
+    auto manipulater =
+        std::make_unique<CEudcEditManipulater>(m_desktop, m_settings, m_nGlyphSize, m_files, m_cancel);
+    manipulater->SetProgressSink([this](SaveStep step) { m_ui.ShowProgress(step); });
     outcome.started = manipulater->PrepareAndLaunch(code) != FALSE;
     outcome.problem = manipulater->GetLaunchProblem();
     outcome.backupProblem = manipulater->GetBackupProblem();
+    outcome.backupFolder = m_files.backupFolder.wstring();
+    outcome.cancelled = outcome.problem == LaunchProblem::Cancelled;
     if (!outcome.started) return outcome;
 
     // While the editor is steered by simulated input the own window stays out of the way; it comes
@@ -70,6 +39,7 @@ WriteOutcome CSteeredCharacterWriter::Write(const std::wstring& code, const DotP
     const SteppedAside aside(m_ui);
     outcome.result = manipulater->SaveCharacter(glyph);
     outcome.saved = manipulater->m_bSaved != FALSE;
+    outcome.cancelled = outcome.result == SaveResult::Cancelled;
     outcome.fontMessage = manipulater->GetFontMessage();
     manipulater.reset();
     return outcome;
@@ -96,13 +66,15 @@ SaveRequestResult CSaveRequest::Run(const std::wstring& currentCode, const DotPl
 
     // One save at a time across all editors: another one's editor must not be taken for ours.
     if (!m_lock.Acquire(0)) {
-        const WaitNotice wait(m_ui);
+        m_ui.ShowProgress(SaveStep::WaitingForOtherSave);
         if (!m_lock.Acquire(ReadSaveTimeout(m_settings))) {
+            if (Cancelled()) return Cancel(request, code);
             Report(kMsgSaveFailed);
             g_log.Write(L"保存失敗[Code=%s]\n", code.c_str());
             return request;
         }
     }
+    if (Cancelled()) return Cancel(request, code);
     // Also an editor an earlier save left running without its minimise box.
     if (const WindowId running = m_desktop.FindCharEditorWindow()) {
         Report(kMsgEditorRunning);
@@ -111,6 +83,7 @@ SaveRequestResult CSaveRequest::Run(const std::wstring& currentCode, const DotPl
     }
 
     const WriteOutcome outcome = m_writer.Write(code, glyph);
+    if (outcome.cancelled) return Cancel(request, code);
     if (!outcome.started || !outcome.saved) {
         ReportWriteFailure(outcome);
         g_log.Write(L"保存失敗[Code=%s]\n", code.c_str());
@@ -126,11 +99,19 @@ SaveRequestResult CSaveRequest::Run(const std::wstring& currentCode, const DotPl
     return request;
 }
 
+SaveRequestResult CSaveRequest::Cancel(SaveRequestResult request, const std::wstring& code) {
+    // Asked for by the user: nothing to tell, nothing saved.
+    g_log.Write(L"保存中止[Code=%s]\n", code.c_str());
+    request.saved = false;
+    request.cancelled = true;
+    return request;
+}
+
 void CSaveRequest::ReportWriteFailure(const WriteOutcome& outcome) {
     if (!outcome.started) {
         if (outcome.problem == LaunchProblem::BackupFailed) {
-            const std::wstring text =
-                FormatWithText(m_desktop.LoadResourceString(kMsgBackupFailed), outcome.backupProblem);
+            const std::wstring text = FormatFontText(m_desktop.LoadResourceString(kMsgBackupFailed),
+                                                     {outcome.backupProblem, outcome.backupFolder});
             g_log.Write(L"%s\n", text.c_str());
             m_ui.ShowText(text);
         } else {

@@ -10,20 +10,21 @@ std::atomic<int> g_nErrWaitMSec{0};
 
 namespace {
 
-constexpr int kPollRetries = 50;
 // Waiting for a dialog to go: a window manager (or a slow machine) may keep a closing window on screen for
-// seconds, so this wait is longer than the one for a window to appear; it costs nothing when windows are
-// fast.
-constexpr int kClosePollRetries = 375;  // 15 s
-constexpr int kExitWaitMs = 5000;       // for the editor to end after its close command
-constexpr int kPasteTimeoutMs = 10000;  // for the editor to take the clipboard's bitmap
-constexpr int kPollPauseMs = 40;
-constexpr int kIdleWaits = 5;
-constexpr int kIdleWaitMs = 1000;
+// seconds, so this bound is at least as long as the one for a window to appear; it costs nothing when
+// windows are fast.
+constexpr int kCloseWaitMs = 15000;
+constexpr int kExitWaitMs = 5000;            // for the editor to end after its close command
+constexpr int kCancelledExitWaitMs = 300;    // the same after a cancel: the user waits for it
+constexpr int kTerminatedExitWaitMs = 2000;  // for an ended editor to be gone
+constexpr int kPasteTimeoutMs = 10000;       // for the editor to take the clipboard's bitmap
+constexpr int kClipboardWaitMs = 2000;       // another program may hold the clipboard for a moment
+constexpr int kFileHeldWaitMs = 2000;        // the system may hold a file for a moment after the editor ended
+constexpr int kIdleWaitSliceMs = 100;
+constexpr int kIdleWaitMs = 5000;
 constexpr int kWatcherCycleMs = 200;
-constexpr int kFocusPauseMs = 200;
+constexpr int kWatcherStopMs = 2000;
 constexpr int kSaveRetryBudget = 10;  // so at most 11 save commands
-constexpr int kStopWaits = 10;
 constexpr int kDefaultErrWaitMs = 300;
 constexpr int kCodesPerRow = 16;
 constexpr int kCodesPerPage = 96;
@@ -55,6 +56,16 @@ class MouseSettingsGuard {
     IEditorDesktop& m_desktop;
     MouseSettings m_saved;
 };
+
+// A positive setting, or `fallback` written back in its place.
+int ReadPositiveSetting(IProfileStore& settings, const wchar_t* key, int fallback) {
+    int value = settings.GetProfileInt(kEditorSection, key, 0);
+    if (value <= 0) {
+        value = fallback;
+        settings.WriteProfileInt(kEditorSection, key, value);
+    }
+    return value;
+}
 
 }  // namespace
 
@@ -92,6 +103,18 @@ std::wstring FormatSavingTitle(const std::wstring& format, const std::wstring& t
     return out;
 }
 
+ScreenPoint PhysicalClientOffset(ScreenPoint logical, const WindowDpi& dpi) {
+    if (dpi.windowDpi <= 0 || dpi.monitorDpi <= 0 || dpi.windowDpi == dpi.monitorDpi) return logical;
+    // Rounded to the nearest pixel: the cell's centre stays inside the cell at every common scale.
+    auto scale = [&](int value) {
+        const long long scaled = static_cast<long long>(value) * dpi.monitorDpi;
+        const long long half = dpi.windowDpi / 2;
+        return static_cast<int>(scaled >= 0 ? (scaled + half) / dpi.windowDpi
+                                            : (scaled - half) / dpi.windowDpi);
+    };
+    return {scale(logical.x), scale(logical.y)};
+}
+
 std::optional<unsigned> RetryWatcherCycle(IEditorDesktop& desktop, std::atomic<int>& state,
                                           const WatcherTarget& target) {
     switch (state.load()) {
@@ -99,7 +122,7 @@ std::optional<unsigned> RetryWatcherCycle(IEditorDesktop& desktop, std::atomic<i
             const WindowId window = desktop.FindErrorWindow(target, kErrorWindowMark, &state);
             if (window == 0) return std::nullopt;
             desktop.WriteWindowText(window, kRetryTitle);
-            desktop.Sleep(g_nErrWaitMSec.load());
+            desktop.Pause(g_nErrWaitMSec.load(), false);
             // The retry must show before the dismissal lets the save command return. A stop request that
             // arrived meanwhile wins: the save is over, and overwriting it would keep this thread alive.
             int expected = kWatchWatching;
@@ -118,24 +141,24 @@ std::optional<unsigned> RetryWatcherCycle(IEditorDesktop& desktop, std::atomic<i
 unsigned RetryWatcherProc(IEditorDesktop& desktop, std::atomic<int>* state, const WatcherTarget& target) {
     if (state == nullptr) return 1;
     for (;;) {
-        desktop.Sleep(kWatcherCycleMs);
         if (const std::optional<unsigned> result = RetryWatcherCycle(desktop, *state, target)) return *result;
+        desktop.Pause(kWatcherCycleMs, true);
     }
 }
 
-int NormalizedMouseCoordinate(int pixel, int extent) {
+int NormalizedMouseCoordinate(int pixel, int origin, int extent) {
     if (extent <= 1) return 0;
-    const long long value = (static_cast<long long>(pixel) * 65535 + (extent - 1) / 2) / (extent - 1);
+    const long long offset = static_cast<long long>(pixel) - origin;
+    const long long value = (offset * 65535 + (extent - 1) / 2) / (extent - 1);
     return static_cast<int>(std::clamp(value, 0LL, 65535LL));
 }
 
 int ReadSaveTimeout(IProfileStore& settings) {
-    int timeout = settings.GetProfileInt(kEditorSection, kSaveTimeoutKey, 0);
-    if (timeout <= 0) {
-        timeout = kDefaultSaveTimeoutMs;
-        settings.WriteProfileInt(kEditorSection, kSaveTimeoutKey, timeout);
-    }
-    return timeout;
+    return ReadPositiveSetting(settings, kSaveTimeoutKey, kDefaultSaveTimeoutMs);
+}
+
+int ReadWindowWait(IProfileStore& settings) {
+    return ReadPositiveSetting(settings, kWindowWaitKey, kDefaultWindowWaitMs);
 }
 
 std::vector<unsigned> MessagesAfterLaunchFailure() { return {kMsgEditorStart, kMsgSaveFailed}; }
@@ -143,6 +166,7 @@ std::vector<unsigned> MessagesAfterLaunchFailure() { return {kMsgEditorStart, kM
 std::vector<unsigned> MessagesAfterSave(SaveResult result) {
     switch (result) {
         case SaveResult::Saved:
+        case SaveResult::Cancelled:  // the user asked for it: nothing to tell
             return {};
         case SaveResult::EditorNotSeen:
             return {kMsgEditorNotSeen, kMsgSaveFailed};
@@ -157,38 +181,28 @@ std::vector<unsigned> MessagesAfterSave(SaveResult result) {
 }
 
 CEudcEditManipulater::CEudcEditManipulater(IEditorDesktop& desktop, IProfileStore& settings, int glyphSize,
-                                           SaveFiles files)
-    : m_desktop(desktop), m_settings(settings), m_nGlyphSize(glyphSize), m_files(std::move(files)) {}
+                                           SaveFiles files, const SaveCancel* cancel)
+    : m_desktop(desktop),
+      m_settings(settings),
+      m_nGlyphSize(glyphSize),
+      m_files(std::move(files)),
+      m_cancel(cancel) {}
 
 CEudcEditManipulater::~CEudcEditManipulater() {
     if (m_pi.hProcess != 0 || m_pi.hThread != 0) m_desktop.CloseEditorProcessHandles(m_pi);
 }
 
 template <class Find>
-WindowId CEudcEditManipulater::PollForWindow(Find find, int retries) {
-    WindowId window = find();
-    for (int retry = 0; window == 0 && retry < retries; ++retry) {
-        m_desktop.Sleep(kPollPauseMs);
-        window = find();
-    }
+WindowId CEudcEditManipulater::WaitForWindow(Find find, int timeoutMs) {
+    WindowId window = 0;
+    m_desktop.WaitUntil([&] { return (window = find()) != 0; }, timeoutMs);
     return window;
 }
 
-template <class Find>
-WindowId CEudcEditManipulater::PollForWindow(Find find) {
-    return PollForWindow(find, kPollRetries);
-}
-
-bool CEudcEditManipulater::PollForeground(WindowId window) {
-    return PollForWindow([&] { return m_desktop.GetForegroundWindow() == window ? window : WindowId{0}; }) !=
-           0;
-}
-
 bool CEudcEditManipulater::WaitDialogClosed(WindowId dialog, WindowId mainWindow) {
-    const bool gone =
-        PollForWindow([&] { return m_desktop.IsWindowShown(dialog) ? WindowId{0} : WindowId{1}; },
-                      kClosePollRetries) != 0;
-    return gone && PollForeground(mainWindow);
+    return m_desktop.WaitUntil(
+        [&] { return !m_desktop.IsWindowShown(dialog) && m_desktop.GetForegroundWindow() == mainWindow; },
+        std::max(kCloseWaitMs, m_nWindowWaitMs));
 }
 
 void CEudcEditManipulater::Mark(std::wstring_view step) {
@@ -206,6 +220,7 @@ BOOL CEudcEditManipulater::PrepareAndLaunch(const std::wstring& code) {
 
     // A save that goes wrong in the editor may damage the files it writes: keep a copy the user can go
     // back to. Nothing else happens when the copy cannot be made.
+    Report(SaveStep::BackingUp);
     std::vector<std::filesystem::path> files;
     for (const auto& file : {m_files.bitmapFile, m_files.fontFile})
         if (!file.empty()) files.push_back(file);
@@ -225,18 +240,29 @@ BOOL CEudcEditManipulater::PrepareAndLaunch(const std::wstring& code) {
         miniSize = windowsXp ? L"28 24 431 251" : L"28 24 431 235";
         m_settings.WriteProfileString(kEditorSection, kMiniSizeKey, miniSize.c_str());
     }
+    m_nWindowWaitMs = ReadWindowWait(m_settings);
 
     const std::wstring iniPath = m_settings.GetProfileString(kEditorSection, L"GaijiEditorIniPath", L"");
     m_desktop.WriteIniEntry(iniPath, L"WindowSize", L"MinMaxFlag", L"0");
     m_desktop.WriteIniEntry(iniPath, L"WindowSize", L"MainWindowSize", miniSize);
     m_desktop.WriteIniEntry(iniPath, L"Bitmap", L"BitmapSize", std::to_wstring(m_nGlyphSize));
 
+    // The last moment a Cancel leaves nothing to undo.
+    if (Cancelled()) {
+        m_launchProblem = LaunchProblem::Cancelled;
+        return FALSE;
+    }
+    Report(SaveStep::StartingEditor);
     const std::wstring editorPath = m_settings.GetProfileString(kEditorSection, L"GaijiEditorPath", L"");
     EditorProcess started;
     m_timeline.emplace([this] { return m_desktop.NowMs(); },
                        [](const std::wstring& line) { g_log.Write(L"%s\n", line.c_str()); });
     m_bLaunched = m_desktop.CreateEditorProcess(EditorCommandLine(editorPath), started) ? TRUE : FALSE;
-    if (m_bLaunched) m_pi = started;
+    if (m_bLaunched) {
+        m_pi = started;
+        // From its first window on, the editor's windows wake the waits instead of a poll finding them.
+        m_desktop.WatchProcessWindows(m_pi.dwProcessId);
+    }
     m_launchProblem = m_bLaunched ? LaunchProblem::None : LaunchProblem::ProcessNotStarted;
     Mark(m_bLaunched ? L"editor started" : L"editor not started");
     m_timelineLines = m_timeline->Lines();
@@ -246,17 +272,20 @@ BOOL CEudcEditManipulater::PrepareAndLaunch(const std::wstring& code) {
 BOOL CEudcEditManipulater::AttachEditor(WindowId* mainWindow) {
     if (mainWindow == nullptr || !m_bLaunched) return FALSE;
     // Only the process started here: another program's editor is never steered.
-    const WindowId editor = PollForWindow([&] { return m_desktop.FindEditorMainWindow(m_pi.dwProcessId); });
+    const WindowId editor =
+        WaitForWindow([&] { return m_desktop.FindEditorMainWindow(m_pi.dwProcessId); }, m_nWindowWaitMs);
     if (editor == 0) {
+        if (Cancelled()) return FALSE;
         g_log.WriteId(kMsgEditorNotSeen);
         m_nAttachMessage = kMsgEditorNotSeen;
         return FALSE;
     }
     *mainWindow = editor;
     Mark(L"main window");
-    const WindowId dialog =
-        PollForWindow([&] { return m_desktop.FindEditorDialog(m_pi.dwProcessId, kCodeDialogTitle, 0); });
+    const WindowId dialog = WaitForWindow(
+        [&] { return m_desktop.FindEditorDialog(m_pi.dwProcessId, kCodeDialogTitle, 0); }, m_nWindowWaitMs);
     if (dialog == 0) {
+        if (Cancelled()) return FALSE;
         g_log.WriteId(kMsgCodeDialogNotSeen);
         m_nAttachMessage = kMsgCodeDialogNotSeen;
         return FALSE;
@@ -268,8 +297,9 @@ BOOL CEudcEditManipulater::AttachEditor(WindowId* mainWindow) {
 }
 
 BOOL CEudcEditManipulater::WaitEditorIdle() {
-    for (int i = 0; i < kIdleWaits; ++i) {
-        if (m_desktop.WaitForInputIdle(m_pi.hProcess, kIdleWaitMs) == 0) return TRUE;
+    // In slices, so that a Cancel is seen within one.
+    for (int waited = 0; waited < kIdleWaitMs && !Cancelled(); waited += kIdleWaitSliceMs) {
+        if (m_desktop.WaitForInputIdle(m_pi.hProcess, kIdleWaitSliceMs) == 0) return TRUE;
     }
     return FALSE;
 }
@@ -295,14 +325,6 @@ void CEudcEditManipulater::SetUpChildren(WindowId mainWindow) {
 bool CEudcEditManipulater::ChooseCode(WindowId dialog) {
     MouseSettingsGuard mouse(m_desktop);
     const CodeGridMoves moves = CodeGridMovesFor(ParseCodeText(m_strCode));
-    m_desktop.SetForegroundWindow(dialog);
-    m_desktop.SetFocus(dialog);
-    // Input goes to whatever window is in front: nothing is sent until that is the code dialog.
-    if (!PollForeground(dialog)) {
-        g_log.Write(L"Code dialog not in front (Code=%s)\n", m_strCode.c_str());
-        return false;
-    }
-    m_desktop.Sleep(kFocusPauseMs);
 
     // One stream, ending with Enter: the dialog's OK comes after every key and the click in the order the
     // editor receives them. (A posted OK would overtake input still waiting in the editor's queue.)
@@ -315,42 +337,60 @@ bool CEudcEditManipulater::ChooseCode(WindowId dialog) {
     };
     press(kVkPageDown, moves.pages);
     // The click at an absolute position: no pointer speed, acceleration or display scaling can move it off
-    // the cell.
-    const ScreenPoint target = m_desktop.ClientToScreen(dialog, kFirstGridCell);
-    ScreenPoint screen = m_desktop.GetScreenSize();
-    if (screen.x <= 1) screen.x = kScreenExtentFallback;
-    if (screen.y <= 1) screen.y = kScreenExtentFallback;
-    const int x = NormalizedMouseCoordinate(target.x, screen.x);
-    const int y = NormalizedMouseCoordinate(target.y, screen.y);
-    events.push_back({false, 0, kMouseEventMove | kMouseEventAbsolute, x, y});
-    events.push_back({false, 0, kMouseEventLeftDown | kMouseEventAbsolute, x, y});
-    events.push_back({false, 0, kMouseEventLeftUp | kMouseEventAbsolute, x, y});
+    // the cell. The cell lies where the editor puts it in its own coordinates: scaled for an editor that
+    // sees another DPI than its monitor's.
+    const ScreenPoint offset = PhysicalClientOffset(kFirstGridCell, m_desktop.GetWindowDpi(dialog));
+    const ScreenPoint target = m_desktop.ClientToScreen(dialog, offset);
+    ScreenRect screen = m_desktop.GetVirtualScreen();
+    if (screen.width <= 1) screen.width = kScreenExtentFallback;
+    if (screen.height <= 1) screen.height = kScreenExtentFallback;
+    const int x = NormalizedMouseCoordinate(target.x, screen.left, screen.width);
+    const int y = NormalizedMouseCoordinate(target.y, screen.top, screen.height);
+    constexpr unsigned kAt = kMouseEventAbsolute | kMouseEventVirtualDesk;
+    events.push_back({false, 0, kMouseEventMove | kAt, x, y});
+    events.push_back({false, 0, kMouseEventLeftDown | kAt, x, y});
+    events.push_back({false, 0, kMouseEventLeftUp | kAt, x, y});
     press(kVkDown, moves.rows);
     press(kVkRight, moves.columns);
     press(kVkReturn, 1);
-    m_desktop.SendInputs(events);
+
+    // Input goes to whatever window is in front: the stream is sent only while the code dialog is, checked
+    // at the moment of sending. Another window that comes forward meanwhile is waited out.
+    m_desktop.SetForegroundWindow(dialog);
+    m_desktop.SetFocus(dialog);
+    const bool sent = m_desktop.WaitUntil(
+        [&] { return m_desktop.GetForegroundWindow() == dialog && m_desktop.SendInputsTo(dialog, events); },
+        m_nWindowWaitMs);
+    if (!sent) {
+        if (!Cancelled()) g_log.Write(L"Code dialog not in front (Code=%s)\n", m_strCode.c_str());
+        return false;
+    }
+    Mark(L"code input sent");
     return true;
 }
 
 bool CEudcEditManipulater::VerifyCode() {
     if (m_hStatusBar == 0) return false;
-    for (const std::wstring& part : m_desktop.ReadStatusBarParts(m_hStatusBar)) {
-        if (TextShowsCode(part, m_strCode)) return true;
-    }
-    return false;
+    // The editor may update its status bar a moment after the dialog closed.
+    return m_desktop.WaitUntil(
+        [&] {
+            for (const std::wstring& part : m_desktop.ReadStatusBarParts(m_hStatusBar))
+                if (TextShowsCode(part, m_strCode)) return true;
+            return false;
+        },
+        m_nWindowWaitMs);
 }
 
 bool CEudcEditManipulater::Paste(WindowId mainWindow, const DotPlane& glyph) {
     // The clipboard may be held for a moment by another program; without the glyph on it the editor
     // would save whatever its grid holds, so a clipboard that stays closed ends the save as a failure.
-    const bool placed = PollForWindow([&] {
-                            return m_desktop.PutBitmapOnClipboard(mainWindow, glyph) ? WindowId{1} : 0;
-                        }) != 0;
-    if (!placed) return false;
+    if (!m_desktop.WaitUntil([&] { return m_desktop.PutBitmapOnClipboard(mainWindow, glyph); },
+                             kClipboardWaitMs))
+        return false;
     // Sent, not posted: a sent save command is handled before posted messages still waiting in the editor's
     // queue, so a posted paste could come after the save.
     if (!m_desktop.SendCommand(mainWindow, kEditorCmdPaste, kPasteTimeoutMs)) {
-        g_log.Write(L"Paste not answered (Code=%s)\n", m_strCode.c_str());
+        if (!Cancelled()) g_log.Write(L"Paste not answered (Code=%s)\n", m_strCode.c_str());
         return false;
     }
     return true;
@@ -360,12 +400,17 @@ void CEudcEditManipulater::RunSaveLoop(WindowId mainWindow) {
     const int code = ParseCodeText(m_strCode);
     const int timeout = ReadSaveTimeout(m_settings);
     for (int budget = kSaveRetryBudget;;) {
-        if (!m_desktop.IsWindow(mainWindow)) {
+        if (Cancelled() || !m_desktop.IsWindow(mainWindow)) {
             m_bSaved = FALSE;
             return;
         }
         WaitEditorIdle();
         const bool answered = m_desktop.SendCommand(mainWindow, kEditorCmdSave, timeout);
+        if (!answered && Cancelled()) {
+            Mark(L"save command cancelled");
+            m_bSaved = FALSE;
+            return;
+        }
         Mark(answered ? L"save command returned" : L"save command timed out");
         if (!answered) {
             // A hung editor, or an error window the watcher may not touch: the save did not happen.
@@ -384,10 +429,8 @@ void CEudcEditManipulater::RunSaveLoop(WindowId mainWindow) {
 
 void CEudcEditManipulater::StopWatcher() {
     g_nSaveWatchState.store(kWatchStop);
-    for (int i = 0; i < kStopWaits; ++i) {
-        if (g_nSaveWatchState.load() == kWatchEnded) return;
-        m_desktop.Sleep(kWatcherCycleMs);
-    }
+    if (!m_desktop.StopRetryWatcher(m_pWatcher, kWatcherStopMs))
+        g_log.Write(L"Watcher did not end (Code=%s)\n", m_strCode.c_str());
 }
 
 void CEudcEditManipulater::SteerEditor(WindowId mainWindow, const DotPlane& glyph) {
@@ -399,55 +442,61 @@ void CEudcEditManipulater::SteerEditor(WindowId mainWindow, const DotPlane& glyp
             m_desktop.BlankMenuItem(mainWindow, position);
     }
     Mark(L"editor set up");
+    if (Cancelled()) return;
 
     // The start-up dialog has the same title as the code dialog: it must be gone before the code dialog is
     // looked for, or the keys and the click would go to a dialog that is closing.
-    if (PollForWindow([&] { return m_desktop.IsWindowShown(m_hStartupDialog) ? WindowId{0} : WindowId{1}; },
-                      kClosePollRetries) == 0) {
-        g_log.WriteId(kMsgCodeDialogNotSeen);
+    Report(SaveStep::ChoosingCode);
+    if (!m_desktop.WaitUntil([&] { return !m_desktop.IsWindowShown(m_hStartupDialog); },
+                             std::max(kCloseWaitMs, m_nWindowWaitMs))) {
+        if (!Cancelled()) g_log.WriteId(kMsgCodeDialogNotSeen);
         return;
     }
     Mark(L"start-up dialog gone");
     m_desktop.PostCommand(mainWindow, kEditorCmdSelectCode, 0);
-    const WindowId codeDialog = PollForWindow(
-        [&] { return m_desktop.FindEditorDialog(m_pi.dwProcessId, kCodeDialogTitle, m_hStartupDialog); });
+    const WindowId codeDialog = WaitForWindow(
+        [&] { return m_desktop.FindEditorDialog(m_pi.dwProcessId, kCodeDialogTitle, m_hStartupDialog); },
+        m_nWindowWaitMs);
     if (codeDialog == 0) {
-        g_log.WriteId(kMsgCodeDialogNotSeen);
+        if (!Cancelled()) g_log.WriteId(kMsgCodeDialogNotSeen);
         return;
     }
     Mark(L"code dialog");
     if (!ChooseCode(codeDialog)) return;
-    Mark(L"code input sent");
     if (!WaitDialogClosed(codeDialog, mainWindow)) {
-        g_log.WriteId(kMsgEditorNotForeground);
+        if (!Cancelled()) g_log.WriteId(kMsgEditorNotForeground);
         return;
     }
     Mark(L"code dialog closed");
     if (!VerifyCode()) {
-        g_log.Write(L"Code not shown (Code=%s)\n", m_strCode.c_str());
+        if (!Cancelled()) g_log.Write(L"Code not shown (Code=%s)\n", m_strCode.c_str());
         return;
     }
     Mark(L"code verified");
 
+    Report(SaveStep::Pasting);
     m_desktop.PostCommand(mainWindow, kEditorCmdCopyChar, 0);
-    const WindowId copyDialog =
-        PollForWindow([&] { return m_desktop.FindEditorDialog(m_pi.dwProcessId, kCopyDialogTitle, 0); });
+    const WindowId copyDialog = WaitForWindow(
+        [&] { return m_desktop.FindEditorDialog(m_pi.dwProcessId, kCopyDialogTitle, 0); }, m_nWindowWaitMs);
     if (copyDialog == 0) {
-        g_log.WriteId(kMsgCopyDialogNotSeen);
+        if (!Cancelled()) g_log.WriteId(kMsgCopyDialogNotSeen);
         return;
     }
     m_desktop.PostCommand(copyDialog, kIdOk, 0);
     if (!WaitDialogClosed(copyDialog, mainWindow)) {
-        g_log.WriteId(kMsgEditorNotForeground);
+        if (!Cancelled()) g_log.WriteId(kMsgEditorNotForeground);
         return;
     }
     Mark(L"copy dialog closed");
     if (!Paste(mainWindow, glyph)) {
-        g_log.Write(L"Clipboard not available or paste not answered (Code=%s)\n", m_strCode.c_str());
+        if (!Cancelled())
+            g_log.Write(L"Clipboard not available or paste not answered (Code=%s)\n", m_strCode.c_str());
         return;
     }
     Mark(L"pasted");
+    if (Cancelled()) return;
 
+    Report(SaveStep::Saving);
     g_nSaveWatchState.store(kWatchWatching);
     m_pWatcher = m_desktop.StartRetryWatcher(&g_nSaveWatchState, WatcherTarget{m_pi.dwProcessId, mainWindow});
     if (m_pWatcher == 0) {
@@ -455,8 +504,6 @@ void CEudcEditManipulater::SteerEditor(WindowId mainWindow, const DotPlane& glyp
         g_log.Write(L"Watcher not started (Code=%s)\n", m_strCode.c_str());
         return;
     }
-    WaitEditorIdle();
-    m_desktop.Sleep(kWatcherCycleMs);
     m_bSaved = TRUE;
     int errWait = m_settings.GetProfileInt(kEditorSection, kErrWaitKey, 0);
     // A negative wait would become an endless one on the watcher's side.
@@ -471,14 +518,21 @@ void CEudcEditManipulater::SteerEditor(WindowId mainWindow, const DotPlane& glyp
 }
 
 void CEudcEditManipulater::CloseEditor(WindowId mainWindow) {
-    if (m_desktop.IsWindow(mainWindow)) m_desktop.PostCommand(mainWindow, kEditorCmdExit, 0);
-    if (m_desktop.WaitForProcessExit(m_pi.hProcess, kExitWaitMs)) {
+    Report(SaveStep::ClosingEditor);
+    if (mainWindow != 0 && m_desktop.IsWindow(mainWindow))
+        m_desktop.PostCommand(mainWindow, kEditorCmdExit, 0);
+    // An editor that never showed its main window has nothing to close: it is ended at once.
+    const int wait = mainWindow == 0 ? 0 : Cancelled() ? kCancelledExitWaitMs : kExitWaitMs;
+    if (m_desktop.WaitForProcessExit(m_pi.hProcess, wait)) {
         Mark(L"editor ended");
-    } else {
-        // Left as it is: a later save finds it running and asks the user to close it.
-        g_log.Write(L"Editor still running after its close command (Code=%s)\n", m_strCode.c_str());
-        Mark(L"editor still running");
+        return;
     }
+    // An editor left running would hold the files, keep the windows it lost their caption buttons and
+    // menus, and refuse every later save: it was started here, so it is ended here.
+    g_log.Write(L"Editor did not close; ended (Code=%s)\n", m_strCode.c_str());
+    m_desktop.TerminateEditorProcess(m_pi.hProcess);
+    const bool gone = m_desktop.WaitForProcessExit(m_pi.hProcess, kTerminatedExitWaitMs);
+    Mark(gone ? L"editor ended by force" : L"editor still running");
 }
 
 bool CEudcEditManipulater::ProveSaved(const DotPlane& glyph) {
@@ -487,11 +541,13 @@ bool CEudcEditManipulater::ProveSaved(const DotPlane& glyph) {
         return false;
     }
     const int code = ParseCodeText(m_strCode);
-    ReadBack result = ReadBackGlyph(m_files.bitmapFile, code, glyph);
-    for (int retry = 0; result == ReadBack::Held && retry < kPollRetries; ++retry) {
-        m_desktop.Sleep(kPollPauseMs);
-        result = ReadBackGlyph(m_files.bitmapFile, code, glyph);
-    }
+    ReadBack result = ReadBack::Held;
+    m_desktop.WaitUntil(
+        [&] {
+            result = ReadBackGlyph(m_desktop.ReadSharedFile(m_files.bitmapFile), code, glyph);
+            return result != ReadBack::Held;
+        },
+        kFileHeldWaitMs);
     Mark(std::wstring(L"read-back ") + ReadBackName(result));
     if (result != ReadBack::Match)
         g_log.Write(L"Save not proved: %s (Code=%4.4X)\n", ReadBackName(result), code);
@@ -515,12 +571,13 @@ bool CEudcEditManipulater::ProveFont(const DotPlane& glyph) {
         m_fontProof = {};
         m_fontProof.detail = "no font file given";
     } else {
-        m_fontProof = ProveFontGlyph(m_files.fontFile, code, glyph, m_fontBefore);
         // The system may hold the font for a moment after the editor let it go.
-        for (int retry = 0; m_fontProof.outcome == FontProofOutcome::Held && retry < kPollRetries; ++retry) {
-            m_desktop.Sleep(kPollPauseMs);
-            m_fontProof = ProveFontGlyph(m_files.fontFile, code, glyph, m_fontBefore);
-        }
+        m_desktop.WaitUntil(
+            [&] {
+                m_fontProof = ProveFontGlyph(m_files.fontFile, code, glyph, m_fontBefore);
+                return m_fontProof.outcome != FontProofOutcome::Held;
+            },
+            kFileHeldWaitMs);
     }
     g_log.Write(L"%s\n", FontProofLogLine(m_fontProof, code).c_str());
     Mark(std::wstring(L"font ") + FontProofOutcomeName(m_fontProof.outcome));
@@ -540,31 +597,36 @@ SaveResult CEudcEditManipulater::SaveCharacter(const DotPlane& glyph) {
     if (!m_timeline)
         m_timeline.emplace([this] { return m_desktop.NowMs(); },
                            [](const std::wstring& line) { g_log.Write(L"%s\n", line.c_str()); });
+    if (!m_bLaunched) return SaveResult::Failed;
     WindowId mainWindow = 0;
-    const BOOL attached = AttachEditor(&mainWindow);
-    m_timelineLines = m_timeline->Lines();
-    if (!attached) {
-        if (m_nAttachMessage == kMsgEditorNotSeen) return SaveResult::EditorNotSeen;
-        if (m_nAttachMessage == kMsgCodeDialogNotSeen) return SaveResult::StartupDialogNotSeen;
-        return SaveResult::Failed;
+    if (AttachEditor(&mainWindow)) {
+        std::wstring format = m_desktop.LoadResourceString(kIdsSavingTitle);
+        if (format.empty()) format = kSavingTitleFormat;
+        m_desktop.WriteWindowText(mainWindow,
+                                  FormatSavingTitle(format, m_desktop.ReadWindowText(mainWindow), m_strCode));
+        g_log.Write(L"Kanjiforgeで外字保存開始（code=%s）\n", m_strCode.c_str());
+        SteerEditor(mainWindow, glyph);
     }
 
-    std::wstring format = m_desktop.LoadResourceString(kIdsSavingTitle);
-    if (format.empty()) format = kSavingTitleFormat;
-    m_desktop.WriteWindowText(mainWindow,
-                              FormatSavingTitle(format, m_desktop.ReadWindowText(mainWindow), m_strCode));
-    g_log.Write(L"Kanjiforgeで外字保存開始（code=%s）\n", m_strCode.c_str());
-
-    SteerEditor(mainWindow, glyph);
-
-    // End: the editor is closed on every way out once it was attached, and a save counts only when the
-    // bitmap file, read after the editor let it go, holds the glyph.
+    // End: the editor started here is closed, or ended, on every way out; a save counts only when the bitmap
+    // file, read after the editor let it go, holds the glyph.
     CloseEditor(mainWindow);
+    if (Cancelled()) {
+        g_log.Write(L"Save cancelled (Code=%s)\n", m_strCode.c_str());
+        m_bSaved = FALSE;
+        Mark(L"cancelled");
+        m_timelineLines = m_timeline->Lines();
+        return SaveResult::Cancelled;
+    }
+    if (m_bSaved) Report(SaveStep::Checking);
     if (m_bSaved && !ProveSaved(glyph)) m_bSaved = FALSE;
     const bool fontShown = !m_bSaved || ProveFont(glyph);
     if (!fontShown) m_bSaved = FALSE;
     Mark(m_bSaved ? L"saved" : L"not saved");
     m_timelineLines = m_timeline->Lines();
     if (!fontShown) return SaveResult::FontNotProved;
-    return m_bSaved ? SaveResult::Saved : SaveResult::Failed;
+    if (m_bSaved) return SaveResult::Saved;
+    if (m_nAttachMessage == kMsgEditorNotSeen) return SaveResult::EditorNotSeen;
+    if (m_nAttachMessage == kMsgCodeDialogNotSeen) return SaveResult::StartupDialogNotSeen;
+    return SaveResult::Failed;
 }

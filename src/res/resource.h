@@ -8,9 +8,11 @@
 #define IDS_TITLE_FORMAT 130
 #define IDR_DOT_CONTEXT 130
 #define IDD_WAIT_MESSAGE 136
+#define IDD_SAVE_PROGRESS 137
 
 // Controls of the start-up wait window.
 #define IDC_WAIT_TEXT 1034
+#define IDC_SAVE_STEP 1047
 #define IDC_WAIT_ICON 1046
 
 // Strings.

@@ -408,24 +408,70 @@ TEST_F(SaveTest, AnotherProgramsWindowWithTheProgramsNameIsNeverTouched) {
     DestroyWindow(other);
 }
 
-TEST_F(SaveTest, AnEditorLeftRunningAfterItsCloseIsStillRecognisedByTheNextSave) {
+TEST_F(SaveTest, AnEditorThatIgnoresItsCloseIsEndedSoTheNextSaveIsNotRefused) {
     ASSERT_NO_FATAL_FAILURE(StartAndDraw(L"E000", L"IgnoreClose=1\r\n"));
     PostMessageW(main_, WM_COMMAND, kSave, 0);
     ASSERT_NO_FATAL_FAILURE(ExpectSaved());
     EXPECT_NE(EditorLog().find("close ignored\n"), std::string::npos) << EditorLog();
-    EXPECT_NE(Timeline().find(" ms editor still running\n"), std::string::npos) << Timeline();
-    // The editor left running may cover the matrix (without a window manager nothing restacks it): move it
-    // aside and bring the own window to the front to draw.
-    HWND leftover = FindWindowW(L"KfEudceditStandIn", nullptr);
-    ASSERT_NE(leftover, nullptr);
-    SetWindowPos(leftover, HWND_BOTTOM, 820, 700, 0, 0, SWP_NOSIZE | SWP_NOACTIVATE);
+    EXPECT_NE(Timeline().find(" ms editor ended by force\n"), std::string::npos) << Timeline();
+    ASSERT_TRUE(WaitUntil([] { return FindWindowW(L"KfEudceditStandIn", nullptr) == nullptr; }));
     ASSERT_TRUE(BringForward(main_)) << DescribeDesktop();
     ASSERT_NO_FATAL_FAILURE(Draw(10, 3));
     PostMessageW(main_, WM_COMMAND, kSave, 0);
-    ASSERT_NO_FATAL_FAILURE(
-        ExpectMessage("外字ｴﾃﾞｨﾀが既に起動しています。\r\n外字ｴﾃﾞｨﾀの処理を完了後に処理して下さい。"));
+    ASSERT_NO_FATAL_FAILURE(ExpectSaved(3));
+}
+
+// The save runs off the window's thread: while the editor hangs in its save command the window answers,
+// the progress window names the step and repaints, our windows take no input, and Cancel ends the save
+// with the editor gone, nothing reported and the drawing, its history and mark kept.
+TEST_F(SaveTest, DuringAHungSaveTheWindowAnswersAndCancelEndsTheSaveKeepingTheDrawing) {
+    ASSERT_NO_FATAL_FAILURE(StartAndDraw(L"E000", L"HangOnSaveMs=30000\r\n"));
+    PostMessageW(main_, WM_COMMAND, kSave, 0);
+    HWND progress = nullptr;
+    auto stepText = [&] {
+        wchar_t text[128] = {};
+        GetDlgItemTextW(progress, 1047, text, 128);
+        return std::wstring(text);
+    };
+    ASSERT_TRUE(WaitUntil(
+        [&] {
+            progress = FindWindowW(L"#32770", L"外字保存中");
+            return progress != nullptr && stepText() == L"外字ｴﾃﾞｨﾀで保存しています…" &&
+                   EditorLog().find("hanging") != std::string::npos;
+        },
+        Millis(60000), Millis(50)))
+        << Narrow(stepText()) << "\n"
+        << EditorLog() << Timeline();
+
+    for (int i = 0; i < 5; ++i) {
+        DWORD_PTR answer = 0;
+        EXPECT_NE(SendMessageTimeoutW(main_, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 100, &answer), 0) << i;
+        EXPECT_FALSE(IsWindowEnabled(main_));
+        // The progress window repaints what is invalidated.
+        RedrawWindow(progress, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
+        EXPECT_TRUE(WaitUntil([&] { return GetUpdateRect(progress, nullptr, FALSE) == FALSE; }, Millis(2000),
+                              Millis(10)))
+            << i;
+    }
+
+    const auto cancelled = std::chrono::steady_clock::now();
+    PostMessageW(GetDlgItem(progress, IDCANCEL), BM_CLICK, 0, 0);
+    ASSERT_TRUE(
+        WaitUntil([&] { return !IsWindow(progress) && IsWindowEnabled(main_); }, Millis(10000), Millis(10)));
+    const auto took = std::chrono::duration_cast<Millis>(std::chrono::steady_clock::now() - cancelled);
+    std::printf("cancel ended the save after %lld ms\n", static_cast<long long>(took.count()));
+    EXPECT_LT(took, Millis(5000)) << "the hung editor was waited for";
+    ASSERT_TRUE(WaitUntil([] { return FindWindowW(L"KfEudceditStandIn", nullptr) == nullptr; }));
+    EXPECT_FALSE(WaitForMessageBox(app_->Id(), Millis(500)).has_value());
     EXPECT_EQ(Narrow(WindowText(main_)), Narrow(Title() + L"-<更新>"));
-    EXPECT_EQ(EditorLog().find("save 2 "), std::string::npos) << EditorLog();
+    EXPECT_EQ(HistoryStates(), 2);
+    EXPECT_EQ(MouseSettings(), mouseBefore_);
+    EXPECT_NE(Timeline().find(" ms cancelled\n"), std::string::npos) << Timeline();
+    int width = 0, height = 0;
+    std::vector<uint8_t> bits;
+    const int result = ReadEudcBitmap(std::filesystem::path(euf_), ParseCode(), width, height, &bits);
+    EXPECT_FALSE(result == kEudcOk &&
+                 std::equal(bits.begin(), bits.end(), drawn_.Bytes().begin(), drawn_.Bytes().end()));
 }
 
 TEST_F(SaveTest, TwoEditorsSavingAtOnceTakeTurnsAndEachSteersItsOwnEditor) {

@@ -15,6 +15,7 @@
 #include <string>
 #include <tuple>
 
+#include "automation/save_cancel.h"
 #include "automation/save_sequence.h"
 #include "glyphstore/char_code.h"
 #include "glyphstore/eudc_bitmap.h"
@@ -36,9 +37,9 @@ constexpr MouseSettings kUserMouse{6, 10, 1, 14};
 inline InputEvent Key(int vk, unsigned flags) { return {true, vk, flags, 0, 0}; }
 
 // A stand-in for the system character editor on a simulated desktop, storing what it saves in a real EUDC
-// bitmap file. The watcher does not get a thread: the desktop runs its cycles itself, one per 200 ms of the
-// sequence's pauses and while a save command waits on an error window, which is where the real thread would
-// make progress.
+// bitmap file. Time is simulated: a wait checks its condition every 40 ms of it. The watcher does not get a
+// thread: the desktop runs its cycles itself, one per 200 ms of the sequence's waits and while a save
+// command waits on an error window, which is where the real thread would make progress.
 class FakeDesktop : public IEditorDesktop {
   public:
     // Script.
@@ -55,6 +56,13 @@ class FakeDesktop : public IEditorDesktop {
     std::set<int> erringAttempts;  // 0 stands for every attempt
     std::pair<int, int> osVersion{10, 0};
     std::function<void(int)> onSleep;
+    bool enterIgnored = false;   // the grid takes Enter for itself: the code dialog stays open
+    bool terminateWorks = true;  // an ended process goes
+    int statusLateMs = 0;        // the status bar shows the code only this long after the code dialog closed
+    WindowDpi dialogDpi;
+    // The user's Cancel, pressed when the save's thread makes the call named here.
+    SaveCancel* cancel = nullptr;
+    std::string cancelAt;
     std::filesystem::path bitmapFile;
     // The font the editor writes the character into as well (when set), as the system editor does.
     std::filesystem::path fontFile;
@@ -76,7 +84,9 @@ class FakeDesktop : public IEditorDesktop {
     ScreenPoint click{-1, -1};
     int editorPolls = 0, startupPolls = 0, clipboardAttempts = 0, saveCommands = 0, sleepsAtLastSave = 0;
     int handlesClosed = 0, startupClosePolls = 0, inputsWithoutFront = 0, pastes = 0;
-    bool hung = false, startupCancelled = false;
+    bool hung = false, startupCancelled = false, terminated = false, exited = false;
+    std::int64_t codeClosedAt = -1, cancelledAt = -1;
+    std::uint32_t watchedProcess = 0;
     std::atomic<int>* watcherState = nullptr;
     WatcherTarget watcherTarget;
     std::optional<unsigned> watcherResult;
@@ -86,8 +96,14 @@ class FakeDesktop : public IEditorDesktop {
     // commands the command number.
     std::vector<std::string> calls;
     void Log(std::string call) {
-        if (!inWatcher) calls.push_back(std::move(call));
+        if (inWatcher) return;
+        if (cancel != nullptr && call == cancelAt && !cancel->Requested()) {
+            cancel->Request();
+            cancelledAt = now;
+        }
+        calls.push_back(std::move(call));
     }
+    bool Cancelled() const { return cancel != nullptr && cancel->Requested(); }
 
     std::map<WindowId, std::wstring> windows;  // the open windows and their titles
     std::uint32_t mainStyle = 0x16CF0000;
@@ -157,6 +173,7 @@ class FakeDesktop : public IEditorDesktop {
     void CloseCodeDialog(bool ok) {
         if (ok && selected >= 0) editorCode = selected;
         windows.erase(kCodeDlg);
+        codeClosedAt = now;
         if (foregroundAfterCode) foreground = kMain;
     }
     void PostCommand(WindowId w, std::uintptr_t wParam, WindowId lParam) override {
@@ -173,8 +190,10 @@ class FakeDesktop : public IEditorDesktop {
             windows[kCopyDlg] = kCopyDialogTitle;
             foreground = kCopyDlg;
         }
-        if (w == kMain && wParam == kEditorCmdExit && exitsOnClose)
+        if (w == kMain && wParam == kEditorCmdExit && exitsOnClose) {
             std::erase_if(windows, [&](const auto& window) { return PidOf(window.first) == kEditorPid; });
+            exited = true;
+        }
         if (w == kStartup && wParam == kIdCancel) {
             startupCancelled = true;
             if (startupClosesAfterPolls == 0) windows.erase(w);
@@ -201,7 +220,11 @@ class FakeDesktop : public IEditorDesktop {
         saveTimeouts.push_back(timeout);
         ++saveCommands;
         sleepsAtLastSave = static_cast<int>(sleeps.size());
-        if (saveHangs) return false;
+        if (saveHangs) {
+            // A Cancel ends the wait for the reply; otherwise it runs to its bound.
+            if (!Cancelled()) now += timeout;
+            return false;
+        }
         if (erringAttempts.count(0) == 0 && erringAttempts.count(saveCommands) == 0) {
             if (pasted) {
                 saved[editorCode] = *pasted;
@@ -256,6 +279,7 @@ class FakeDesktop : public IEditorDesktop {
         blankedMenu.insert(position);
     }
     std::vector<std::wstring> ReadStatusBarParts(WindowId) override {
+        if (statusLateMs > 0 && (codeClosedAt < 0 || now < codeClosedAt + statusLateMs)) return {L"ﾚﾃﾞｨ"};
         const int code = editorCode + statusCodeShift;
         return {L"ﾚﾃﾞｨ", L"",
                 unicode ? L"Unicode " + FormatCodeText(code) + statusSuffix
@@ -266,12 +290,19 @@ class FakeDesktop : public IEditorDesktop {
         Log("SetMouseSettings");
         mouse = settings;
     }
-    ScreenPoint GetScreenSize() override { return kScreen; }
+    ScreenRect GetVirtualScreen() override { return {0, 0, kScreen.x, kScreen.y}; }
     ScreenPoint ClientToScreen(WindowId w, ScreenPoint p) override {
         return w == kCodeDlg ? ScreenPoint{p.x + kDialogOrigin.x, p.y + kDialogOrigin.y} : p;
     }
-    void SendInputs(const std::vector<InputEvent>& events) override {
+    WindowDpi GetWindowDpi(WindowId) override { return dialogDpi; }
+    bool SendInputsTo(WindowId w, const std::vector<InputEvent>& events) override {
         Log("SendInputs");
+        if (foreground != w) {
+            ++inputsWithoutFront;
+            return false;
+        }
+        // The dialog sees its client area scaled by windowDpi / monitorDpi.
+        const ScreenPoint cell = ClientToScreen(kCodeDlg, PhysicalClientOffset(kFirstGridCell, dialogDpi));
         for (const InputEvent& e : events) {
             inputs.push_back(e);
             if (foreground != kCodeDlg || !Open(kCodeDlg)) {
@@ -285,7 +316,6 @@ class FakeDesktop : public IEditorDesktop {
                 const ScreenPoint at{static_cast<int>(static_cast<long long>(e.x) * kScreen.x / 65536),
                                      static_cast<int>(static_cast<long long>(e.y) * kScreen.y / 65536)};
                 click = at, mouseAtClick = mouse;
-                const ScreenPoint cell = ClientToScreen(kCodeDlg, kFirstGridCell);
                 if (std::abs(at.x - cell.x) <= 2 && std::abs(at.y - cell.y) <= 2)
                     selected = kEudcFirst + 16 * topRow;
                 continue;
@@ -294,8 +324,9 @@ class FakeDesktop : public IEditorDesktop {
             if (e.virtualKey == kVkPageDown) topRow = std::min(topRow + 6, 390);
             if (e.virtualKey == kVkDown && selected >= 0 && selected + 16 <= kEudcLast) selected += 16;
             if (e.virtualKey == kVkRight && selected >= 0 && selected < kEudcLast) ++selected;
-            if (e.virtualKey == kVkReturn) CloseCodeDialog(true);
+            if (e.virtualKey == kVkReturn && !enterIgnored) CloseCodeDialog(true);
         }
+        return true;
     }
     bool PutBitmapOnClipboard(WindowId owner, const DotPlane& glyph) override {
         Log("PutBitmapOnClipboard");
@@ -324,25 +355,62 @@ class FakeDesktop : public IEditorDesktop {
     }
     std::uint32_t WaitForInputIdle(std::uintptr_t process, int ms) override {
         idleWaits.push_back(process == 0x44 ? ms : -1);
+        if (!idle) now += ms;
         return idle ? 0 : 258;
+    }
+    std::optional<std::vector<std::uint8_t>> ReadSharedFile(const std::filesystem::path& file) override {
+        std::vector<std::uint8_t> bytes;
+        if (ReadEudcFileBytes(file, bytes) != kEudcOk) return std::nullopt;
+        return bytes;
     }
     bool WaitForProcessExit(std::uintptr_t, int ms) override {
         Log("WaitForProcessExit");
-        now += exitsOnClose ? 10 : ms;
+        const bool gone = !started || exited || (terminated && terminateWorks);
+        now += gone ? 10 : ms;
         if (fileHeldPolls > 0 && std::filesystem::exists(bitmapFile))
             std::filesystem::rename(bitmapFile, bitmapFile.string() + ".held");
-        return exitsOnClose;
+        return gone;
+    }
+    void TerminateEditorProcess(std::uintptr_t process) override {
+        Log("TerminateEditorProcess");
+        EXPECT_EQ(process, 0x44u);
+        terminated = true;
+        if (terminateWorks)
+            std::erase_if(windows, [&](const auto& window) { return PidOf(window.first) == kEditorPid; });
     }
     std::uintptr_t StartRetryWatcher(std::atomic<int>* state, const WatcherTarget& target) override {
         Log("StartRetryWatcher");
         if (!watcherStarts) return 0;
-        if (mainVanishesAtWatcherStart) windows.clear();
+        if (mainVanishesAtWatcherStart) windows.clear(), exited = true;
         if (foreignKanjiforgeBox) windows[kForeignBox] = L"Kanjiforge - 確認";
         watcherState = state;
         watcherTarget = target;
         return 0x77;
     }
-    void Sleep(int ms) override {
+    bool StopRetryWatcher(std::uintptr_t watcher, int) override {
+        Log("StopRetryWatcher");
+        EXPECT_EQ(watcher, 0x77u);
+        if (watcherState && watcherRuns && !watcherResult) RunWatcher();
+        return watcherResult.has_value();
+    }
+    void WatchProcessWindows(std::uint32_t processId) override {
+        Log("WatchProcessWindows");
+        watchedProcess = processId;
+    }
+    bool WaitUntil(const std::function<bool()>& ready, int timeoutMs) override {
+        for (int waited = 0;; waited += kTick) {
+            if (Cancelled()) return false;
+            if (ready()) return true;
+            if (waited >= timeoutMs) return false;
+            Sleep(kTick);
+        }
+    }
+    void Pause(int ms, bool) override {
+        if (Cancelled()) return;
+        Sleep(ms);
+    }
+    static constexpr int kTick = 40;
+    void Sleep(int ms) {
         (inWatcher ? watcherSleeps : sleeps).push_back(ms);
         if (!inWatcher) now += ms;
         if (onSleep) onSleep(ms);
@@ -387,6 +455,8 @@ struct Scenario {
     std::vector<std::wstring> timeline;
     std::filesystem::path folder = MakeTestFolder("save");
     SaveFiles files;
+    SaveCancel cancel;
+    std::vector<SaveStep> steps;
 
     Scenario() {
         settings.Set(L"GaijiEditorPath", L"C:\\W\\eudcedit.exe");
@@ -398,6 +468,14 @@ struct Scenario {
         std::ofstream(files.fontFile, std::ios::binary) << "TTE";
         desktop.bitmapFile = files.bitmapFile;
         desktop.fontFile = files.fontFile;
+        desktop.cancel = &cancel;
+    }
+    // A fresh desktop for another save on the same files.
+    void ResetDesktop() {
+        desktop = FakeDesktop{};
+        desktop.bitmapFile = files.bitmapFile;
+        desktop.fontFile = files.fontFile;
+        desktop.cancel = &cancel;
     }
     ~Scenario() {
         std::error_code error;
@@ -405,7 +483,8 @@ struct Scenario {
     }
     void Save(const wchar_t* code = L"E123") {
         g_nSaveWatchState = 0;
-        CEudcEditManipulater saver(desktop, settings, 16, files);
+        CEudcEditManipulater saver(desktop, settings, 16, files, &cancel);
+        saver.SetProgressSink([this](SaveStep step) { steps.push_back(step); });
         launched = saver.PrepareAndLaunch(code);
         problem = saver.GetLaunchProblem();
         if (launched) result = saver.SaveCharacter(Glyph());

@@ -29,8 +29,11 @@ class FakeSaveUi : public ISaveUi {
         m_log.push_back("ui ConfirmSave");
         return confirm;
     }
-    void ShowWaitNotice() override { m_log.push_back("ui ShowWaitNotice"); }
-    void HideWaitNotice() override { m_log.push_back("ui HideWaitNotice"); }
+    void ShowProgress(SaveStep step) override {
+        if (step == SaveStep::WaitingForOtherSave) m_log.push_back("ui WaitingForOtherSave");
+        progress.push_back(step);
+    }
+    std::vector<SaveStep> progress;
     void ShowMessage(unsigned id) override { m_log.push_back("ui ShowMessage " + std::to_string(id)); }
     void ShowText(const std::wstring& text) override {
         m_log.push_back("ui ShowText");
@@ -69,8 +72,8 @@ struct SaveRun : Scenario {
 
     void Run(const std::wstring& code = L"E123") {
         g_nSaveWatchState = 0;
-        CSteeredCharacterWriter writer(desktop, settings, 16, files, ui);
-        CSaveRequest save(ui, lock, desktop, writer, settings);
+        CSteeredCharacterWriter writer(desktop, settings, 16, files, ui, &cancel);
+        CSaveRequest save(ui, lock, desktop, writer, settings, &cancel);
         request = save.Run(code, Glyph());
     }
     // What the user saw and answered, and the lock, in order.
@@ -171,17 +174,16 @@ TEST(SaveRequest, AnotherEditorsSaveIsAwaitedWithANoticeAndARunningEditorRefuses
     waited.settings.Set(L"EudcSaveTimeoutMSec", L"9000");
     waited.Run();
     EXPECT_TRUE(waited.request.saved);
-    EXPECT_EQ(waited.UserSide(),
-              (Calls{"ui ConfirmSave", "lock Acquire 0", "ui ShowWaitNotice", "lock Acquire 9000",
-                     "ui HideWaitNotice", "ui StepAside", "ui ComeBack"}));
+    EXPECT_EQ(waited.UserSide(), (Calls{"ui ConfirmSave", "lock Acquire 0", "ui WaitingForOtherSave",
+                                        "lock Acquire 9000", "ui StepAside", "ui ComeBack"}));
 
     // The lock never comes: the failure is shown while the notice still stands, and nothing starts.
     SaveRun timedOut;
     timedOut.lock.freeAtOnce = timedOut.lock.freeAfterWait = false;
     timedOut.Run();
     EXPECT_FALSE(timedOut.request.saved);
-    EXPECT_EQ(timedOut.UserSide(), (Calls{"ui ConfirmSave", "lock Acquire 0", "ui ShowWaitNotice",
-                                          "lock Acquire 60000", "ui ShowMessage 2027", "ui HideWaitNotice"}));
+    EXPECT_EQ(timedOut.UserSide(), (Calls{"ui ConfirmSave", "lock Acquire 0", "ui WaitingForOtherSave",
+                                          "lock Acquire 60000", "ui ShowMessage 2027"}));
     EXPECT_FALSE(timedOut.EditorStarted());
 
     // A system character editor already runs: the message, then that editor comes to the front.

@@ -48,9 +48,13 @@ TEST(CodeGrid, OneInputStreamWithTheClickAndEnterLastBringsTheEditorToEachCode) 
         EXPECT_EQ(run.result, SaveResult::Saved);
         EXPECT_EQ(run.Stored(code), Glyph());
     }
-    EXPECT_EQ(NormalizedMouseCoordinate(0, 1280), 0);
-    EXPECT_EQ(NormalizedMouseCoordinate(1279, 1280), 65535);
-    EXPECT_EQ(NormalizedMouseCoordinate(5000, 1280), 65535);
+    EXPECT_EQ(NormalizedMouseCoordinate(0, 0, 1280), 0);
+    EXPECT_EQ(NormalizedMouseCoordinate(1279, 0, 1280), 65535);
+    EXPECT_EQ(NormalizedMouseCoordinate(5000, 0, 1280), 65535);
+    // A desktop whose left monitor lies at negative coordinates: the primary's origin is mid-way.
+    EXPECT_EQ(NormalizedMouseCoordinate(-1920, -1920, 3841), 0);
+    EXPECT_EQ(NormalizedMouseCoordinate(0, -1920, 3841), 32768);
+    EXPECT_EQ(NormalizedMouseCoordinate(-5000, -1920, 3841), 0);
 }
 
 TEST(PrepareAndLaunch, WritesTheEditorIniAndStartsTheConfiguredProgram) {
@@ -190,11 +194,11 @@ TEST(SaveCharacter, GoesOnWhenTheWatcherNeverAcknowledgesOrTheEditorIsNeverIdle)
     EXPECT_EQ(run.result, SaveResult::Saved);
     const std::vector<int> afterSave(run.desktop.sleeps.begin() + run.desktop.sleepsAtLastSave,
                                      run.desktop.sleeps.end());
-    EXPECT_EQ(afterSave, std::vector<int>(10, 200));
+    EXPECT_TRUE(afterSave.empty());  // the stop is awaited on the thread, not slept out
     EXPECT_EQ(g_nSaveWatchState.load(), kWatchStop);
     EXPECT_EQ(run.desktop.Posted(kMain, kEditorCmdExit), 1);
-    // Two idle waits of five tries each: before the watcher's pause and before the save command.
-    EXPECT_EQ(run.desktop.idleWaits, std::vector<int>(10, 1000));
+    // One idle wait before the save command, in slices a Cancel can end.
+    EXPECT_EQ(run.desktop.idleWaits, std::vector<int>(50, 100));
 }
 
 TEST(RetryWatcher, DismissesErrorWindowsUntilAskedToStop) {
@@ -213,7 +217,7 @@ TEST(RetryWatcher, DismissesErrorWindowsUntilAskedToStop) {
     EXPECT_EQ(RetryWatcherProc(d, &state, target), 0u);
     EXPECT_EQ(state.load(), kWatchEnded);
     EXPECT_EQ(d.dismissed, std::vector<std::wstring>{kRetryTitle});
-    EXPECT_EQ(d.sleeps, (std::vector<int>{200, 250, 200, 200}));
+    EXPECT_EQ(d.sleeps, (std::vector<int>{250, 200, 200, 200}));  // a first look at once
 
     // While a retry is pending nothing is searched; a stop request during the wait is never overwritten.
     std::atomic<int> pending{kWatchRetry};
@@ -238,10 +242,10 @@ TEST(SaveCharacter, EachFailureEndsWithItsResultAndTheEditorAsExpected) {
     const Row rows[] = {
         {"no main window", [](FakeDesktop& d) { d.mainWindowAfterPolls = -1; }, SaveResult::EditorNotSeen,
          false, false},
-        {"main window one poll too late", [](FakeDesktop& d) { d.mainWindowAfterPolls = 51; },
+        {"main window one poll too late", [](FakeDesktop& d) { d.mainWindowAfterPolls = 251; },
          SaveResult::EditorNotSeen, false, false},
         {"no start-up dialog", [](FakeDesktop& d) { d.startupDialogAfterPolls = -1; },
-         SaveResult::StartupDialogNotSeen, false, false},
+         SaveResult::StartupDialogNotSeen, true, false},
         {"no code dialog", [](FakeDesktop& d) { d.codeDialogOpens = false; }, SaveResult::Failed, true,
          false},
         {"no foreground after code", [](FakeDesktop& d) { d.foregroundAfterCode = false; },
@@ -270,9 +274,9 @@ TEST(SaveCharacter, EachFailureEndsWithItsResultAndTheEditorAsExpected) {
         EXPECT_EQ(d.saveCommands, 0);
         EXPECT_TRUE(d.saved.empty());
         EXPECT_EQ(run.Stored(0xE123), std::nullopt);
-        if (row.result != SaveResult::Failed) {
-            EXPECT_TRUE(d.posts.empty());  // attachment failures leave the editor untouched
-        }
+        // No editor is left running: one without a main window is ended at once, the others are closed.
+        EXPECT_EQ(d.terminated, row.result == SaveResult::EditorNotSeen);
+        if (row.result == SaveResult::EditorNotSeen) EXPECT_TRUE(d.posts.empty());
         EXPECT_EQ(d.pastes, std::string(row.name) == "main window gone" ? 1 : 0);
     }
     EXPECT_EQ(MessagesAfterSave(SaveResult::EditorNotSeen), (std::vector<unsigned>{2006, 2027}));
@@ -285,11 +289,16 @@ TEST(SaveCharacter, EachFailureEndsWithItsResultAndTheEditorAsExpected) {
     EXPECT_EQ(clip.desktop.clipboardAttempts, 51);
     EXPECT_EQ(clip.desktop.pastes, 0);
 
-    Scenario late;  // polling: one attempt and fifty more, forty milliseconds apart
-    late.desktop.mainWindowAfterPolls = 50;
+    Scenario late;  // a window may take the whole wait ("EudcWindowWaitMSec", 10 s by default) to appear
+    late.desktop.mainWindowAfterPolls = 250;
     late.Save();
     EXPECT_EQ(late.result, SaveResult::Saved);
-    EXPECT_EQ(std::count(late.desktop.sleeps.begin(), late.desktop.sleeps.begin() + 50, 40), 50);
+    EXPECT_EQ(late.settings.Get(L"EudcWindowWaitMSec"), L"10000");
+    Scenario shorter;
+    shorter.settings.Set(L"EudcWindowWaitMSec", L"2000");
+    shorter.desktop.mainWindowAfterPolls = 51;
+    shorter.Save();
+    EXPECT_EQ(shorter.result, SaveResult::EditorNotSeen);
 }
 
 TEST(SaveChecks, TheStatusBarMustShowTheCodeAsAWholeToken) {
@@ -469,15 +478,23 @@ TEST(SaveSafety, NoInputOutsideTheCodeDialogNoHangAndTheStartupDialogGoneFirst) 
     EXPECT_EQ(stays.result, SaveResult::Failed);
     EXPECT_TRUE(stays.desktop.inputs.empty());
 
-    Scenario leftover;  // an editor that ignores its close command: logged and left; the save is proved
+    // An editor that ignores its close command is ended, so that it holds no file and refuses no later
+    // save; the save is proved all the same. One that cannot even be ended is logged.
+    auto logged = [](const Scenario& run, const wchar_t* step) {
+        return std::find_if(run.timeline.begin(), run.timeline.end(), [&](const std::wstring& l) {
+                   return l.find(step) != std::wstring::npos;
+               }) != run.timeline.end();
+    };
+    Scenario leftover;
     leftover.desktop.exitsOnClose = false;
     leftover.Save();
     EXPECT_EQ(leftover.result, SaveResult::Saved);
-    EXPECT_NE(std::find_if(leftover.timeline.begin(), leftover.timeline.end(),
-                           [](const std::wstring& l) {
-                               return l.find(L"editor still running") != std::wstring::npos;
-                           }),
-              leftover.timeline.end());
+    EXPECT_TRUE(leftover.desktop.terminated);
+    EXPECT_TRUE(logged(leftover, L"editor ended by force"));
+    Scenario stuck;
+    stuck.desktop.exitsOnClose = stuck.desktop.terminateWorks = false;
+    stuck.Save();
+    EXPECT_TRUE(logged(stuck, L"editor still running"));
 }
 
 TEST(SaveTimeline, EveryStepWithItsTimeInOrder) {
@@ -645,3 +662,142 @@ TEST(SaveFontProof, TheFontMustShowTheGlyphUnlessTheSettingSaysOtherwise) {
 }
 
 }  // namespace
+
+// A Cancel at any step ends the save within a second of simulated time: nothing is reported as saved,
+// nothing new is in the file, the editor started is gone, the mouse and the watcher are back as they were.
+TEST(SaveCancel, EndsEveryStepPromptlyWithTheEditorGoneAndNothingSaved) {
+    const std::string select = "PostCommand " + std::to_string(kEditorCmdSelectCode);
+    const std::string paste = "SendCommand " + std::to_string(kEditorCmdPaste);
+    const std::string save = "SendCommand " + std::to_string(kEditorCmdSave);
+    struct Row {
+        std::string at;
+        bool hangs = false;    // the save command does not answer
+        bool launched = true;  // the editor was started before the Cancel
+    };
+    const Row rows[] = {{"WriteIniEntry", false, false},
+                        {"CreateEditorProcess"},
+                        {"WriteWindowText"},
+                        {select},
+                        {"SendInputs"},
+                        {"PutBitmapOnClipboard"},
+                        {paste},
+                        {"StartRetryWatcher"},
+                        {save, true}};
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.at);
+        Scenario run;
+        run.desktop.cancelAt = row.at;
+        run.desktop.saveHangs = row.hangs;
+        run.Save();
+        const FakeDesktop& d = run.desktop;
+        EXPECT_GE(d.cancelledAt, 0);
+        EXPECT_EQ(run.launched != FALSE, row.launched);
+        if (!row.launched) {
+            EXPECT_EQ(run.problem, LaunchProblem::Cancelled);
+            EXPECT_TRUE(d.commandLine.empty());
+            continue;
+        }
+        EXPECT_EQ(run.result, SaveResult::Cancelled);
+        EXPECT_FALSE(run.savedFlag);
+        EXPECT_EQ(run.Stored(0xE123), std::nullopt);
+        EXPECT_TRUE(d.exited || d.terminated);
+        EXPECT_LT(d.now - d.cancelledAt, 1000);
+        EXPECT_EQ(d.mouse, kUserMouse);
+        if (d.watcherState != nullptr) EXPECT_EQ(g_nSaveWatchState.load(), kWatchEnded);
+        EXPECT_LE(d.saveCommands, 1);
+        EXPECT_EQ(run.steps.back(), SaveStep::ClosingEditor);
+    }
+    EXPECT_TRUE(MessagesAfterSave(SaveResult::Cancelled).empty());
+}
+
+// The edges of what the editor promises: a grid that keeps Enter for itself; a status bar that shows the code
+// late is waited for; the click lands on the cell for an editor that sees another DPI than its monitor's; no
+// key goes out while another window is in front.
+TEST(SaveContract, EnterKeptByTheGridLateStatusOtherDpiAndNoInputBehindAnotherWindow) {
+    // A dialog that Enter did not close is not confirmed blindly: a posted OK could overtake keys the editor
+    // has not read yet and confirm another code. The save fails, and the editor is closed.
+    Scenario enter;
+    enter.desktop.enterIgnored = true;
+    enter.Save(L"E123");
+    EXPECT_EQ(enter.result, SaveResult::Failed);
+    EXPECT_EQ(enter.desktop.Posted(kCodeDlg, kIdOk), 0);
+    EXPECT_EQ(enter.desktop.saveCommands, 0);
+    EXPECT_TRUE(enter.desktop.exited);
+
+    Scenario late;
+    late.desktop.statusLateMs = 1500;
+    late.Save(L"E123");
+    EXPECT_EQ(late.result, SaveResult::Saved);
+    Scenario tooLate;
+    tooLate.desktop.statusLateMs = 11000;
+    tooLate.Save(L"E123");
+    EXPECT_EQ(tooLate.result, SaveResult::Failed);
+    EXPECT_EQ(tooLate.desktop.saveCommands, 0);
+
+    for (const WindowDpi dpi :
+         {WindowDpi{DpiAwareness::Unaware, 96, 144}, WindowDpi{DpiAwareness::Unaware, 96, 120},
+          WindowDpi{DpiAwareness::PerMonitor, 192, 192}}) {
+        SCOPED_TRACE(dpi.monitorDpi);
+        Scenario scaled;
+        scaled.desktop.dialogDpi = dpi;
+        scaled.Save(L"E123");
+        EXPECT_EQ(scaled.result, SaveResult::Saved);
+        EXPECT_EQ(scaled.Stored(0xE123), Glyph());
+    }
+    EXPECT_EQ(PhysicalClientOffset({68, 43}, {DpiAwareness::Unaware, 96, 144}), (ScreenPoint{102, 65}));
+    EXPECT_EQ(PhysicalClientOffset({68, 43}, {DpiAwareness::Unknown, 0, 144}), (ScreenPoint{68, 43}));
+
+    // Something else comes to the front between the set-up and the keys: nothing is sent while it is.
+    Scenario stolen;
+    int looks = 0;
+    stolen.desktop.onSleep = [&](int) {
+        if (stolen.desktop.Open(kCodeDlg) && stolen.desktop.inputs.empty())
+            stolen.desktop.foreground = ++looks < 5 ? kForeignMain : kCodeDlg;
+    };
+    stolen.Save(L"E123");
+    EXPECT_EQ(stolen.result, SaveResult::Saved);
+    EXPECT_EQ(stolen.desktop.inputsWithoutFront, 0);
+}
+
+// Failed saves change nothing, so they add no backup and cannot push the last good copy out; the kept
+// backups all differ; names of any length are ordered without overflowing.
+TEST(SaveBackup, ARunOfFailedSavesKeepsTheLastGoodCopyAndOddNamesNeverThrow) {
+    Scenario run;
+    std::filesystem::create_directories(run.files.backupFolder);
+    const std::wstring huge = std::wstring(L"EUDC.EUF.20200101-000000_") + std::wstring(40, L'9');
+    std::ofstream(run.files.backupFolder / huge) << "odd";
+    std::ofstream(run.files.backupFolder / L"EUDC.EUF.20200101-000000_7") << "seven";
+    std::ofstream(run.files.backupFolder / L"EUDC.EUF.20200101-000000_10") << "ten";
+    const auto listed = ListBackups(run.files.backupFolder, L"EUDC.EUF");
+    ASSERT_EQ(listed.size(), 3u);
+    EXPECT_EQ(listed[0].filename().wstring(), L"EUDC.EUF.20200101-000000_7");
+    EXPECT_EQ(listed[1].filename().wstring(), L"EUDC.EUF.20200101-000000_10");
+    EXPECT_EQ(listed[2].filename().wstring(), huge);
+
+    for (int i = 0; i < 12; ++i) {
+        run.ResetDesktop();
+        run.desktop.erringAttempts = {0};
+        run.Save();
+        EXPECT_EQ(run.result, SaveResult::Failed);
+    }
+    // The first failed save backed the untouched file up once; eleven more added nothing.
+    EXPECT_EQ(ListBackups(run.files.backupFolder, L"EUDC.EUF").size(), 4u);
+    EXPECT_EQ(ListBackups(run.files.backupFolder, L"EUDC.TTE").size(), 1u);
+
+    // Twelve saves that each change the file: ten distinct backups stay, the newest ones.
+    for (int i = 0; i < 12; ++i) {
+        run.ResetDesktop();
+        run.desktop.editorCode = 0xE000 + i;
+        run.Save(FormatCodeText(0xE000 + i).c_str());
+        EXPECT_EQ(run.result, SaveResult::Saved);
+    }
+    const auto kept = ListBackups(run.files.backupFolder, L"EUDC.EUF");
+    ASSERT_EQ(kept.size(), kBackupsKept);
+    for (std::size_t i = 0; i < kept.size(); ++i)
+        for (std::size_t j = i + 1; j < kept.size(); ++j) {
+            std::vector<std::uint8_t> a, b;
+            ReadEudcFileBytes(kept[i], a);
+            ReadEudcFileBytes(kept[j], b);
+            EXPECT_NE(a, b) << i << " " << j;
+        }
+}

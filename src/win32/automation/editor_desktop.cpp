@@ -6,10 +6,12 @@
 
 #include <algorithm>
 #include <cstring>
+#include <memory>
 
 #include "win32/platform/process_utils.h"
 #include "win32/platform/window_utils.h"
 #include "win32/platform/strings.h"
+#include "base/diag_log.h"
 
 namespace {
 
@@ -32,6 +34,43 @@ bool SendBounded(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT t
     return done != 0;
 }
 
+// Without an event the waits look again after this long: Windows may not deliver every window event
+// (under Wine out-of-context hooks are not always called), so a bounded poll stays the fallback.
+constexpr DWORD kPollSliceMs = 15;
+
+// The window events of the editor's process that reach this thread: any of them ends the thread's current
+// wait slice, so that a wait looks again at once.
+struct WindowEvents {
+    HWINEVENTHOOK objects = nullptr;
+    HWINEVENTHOOK foreground = nullptr;
+    unsigned seen = 0;
+    bool pending = false;
+};
+thread_local WindowEvents t_events;
+
+void CALLBACK OnWindowEvent(HWINEVENTHOOK, DWORD, HWND, LONG object, LONG, DWORD, DWORD) {
+    if (object != OBJID_WINDOW) return;
+    ++t_events.seen;
+    t_events.pending = true;
+}
+
+void UnhookWindowEvents() {
+    if (t_events.objects != nullptr) ::UnhookWinEvent(t_events.objects);
+    if (t_events.foreground != nullptr) ::UnhookWinEvent(t_events.foreground);
+    t_events.objects = t_events.foreground = nullptr;
+}
+
+void HookWindowEvents(DWORD processId) {
+    UnhookWindowEvents();
+    t_events.seen = 0;
+    constexpr DWORD kFlags = WINEVENT_OUTOFCONTEXT | WINEVENT_SKIPOWNPROCESS;
+    // Created, destroyed, shown, hidden, reordered, focused; and the foreground changing.
+    t_events.objects = ::SetWinEventHook(EVENT_OBJECT_CREATE, EVENT_OBJECT_FOCUS, nullptr, OnWindowEvent,
+                                         processId, 0, kFlags);
+    t_events.foreground = ::SetWinEventHook(EVENT_SYSTEM_FOREGROUND, EVENT_SYSTEM_FOREGROUND, nullptr,
+                                            OnWindowEvent, processId, 0, kFlags);
+}
+
 struct WatcherStart {
     IEditorDesktop* desktop;
     std::atomic<int>* state;
@@ -44,7 +83,25 @@ unsigned __stdcall WatcherThread(void* param) {
     std::atomic<int>* state = start->state;
     const WatcherTarget target = start->target;
     delete start;
-    return RetryWatcherProc(desktop, state, target);
+    HookWindowEvents(target.processId);
+    const unsigned result = RetryWatcherProc(desktop, state, target);
+    UnhookWindowEvents();
+    return result;
+}
+
+// A call that may block for as long as the editor hangs (a sent message, or a change of its window that
+// Windows announces to it synchronously) runs on a thread of its own; the save waits for it up to a bound
+// or a Cancel, and leaves it behind otherwise: it ends by itself once the editor answers or is gone.
+struct BoundedCall {
+    std::function<bool()> call;
+    std::atomic<bool> result{false};
+};
+
+unsigned __stdcall BoundedCallThread(void* param) {
+    std::unique_ptr<std::shared_ptr<BoundedCall>> owner(static_cast<std::shared_ptr<BoundedCall>*>(param));
+    const std::shared_ptr<BoundedCall> call = *owner;
+    call->result = call->call();
+    return 0;
 }
 
 BOOL CALLBACK CollectChild(HWND window, LPARAM param) {
@@ -61,6 +118,63 @@ CWin32EditorDesktop& CWin32EditorDesktop::Instance() {
     // Never destroyed: a watcher thread still running at exit must not meet a freed object.
     static CWin32EditorDesktop* instance = new CWin32EditorDesktop;
     return *instance;
+}
+
+CWin32EditorDesktop::CWin32EditorDesktop()
+    : m_cancelEvent(::CreateEventW(nullptr, TRUE, FALSE, nullptr)),
+      m_watcherStop(::CreateEventW(nullptr, TRUE, FALSE, nullptr)) {}
+
+void CWin32EditorDesktop::BeginSave(SaveCancel& cancel) {
+    ::ResetEvent(m_cancelEvent);
+    HANDLE event = m_cancelEvent;
+    cancel.SetWake([event] { ::SetEvent(event); });
+    m_cancel = &cancel;
+}
+
+void CWin32EditorDesktop::EndSave() {
+    if (t_events.objects != nullptr || t_events.foreground != nullptr)
+        g_log.Write(L"Editor window events seen: %u\n", t_events.seen);
+    UnhookWindowEvents();
+    m_cancel = nullptr;
+}
+
+bool CWin32EditorDesktop::Cancelled() const { return m_cancel != nullptr && m_cancel->Requested(); }
+
+bool CWin32EditorDesktop::WaitOn(HANDLE extra, DWORD milliseconds) {
+    HANDLE handles[2] = {m_cancelEvent, extra};
+    const DWORD count = extra != nullptr ? 2 : 1;
+    const DWORD woke = ::MsgWaitForMultipleObjects(count, handles, FALSE, milliseconds, QS_ALLINPUT);
+    // The window events arrive as messages of this thread; nothing else here has windows.
+    MSG message;
+    while (::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) ::DispatchMessageW(&message);
+    return extra != nullptr && woke == WAIT_OBJECT_0 + 1;
+}
+
+void CWin32EditorDesktop::WatchProcessWindows(std::uint32_t processId) {
+    HookWindowEvents(static_cast<DWORD>(processId));
+}
+
+bool CWin32EditorDesktop::WaitUntil(const std::function<bool()>& ready, int timeoutMs) {
+    const std::int64_t start = NowMs();
+    for (;;) {
+        if (Cancelled()) return false;
+        t_events.pending = false;
+        if (ready()) return true;
+        const std::int64_t left = timeoutMs - (NowMs() - start);
+        if (left <= 0) return false;
+        WaitOn(nullptr, static_cast<DWORD>(std::min<std::int64_t>(left, kPollSliceMs)));
+        // A window event ends the slice at once (the wait returned on its message).
+    }
+}
+
+void CWin32EditorDesktop::Pause(int milliseconds, bool wakeOnWindows) {
+    const std::int64_t end = NowMs() + std::max(milliseconds, 0);
+    t_events.pending = false;
+    for (std::int64_t left = milliseconds; left > 0; left = end - NowMs()) {
+        if (Cancelled() || ::WaitForSingleObject(m_watcherStop, 0) == WAIT_OBJECT_0) return;
+        if (WaitOn(m_watcherStop, static_cast<DWORD>(left))) return;
+        if (wakeOnWindows && t_events.pending) return;
+    }
 }
 
 WindowId CWin32EditorDesktop::FindCharEditorWindow() { return ToId(::FindRunningCharEditorWindow()); }
@@ -112,9 +226,36 @@ void CWin32EditorDesktop::PostCommand(WindowId window, std::uintptr_t wParam, Wi
     ::PostMessageW(ToHwnd(window), WM_COMMAND, static_cast<WPARAM>(wParam), static_cast<LPARAM>(lParam));
 }
 
+namespace {
+
+// Runs `call` on a thread of its own and waits up to `timeoutMs` for it, or less when `cancelEvent` is set;
+// false when it did not finish (or no thread could be started). `call` must own everything it uses.
+bool RunBounded(std::function<bool()> call, int timeoutMs, HANDLE cancelEvent) {
+    auto shared = std::make_shared<BoundedCall>();
+    shared->call = std::move(call);
+    auto* param = new std::shared_ptr<BoundedCall>(shared);
+    const std::uintptr_t thread = _beginthreadex(nullptr, 0, BoundedCallThread, param, 0, nullptr);
+    if (thread == 0) {
+        delete param;
+        return false;
+    }
+    HANDLE handles[2] = {ToHandle(thread), cancelEvent};
+    const DWORD woke = ::WaitForMultipleObjects(cancelEvent != nullptr ? 2 : 1, handles, FALSE,
+                                                static_cast<DWORD>(std::max(timeoutMs, 1)));
+    ::CloseHandle(ToHandle(thread));
+    return woke == WAIT_OBJECT_0 && shared->result.load();
+}
+
+}  // namespace
+
 bool CWin32EditorDesktop::SendCommand(WindowId window, std::uintptr_t wParam, int timeoutMs) {
-    return SendBounded(ToHwnd(window), WM_COMMAND, static_cast<WPARAM>(wParam), 0,
-                       static_cast<UINT>(std::max(timeoutMs, 1)), nullptr);
+    if (Cancelled()) return false;
+    const UINT bound = static_cast<UINT>(std::max(timeoutMs, 1));
+    HWND target = ToHwnd(window);
+    // The helper thread's own bound ends it even when this save has stopped waiting for it.
+    return RunBounded(
+        [=] { return SendBounded(target, WM_COMMAND, static_cast<WPARAM>(wParam), 0, bound, nullptr); },
+        timeoutMs + 500, m_cancelEvent);
 }
 
 int CWin32EditorDesktop::SelectComboString(WindowId combo, const std::wstring& text) {
@@ -126,7 +267,10 @@ int CWin32EditorDesktop::SelectComboString(WindowId combo, const std::wstring& t
 }
 
 void CWin32EditorDesktop::EnableWindow(WindowId window, bool enable) {
-    ::EnableWindow(ToHwnd(window), enable ? TRUE : FALSE);
+    // Windows tells the window synchronously (WM_ENABLE): a hung editor would hold the save here.
+    HWND target = ToHwnd(window);
+    RunBounded([=] { return ::EnableWindow(target, enable ? TRUE : FALSE), true; }, kCallTimeoutMs,
+               m_cancelEvent);
 }
 
 void CWin32EditorDesktop::SetForegroundWindow(WindowId window) { ::SetForegroundWindow(ToHwnd(window)); }
@@ -138,7 +282,10 @@ std::uint32_t CWin32EditorDesktop::ReadWindowStyle(WindowId window) {
 }
 
 void CWin32EditorDesktop::WriteWindowStyle(WindowId window, std::uint32_t style) {
-    ::SetWindowLongW(ToHwnd(window), GWL_STYLE, static_cast<LONG>(style));
+    // WM_STYLECHANGING and WM_STYLECHANGED are sent to the window: bounded as EnableWindow.
+    HWND target = ToHwnd(window);
+    RunBounded([=] { return ::SetWindowLongW(target, GWL_STYLE, static_cast<LONG>(style)), true; },
+               kCallTimeoutMs, m_cancelEvent);
 }
 
 bool CWin32EditorDesktop::HasMenu(WindowId window) { return ::GetMenu(ToHwnd(window)) != nullptr; }
@@ -202,8 +349,9 @@ void CWin32EditorDesktop::SetMouseSettings(const MouseSettings& settings) {
                             reinterpret_cast<void*>(static_cast<INT_PTR>(settings.speed)), SPIF_SENDCHANGE);
 }
 
-ScreenPoint CWin32EditorDesktop::GetScreenSize() {
-    return {::GetSystemMetrics(SM_CXSCREEN), ::GetSystemMetrics(SM_CYSCREEN)};
+ScreenRect CWin32EditorDesktop::GetVirtualScreen() {
+    return {::GetSystemMetrics(SM_XVIRTUALSCREEN), ::GetSystemMetrics(SM_YVIRTUALSCREEN),
+            ::GetSystemMetrics(SM_CXVIRTUALSCREEN), ::GetSystemMetrics(SM_CYVIRTUALSCREEN)};
 }
 
 ScreenPoint CWin32EditorDesktop::ClientToScreen(WindowId window, ScreenPoint client) {
@@ -212,7 +360,52 @@ ScreenPoint CWin32EditorDesktop::ClientToScreen(WindowId window, ScreenPoint cli
     return {static_cast<int>(point.x), static_cast<int>(point.y)};
 }
 
-void CWin32EditorDesktop::SendInputs(const std::vector<InputEvent>& events) {
+WindowDpi CWin32EditorDesktop::GetWindowDpi(WindowId window) {
+    // Windows 10 1607 and later; before that every window sees the system's coordinates.
+    using AwarenessContextFn = HANDLE(WINAPI*)(HWND);
+    using AwarenessFn = int(WINAPI*)(HANDLE);
+    using DpiForWindowFn = UINT(WINAPI*)(HWND);
+    using DpiForMonitorFn = HRESULT(WINAPI*)(HMONITOR, int, UINT*, UINT*);
+    HMODULE user = ::GetModuleHandleW(L"user32.dll");
+    const auto contextOf =
+        reinterpret_cast<AwarenessContextFn>(::GetProcAddress(user, "GetWindowDpiAwarenessContext"));
+    const auto awarenessOf =
+        reinterpret_cast<AwarenessFn>(::GetProcAddress(user, "GetAwarenessFromDpiAwarenessContext"));
+    const auto dpiOf = reinterpret_cast<DpiForWindowFn>(::GetProcAddress(user, "GetDpiForWindow"));
+    HMODULE shcore = ::LoadLibraryW(L"shcore.dll");
+    const auto monitorDpiOf =
+        shcore ? reinterpret_cast<DpiForMonitorFn>(::GetProcAddress(shcore, "GetDpiForMonitor")) : nullptr;
+    WindowDpi dpi;
+    HWND hwnd = ToHwnd(window);
+    if (contextOf != nullptr && awarenessOf != nullptr && dpiOf != nullptr && monitorDpiOf != nullptr) {
+        switch (awarenessOf(contextOf(hwnd))) {
+            case 0:
+                dpi.awareness = DpiAwareness::Unaware;
+                break;
+            case 1:
+                dpi.awareness = DpiAwareness::System;
+                break;
+            case 2:
+                dpi.awareness = DpiAwareness::PerMonitor;
+                break;
+            default:
+                break;
+        }
+        UINT x = 0, y = 0;
+        if (dpi.awareness != DpiAwareness::Unknown &&
+            SUCCEEDED(monitorDpiOf(::MonitorFromWindow(hwnd, MONITOR_DEFAULTTONEAREST), 0, &x, &y)) &&
+            x > 0) {
+            dpi.windowDpi = static_cast<int>(dpiOf(hwnd));
+            dpi.monitorDpi = static_cast<int>(x);
+        } else {
+            dpi = {};
+        }
+    }
+    if (shcore != nullptr) ::FreeLibrary(shcore);
+    return dpi;
+}
+
+bool CWin32EditorDesktop::SendInputsTo(WindowId window, const std::vector<InputEvent>& events) {
     std::vector<INPUT> inputs(events.size());
     for (std::size_t i = 0; i < events.size(); ++i) {
         const InputEvent& event = events[i];
@@ -232,7 +425,34 @@ void CWin32EditorDesktop::SendInputs(const std::vector<InputEvent>& events) {
             input.mi.dwFlags = event.flags;
         }
     }
-    if (!inputs.empty()) ::SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
+    if (inputs.empty()) return true;
+    // Checked immediately before the stream: input goes to whatever window is in front.
+    if (::GetForegroundWindow() != ToHwnd(window)) return false;
+    return ::SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT)) == inputs.size();
+}
+
+std::optional<std::vector<std::uint8_t>> CWin32EditorDesktop::ReadSharedFile(
+    const std::filesystem::path& file) {
+    HANDLE handle =
+        ::CreateFileW(file.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                      nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) return std::nullopt;
+    std::optional<std::vector<std::uint8_t>> bytes;
+    LARGE_INTEGER size = {};
+    constexpr LONGLONG kLimit = 1LL << 30;
+    if (::GetFileSizeEx(handle, &size) && size.QuadPart >= 0 && size.QuadPart <= kLimit) {
+        std::vector<std::uint8_t> data(static_cast<std::size_t>(size.QuadPart));
+        std::size_t done = 0;
+        while (done < data.size()) {
+            DWORD read = 0;
+            const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(data.size() - done, 1u << 24));
+            if (!::ReadFile(handle, data.data() + done, chunk, &read, nullptr) || read == 0) break;
+            done += read;
+        }
+        if (done == data.size()) bytes = std::move(data);
+    }
+    ::CloseHandle(handle);
+    return bytes;
 }
 
 bool CWin32EditorDesktop::PutBitmapOnClipboard(WindowId owner, const DotPlane& glyph) {
@@ -293,7 +513,12 @@ bool CWin32EditorDesktop::WaitForProcessExit(std::uintptr_t process, int millise
            WAIT_OBJECT_0;
 }
 
+void CWin32EditorDesktop::TerminateEditorProcess(std::uintptr_t process) {
+    if (process != 0) ::TerminateProcess(ToHandle(process), 1);
+}
+
 std::uintptr_t CWin32EditorDesktop::StartRetryWatcher(std::atomic<int>* state, const WatcherTarget& target) {
+    ::ResetEvent(m_watcherStop);
     auto* start = new WatcherStart{this, state, target};
     // Created suspended so the priority is in place before the first cycle.
     const std::uintptr_t thread = _beginthreadex(nullptr, 0, WatcherThread, start, CREATE_SUSPENDED, nullptr);
@@ -303,12 +528,18 @@ std::uintptr_t CWin32EditorDesktop::StartRetryWatcher(std::atomic<int>* state, c
     }
     ::SetThreadPriority(ToHandle(thread), THREAD_PRIORITY_HIGHEST);
     ::ResumeThread(ToHandle(thread));
-    // The sequence only needs a non-zero id; the thread ends by itself when asked to stop.
-    ::CloseHandle(ToHandle(thread));
+    // The id is the thread's handle, closed once the stop has been awaited.
     return thread;
 }
 
-void CWin32EditorDesktop::Sleep(int milliseconds) { ::Sleep(static_cast<DWORD>(milliseconds)); }
+bool CWin32EditorDesktop::StopRetryWatcher(std::uintptr_t watcher, int timeoutMs) {
+    ::SetEvent(m_watcherStop);
+    if (watcher == 0) return true;
+    const bool ended =
+        ::WaitForSingleObject(ToHandle(watcher), static_cast<DWORD>(std::max(timeoutMs, 0))) == WAIT_OBJECT_0;
+    ::CloseHandle(ToHandle(watcher));
+    return ended;
+}
 
 std::int64_t CWin32EditorDesktop::NowMs() { return static_cast<std::int64_t>(::GetTickCount64()); }
 

@@ -1,7 +1,10 @@
 // The save sequence decides what to do with the system character editor; this carries each of its
-// desktop operations out with the Windows service of the same name. It keeps no state, so one
-// process-wide instance serves every save and outlives any retry watcher thread it starts.
+// desktop operations out with the Windows service of the same name, on the save's own thread. Its only
+// state is the running save's Cancel (an event every wait also waits on) and the watcher's stop event,
+// so one process-wide instance serves every save and outlives any retry watcher thread it starts.
 #pragma once
+
+#include <windows.h>
 
 #include "automation/save_sequence.h"
 
@@ -9,6 +12,13 @@ class CWin32EditorDesktop : public IEditorDesktop {
   public:
     // The instance every save uses; it lives until the process ends.
     static CWin32EditorDesktop& Instance();
+
+    // Called on the save's thread around one save: `cancel` then ends every wait at once. EndSave also
+    // stops listening to the editor's window events and logs how many arrived.
+    void BeginSave(SaveCancel& cancel);
+    void EndSave();
+    // Set while the running save is cancelled: for other waits of the save (the lock's) to wait on.
+    HANDLE CancelEvent() const { return m_cancelEvent; }
 
     WindowId FindCharEditorWindow() override;
     WindowId FindEditorMainWindow(std::uint32_t processId) override;
@@ -21,6 +31,10 @@ class CWin32EditorDesktop : public IEditorDesktop {
     WindowId GetParent(WindowId window) override;
     int GetDlgCtrlID(WindowId window) override;
     WindowId GetForegroundWindow() override;
+
+    void WatchProcessWindows(std::uint32_t processId) override;
+    bool WaitUntil(const std::function<bool()>& ready, int timeoutMs) override;
+    void Pause(int milliseconds, bool wakeOnWindows) override;
 
     std::wstring ReadWindowText(WindowId window) override;
     void WriteWindowText(WindowId window, const std::wstring& text) override;
@@ -38,12 +52,14 @@ class CWin32EditorDesktop : public IEditorDesktop {
 
     MouseSettings GetMouseSettings() override;
     void SetMouseSettings(const MouseSettings& settings) override;
-    ScreenPoint GetScreenSize() override;
+    ScreenRect GetVirtualScreen() override;
     ScreenPoint ClientToScreen(WindowId window, ScreenPoint client) override;
-    void SendInputs(const std::vector<InputEvent>& events) override;
+    WindowDpi GetWindowDpi(WindowId window) override;
+    bool SendInputsTo(WindowId window, const std::vector<InputEvent>& events) override;
 
     bool PutBitmapOnClipboard(WindowId owner, const DotPlane& glyph) override;
 
+    std::optional<std::vector<std::uint8_t>> ReadSharedFile(const std::filesystem::path& file) override;
     bool WriteIniEntry(const std::wstring& file, const wchar_t* section, const wchar_t* key,
                        const std::wstring& value) override;
     std::pair<int, int> GetOsVersion() override;
@@ -51,9 +67,21 @@ class CWin32EditorDesktop : public IEditorDesktop {
     void CloseEditorProcessHandles(const EditorProcess& process) override;
     std::uint32_t WaitForInputIdle(std::uintptr_t process, int milliseconds) override;
     bool WaitForProcessExit(std::uintptr_t process, int milliseconds) override;
+    void TerminateEditorProcess(std::uintptr_t process) override;
     std::uintptr_t StartRetryWatcher(std::atomic<int>* state, const WatcherTarget& target) override;
-    void Sleep(int milliseconds) override;
+    bool StopRetryWatcher(std::uintptr_t watcher, int timeoutMs) override;
     std::int64_t NowMs() override;
     LocalTime GetLocalTime() override;
     std::wstring LoadResourceString(unsigned id) override;
+
+  private:
+    CWin32EditorDesktop();
+    bool Cancelled() const;
+    // Waits up to `milliseconds` for `extra` (when given) or the Cancel, handling the thread's messages
+    // (the window events and the replies of sent commands arrive as such); true when `extra` was set.
+    bool WaitOn(HANDLE extra, DWORD milliseconds);
+
+    HANDLE m_cancelEvent;  // manual reset: set by the running save's Cancel
+    HANDLE m_watcherStop;  // manual reset: set when the watcher is asked to stop
+    const SaveCancel* m_cancel = nullptr;
 };

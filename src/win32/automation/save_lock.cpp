@@ -7,7 +7,8 @@ constexpr wchar_t kSaveMutexName[] = L"Local\\Kanjiforge.EudcEditorSave";
 
 }  // namespace
 
-CSaveLock::CSaveLock() : m_mutex(::CreateMutexW(nullptr, FALSE, kSaveMutexName)) {}
+CSaveLock::CSaveLock(HANDLE cancelEvent)
+    : m_mutex(::CreateMutexW(nullptr, FALSE, kSaveMutexName)), m_cancelEvent(cancelEvent) {}
 
 CSaveLock::~CSaveLock() {
     if (m_bHeld) ::ReleaseMutex(m_mutex.Get());
@@ -16,7 +17,9 @@ CSaveLock::~CSaveLock() {
 bool CSaveLock::Acquire(int milliseconds) {
     if (m_bHeld) return true;
     if (!m_mutex) return false;
-    const DWORD wait = ::WaitForSingleObject(m_mutex.Get(), static_cast<DWORD>(milliseconds));
+    HANDLE handles[2] = {m_mutex.Get(), m_cancelEvent};
+    const DWORD wait = ::WaitForMultipleObjects(m_cancelEvent != nullptr ? 2 : 1, handles, FALSE,
+                                                static_cast<DWORD>(milliseconds));
     m_bHeld = wait == WAIT_OBJECT_0 || wait == WAIT_ABANDONED;
     return m_bHeld;
 }

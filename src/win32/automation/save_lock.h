@@ -10,7 +10,8 @@
 // A named mutex, released when the lock is destroyed.
 class CSaveLock : public ISaveLock {
   public:
-    CSaveLock();
+    // `cancelEvent` (when given) ends a wait for the lock as not acquired.
+    explicit CSaveLock(HANDLE cancelEvent = nullptr);
     ~CSaveLock() override;
     CSaveLock(const CSaveLock&) = delete;
     CSaveLock& operator=(const CSaveLock&) = delete;
@@ -22,5 +23,6 @@ class CSaveLock : public ISaveLock {
 
   private:
     UniqueHandle m_mutex;
+    HANDLE m_cancelEvent;
     bool m_bHeld = false;
 };

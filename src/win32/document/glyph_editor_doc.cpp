@@ -1,6 +1,10 @@
 #include "win32/document/glyph_editor_doc.h"
 
+#include <process.h>
+
+#include <algorithm>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -154,45 +158,226 @@ void CGlyphoEditorDoc::OnUpdatePrevCode(CCmdUI* cmdUI) {
 
 namespace {
 
-// The save's questions and messages as this editor shows them.
+// What the save is doing, as the progress window names it.
+const wchar_t* SaveStepText(SaveStep step) {
+    switch (step) {
+        case SaveStep::WaitingForOtherSave:
+            return L"他の保存の終了を待っています…";
+        case SaveStep::BackingUp:
+            return L"外字ﾌｧｲﾙをﾊﾞｯｸｱｯﾌﾟしています…";
+        case SaveStep::StartingEditor:
+            return L"外字ｴﾃﾞｨﾀを起動しています…";
+        case SaveStep::ChoosingCode:
+            return L"ｺｰﾄﾞを選択しています…";
+        case SaveStep::Pasting:
+            return L"外字を貼り付けています…";
+        case SaveStep::Saving:
+            return L"外字ｴﾃﾞｨﾀで保存しています…";
+        case SaveStep::ClosingEditor:
+            return L"外字ｴﾃﾞｨﾀを終了しています…";
+        case SaveStep::Checking:
+            return L"保存結果を確認しています…";
+    }
+    return L"";
+}
+
+// The window a running save shows: the step in progress and a Cancel. It is also where the save's thread
+// hands the window's thread what must run there (RunOnUi). While it stands, the program's other windows
+// take no input; each thing run for the save may re-enable them (a modal box enables its owner when it
+// ends), so they are disabled again after it.
+class CSaveProgress {
+  public:
+    explicit CSaveProgress(SaveCancel& cancel) : m_cancel(cancel) {
+        m_hWnd = ::CreateDialogParamW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDD_SAVE_PROGRESS),
+                                      nullptr, Proc, reinterpret_cast<LPARAM>(this));
+        DisableOthers();
+        if (m_hWnd == nullptr) return;
+        // In a corner away from the system character editor, which starts at the top left: the click on
+        // its code grid must never land here.
+        RECT work = {};
+        ::SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+        RECT own = {};
+        ::GetWindowRect(m_hWnd, &own);
+        ::SetWindowPos(m_hWnd, HWND_TOPMOST, work.right - (own.right - own.left) - 8,
+                       work.bottom - (own.bottom - own.top) - 8, 0, 0, SWP_NOSIZE | SWP_NOACTIVATE);
+        ::ShowWindow(m_hWnd, SW_SHOWNOACTIVATE);
+        ::UpdateWindow(m_hWnd);
+    }
+    ~CSaveProgress() {
+        for (HWND window : m_disabled) ::EnableWindow(window, TRUE);
+        if (m_hWnd != nullptr) ::DestroyWindow(m_hWnd);
+    }
+    CSaveProgress(const CSaveProgress&) = delete;
+    CSaveProgress& operator=(const CSaveProgress&) = delete;
+
+    HWND Window() const { return m_hWnd; }
+    // From the save's thread: runs `work` on the window's thread and returns when it is done.
+    void RunOnUi(const std::function<void()>& work) {
+        if (m_hWnd == nullptr) {
+            work();
+            return;
+        }
+        ::SendMessageW(m_hWnd, kMsgRunOnUi, 0, reinterpret_cast<LPARAM>(&work));
+    }
+    void ShowStep(SaveStep step) {
+        if (m_hWnd != nullptr && !m_cancel.Requested())
+            ::SetDlgItemTextW(m_hWnd, IDC_SAVE_STEP, SaveStepText(step));
+    }
+    // Pumps the window's messages until `thread` has ended.
+    void WaitFor(HANDLE thread) {
+        for (;;) {
+            const DWORD woke = ::MsgWaitForMultipleObjects(1, &thread, FALSE, INFINITE, QS_ALLINPUT);
+            MSG message;
+            while (::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+                // A quit asked for meanwhile is handed back to the main loop once the save is over.
+                if (message.message == WM_QUIT) {
+                    m_quit = true;
+                    m_quitCode = static_cast<int>(message.wParam);
+                    continue;
+                }
+                if (m_hWnd != nullptr && ::IsDialogMessageW(m_hWnd, &message)) continue;
+                ::TranslateMessage(&message);
+                ::DispatchMessageW(&message);
+            }
+            if (woke == WAIT_OBJECT_0) break;
+        }
+        if (m_quit) ::PostQuitMessage(m_quitCode);
+    }
+
+  private:
+    static constexpr UINT kMsgRunOnUi = WM_APP + 0x51;
+
+    void DisableOthers() {
+        ::EnumThreadWindows(::GetCurrentThreadId(), DisableOne, reinterpret_cast<LPARAM>(this));
+    }
+    static BOOL CALLBACK DisableOne(HWND window, LPARAM param) {
+        auto* self = reinterpret_cast<CSaveProgress*>(param);
+        if (window != self->m_hWnd && ::IsWindowVisible(window) && ::IsWindowEnabled(window)) {
+            ::EnableWindow(window, FALSE);
+            if (std::find(self->m_disabled.begin(), self->m_disabled.end(), window) == self->m_disabled.end())
+                self->m_disabled.push_back(window);
+        }
+        return TRUE;
+    }
+    static INT_PTR CALLBACK Proc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+        if (message == WM_INITDIALOG) {
+            ::SetWindowLongPtrW(window, DWLP_USER, lParam);
+            return TRUE;
+        }
+        auto* self = reinterpret_cast<CSaveProgress*>(::GetWindowLongPtrW(window, DWLP_USER));
+        if (self == nullptr) return FALSE;
+        switch (message) {
+            case kMsgRunOnUi:
+                (*reinterpret_cast<const std::function<void()>*>(lParam))();
+                self->DisableOthers();
+                return TRUE;
+            case WM_COMMAND:
+                if (LOWORD(wParam) == IDCANCEL) {
+                    g_log.Write(L"Command:保存中止\n");
+                    self->m_cancel.Request();
+                    ::SetDlgItemTextW(window, IDC_SAVE_STEP, L"保存を中止しています…");
+                    ::EnableWindow(::GetDlgItem(window, IDCANCEL), FALSE);
+                }
+                return TRUE;
+            case WM_CLOSE:
+                return TRUE;  // only the save's end closes it
+            default:
+                return FALSE;
+        }
+    }
+
+    SaveCancel& m_cancel;
+    HWND m_hWnd = nullptr;
+    std::vector<HWND> m_disabled;
+    bool m_quit = false;
+    int m_quitCode = 0;
+};
+
+// The save's questions and messages as this editor shows them, called from the save's thread and carried
+// out on the window's.
 class CDocumentSaveUi : public ISaveUi {
   public:
-    CDocumentSaveUi(CGlyphoEditorDoc& doc, const AppContext& context) : m_doc(doc), m_context(context) {}
+    CDocumentSaveUi(CGlyphoEditorDoc& doc, const AppContext& context, CSaveProgress& progress)
+        : m_doc(doc), m_context(context), m_progress(progress) {}
 
     std::optional<std::wstring> AskCode() override {
-        CAddrInputDlg dialog(m_context, CAddrInputDlg::Mode::Save);
-        if (dialog.DoModal() != IDOK) return std::nullopt;
-        return FormatCodeText(dialog.GetUnicodeCode());
+        std::optional<std::wstring> code;
+        m_progress.RunOnUi([&] {
+            CAddrInputDlg dialog(m_context, CAddrInputDlg::Mode::Save);
+            if (dialog.DoModal() == IDOK) code = FormatCodeText(dialog.GetUnicodeCode());
+        });
+        return code;
     }
-    bool CheckCodeFree(const std::wstring& code) override { return m_doc.CheckCodeNotInUse(code) != FALSE; }
+    bool CheckCodeFree(const std::wstring& code) override {
+        bool free = false;
+        m_progress.RunOnUi([&] { free = m_doc.CheckCodeNotInUse(code) != FALSE; });
+        return free;
+    }
     bool ConfirmSave() override {
-        CSaveAnsDlg confirm(m_context.Profile());
-        return confirm.DoModal() == IDOK;
+        bool yes = false;
+        m_progress.RunOnUi([&] {
+            CSaveAnsDlg confirm(m_context.Profile());
+            yes = confirm.DoModal() == IDOK;
+        });
+        return yes;
     }
-    void ShowWaitNotice() override { m_wait = std::make_unique<CWaitMessage>(0, AfxGetMainWnd()); }
-    void HideWaitNotice() override { m_wait.reset(); }
-    void ShowMessage(unsigned stringId) override { AfxMessageBox(stringId, MB_OK); }
-    void ShowText(const std::wstring& text) override { AfxMessageBox(text, MB_OK); }
+    void ShowProgress(SaveStep step) override {
+        m_progress.RunOnUi([&] { m_progress.ShowStep(step); });
+    }
+    void ShowMessage(unsigned stringId) override {
+        m_progress.RunOnUi([&] { AfxMessageBox(stringId, MB_OK); });
+    }
+    void ShowText(const std::wstring& text) override {
+        m_progress.RunOnUi([&] { AfxMessageBox(text, MB_OK); });
+    }
     void StepAside() override {
-        CWnd* main = AfxGetMainWnd();
-        m_ownWindow = main ? main->GetSafeHwnd() : nullptr;
-        if (m_ownWindow == nullptr) return;
-        ::ShowWindow(m_ownWindow, SW_MINIMIZE);
-        ::EnableWindow(m_ownWindow, FALSE);
+        m_progress.RunOnUi([&] {
+            CWnd* main = AfxGetMainWnd();
+            m_ownWindow = main ? main->GetSafeHwnd() : nullptr;
+            if (m_ownWindow != nullptr) ::ShowWindow(m_ownWindow, SW_MINIMIZE);
+        });
     }
     void ComeBack() override {
-        if (m_ownWindow == nullptr) return;
-        ::EnableWindow(m_ownWindow, TRUE);
-        ::ShowWindow(m_ownWindow, SW_SHOWNORMAL);
-        ::SetForegroundWindow(m_ownWindow);
+        m_progress.RunOnUi([&] {
+            if (m_ownWindow == nullptr) return;
+            ::ShowWindow(m_ownWindow, SW_SHOWNORMAL);
+            ::SetForegroundWindow(m_ownWindow);
+        });
     }
 
   private:
     CGlyphoEditorDoc& m_doc;
     const AppContext& m_context;
-    std::unique_ptr<CWaitMessage> m_wait;
+    CSaveProgress& m_progress;
     HWND m_ownWindow = nullptr;
 };
+
+// Everything the save's thread needs; it outlives the thread.
+struct SaveJob {
+    CDocumentSaveUi* ui;
+    IProfileStore* settings;
+    int glyphSize;
+    SaveFiles files;
+    SaveCancel* cancel;
+    std::wstring code;
+    DotPlane glyph;
+    SaveRequestResult result;
+};
+
+unsigned __stdcall SaveThread(void* param) {
+    auto* job = static_cast<SaveJob*>(param);
+    CWin32EditorDesktop& desktop = CWin32EditorDesktop::Instance();
+    desktop.BeginSave(*job->cancel);
+    {
+        CSaveLock lock(desktop.CancelEvent());  // held by this thread until the save's end
+        CSteeredCharacterWriter writer(desktop, *job->settings, job->glyphSize, job->files, *job->ui,
+                                       job->cancel);
+        CSaveRequest request(*job->ui, lock, desktop, writer, *job->settings, job->cancel);
+        job->result = request.Run(job->code, job->glyph);
+    }
+    desktop.EndSave();
+    return 0;
+}
 
 }  // namespace
 
@@ -204,12 +389,22 @@ BOOL CGlyphoEditorDoc::SaveCodeImage() {
     files.bitmapFile = std::filesystem::path(m_context.m_strEudcBitmapPath);
     files.fontFile = std::filesystem::path(m_context.m_strEudcFontPath);
     files.backupFolder = std::filesystem::path(m_context.m_strModuleFolder + L"backup");
-    CDocumentSaveUi ui(*this, m_context);
-    CSaveLock lock;  // held until the save's end
-    CWin32EditorDesktop& desktop = CWin32EditorDesktop::Instance();
-    CSteeredCharacterWriter writer(desktop, m_context.Profile(), m_context.m_nGlyphSize, files, ui);
-    CSaveRequest request(ui, lock, desktop, writer, m_context.Profile());
-    const SaveRequestResult result = request.Run(m_strCode, m_image);
+
+    // The save runs on a thread of its own: this window's thread keeps its windows painted and the
+    // progress window's Cancel answered; the drawing, its history and mark stay as they are until the
+    // result is applied here.
+    SaveCancel cancel;
+    CSaveProgress progress(cancel);
+    CDocumentSaveUi ui(*this, m_context, progress);
+    SaveJob job{&ui, &m_context.Profile(), m_context.m_nGlyphSize, files, &cancel, m_strCode, m_image, {}};
+    const std::uintptr_t thread = _beginthreadex(nullptr, 0, SaveThread, &job, 0, nullptr);
+    if (thread == 0) {
+        AfxMessageBox(kMsgSaveFailed, MB_OK);
+        return FALSE;
+    }
+    progress.WaitFor(reinterpret_cast<HANDLE>(thread));
+    ::CloseHandle(reinterpret_cast<HANDLE>(thread));
+    const SaveRequestResult& result = job.result;
     if (!result.saved) return FALSE;
     if (result.codeChosen) {
         m_strCode = result.code;

@@ -208,11 +208,8 @@ HWND FindProcessErrorWindow(DWORD processId, HWND mainWindow, const std::wstring
     for (HWND window = GetWindow(GetDesktopWindow(), GW_CHILD); window != nullptr;
          window = GetWindow(window, GW_HWNDNEXT)) {
         if (stopFlag != nullptr && stopFlag->load() != 0) return nullptr;
+        // Owned or not, dialog or not: the process's own error window is whatever carries the mark.
         if (window == mainWindow || !IsWindowVisible(window) || !BelongsTo(window, processId)) continue;
-        wchar_t className[16] = {};
-        GetClassNameW(window, className, 16);
-        const bool dialog = std::wcscmp(className, L"#32770") == 0;
-        if (!dialog && GetWindow(window, GW_OWNER) == nullptr) continue;
         const std::wstring windowText = WholeWindowText(window);
         if (!windowText.empty() && windowText.find(text) != std::wstring::npos) return window;
     }

@@ -36,8 +36,8 @@ HWND FindProcessMainWindow(DWORD processId);
 // characters, case-sensitive), other than `except`.
 HWND FindProcessWindowByTitle(DWORD processId, const std::wstring& title, HWND except);
 
-// The first visible top-level window of process `processId` other than `mainWindow` that is a dialog
-// (class "#32770") or has an owner, and whose text contains `text`. Stops with null as soon as *stopFlag
+// The first visible top-level window of process `processId` other than `mainWindow`, owned or not, whose
+// text contains `text`. Stops with null as soon as *stopFlag
 // is non-zero, like FindTopLevelWindowContaining.
 HWND FindProcessErrorWindow(DWORD processId, HWND mainWindow, const std::wstring& text,
                             const std::atomic<int>* stopFlag);
