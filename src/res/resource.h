@@ -8,7 +8,7 @@
 #define IDS_TITLE_FORMAT 130
 #define IDR_DOT_CONTEXT 130
 #define IDD_WAIT_MESSAGE 136
-#define IDD_SAVE_PROGRESS 137
+#define IDD_SAVE_PROGRESS 141
 
 // Controls of the start-up wait window.
 #define IDC_WAIT_TEXT 1034
