@@ -187,7 +187,8 @@ class SaveTest : public EditorTest {
         ASSERT_NO_FATAL_FAILURE(ExpectMessage(kSaveFailed));
         EXPECT_EQ(MouseSettings(), mouseBefore_);
         EXPECT_EQ(Narrow(WindowText(main_)), Narrow(Title() + L"-<更新>"));
-        EXPECT_TRUE(IsWindowEnabled(main_));
+        // The window is given back once the save's thread has ended, just after its last message.
+        EXPECT_TRUE(WaitUntil([&] { return IsWindowEnabled(main_) != FALSE; }));
         EXPECT_EQ(HistoryStates(), states);
         if (!fileUntouched) return;
         int width = 0, height = 0;
@@ -716,7 +717,7 @@ TEST_F(FontSaveTest, AFontTheEditorDidNotWriteFailsTheSaveWithItsReasonAndKeepsT
     // The placeholder font was left as it was: not a font.
     ASSERT_NO_FATAL_FAILURE(ExpectMessage(FontFailure(L"外字ﾌｫﾝﾄが読めません。Err=[11]")));
     EXPECT_EQ(Narrow(WindowText(main_)), Narrow(Title() + L"-<更新>"));
-    EXPECT_TRUE(IsWindowEnabled(main_));
+    EXPECT_TRUE(WaitUntil([&] { return IsWindowEnabled(main_) != FALSE; }));
     EXPECT_EQ(HistoryStates(), 2);
     EXPECT_NE(EditorLog().find("font not written (injected)"), std::string::npos);
     EXPECT_NE(DiagLog().find("Font proof E000: font unreadable result=11"), std::string::npos) << DiagLog();
