@@ -29,8 +29,23 @@ constexpr Millis kSaveTimeout{120000};
 // Where a test's save timeline goes (the diagnostic log of the program under test).
 constexpr wchar_t kDiagLog[] = L"prog\\diag.log";
 
+// Where the program keeps its backups: the user's own local application data folder.
+std::filesystem::path UserBackupFolder() {
+    wchar_t path[MAX_PATH] = {};
+    SHGetFolderPathW(nullptr, CSIDL_LOCAL_APPDATA, nullptr, 0, path);
+    return std::filesystem::path(path) / L"Kanjiforge" / L"backup";
+}
+
 class SaveTest : public EditorTest {
   protected:
+    void SetUp() override {
+        EditorTest::SetUp();
+        // Only this test's backups are counted.
+        std::error_code error;
+        std::filesystem::remove_all(UserBackupFolder(), error);
+        prog_ = folder_ / L"prog";
+    }
+
     // Installs the real stand-in with `standIn` lines in its ini section, makes the bitmap file's glyphs
     // `size` dots, opens `code` and draws on it. `settings` are more lines for Kanjiforge.ini.
     void StartAndDraw(const std::wstring& code, std::wstring_view standIn = {}, int size = 64,
@@ -46,10 +61,13 @@ class SaveTest : public EditorTest {
         editorIni_ =
             folder_.WriteText(L"editor\\eudcedit.ini",
                               L"[WindowSize]\r\nMinMaxFlag=0\r\n[StandIn]\r\n" + std::wstring(standIn));
-        WriteSettings(L"GaijiEditorPath=" + editor_ + L"\r\nGaijiEditorIniPath=" + editorIni_ +
-                      L"\r\nPixSize=6\r\nSaveAns=no\r\nDiagLogFile=" + (folder_ / kDiagLog) + L"\r\n" +
-                      std::wstring(settings));
-        app_.emplace(Start(code));
+        WriteFileBytes(
+            prog_ + L"\\Kanjiforge.ini",
+            EncodeText(L"[GxmEditorSettings]\r\nGaijiEditorPath=" + editor_ + L"\r\nGaijiEditorIniPath=" +
+                           editorIni_ + L"\r\nPixSize=6\r\nSaveAns=no\r\nDiagLogFile=" +
+                           (folder_ / kDiagLog) + L"\r\n" + std::wstring(settings),
+                       TextEncoding::Utf16Bom));
+        app_.emplace(Process::Start(prog_ + L"\\Kanjiforge.exe", code));
         main_ = WaitForEditorWindow(*app_);
         ASSERT_NE(main_, nullptr);
         ASSERT_TRUE(WaitUntil([&] { return WindowText(main_) == Title(); }));
@@ -143,14 +161,14 @@ class SaveTest : public EditorTest {
         SendMessageW(main_, WM_NULL, 0, 0);
     }
 
-    int HistoryStates() const { return static_cast<int>(HistoryStateFiles(folder_).size()); }
+    int HistoryStates() const { return static_cast<int>(HistoryStateFiles(prog_).size()); }
 
     // The newest history state: the edit bitmap as the stroke left it.
     // The program may still be writing the newest file; read it once it lets go.
     DotPlane LatestState() const {
         std::optional<DotPlane> plane = WaitFor<DotPlane>([&]() -> std::optional<DotPlane> {
             try {
-                return LatestHistoryState(folder_, size_);
+                return LatestHistoryState(prog_, size_);
             } catch (const HarnessError&) {
                 return std::nullopt;
             }
@@ -230,11 +248,10 @@ class SaveTest : public EditorTest {
         }
     }
 
-    std::vector<std::wstring> Backups() const {
+    static std::vector<std::wstring> Backups() {
         std::vector<std::wstring> names;
         std::error_code error;
-        for (const auto& entry :
-             std::filesystem::directory_iterator(std::filesystem::path(folder_ / L"prog\\backup"), error))
+        for (const auto& entry : std::filesystem::directory_iterator(UserBackupFolder(), error))
             names.push_back(entry.path().filename().wstring());
         std::sort(names.begin(), names.end());
         return names;
@@ -249,6 +266,7 @@ class SaveTest : public EditorTest {
         return std::string(bytes.begin(), bytes.end());
     }
 
+    std::wstring prog_;  // the program's folder
     std::wstring code_;
     int size_ = 64;
     std::optional<Process> app_;
@@ -277,14 +295,13 @@ TEST_F(SaveTest, SavesTheDrawingAtTheFirstCodeThroughTheMenuCommand) {
     EXPECT_NE(timeline.find(" ms editor started\n"), std::string::npos) << timeline;
     EXPECT_NE(timeline.find(" ms read-back match\n"), std::string::npos) << timeline;
     EXPECT_NE(timeline.find(" ms saved\n"), std::string::npos) << timeline;
-    // The files as they were before the save, kept beside the program.
+    // The files as they were before the save, kept in the user's own folder.
     const std::vector<std::wstring> backups = Backups();
     ASSERT_EQ(backups.size(), 2u);
     EXPECT_EQ(backups[0].rfind(L"EUDC.EUF.", 0), 0u);
     EXPECT_EQ(backups[1].rfind(L"EUDC.TTE.", 0), 0u);
     int width = 0, height = 0;
-    EXPECT_EQ(ReadEudcBitmap(std::filesystem::path(folder_ / (L"prog\\backup\\" + backups[0])), ParseCode(),
-                             width, height, nullptr),
+    EXPECT_EQ(ReadEudcBitmap(UserBackupFolder() / backups[0], ParseCode(), width, height, nullptr),
               kEudcNoCharacter);
 }
 
@@ -513,18 +530,43 @@ TEST_F(SaveTest, TwoEditorsSavingAtOnceTakeTurnsAndEachSteersItsOwnEditor) {
 
 TEST_F(SaveTest, ABackupThatCannotBeWrittenStopsTheSaveBeforeTheEditorStarts) {
     ASSERT_NO_FATAL_FAILURE(StartAndDraw(L"E000"));
-    folder_.WriteText(L"prog\\backup", L"a file where the backup folder goes");
+    const std::filesystem::path blocked = UserBackupFolder();
+    std::filesystem::create_directories(blocked.parent_path());
+    WriteFileBytes(blocked.wstring(), {'x'});  // a file where the backup folder goes
     PostMessageW(main_, WM_COMMAND, kSave, 0);
     std::optional<MessageBoxInfo> box = WaitForSaveOutcome();
+    std::filesystem::remove(blocked);
     ASSERT_TRUE(box.has_value());
     EXPECT_EQ(Narrow(box->text),
               Narrow(L"外字ﾌｧｲﾙのﾊﾞｯｸｱｯﾌﾟが作成できないので保存を中止しました。\r\n" + euf_ +
-                     L"\r\nﾌﾟﾛｸﾞﾗﾑのﾌｫﾙﾀﾞに「backup」ﾌｫﾙﾀﾞが作成できるか確認して下さい。"));
+                     L"\r\nﾊﾞｯｸｱｯﾌﾟ用のﾌｫﾙﾀﾞ「" + blocked.wstring() + L"」が作成できるか確認して下さい。"));
     PressButton(*box, IDOK);
     ASSERT_TRUE(WaitForWindowGone(box->window));
     EXPECT_FALSE(WaitForMessageBox(app_->Id(), Millis(500)).has_value());
     EXPECT_EQ(Narrow(WindowText(main_)), Narrow(Title() + L"-<更新>"));
     EXPECT_EQ(EditorLog(), "");  // the editor never started
+}
+
+// An install for all users: its users can write only the settings file and TEMP\ in the program's folder.
+// The save still backs the files up, into the user's own folder, and succeeds.
+TEST_F(SaveTest, AnInstallForAllUsersSavesWithItsBackupsInTheUsersOwnFolder) {
+    prog_ = WindowsPathFromBuildPath(KF_READONLY_INSTALL_DIR);
+    const std::wstring probe = prog_ + L"\\backup";
+    if (CreateDirectoryW(probe.c_str(), nullptr)) {
+        RemoveDirectoryW(probe.c_str());
+        GTEST_SKIP() << "the program's folder could not be made read-only here";
+    }
+    // History left by an earlier run of this test in the shared folder.
+    for (const auto& entry : std::filesystem::directory_iterator(std::filesystem::path(prog_) / L"TEMP"))
+        std::filesystem::remove_all(entry.path());
+    ASSERT_NO_FATAL_FAILURE(StartAndDraw(L"E001"));
+    PostMessageW(main_, WM_COMMAND, kSave, 0);
+    ASSERT_NO_FATAL_FAILURE(ExpectSaved());
+    EXPECT_FALSE(std::filesystem::exists(std::filesystem::path(probe)));
+    const std::vector<std::wstring> backups = Backups();
+    ASSERT_EQ(backups.size(), 2u);
+    EXPECT_EQ(backups[0].rfind(L"EUDC.EUF.", 0), 0u);
+    EXPECT_EQ(backups[1].rfind(L"EUDC.TTE.", 0), 0u);
 }
 
 TEST_F(SaveTest, ACodeChosenAtSaveBecomesTheDocumentsCodeOnlyWhenTheSaveSucceeds) {

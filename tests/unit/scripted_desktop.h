@@ -424,7 +424,7 @@ class FakeDesktop : public IEditorDesktop {
     LocalTime GetLocalTime() override { return {2026, 12, 8, 18, 30, 5}; }
     std::wstring LoadResourceString(unsigned id) override {
         if (id == kIdsSavingTitle) return kSavingTitleFormat;
-        return id == kMsgBackupFailed ? L"ﾊﾞｯｸｱｯﾌﾟ失敗\r\n%s\r\n100%%" : L"";
+        return id == kMsgBackupFailed ? L"ﾊﾞｯｸｱｯﾌﾟ失敗\r\n%s\r\n%s\r\n100%%" : L"";
     }
 
   private:

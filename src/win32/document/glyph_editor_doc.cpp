@@ -1,6 +1,8 @@
 #include "win32/document/glyph_editor_doc.h"
 
+#include <knownfolders.h>
 #include <process.h>
+#include <shlobj.h>
 
 #include <algorithm>
 #include <filesystem>
@@ -381,6 +383,21 @@ unsigned __stdcall SaveThread(void* param) {
 
 }  // namespace
 
+std::filesystem::path SaveBackupFolder(const std::wstring& programFolder) {
+    // Every user may write there, whatever the install: one for all users lets users write only its settings
+    // file and TEMP\ beside the program. Each user's backups are then theirs alone, so one user's saves never
+    // push another's copies out.
+    PWSTR localAppData = nullptr;
+    std::filesystem::path folder;
+    if (SUCCEEDED(::SHGetKnownFolderPath(FOLDERID_LocalAppData, 0, nullptr, &localAppData)) &&
+        localAppData != nullptr && *localAppData != L'\0')
+        folder = std::filesystem::path(localAppData) / L"Kanjiforge" / L"backup";
+    ::CoTaskMemFree(localAppData);
+    // Without a profile folder (a service account, a broken profile) the copies go beside the program.
+    if (folder.empty()) folder = std::filesystem::path(programFolder + L"backup");
+    return folder;
+}
+
 BOOL CGlyphoEditorDoc::SaveCodeImage() {
     if (!m_pImgArray || m_image.ByteCount() == 0) return FALSE;
     if (!m_pImgArray->IsModified()) return TRUE;
@@ -388,7 +405,7 @@ BOOL CGlyphoEditorDoc::SaveCodeImage() {
     SaveFiles files;
     files.bitmapFile = std::filesystem::path(m_context.m_strEudcBitmapPath);
     files.fontFile = std::filesystem::path(m_context.m_strEudcFontPath);
-    files.backupFolder = std::filesystem::path(m_context.m_strModuleFolder + L"backup");
+    files.backupFolder = SaveBackupFolder(m_context.m_strModuleFolder);
 
     // The save runs on a thread of its own: this window's thread keeps its windows painted and the
     // progress window's Cancel answered; the drawing, its history and mark stay as they are until the
