@@ -439,6 +439,34 @@ TEST_F(SaveTest, AnEditorThatIgnoresItsCloseIsEndedSoTheNextSaveIsNotRefused) {
     ASSERT_NO_FATAL_FAILURE(ExpectSaved(3));
 }
 
+// Editors that behave as the contract allows, all at once: dialogs that appear late and are modal, a status
+// bar that shows the code late, a code grid that keeps Enter (the dialog is confirmed with OK once its field
+// shows the code).
+TEST_F(SaveTest, SlowModalDialogsALateStatusAndAGridThatKeepsEnterStillSave) {
+    ASSERT_NO_FATAL_FAILURE(StartAndDraw(
+        L"E123", L"SlowDialogOpenMs=1500\r\nModalDialogs=1\r\nLateStatusMs=1500\r\nEnterIgnored=1\r\n"));
+    PostMessageW(main_, WM_COMMAND, kSave, 0);
+    ASSERT_NO_FATAL_FAILURE(ExpectSaved());
+    const std::string log = EditorLog();
+    EXPECT_NE(log.find("code E123\n"), std::string::npos) << log;
+    EXPECT_NE(log.find("status shows the code\n"), std::string::npos) << log;
+    EXPECT_NE(log.find("save 1 E123 ok\n"), std::string::npos) << log;
+    EXPECT_NE(Timeline().find(" ms code dialog confirmed with OK\n"), std::string::npos) << Timeline();
+}
+
+// An error window the editor does not own still counts as one: each attempt's is dismissed, and once the
+// attempts are spent the save fails and the editor is ended -- the save command never waits out its timeout.
+TEST_F(SaveTest, AnUnownedErrorWindowOnEveryAttemptFailsTheSaveWithoutATimeout) {
+    ASSERT_NO_FATAL_FAILURE(StartAndDraw(L"E000", L"UnownedErrorWindow=1\r\nErrorOnEverySave=1\r\n"));
+    PostMessageW(main_, WM_COMMAND, kSave, 0);
+    ASSERT_NO_FATAL_FAILURE(ExpectFailureKeepsTheEdits());
+    const std::string log = EditorLog();
+    EXPECT_NE(log.find("save 11 E000 error dismissed\n"), std::string::npos) << log;
+    EXPECT_EQ(log.find("save 12 "), std::string::npos) << log;
+    EXPECT_EQ(Timeline().find("timed out"), std::string::npos) << Timeline();
+    EXPECT_TRUE(WaitUntil([] { return FindWindowW(L"KfEudceditStandIn", nullptr) == nullptr; }));
+}
+
 // The save runs off the window's thread: while the editor hangs in its save command the window answers,
 // the progress window names the step and repaints, our windows take no input, and Cancel ends the save
 // with the editor gone, nothing reported and the drawing, its history and mark kept.
