@@ -8,6 +8,8 @@
 #include <array>
 #include <chrono>
 #include <cstdio>
+#include <map>
+#include <sstream>
 
 #include "editor/matrix_geometry.h"
 #include "glyphstore/eudc_bitmap.h"
@@ -746,7 +748,22 @@ TEST_F(SaveTest, DISABLED_RepeatedSaves) {
     std::sort(sorted.begin(), sorted.end());
     std::printf("saved %d of %d at %s; median %d ms, min %d ms, max %d ms\n", saved, repeat,
                 Narrow(code).c_str(), sorted[sorted.size() / 2], sorted.front(), sorted.back());
-    std::printf("%s", Timeline().c_str());
+    // Where the time goes: the median of the moment each step was reached, over the saves.
+    std::vector<std::string> steps;
+    std::map<std::string, std::vector<int>> reached;
+    std::istringstream lines(Timeline());
+    for (std::string line; std::getline(lines, line);) {
+        int ms = 0;
+        char step[128] = {};
+        if (std::sscanf(line.c_str(), "Save timeline %d ms %127[^\r\n]", &ms, step) != 2) continue;
+        if (reached[step].empty()) steps.push_back(step);
+        reached[step].push_back(ms);
+    }
+    for (const std::string& step : steps) {
+        std::vector<int>& at = reached[step];
+        std::sort(at.begin(), at.end());
+        std::printf("step %-32s median %+6d ms (%zu saves)\n", step.c_str(), at[at.size() / 2], at.size());
+    }
     RecordProperty("saved", saved);
     RecordProperty("median_ms", sorted[sorted.size() / 2]);
     EXPECT_EQ(saved, repeat);
