@@ -515,9 +515,21 @@ TEST_F(ViewerTest, DamagedFilesShowTheirReasonAndNeverCrash) {
     ASSERT_NE(main, nullptr);
     ASSERT_TRUE(WaitUntil([&] { return WindowText(main).find(L"E006") != std::wstring::npos; }))
         << DescribeMessageBoxes(editor.Id()) << DescribeDesktop();
-    SendMessageW(viewer, WM_ACTIVATE, WA_ACTIVE, 0);
+    // The editor opened over the browser. The user moves it below the browser (without a window manager the
+    // browser's activation does not restack the windows) and brings the browser forward, which reads the
+    // titles again.
+    RECT viewerRect = {};
+    GetWindowRect(viewer, &viewerRect);
+    SetWindowPos(main, nullptr, viewerRect.left, viewerRect.bottom, 0, 0,
+                 SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    ASSERT_TRUE(WaitUntil([&] {
+        RECT editorRect = {};
+        GetWindowRect(main, &editorRect);
+        return editorRect.top >= viewerRect.bottom;
+    }));
+    ASSERT_TRUE(BringForward(viewer)) << DescribeDesktop();
     ASSERT_TRUE(WaitUntil([&] { return PicturePixel(viewer, 0xE006, -0.04, 0.5) == 0xFF8000u; }))
-        << "the open code's cell is framed";
+        << "the open code's cell is framed" << DescribeDesktop();
     PatchFile(euf_, 0, {'X', 'X', 'X', 'X'});
     PostMessageW(main, WM_CLOSE, 0, 0);
     ASSERT_TRUE(editor.WaitForExit().has_value());
