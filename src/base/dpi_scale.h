@@ -5,6 +5,8 @@
 // places (left, top) are desktop coordinates, which a change of scale does not move.
 #pragma once
 
+#include "base/int_rect.h"
+
 inline constexpr int kBaseDpi = 96;
 // The DPI range a screen can report; anything outside is a setting or a message we did not write.
 inline constexpr int kMinDpi = 48;
@@ -17,15 +19,7 @@ int ScaleForDpi(int value, int dpi);
 // A length taken at fromDpi, at toDpi (the same rounding; a result beyond an int is cut to its range).
 int ScaleBetweenDpi(int value, int fromDpi, int toDpi);
 // A rectangle's sides each scaled from 96 DPI, so that adjoining rectangles stay adjoining.
-struct DpiRect {
-    int left = 0;
-    int top = 0;
-    int right = 0;
-    int bottom = 0;
-    int Width() const { return right - left; }
-    int Height() const { return bottom - top; }
-    bool operator==(const DpiRect&) const = default;
-};
+using DpiRect = IntRect;
 DpiRect ScaleRectForDpi(const DpiRect& rect, int dpi);
 
 // Pictures drawn pixel by pixel come in three sets, for 96, 144 and 192 DPI (100, 150 and 200 %). A

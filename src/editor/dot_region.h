@@ -15,6 +15,7 @@
 #include <span>
 #include <vector>
 
+#include "base/int_rect.h"
 #include "editor/dot_plane.h"
 
 // Coordinates are kept within +-kRegionCoordLimit (GDI's own limit for region coordinates), so no
@@ -22,17 +23,7 @@
 inline constexpr int kRegionCoordLimit = 1 << 27;
 
 // A rectangle of dots, right and bottom exclusive, like a Windows RECT.
-struct DotRect {
-    int left = 0;
-    int top = 0;
-    int right = 0;
-    int bottom = 0;
-
-    int Width() const { return right - left; }
-    int Height() const { return bottom - top; }
-    bool IsEmpty() const { return right <= left || bottom <= top; }
-    bool operator==(const DotRect&) const = default;
-};
+using DotRect = IntRect;
 
 // How a shape is combined into a region; the values are GDI's RGN_AND .. RGN_COPY.
 enum RegionOp : int {

@@ -364,6 +364,68 @@ int TteFont::GlyphForCode(int code) const {
     return GlyphInSubtable(m_cmaps[static_cast<std::size_t>(m_unicodeCmap)], code);
 }
 
+int TteFont::VariationSequences(std::vector<TteVariation>& sequences) const {
+    sequences.clear();
+    const TteCmapSubtable* table = nullptr;
+    for (const TteCmapSubtable& sub : m_cmaps)
+        if (sub.platform == 0 && sub.encoding == 5 && sub.format == 14) table = &sub;
+    if (!table) return kTteOk;
+    auto broken = [&](std::string why) {
+        sequences.clear();
+        m_error = "the variation sequences' map " + std::move(why);
+        return kTteBadCmap;
+    };
+    auto u24 = [](const std::uint8_t* p) { return std::uint32_t(p[0]) << 16 | std::uint32_t(TteU16(p + 1)); };
+    const std::uint8_t* p = m_bytes.data() + table->offset;
+    const std::uint32_t length = table->length;
+    if (length < 10) return broken("is too short");
+    const std::uint32_t records = TteU32(p + 6);
+    if (!Holds(length, 10, 11ull * records)) return broken("lists more selectors than it holds");
+    std::uint32_t previousSelector = 0;
+    for (std::uint32_t r = 0; r < records; ++r) {
+        const std::uint8_t* record = p + 10 + 11 * r;
+        const std::uint32_t selector = u24(record);
+        if (!((selector >= 0xFE00 && selector <= 0xFE0F) || (selector >= 0xE0100 && selector <= 0xE01EF)))
+            return broken("names " + TteCodeText(selector) + ", which is not a variation selector");
+        if (r > 0 && selector <= previousSelector) return broken("has its selectors out of order");
+        previousSelector = selector;
+        if (const std::uint32_t at = TteU32(record + 3); at != 0) {
+            if (!Holds(length, at, 4) || !Holds(length, at + 4ull, 4ull * TteU32(p + at)))
+                return broken("has default sequences outside itself");
+            const std::uint32_t ranges = TteU32(p + at);
+            for (std::uint32_t i = 0; i < ranges; ++i) {
+                const std::uint8_t* range = p + at + 4 + 4 * i;
+                const std::uint32_t first = u24(range);
+                const std::uint32_t last = first + range[3];
+                if (last > 0x10FFFF) return broken("has default sequences past the last code");
+                for (std::uint32_t base = first; base <= last; ++base)
+                    if (const int glyph = GlyphForCode(static_cast<int>(base)); glyph != 0)
+                        sequences.push_back({base, selector, glyph, true});
+            }
+        }
+        if (const std::uint32_t at = TteU32(record + 7); at != 0) {
+            if (!Holds(length, at, 4) || !Holds(length, at + 4ull, 5ull * TteU32(p + at)))
+                return broken("has sequences outside itself");
+            const std::uint32_t mappings = TteU32(p + at);
+            for (std::uint32_t i = 0; i < mappings; ++i) {
+                const std::uint8_t* mapping = p + at + 4 + 5 * i;
+                const std::uint32_t base = u24(mapping);
+                const int glyph = static_cast<int>(TteU16(mapping + 3));
+                if (base > 0x10FFFF) return broken("has a sequence past the last code");
+                if (glyph >= m_glyphCount)
+                    return broken("sends " + TteCodeText(base) + " " + TteCodeText(selector) + " to glyph " +
+                                  std::to_string(glyph) + ", past the " + std::to_string(m_glyphCount) +
+                                  " glyphs");
+                sequences.push_back({base, selector, glyph, false});
+            }
+        }
+    }
+    std::sort(sequences.begin(), sequences.end(), [](const TteVariation& a, const TteVariation& b) {
+        return a.selector != b.selector ? a.selector < b.selector : a.base < b.base;
+    });
+    return kTteOk;
+}
+
 std::vector<int> TteFont::Codes() const {
     std::vector<int> codes;
     if (m_unicodeCmap < 0) return codes;

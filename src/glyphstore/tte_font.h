@@ -88,6 +88,16 @@ struct TteCmapSubtable {
     bool IsShiftJis() const { return platform == 3 && encoding == 2; }
 };
 
+// One ideographic (or standardised) variation sequence of a cmap format 14 table: the base character with
+// its selector, and the glyph the font shows for the pair.
+struct TteVariation {
+    std::uint32_t base = 0;
+    std::uint32_t selector = 0;  // U+FE00..U+FE0F or U+E0100..U+E01EF
+    int glyph = 0;
+    bool isDefault = false;  // the pair shows the base character's own glyph
+    bool operator==(const TteVariation&) const = default;
+};
+
 class TteFont {
   public:
     // kTteOk, or kTteNotFont..kTteBadCmap with Error() saying what is wrong. The bytes are copied.
@@ -119,6 +129,12 @@ class TteFont {
     std::vector<int> Codes() const;
     // Every (code, glyph) pair of a parsed subtable, code ascending.
     std::vector<std::pair<std::uint32_t, int>> Mappings(const TteCmapSubtable& subtable) const;
+
+    // Every variation sequence of the font's (0,5) format 14 subtable, selector then base ascending, the
+    // default ones with the glyph the Unicode map gives their base (left out when it gives none). kTteOk
+    // (an empty list for a font without one) or kTteBadCmap with Error() saying what is wrong; the table is
+    // read only when asked, so a font whose other tables are sound still opens.
+    int VariationSequences(std::vector<TteVariation>& sequences) const;
 
     // The glyph's bytes in glyf (empty for a glyph without outline).
     std::span<const std::uint8_t> GlyphBytes(int glyph) const;

@@ -6,6 +6,8 @@
 
 #include <utility>
 
+#include "base/int_rect.h"
+
 inline constexpr int kViewerColumns = 16;
 // The side of a character's picture in a cell, in screen pixels.
 inline constexpr int kMinCellSize = 16;
@@ -18,15 +20,7 @@ inline constexpr int kCellLabelHeight = 12;
 inline constexpr int kCellMargin = 3;
 inline constexpr int kCellLabelFontHeight = 10;
 
-struct GridRect {
-    int left = 0;
-    int top = 0;
-    int right = 0;
-    int bottom = 0;
-    bool Intersects(const GridRect& other) const {
-        return left < other.right && other.left < right && top < other.bottom && other.top < bottom;
-    }
-};
+using GridRect = IntRect;
 
 class ViewerGrid {
   public:

@@ -15,12 +15,14 @@
 #include "glyphstore/glyph_size.h"
 #include "viewer/glyph_sheet.h"
 #include "glyphstore/eudc_writer.h"
+#include "finder/finder_index.h"
 #include "glyphstore/tte_agreement.h"
 #include "glyphstore/tte_font.h"
 #include "glyphstore/tte_raster.h"
 #include "glyphstore/tte_outline.h"
 #include "glyphstore/tte_writer.h"
 #include "ini_text_store.h"
+#include "sample_fonts.h"
 #include "sample_images.h"
 
 namespace {
@@ -401,6 +403,14 @@ void RunTteFont(const std::uint8_t* data, std::size_t size) {
     KF_FUZZ_CHECK(font.GlyphCount() > 0 && font.UnitsPerEm() >= 16 && font.UnitsPerEm() <= 16384);
     const std::vector<int> codes = font.Codes();
     KF_FUZZ_CHECK(std::is_sorted(codes.begin(), codes.end()));
+    // The variation sequences are read only when asked: refused whole, or every one sound.
+    std::vector<TteVariation> sequences;
+    const int variations = font.VariationSequences(sequences);
+    KF_FUZZ_CHECK(variations == kTteOk || (variations == kTteBadCmap && sequences.empty()));
+    for (const TteVariation& sequence : sequences) {
+        KF_FUZZ_CHECK(sequence.glyph >= 0 && sequence.glyph < font.GlyphCount());
+        KF_FUZZ_CHECK(IsVariationSelector(sequence.selector) && sequence.base <= 0x10FFFF);
+    }
     // A few glyphs: through the codes, and by number (the input's last byte picks one).
     std::vector<int> glyphs;
     for (std::size_t i = 0; i < codes.size() && i < 3; ++i) {
@@ -475,6 +485,49 @@ std::vector<FuzzBytes> TteFontSeeds() {
         UpdateTteGlyph(extras, corners == TteCorners::Rounded ? 0xE100 : 0xE001, outline, 0, updated, error);
         seeds.push_back(updated);
     }
+    // Ideographs beyond the basic plane and variation sequences, default and of their own.
+    seeds.push_back(MakeSampleFont(16, SampleStrokePictures(16, 3), {{0x4E00, 0}, {0x20000, 1}},
+                                   {{0x4E00, 0xFE00, 2}, {0x4E00, 0xE0100, -1}, {0x20000, 0xE0101, 1}}));
+    return seeds;
+}
+
+// ---- the finder's index cache ----
+
+void RunFinderIndex(const std::uint8_t* data, std::size_t size) {
+    FontIndex index;
+    std::string error;
+    const std::span<const std::uint8_t> bytes(data, size);
+    if (!ReadFontIndex(bytes, nullptr, index, error)) {
+        KF_FUZZ_CHECK(!error.empty() && index.entries.empty() && index.features.empty());
+        return;
+    }
+    // Only a whole file of this version is taken: it is exactly what writing the index gives back.
+    KF_FUZZ_CHECK(index.entries.size() == index.features.size());
+    for (const FontIndexEntry& entry : index.entries)
+        KF_FUZZ_CHECK(IsFinderCode(entry.code) &&
+                      (entry.selector == 0 || IsVariationSelector(entry.selector)));
+    KF_FUZZ_CHECK(FontIndexBytes(index) == FuzzBytes(bytes.begin(), bytes.end()));
+    FontIndex again;
+    KF_FUZZ_CHECK(ReadFontIndex(bytes, &index.key, again, error) && again.entries == index.entries);
+}
+
+std::vector<FuzzBytes> FinderIndexSeeds() {
+    const auto pictures = SampleStrokePictures(32, 3);
+    const FuzzBytes fontBytes =
+        MakeSampleFont(32, pictures, {{0x4E00, 0}, {0x20000, 1}}, {{0x4E00, 0xE0101, 2}});
+    TteFont font;
+    std::vector<FuzzBytes> seeds;
+    if (font.Load(fontBytes) != kTteOk) return seeds;
+    std::vector<FinderCandidate> candidates;
+    std::string error;
+    EnumerateCandidates(font, candidates, error);
+    FontIndex index;
+    BuildFontIndex(font, candidates, {"sample.ttf", fontBytes.size(), 1234}, index);
+    seeds.push_back(FontIndexBytes(index));
+    index.entries.resize(1);
+    index.features.resize(1);
+    index.key.name = "a longer name of another font file.ttf";
+    seeds.push_back(FontIndexBytes(index));
     return seeds;
 }
 
@@ -487,6 +540,7 @@ const std::vector<FuzzTarget>& FuzzTargets() {
         {"png", RunPng, PngSeeds},
         {"dib", RunDib, DibSeeds},
         {"tte_font", RunTteFont, TteFontSeeds},
+        {"finder_index", RunFinderIndex, FinderIndexSeeds},
     };
     return targets;
 }
