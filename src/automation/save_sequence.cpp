@@ -205,6 +205,34 @@ bool CEudcEditManipulater::WaitDialogClosed(WindowId dialog, WindowId mainWindow
         std::max(kCloseWaitMs, m_nWindowWaitMs));
 }
 
+bool CEudcEditManipulater::DialogShowsCode(WindowId dialog) {
+    for (const ChildWindow& child : m_desktop.EnumChildWindows(dialog))
+        if (TextShowsCode(m_desktop.ReadControlText(child.window), m_strCode)) return true;
+    return false;
+}
+
+bool CEudcEditManipulater::ConfirmCodeDialog(WindowId dialog, WindowId mainWindow) {
+    // Enter, the stream's last key, closes the dialog of an editor whose grid lets it through. A grid that
+    // keeps Enter for itself leaves the dialog open: it is confirmed with OK once its code field shows the
+    // code, which proves the keys and the click before it were handled (an OK taken earlier would confirm
+    // another code). A field that showed the code before any input proves nothing; without proof the save
+    // ends here.
+    bool proved = false;
+    const bool closedOrProved = m_desktop.WaitUntil(
+        [&] {
+            if (!m_desktop.IsWindowShown(dialog)) return true;
+            proved = !m_bCodeShownBeforeInput && DialogShowsCode(dialog);
+            return proved;
+        },
+        std::max(kCloseWaitMs, m_nWindowWaitMs));
+    if (!closedOrProved) return false;
+    if (proved && m_desktop.IsWindowShown(dialog)) {
+        m_desktop.PostCommand(dialog, kIdOk, 0);
+        Mark(L"code dialog confirmed with OK");
+    }
+    return WaitDialogClosed(dialog, mainWindow);
+}
+
 void CEudcEditManipulater::Mark(std::wstring_view step) {
     if (m_timeline) m_timeline->Mark(step);
 }
@@ -354,6 +382,7 @@ bool CEudcEditManipulater::ChooseCode(WindowId dialog) {
     press(kVkRight, moves.columns);
     press(kVkReturn, 1);
 
+    m_bCodeShownBeforeInput = DialogShowsCode(dialog);
     // Input goes to whatever window is in front: the stream is sent only while the code dialog is, checked
     // at the moment of sending. Another window that comes forward meanwhile is waited out.
     m_desktop.SetForegroundWindow(dialog);
@@ -463,7 +492,7 @@ void CEudcEditManipulater::SteerEditor(WindowId mainWindow, const DotPlane& glyp
     }
     Mark(L"code dialog");
     if (!ChooseCode(codeDialog)) return;
-    if (!WaitDialogClosed(codeDialog, mainWindow)) {
+    if (!ConfirmCodeDialog(codeDialog, mainWindow)) {
         if (!Cancelled()) g_log.WriteId(kMsgEditorNotForeground);
         return;
     }

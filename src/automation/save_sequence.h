@@ -136,6 +136,9 @@ class IEditorDesktop {
 
     // Acting on windows.
     virtual std::wstring ReadWindowText(WindowId window) = 0;
+    // The text a control of the editor answers to WM_GETTEXT (an edit field keeps its own), at most 100
+    // characters; "" when it does not answer within a short bound.
+    virtual std::wstring ReadControlText(WindowId control) = 0;
     virtual void WriteWindowText(WindowId window, const std::wstring& text) = 0;
     // PostMessage of WM_COMMAND.
     virtual void PostCommand(WindowId window, std::uintptr_t wParam, WindowId lParam) = 0;
@@ -389,6 +392,11 @@ class CEudcEditManipulater {
     WindowId WaitForWindow(Find find, int timeoutMs);
     // Waits, on the closing bound, until a dialog told to close has gone and the main window is in front.
     bool WaitDialogClosed(WindowId dialog, WindowId mainWindow);
+    // Whether a control of the dialog (its code field) shows the code being saved.
+    bool DialogShowsCode(WindowId dialog);
+    // After the code input: waits for the code dialog to close, confirming it with OK when it stays open but
+    // shows that the input was handled; false when it did neither in time.
+    bool ConfirmCodeDialog(WindowId dialog, WindowId mainWindow);
     void SetUpChildren(WindowId mainWindow);
     bool ChooseCode(WindowId dialog);
     bool VerifyCode();
@@ -417,6 +425,7 @@ class CEudcEditManipulater {
     int m_nWindowWaitMs = kDefaultWindowWaitMs;
     WindowId m_hStatusBar = 0;
     WindowId m_hStartupDialog = 0;
+    bool m_bCodeShownBeforeInput = false;
     unsigned m_nAttachMessage = 0;
     LaunchProblem m_launchProblem = LaunchProblem::None;
     std::wstring m_strBackupProblem;

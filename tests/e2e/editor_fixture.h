@@ -150,27 +150,28 @@ inline void SendMouseAtDot(HWND view, DotPoint dot, DWORD buttonFlags, int pixel
     SendMouseAt(p, buttonFlags);
 }
 
-// The history states ("ud..\\N.tmp" under the program's TEMP) of the editor installed in folder (in
-// its subfolder `program`).
-inline std::vector<std::filesystem::path> HistoryStateFiles(const TestFolder& folder,
-                                                            std::wstring_view program = L"prog") {
+// The history states ("ud..\\N.tmp" under the program's TEMP) of the editor installed in `programFolder`.
+inline std::vector<std::filesystem::path> HistoryStateFiles(const std::filesystem::path& programFolder) {
     std::vector<std::filesystem::path> files;
-    for (const auto& ud : std::filesystem::directory_iterator(
-             std::filesystem::path(folder / (std::wstring(program) + L"\\TEMP")))) {
+    for (const auto& ud : std::filesystem::directory_iterator(programFolder / L"TEMP")) {
         for (const auto& file : std::filesystem::directory_iterator(ud.path())) {
             if (file.path().extension() == L".tmp") files.push_back(file.path());
         }
     }
     return files;
 }
+// ... of the editor installed in folder (in its subfolder `program`).
+inline std::vector<std::filesystem::path> HistoryStateFiles(const TestFolder& folder,
+                                                            std::wstring_view program = L"prog") {
+    return HistoryStateFiles(std::filesystem::path(folder / program));
+}
 
 // The newest history state: the edit bitmap as the last finished action left it.
-inline DotPlane LatestHistoryState(const TestFolder& folder, int glyphSize = 64,
-                                   std::wstring_view program = L"prog") {
+inline DotPlane LatestHistoryState(const std::filesystem::path& programFolder, int glyphSize = 64) {
     DotPlane plane(glyphSize);
     int newest = -1;
     std::filesystem::path newestPath;
-    for (const auto& file : HistoryStateFiles(folder, program)) {
+    for (const auto& file : HistoryStateFiles(programFolder)) {
         const int number = std::stoi(file.stem().wstring());
         if (number > newest) {
             newest = number;
@@ -190,6 +191,10 @@ inline DotPlane LatestHistoryState(const TestFolder& folder, int glyphSize = 64,
     });
     if (bytes.size() == plane.ByteCount()) std::copy(bytes.begin(), bytes.end(), plane.Bytes().begin());
     return plane;
+}
+inline DotPlane LatestHistoryState(const TestFolder& folder, int glyphSize = 64,
+                                   std::wstring_view program = L"prog") {
+    return LatestHistoryState(std::filesystem::path(folder / program), glyphSize);
 }
 
 // Overwrites bytes of a file at an offset.

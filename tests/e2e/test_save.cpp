@@ -8,6 +8,8 @@
 #include <array>
 #include <chrono>
 #include <cstdio>
+#include <map>
+#include <sstream>
 
 #include "editor/matrix_geometry.h"
 #include "glyphstore/eudc_bitmap.h"
@@ -29,8 +31,23 @@ constexpr Millis kSaveTimeout{120000};
 // Where a test's save timeline goes (the diagnostic log of the program under test).
 constexpr wchar_t kDiagLog[] = L"prog\\diag.log";
 
+// Where the program keeps its backups: the user's own local application data folder.
+std::filesystem::path UserBackupFolder() {
+    wchar_t path[MAX_PATH] = {};
+    SHGetFolderPathW(nullptr, CSIDL_LOCAL_APPDATA, nullptr, 0, path);
+    return std::filesystem::path(path) / L"Kanjiforge" / L"backup";
+}
+
 class SaveTest : public EditorTest {
   protected:
+    void SetUp() override {
+        EditorTest::SetUp();
+        // Only this test's backups are counted.
+        std::error_code error;
+        std::filesystem::remove_all(UserBackupFolder(), error);
+        prog_ = folder_ / L"prog";
+    }
+
     // Installs the real stand-in with `standIn` lines in its ini section, makes the bitmap file's glyphs
     // `size` dots, opens `code` and draws on it. `settings` are more lines for Kanjiforge.ini.
     void StartAndDraw(const std::wstring& code, std::wstring_view standIn = {}, int size = 64,
@@ -46,10 +63,13 @@ class SaveTest : public EditorTest {
         editorIni_ =
             folder_.WriteText(L"editor\\eudcedit.ini",
                               L"[WindowSize]\r\nMinMaxFlag=0\r\n[StandIn]\r\n" + std::wstring(standIn));
-        WriteSettings(L"GaijiEditorPath=" + editor_ + L"\r\nGaijiEditorIniPath=" + editorIni_ +
-                      L"\r\nPixSize=6\r\nSaveAns=no\r\nDiagLogFile=" + (folder_ / kDiagLog) + L"\r\n" +
-                      std::wstring(settings));
-        app_.emplace(Start(code));
+        WriteFileBytes(
+            prog_ + L"\\Kanjiforge.ini",
+            EncodeText(L"[GxmEditorSettings]\r\nGaijiEditorPath=" + editor_ + L"\r\nGaijiEditorIniPath=" +
+                           editorIni_ + L"\r\nPixSize=6\r\nSaveAns=no\r\nDiagLogFile=" +
+                           (folder_ / kDiagLog) + L"\r\n" + std::wstring(settings),
+                       TextEncoding::Utf16Bom));
+        app_.emplace(Process::Start(prog_ + L"\\Kanjiforge.exe", code));
         main_ = WaitForEditorWindow(*app_);
         ASSERT_NE(main_, nullptr);
         ASSERT_TRUE(WaitUntil([&] { return WindowText(main_) == Title(); }));
@@ -143,14 +163,14 @@ class SaveTest : public EditorTest {
         SendMessageW(main_, WM_NULL, 0, 0);
     }
 
-    int HistoryStates() const { return static_cast<int>(HistoryStateFiles(folder_).size()); }
+    int HistoryStates() const { return static_cast<int>(HistoryStateFiles(prog_).size()); }
 
     // The newest history state: the edit bitmap as the stroke left it.
     // The program may still be writing the newest file; read it once it lets go.
     DotPlane LatestState() const {
         std::optional<DotPlane> plane = WaitFor<DotPlane>([&]() -> std::optional<DotPlane> {
             try {
-                return LatestHistoryState(folder_, size_);
+                return LatestHistoryState(prog_, size_);
             } catch (const HarnessError&) {
                 return std::nullopt;
             }
@@ -230,11 +250,10 @@ class SaveTest : public EditorTest {
         }
     }
 
-    std::vector<std::wstring> Backups() const {
+    static std::vector<std::wstring> Backups() {
         std::vector<std::wstring> names;
         std::error_code error;
-        for (const auto& entry :
-             std::filesystem::directory_iterator(std::filesystem::path(folder_ / L"prog\\backup"), error))
+        for (const auto& entry : std::filesystem::directory_iterator(UserBackupFolder(), error))
             names.push_back(entry.path().filename().wstring());
         std::sort(names.begin(), names.end());
         return names;
@@ -249,6 +268,7 @@ class SaveTest : public EditorTest {
         return std::string(bytes.begin(), bytes.end());
     }
 
+    std::wstring prog_;  // the program's folder
     std::wstring code_;
     int size_ = 64;
     std::optional<Process> app_;
@@ -277,14 +297,13 @@ TEST_F(SaveTest, SavesTheDrawingAtTheFirstCodeThroughTheMenuCommand) {
     EXPECT_NE(timeline.find(" ms editor started\n"), std::string::npos) << timeline;
     EXPECT_NE(timeline.find(" ms read-back match\n"), std::string::npos) << timeline;
     EXPECT_NE(timeline.find(" ms saved\n"), std::string::npos) << timeline;
-    // The files as they were before the save, kept beside the program.
+    // The files as they were before the save, kept in the user's own folder.
     const std::vector<std::wstring> backups = Backups();
     ASSERT_EQ(backups.size(), 2u);
     EXPECT_EQ(backups[0].rfind(L"EUDC.EUF.", 0), 0u);
     EXPECT_EQ(backups[1].rfind(L"EUDC.TTE.", 0), 0u);
     int width = 0, height = 0;
-    EXPECT_EQ(ReadEudcBitmap(std::filesystem::path(folder_ / (L"prog\\backup\\" + backups[0])), ParseCode(),
-                             width, height, nullptr),
+    EXPECT_EQ(ReadEudcBitmap(UserBackupFolder() / backups[0], ParseCode(), width, height, nullptr),
               kEudcNoCharacter);
 }
 
@@ -422,6 +441,34 @@ TEST_F(SaveTest, AnEditorThatIgnoresItsCloseIsEndedSoTheNextSaveIsNotRefused) {
     ASSERT_NO_FATAL_FAILURE(ExpectSaved(3));
 }
 
+// Editors that behave as the contract allows, all at once: dialogs that appear late and are modal, a status
+// bar that shows the code late, a code grid that keeps Enter (the dialog is confirmed with OK once its field
+// shows the code).
+TEST_F(SaveTest, SlowModalDialogsALateStatusAndAGridThatKeepsEnterStillSave) {
+    ASSERT_NO_FATAL_FAILURE(StartAndDraw(
+        L"E123", L"SlowDialogOpenMs=1500\r\nModalDialogs=1\r\nLateStatusMs=1500\r\nEnterIgnored=1\r\n"));
+    PostMessageW(main_, WM_COMMAND, kSave, 0);
+    ASSERT_NO_FATAL_FAILURE(ExpectSaved());
+    const std::string log = EditorLog();
+    EXPECT_NE(log.find("code E123\n"), std::string::npos) << log;
+    EXPECT_NE(log.find("status shows the code\n"), std::string::npos) << log;
+    EXPECT_NE(log.find("save 1 E123 ok\n"), std::string::npos) << log;
+    EXPECT_NE(Timeline().find(" ms code dialog confirmed with OK\n"), std::string::npos) << Timeline();
+}
+
+// An error window the editor does not own still counts as one: each attempt's is dismissed, and once the
+// attempts are spent the save fails and the editor is ended -- the save command never waits out its timeout.
+TEST_F(SaveTest, AnUnownedErrorWindowOnEveryAttemptFailsTheSaveWithoutATimeout) {
+    ASSERT_NO_FATAL_FAILURE(StartAndDraw(L"E000", L"UnownedErrorWindow=1\r\nErrorOnEverySave=1\r\n"));
+    PostMessageW(main_, WM_COMMAND, kSave, 0);
+    ASSERT_NO_FATAL_FAILURE(ExpectFailureKeepsTheEdits());
+    const std::string log = EditorLog();
+    EXPECT_NE(log.find("save 11 E000 error dismissed\n"), std::string::npos) << log;
+    EXPECT_EQ(log.find("save 12 "), std::string::npos) << log;
+    EXPECT_EQ(Timeline().find("timed out"), std::string::npos) << Timeline();
+    EXPECT_TRUE(WaitUntil([] { return FindWindowW(L"KfEudceditStandIn", nullptr) == nullptr; }));
+}
+
 // The save runs off the window's thread: while the editor hangs in its save command the window answers,
 // the progress window names the step and repaints, our windows take no input, and Cancel ends the save
 // with the editor gone, nothing reported and the drawing, its history and mark kept.
@@ -513,18 +560,43 @@ TEST_F(SaveTest, TwoEditorsSavingAtOnceTakeTurnsAndEachSteersItsOwnEditor) {
 
 TEST_F(SaveTest, ABackupThatCannotBeWrittenStopsTheSaveBeforeTheEditorStarts) {
     ASSERT_NO_FATAL_FAILURE(StartAndDraw(L"E000"));
-    folder_.WriteText(L"prog\\backup", L"a file where the backup folder goes");
+    const std::filesystem::path blocked = UserBackupFolder();
+    std::filesystem::create_directories(blocked.parent_path());
+    WriteFileBytes(blocked.wstring(), {'x'});  // a file where the backup folder goes
     PostMessageW(main_, WM_COMMAND, kSave, 0);
     std::optional<MessageBoxInfo> box = WaitForSaveOutcome();
+    std::filesystem::remove(blocked);
     ASSERT_TRUE(box.has_value());
     EXPECT_EQ(Narrow(box->text),
               Narrow(L"外字ﾌｧｲﾙのﾊﾞｯｸｱｯﾌﾟが作成できないので保存を中止しました。\r\n" + euf_ +
-                     L"\r\nﾌﾟﾛｸﾞﾗﾑのﾌｫﾙﾀﾞに「backup」ﾌｫﾙﾀﾞが作成できるか確認して下さい。"));
+                     L"\r\nﾊﾞｯｸｱｯﾌﾟ用のﾌｫﾙﾀﾞ「" + blocked.wstring() + L"」が作成できるか確認して下さい。"));
     PressButton(*box, IDOK);
     ASSERT_TRUE(WaitForWindowGone(box->window));
     EXPECT_FALSE(WaitForMessageBox(app_->Id(), Millis(500)).has_value());
     EXPECT_EQ(Narrow(WindowText(main_)), Narrow(Title() + L"-<更新>"));
     EXPECT_EQ(EditorLog(), "");  // the editor never started
+}
+
+// An install for all users: its users can write only the settings file and TEMP\ in the program's folder.
+// The save still backs the files up, into the user's own folder, and succeeds.
+TEST_F(SaveTest, AnInstallForAllUsersSavesWithItsBackupsInTheUsersOwnFolder) {
+    prog_ = WindowsPathFromBuildPath(KF_READONLY_INSTALL_DIR);
+    const std::wstring probe = prog_ + L"\\backup";
+    if (CreateDirectoryW(probe.c_str(), nullptr)) {
+        RemoveDirectoryW(probe.c_str());
+        GTEST_SKIP() << "the program's folder could not be made read-only here";
+    }
+    // History left by an earlier run of this test in the shared folder.
+    for (const auto& entry : std::filesystem::directory_iterator(std::filesystem::path(prog_) / L"TEMP"))
+        std::filesystem::remove_all(entry.path());
+    ASSERT_NO_FATAL_FAILURE(StartAndDraw(L"E001"));
+    PostMessageW(main_, WM_COMMAND, kSave, 0);
+    ASSERT_NO_FATAL_FAILURE(ExpectSaved());
+    EXPECT_FALSE(std::filesystem::exists(std::filesystem::path(probe)));
+    const std::vector<std::wstring> backups = Backups();
+    ASSERT_EQ(backups.size(), 2u);
+    EXPECT_EQ(backups[0].rfind(L"EUDC.EUF.", 0), 0u);
+    EXPECT_EQ(backups[1].rfind(L"EUDC.TTE.", 0), 0u);
 }
 
 TEST_F(SaveTest, ACodeChosenAtSaveBecomesTheDocumentsCodeOnlyWhenTheSaveSucceeds) {
@@ -676,7 +748,22 @@ TEST_F(SaveTest, DISABLED_RepeatedSaves) {
     std::sort(sorted.begin(), sorted.end());
     std::printf("saved %d of %d at %s; median %d ms, min %d ms, max %d ms\n", saved, repeat,
                 Narrow(code).c_str(), sorted[sorted.size() / 2], sorted.front(), sorted.back());
-    std::printf("%s", Timeline().c_str());
+    // Where the time goes: the median of the moment each step was reached, over the saves.
+    std::vector<std::string> steps;
+    std::map<std::string, std::vector<int>> reached;
+    std::istringstream lines(Timeline());
+    for (std::string line; std::getline(lines, line);) {
+        int ms = 0;
+        char step[128] = {};
+        if (std::sscanf(line.c_str(), "Save timeline %d ms %127[^\r\n]", &ms, step) != 2) continue;
+        if (reached[step].empty()) steps.push_back(step);
+        reached[step].push_back(ms);
+    }
+    for (const std::string& step : steps) {
+        std::vector<int>& at = reached[step];
+        std::sort(at.begin(), at.end());
+        std::printf("step %-32s median %+6d ms (%zu saves)\n", step.c_str(), at[at.size() / 2], at.size());
+    }
     RecordProperty("saved", saved);
     RecordProperty("median_ms", sorted[sorted.size() / 2]);
     EXPECT_EQ(saved, repeat);

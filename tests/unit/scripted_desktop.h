@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <cwchar>
 #include <fstream>
 #include <functional>
 #include <map>
@@ -27,7 +28,7 @@
 // Windows of the scripted desktop.
 constexpr WindowId kMain = 0x100, kStatus = 0x101, kCombo = 0x102, kToolbar1 = 0x103, kToolbar2 = 0x104,
                    kStartup = 0x110, kCodeDlg = 0x120, kCopyDlg = 0x130, kFirstError = 0x200,
-                   kForeignMain = 0x300, kForeignBox = 0x310;
+                   kForeignMain = 0x300, kForeignBox = 0x310, kCodeGrid = 0x121, kCodeField = 0x122;
 constexpr std::uint32_t kEditorPid = 1234, kForeignPid = 999;
 constexpr int kComboId = 1001;
 constexpr ScreenPoint kDialogOrigin{250, 180};
@@ -56,9 +57,11 @@ class FakeDesktop : public IEditorDesktop {
     std::set<int> erringAttempts;  // 0 stands for every attempt
     std::pair<int, int> osVersion{10, 0};
     std::function<void(int)> onSleep;
-    bool enterIgnored = false;   // the grid takes Enter for itself: the code dialog stays open
-    bool terminateWorks = true;  // an ended process goes
-    int statusLateMs = 0;        // the status bar shows the code only this long after the code dialog closed
+    bool enterIgnored = false;    // the grid takes Enter for itself: the code dialog stays open
+    bool codeField = true;        // the code dialog names its selected code in a field
+    bool selectedAtOpen = false;  // the code dialog opens with the editor's current code selected
+    bool terminateWorks = true;   // an ended process goes
+    int statusLateMs = 0;         // the status bar shows the code only this long after the code dialog closed
     WindowDpi dialogDpi;
     // The user's Cancel, pressed when the save's thread makes the call named here.
     SaveCancel* cancel = nullptr;
@@ -155,7 +158,8 @@ class FakeDesktop : public IEditorDesktop {
             windows.erase(kStartup);
         return Open(w);
     }
-    std::vector<ChildWindow> EnumChildWindows(WindowId) override {
+    std::vector<ChildWindow> EnumChildWindows(WindowId parent) override {
+        if (parent == kCodeDlg) return {{kCodeGrid, L"KfGrid"}, {kCodeField, L"Static"}};
         std::vector<ChildWindow> children{
             {0x105, L"Static"}, {kCombo, L"ComboBox"}, {kToolbar1, L"ToolbarWindow32"}};
         if (hasStatusBar) children.push_back({kStatus, L"msctls_statusbar32"});
@@ -166,6 +170,13 @@ class FakeDesktop : public IEditorDesktop {
     int GetDlgCtrlID(WindowId w) override { return w == kCombo ? kComboId : 0; }
     WindowId GetForegroundWindow() override { return foreground; }
     std::wstring ReadWindowText(WindowId w) override { return Open(w) ? windows[w] : L""; }
+    // The code dialog's field names its selection once the grid has one.
+    std::wstring ReadControlText(WindowId w) override {
+        if (w != kCodeField || !codeField || !Open(kCodeDlg) || selected < 0) return L"";
+        wchar_t text[32] = {};
+        std::swprintf(text, 32, L"Unicode %04X", selected);
+        return text;
+    }
     void WriteWindowText(WindowId w, const std::wstring& text) override {
         Log("WriteWindowText");
         if (Open(w)) windows[w] = text;
@@ -184,7 +195,7 @@ class FakeDesktop : public IEditorDesktop {
         if (w == kMain && wParam == kEditorCmdSelectCode && codeDialogOpens) {
             windows[kCodeDlg] = kCodeDialogTitle;
             if (codeDialogComesToFront) foreground = kCodeDlg;
-            topRow = 0, selected = -1;
+            topRow = 0, selected = selectedAtOpen ? editorCode : -1;
         }
         if (w == kMain && wParam == kEditorCmdCopyChar && copyDialogOpens) {
             windows[kCopyDlg] = kCopyDialogTitle;
@@ -424,7 +435,7 @@ class FakeDesktop : public IEditorDesktop {
     LocalTime GetLocalTime() override { return {2026, 12, 8, 18, 30, 5}; }
     std::wstring LoadResourceString(unsigned id) override {
         if (id == kIdsSavingTitle) return kSavingTitleFormat;
-        return id == kMsgBackupFailed ? L"ﾊﾞｯｸｱｯﾌﾟ失敗\r\n%s\r\n100%%" : L"";
+        return id == kMsgBackupFailed ? L"ﾊﾞｯｸｱｯﾌﾟ失敗\r\n%s\r\n%s\r\n100%%" : L"";
     }
 
   private:

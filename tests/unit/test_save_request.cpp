@@ -248,7 +248,7 @@ TEST(SaveRequest, EachWritingFailureShowsItsMessagesAndTheWindowAlwaysComesBack)
         }
     }
 
-    // Backups that cannot be made stop the save before the editor starts, naming the file.
+    // Backups that cannot be made stop the save before the editor starts, naming the file and the folder.
     SaveRun noBackup;
     std::ofstream(noBackup.files.backupFolder) << "a file where the folder should be";
     noBackup.Run();
@@ -258,7 +258,7 @@ TEST(SaveRequest, EachWritingFailureShowsItsMessagesAndTheWindowAlwaysComesBack)
     const std::wstring& text = noBackup.ui.texts[0];
     EXPECT_EQ(text.rfind(L"ﾊﾞｯｸｱｯﾌﾟ失敗\r\n", 0), 0u);
     EXPECT_NE(text.find(L"EUDC."), std::wstring::npos);
-    EXPECT_EQ(text.substr(text.size() - 6), L"\r\n100%");
+    EXPECT_NE(text.find(L"\r\n" + noBackup.files.backupFolder.wstring() + L"\r\n100%"), std::wstring::npos);
     EXPECT_EQ(noBackup.UserSide(), (Calls{"ui ConfirmSave", "lock Acquire 0", "ui ShowText"}));
 }
 

@@ -714,15 +714,37 @@ TEST(SaveCancel, EndsEveryStepPromptlyWithTheEditorGoneAndNothingSaved) {
 // late is waited for; the click lands on the cell for an editor that sees another DPI than its monitor's; no
 // key goes out while another window is in front.
 TEST(SaveContract, EnterKeptByTheGridLateStatusOtherDpiAndNoInputBehindAnotherWindow) {
-    // A dialog that Enter did not close is not confirmed blindly: a posted OK could overtake keys the editor
-    // has not read yet and confirm another code. The save fails, and the editor is closed.
+    // A dialog that Enter did not close is confirmed with one OK once its code field shows the code: the
+    // input before it was handled.
     Scenario enter;
     enter.desktop.enterIgnored = true;
     enter.Save(L"E123");
-    EXPECT_EQ(enter.result, SaveResult::Failed);
-    EXPECT_EQ(enter.desktop.Posted(kCodeDlg, kIdOk), 0);
-    EXPECT_EQ(enter.desktop.saveCommands, 0);
-    EXPECT_TRUE(enter.desktop.exited);
+    EXPECT_EQ(enter.result, SaveResult::Saved);
+    EXPECT_EQ(enter.desktop.Posted(kCodeDlg, kIdOk), 1);
+    EXPECT_EQ(enter.Stored(0xE123), Glyph());
+    // Without such a field it is not confirmed blindly: a posted OK could overtake keys the editor has not
+    // read yet and confirm another code. The save fails, and the editor is closed.
+    Scenario blind;
+    blind.desktop.enterIgnored = true;
+    blind.desktop.codeField = false;
+    blind.Save(L"E123");
+    EXPECT_EQ(blind.result, SaveResult::Failed);
+    EXPECT_EQ(blind.desktop.Posted(kCodeDlg, kIdOk), 0);
+    EXPECT_EQ(blind.desktop.saveCommands, 0);
+    EXPECT_TRUE(blind.desktop.exited);
+    // A field that shows the code before any input (the editor's current code) proves nothing.
+    Scenario already;
+    already.desktop.enterIgnored = true;
+    already.desktop.editorCode = 0xE123;
+    already.desktop.selectedAtOpen = true;
+    already.Save(L"E123");
+    EXPECT_EQ(already.desktop.Posted(kCodeDlg, kIdOk), 0);
+    EXPECT_EQ(already.result, SaveResult::Failed);
+    // Enter that closes the dialog needs no OK.
+    Scenario normal;
+    normal.Save(L"E123");
+    EXPECT_EQ(normal.result, SaveResult::Saved);
+    EXPECT_EQ(normal.desktop.Posted(kCodeDlg, kIdOk), 0);
 
     Scenario late;
     late.desktop.statusLateMs = 1500;

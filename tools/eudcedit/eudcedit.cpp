@@ -30,6 +30,12 @@
 //                                        lose dots)
 //              GridOffsetUnits=DX,DY     the dot grid lies DX, DY font units off the em's usual place
 //              GridScale=S               the dot grid is S times the em's usual size (0.5..2)
+//              SlowDialogOpenMs=N        the code dialogs and the copy dialog appear N ms after their command
+//              ModalDialogs=0            its dialogs leave the main window enabled (default 1: while one is
+//                                        open the main window takes no input, as a modal dialog's owner)
+//              UnownedErrorWindow=1      the error window has no owner (a top-level window of its own)
+//              LateStatusMs=N            the status bar shows the chosen code N ms after the dialog's OK
+//              EnterIgnored=1            the code grid keeps Enter for itself: only OK confirms the dialog
 //
 // A font that is missing, or a placeholder shorter than a font's header, is made anew from the bitmap file
 // as it was before the save; any other font gets the one glyph updated, every other table kept.
@@ -86,6 +92,11 @@ constexpr wchar_t kCopyDialogClass[] = L"KfEudceditCopyDialog";
 constexpr wchar_t kGridClass[] = L"KfEudceditCodeGrid";
 constexpr int kSjisCodes = 1880;  // F040..F9FC, in the same order as E000..E757
 constexpr UINT_PTR kCloseTimer = 1;
+// Timers of the main window: a dialog that opens late, a status bar that shows the code late.
+constexpr UINT_PTR kOpenCodeDialogTimer = 2;
+constexpr UINT_PTR kOpenCopyDialogTimer = 3;
+constexpr UINT_PTR kLateStatusTimer = 4;
+constexpr int kCodeFieldId = 1003;
 // Never contains "Kanjiforge": a window with that name counts as an error report while a save runs.
 constexpr wchar_t kMainTitle[] = L"外字エディタ";
 constexpr wchar_t kCodeDialogTitle[] = L"コードの選択";
@@ -112,6 +123,11 @@ struct Settings {
     int gridOffsetX = 0;
     int gridOffsetY = 0;
     double gridScale = 1.0;
+    int slowDialogOpenMs = 0;
+    bool modalDialogs = true;
+    bool unownedErrorWindow = false;
+    int lateStatusMs = 0;
+    bool enterIgnored = false;
 };
 
 struct State {
@@ -123,6 +139,7 @@ struct State {
     HWND combo = nullptr;
     HWND codeDialog = nullptr;
     HWND grid = nullptr;
+    HWND codeField = nullptr;  // the code dialog's field that names the selected code
     HWND copyDialog = nullptr;
     int code = kFirstCode;
     int saveAttempts = 0;
@@ -221,6 +238,11 @@ void LoadSettings() {
     s.fontWriteFails = IniInt(L"StandIn", L"FontWriteFails", 0) != 0;
     s.fontWriteStale = IniInt(L"StandIn", L"FontWriteStale", 0) != 0;
     s.fontLockedMs = IniInt(L"StandIn", L"FontLockedMs", 0);
+    s.slowDialogOpenMs = IniInt(L"StandIn", L"SlowDialogOpenMs", 0);
+    s.modalDialogs = IniInt(L"StandIn", L"ModalDialogs", 1) != 0;
+    s.unownedErrorWindow = IniInt(L"StandIn", L"UnownedErrorWindow", 0) != 0;
+    s.lateStatusMs = IniInt(L"StandIn", L"LateStatusMs", 0);
+    s.enterIgnored = IniInt(L"StandIn", L"EnterIgnored", 0) != 0;
     const int smooth = IniInt(L"StandIn", L"SmoothOutlines", 0);
     s.corners = smooth == 1 ? TteCorners::Rounded : smooth == 2 ? TteCorners::Spline : TteCorners::Square;
     if (const std::wstring offset = IniString(L"StandIn", L"GridOffsetUnits"); !offset.empty()) {
@@ -279,11 +301,27 @@ void KeepSelectionVisible() {
     g.topRow = std::clamp(g.topRow, 0, TotalRows() - kVisibleRows);
 }
 
+// The field above the grid names the selected code in the current character set.
+void ShowSelectedCode() {
+    if (!g.codeField) return;
+    const std::wstring chosen = (g.unicode ? L"Unicode " : L"Shift JIS ") + Hex4(DisplayCode(g.selected));
+    SetWindowTextW(g.codeField, chosen.c_str());
+}
+
 void MoveSelection(int delta) {
     const int next = g.selected + delta;
     if (next < kFirstCode || next > LastCode()) return;
     g.selected = next;
     KeepSelectionVisible();
+    ShowSelectedCode();
+}
+
+// A modal dialog's owner takes no input while the dialog is open, and gets it back as the dialog ends.
+void DialogOpened() {
+    if (g.settings.modalDialogs) EnableWindow(g.main, FALSE);
+}
+void DialogEnded() {
+    if (g.settings.modalDialogs && !g.codeDialog && !g.copyDialog) EnableWindow(g.main, TRUE);
 }
 
 // Closes a dialog the way the editor does: at once, or after SlowDialogCloseMs on screen.
@@ -301,13 +339,20 @@ void CloseCodeDialog(bool ok) {
     // From here on this dialog is closing: it no longer takes input, and a new one may open.
     g.codeDialog = nullptr;
     g.grid = nullptr;
+    g.codeField = nullptr;
     if (ok) {
         g.code = g.selected;
         Log(L"code " + Hex4(g.code));
-        ShowCode(g.settings.wrongCode ? (g.code == kLastCode ? kFirstCode : g.code + 1) : g.code);
+        if (g.settings.lateStatusMs > 0) {
+            SendMessageW(g.status, SB_SETTEXTW, 0, reinterpret_cast<LPARAM>(L""));
+            SetTimer(g.main, kLateStatusTimer, static_cast<UINT>(g.settings.lateStatusMs), nullptr);
+        } else {
+            ShowCode(g.settings.wrongCode ? (g.code == kLastCode ? kFirstCode : g.code + 1) : g.code);
+        }
     } else {
         Log(L"code dialog cancelled");
     }
+    DialogEnded();
     CloseDialogWindow(dialog);
     SetForegroundWindow(g.main);
 }
@@ -340,6 +385,10 @@ LRESULT CALLBACK GridProc(HWND window, UINT message, WPARAM wParam, LPARAM lPara
                     MoveSelection(-1);
                     break;
                 case VK_RETURN:
+                    if (g.settings.enterIgnored) {
+                        Log(L"enter kept by the grid");
+                        return 0;
+                    }
                     PostMessageW(GetParent(window), WM_COMMAND, IDOK, 0);
                     return 0;
                 case VK_ESCAPE:
@@ -359,6 +408,7 @@ LRESULT CALLBACK GridProc(HWND window, UINT message, WPARAM wParam, LPARAM lPara
             if (x >= 0 && y >= 0 && x < kColumns * kCellWidth && y < kVisibleRows * kCellHeight) {
                 const int code = kFirstCode + (g.topRow + y / kCellHeight) * kColumns + x / kCellWidth;
                 if (code <= LastCode()) g.selected = code;
+                ShowSelectedCode();
                 Log(L"click " + Hex4(code));
                 InvalidateRect(window, nullptr, TRUE);
             }
@@ -407,6 +457,8 @@ LRESULT CALLBACK CodeDialogProc(HWND window, UINT message, WPARAM wParam, LPARAM
             if (window == g.codeDialog) {
                 g.codeDialog = nullptr;
                 g.grid = nullptr;
+                g.codeField = nullptr;
+                DialogEnded();
             }
             return 0;
         case WM_PAINT: {
@@ -420,9 +472,6 @@ LRESULT CALLBACK CodeDialogProc(HWND window, UINT message, WPARAM wParam, LPARAM
                 TextOutW(dc, 8, kGridTop + r * kCellHeight + 3, label.c_str(),
                          static_cast<int>(label.size()));
             }
-            const std::wstring chosen =
-                (g.unicode ? L"Unicode " : L"Shift JIS ") + Hex4(DisplayCode(g.selected));
-            TextOutW(dc, kGridLeft, 10, chosen.c_str(), static_cast<int>(chosen.size()));
             EndPaint(window, &ps);
             return 0;
         }
@@ -430,7 +479,7 @@ LRESULT CALLBACK CodeDialogProc(HWND window, UINT message, WPARAM wParam, LPARAM
     return DefWindowProcW(window, message, wParam, lParam);
 }
 
-void OpenCodeDialog() {
+void OpenCodeDialogNow() {
     if (g.codeDialog) {
         SetForegroundWindow(g.codeDialog);
         return;
@@ -448,10 +497,25 @@ void OpenCodeDialog() {
     g.grid = CreateWindowExW(0, kGridClass, nullptr, WS_CHILD | WS_VISIBLE | WS_TABSTOP, kGridLeft, kGridTop,
                              kColumns * kCellWidth + 1, kVisibleRows * kCellHeight + 1, g.codeDialog, nullptr,
                              GetModuleHandleW(nullptr), nullptr);
+    g.codeField = CreateWindowExW(0, L"Static", nullptr, WS_CHILD | WS_VISIBLE, kGridLeft, 8, 200, 18,
+                                  g.codeDialog, reinterpret_cast<HMENU>(static_cast<INT_PTR>(kCodeFieldId)),
+                                  GetModuleHandleW(nullptr), nullptr);
+    SendMessageW(g.codeField, WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT)), FALSE);
+    ShowSelectedCode();
+    DialogOpened();
     ShowWindow(g.codeDialog, SW_SHOWNORMAL);
     SetForegroundWindow(g.codeDialog);
     SetFocus(g.grid);
     Log(L"code dialog");
+}
+
+// The command opens the dialog at once, or SlowDialogOpenMs later.
+void OpenCodeDialog() {
+    if (g.settings.slowDialogOpenMs > 0 && !g.codeDialog) {
+        SetTimer(g.main, kOpenCodeDialogTimer, static_cast<UINT>(g.settings.slowDialogOpenMs), nullptr);
+        return;
+    }
+    OpenCodeDialogNow();
 }
 
 // --- copy dialog
@@ -467,6 +531,7 @@ LRESULT CALLBACK CopyDialogProc(HWND window, UINT message, WPARAM wParam, LPARAM
             if (window == g.copyDialog && (LOWORD(wParam) == IDOK || LOWORD(wParam) == IDCANCEL)) {
                 Log(LOWORD(wParam) == IDOK ? L"copy dialog ok" : L"copy dialog cancelled");
                 g.copyDialog = nullptr;
+                DialogEnded();
                 CloseDialogWindow(window);
                 SetForegroundWindow(g.main);
             }
@@ -479,21 +544,33 @@ LRESULT CALLBACK CopyDialogProc(HWND window, UINT message, WPARAM wParam, LPARAM
             DestroyWindow(window);
             return 0;
         case WM_DESTROY:
-            if (window == g.copyDialog) g.copyDialog = nullptr;
+            if (window == g.copyDialog) {
+                g.copyDialog = nullptr;
+                DialogEnded();
+            }
             return 0;
     }
     return DefWindowProcW(window, message, wParam, lParam);
 }
 
-void OpenCopyDialog() {
+void OpenCopyDialogNow() {
     if (g.copyDialog) return;
     const DWORD style = WS_POPUP | WS_CAPTION | WS_SYSMENU;
     g.copyDialog = CreateWindowExW(WS_EX_DLGMODALFRAME, kCopyDialogClass, kCopyDialogTitle, style,
                                    g.settings.mainRect.left + 30, g.settings.mainRect.top + 30, 260, 120,
                                    g.main, nullptr, GetModuleHandleW(nullptr), nullptr);
+    DialogOpened();
     ShowWindow(g.copyDialog, SW_SHOWNORMAL);
     SetForegroundWindow(g.copyDialog);
     Log(L"copy dialog");
+}
+
+void OpenCopyDialog() {
+    if (g.settings.slowDialogOpenMs > 0 && !g.copyDialog) {
+        SetTimer(g.main, kOpenCopyDialogTimer, static_cast<UINT>(g.settings.slowDialogOpenMs), nullptr);
+        return;
+    }
+    OpenCopyDialogNow();
 }
 
 // --- paste and save
@@ -683,7 +760,8 @@ std::wstring WriteGlyph() {
 
 void ShowErrorWindow(const std::wstring& text) {
     // A message box closes on WM_COMMAND 2 and returns only then, so the save command is still running.
-    MessageBoxW(g.main, text.c_str(), g.settings.errorWindowTitle.c_str(), MB_OK | MB_ICONHAND);
+    MessageBoxW(g.settings.unownedErrorWindow ? nullptr : g.main, text.c_str(),
+                g.settings.errorWindowTitle.c_str(), MB_OK | MB_ICONHAND);
 }
 
 void Save() {
@@ -834,6 +912,15 @@ LRESULT CALLBACK MainProc(HWND window, UINT message, WPARAM wParam, LPARAM lPara
             }
             return DefWindowProcW(window, message, wParam, lParam);
         }
+        case WM_TIMER:
+            KillTimer(window, wParam);
+            if (wParam == kOpenCodeDialogTimer) OpenCodeDialogNow();
+            if (wParam == kOpenCopyDialogTimer) OpenCopyDialogNow();
+            if (wParam == kLateStatusTimer) {
+                ShowCode(g.settings.wrongCode ? (g.code == kLastCode ? kFirstCode : g.code + 1) : g.code);
+                Log(L"status shows the code");
+            }
+            return 0;
         case WM_PAINT: {
             PAINTSTRUCT ps;
             HDC dc = BeginPaint(window, &ps);

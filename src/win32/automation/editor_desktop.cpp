@@ -23,6 +23,8 @@ HANDLE ToHandle(std::uintptr_t handle) { return reinterpret_cast<HANDLE>(handle)
 constexpr int kStatusPartChars = 100;
 // How long a short message to the editor may take before the editor counts as not answering.
 constexpr UINT kCallTimeoutMs = 5000;
+// A control's text is read again and again while a dialog is waited for: a busy editor only delays it.
+constexpr UINT kControlTextTimeoutMs = 500;
 
 // SendMessage that neither waits for a hung window nor longer than `timeoutMs`; false when the call did
 // not complete.
@@ -214,6 +216,16 @@ WindowId CWin32EditorDesktop::GetForegroundWindow() { return ToId(::GetForegroun
 std::wstring CWin32EditorDesktop::ReadWindowText(WindowId window) {
     wchar_t text[256] = {};
     ::GetWindowTextW(ToHwnd(window), text, 256);
+    return text;
+}
+
+std::wstring CWin32EditorDesktop::ReadControlText(WindowId control) {
+    // WM_GETTEXT is copied between processes by the system; GetWindowText would not ask the control.
+    wchar_t text[kStatusPartChars + 1] = {};
+    if (!SendBounded(ToHwnd(control), WM_GETTEXT, kStatusPartChars + 1, reinterpret_cast<LPARAM>(text),
+                     kControlTextTimeoutMs, nullptr))
+        return {};
+    text[kStatusPartChars] = L'\0';
     return text;
 }
 

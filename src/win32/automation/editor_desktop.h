@@ -37,6 +37,7 @@ class CWin32EditorDesktop : public IEditorDesktop {
     void Pause(int milliseconds, bool wakeOnWindows) override;
 
     std::wstring ReadWindowText(WindowId window) override;
+    std::wstring ReadControlText(WindowId control) override;
     void WriteWindowText(WindowId window, const std::wstring& text) override;
     void PostCommand(WindowId window, std::uintptr_t wParam, WindowId lParam) override;
     bool SendCommand(WindowId window, std::uintptr_t wParam, int timeoutMs) override;

@@ -1,6 +1,8 @@
 #include "win32/document/glyph_editor_doc.h"
 
+#include <knownfolders.h>
 #include <process.h>
+#include <shlobj.h>
 
 #include <algorithm>
 #include <filesystem>
@@ -159,26 +161,26 @@ void CGlyphoEditorDoc::OnUpdatePrevCode(CCmdUI* cmdUI) {
 namespace {
 
 // What the save is doing, as the progress window names it.
-const wchar_t* SaveStepText(SaveStep step) {
+UINT SaveStepTextId(SaveStep step) {
     switch (step) {
         case SaveStep::WaitingForOtherSave:
-            return L"他の保存の終了を待っています…";
+            return IDS_SAVE_STEP_WAITING;
         case SaveStep::BackingUp:
-            return L"外字ﾌｧｲﾙをﾊﾞｯｸｱｯﾌﾟしています…";
+            return IDS_SAVE_STEP_BACKING_UP;
         case SaveStep::StartingEditor:
-            return L"外字ｴﾃﾞｨﾀを起動しています…";
+            return IDS_SAVE_STEP_STARTING;
         case SaveStep::ChoosingCode:
-            return L"ｺｰﾄﾞを選択しています…";
+            return IDS_SAVE_STEP_CHOOSING_CODE;
         case SaveStep::Pasting:
-            return L"外字を貼り付けています…";
+            return IDS_SAVE_STEP_PASTING;
         case SaveStep::Saving:
-            return L"外字ｴﾃﾞｨﾀで保存しています…";
+            return IDS_SAVE_STEP_SAVING;
         case SaveStep::ClosingEditor:
-            return L"外字ｴﾃﾞｨﾀを終了しています…";
+            return IDS_SAVE_STEP_CLOSING;
         case SaveStep::Checking:
-            return L"保存結果を確認しています…";
+            return IDS_SAVE_STEP_CHECKING;
     }
-    return L"";
+    return IDS_SAVE_STEP_WAITING;
 }
 
 // The window a running save shows: the step in progress and a Cancel. It is also where the save's thread
@@ -221,7 +223,7 @@ class CSaveProgress {
     }
     void ShowStep(SaveStep step) {
         if (m_hWnd != nullptr && !m_cancel.Requested())
-            ::SetDlgItemTextW(m_hWnd, IDC_SAVE_STEP, SaveStepText(step));
+            ::SetDlgItemTextW(m_hWnd, IDC_SAVE_STEP, LoadResString(SaveStepTextId(step)).c_str());
     }
     // Pumps the window's messages until `thread` has ended.
     void WaitFor(HANDLE thread) {
@@ -275,7 +277,7 @@ class CSaveProgress {
                 if (LOWORD(wParam) == IDCANCEL) {
                     g_log.Write(L"Command:保存中止\n");
                     self->m_cancel.Request();
-                    ::SetDlgItemTextW(window, IDC_SAVE_STEP, L"保存を中止しています…");
+                    ::SetDlgItemTextW(window, IDC_SAVE_STEP, LoadResString(IDS_SAVE_STEP_CANCELLING).c_str());
                     ::EnableWindow(::GetDlgItem(window, IDCANCEL), FALSE);
                 }
                 return TRUE;
@@ -381,6 +383,21 @@ unsigned __stdcall SaveThread(void* param) {
 
 }  // namespace
 
+std::filesystem::path SaveBackupFolder(const std::wstring& programFolder) {
+    // Every user may write there, whatever the install: one for all users lets users write only its settings
+    // file and TEMP\ beside the program. Each user's backups are then theirs alone, so one user's saves never
+    // push another's copies out.
+    PWSTR localAppData = nullptr;
+    std::filesystem::path folder;
+    if (SUCCEEDED(::SHGetKnownFolderPath(FOLDERID_LocalAppData, 0, nullptr, &localAppData)) &&
+        localAppData != nullptr && *localAppData != L'\0')
+        folder = std::filesystem::path(localAppData) / L"Kanjiforge" / L"backup";
+    ::CoTaskMemFree(localAppData);
+    // Without a profile folder (a service account, a broken profile) the copies go beside the program.
+    if (folder.empty()) folder = std::filesystem::path(programFolder + L"backup");
+    return folder;
+}
+
 BOOL CGlyphoEditorDoc::SaveCodeImage() {
     if (!m_pImgArray || m_image.ByteCount() == 0) return FALSE;
     if (!m_pImgArray->IsModified()) return TRUE;
@@ -388,7 +405,7 @@ BOOL CGlyphoEditorDoc::SaveCodeImage() {
     SaveFiles files;
     files.bitmapFile = std::filesystem::path(m_context.m_strEudcBitmapPath);
     files.fontFile = std::filesystem::path(m_context.m_strEudcFontPath);
-    files.backupFolder = std::filesystem::path(m_context.m_strModuleFolder + L"backup");
+    files.backupFolder = SaveBackupFolder(m_context.m_strModuleFolder);
 
     // The save runs on a thread of its own: this window's thread keeps its windows painted and the
     // progress window's Cancel answered; the drawing, its history and mark stay as they are until the

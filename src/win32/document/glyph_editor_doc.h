@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include <filesystem>
 #include <memory>
 #include <string>
 
@@ -25,6 +26,10 @@ class IGlyphDocumentFrame {
     virtual void SetTitleCode(const std::wstring& code) = 0;
     virtual void SetModifiedMark(BOOL modified) = 0;
 };
+
+// Where a save keeps its copies of the EUDC files: "Kanjiforge\backup" in the user's local application data
+// folder, or "backup" in `programFolder` (ending in a backslash) when the user has no such folder.
+std::filesystem::path SaveBackupFolder(const std::wstring& programFolder);
 
 class CGlyphoEditorDoc : public CDocument, private IImgArrayHost {
   public:
