@@ -883,6 +883,13 @@ class DirectSaveTest : public FontSaveTest {
             EXPECT_EQ(ReadFileBytes(euf_), before_[0]);
         }
     }
+    void TearDown() override {
+        SaveTest::TearDown();
+        // A read-only font's backup is read-only too: the test's folder must still go.
+        SetFileAttributesW(tte_.c_str(), FILE_ATTRIBUTE_NORMAL);
+        for (const std::wstring& backup : Backups())
+            SetFileAttributesW((folder_ / (L"prog\\backup\\" + backup)).c_str(), FILE_ATTRIBUTE_NORMAL);
+    }
     std::array<std::vector<uint8_t>, 2> before_;
 };
 
