@@ -82,7 +82,18 @@ SaveRequestResult CSaveRequest::Run(const std::wstring& currentCode, const DotPl
         return request;
     }
 
-    const WriteOutcome outcome = m_writer.Write(code, glyph);
+    WriteOutcome outcome = m_writer.Write(code, glyph);
+    if (!outcome.saved && !outcome.cancelled && !outcome.writeProblem.empty()) {
+        // The files are as they were: the user may have them written the other way.
+        g_log.Write(L"%s\n", outcome.writeProblem.c_str());
+        if (m_fallback == nullptr) m_ui.ShowText(outcome.writeProblem);
+        if (m_fallback == nullptr || !m_ui.AskYesNo(outcome.writeProblem)) {
+            g_log.Write(L"保存失敗[Code=%s]\n", code.c_str());
+            return request;
+        }
+        g_log.Write(L"Saving through the system character editor instead\n");
+        outcome = m_fallback->Write(code, glyph);
+    }
     if (outcome.cancelled) return Cancel(request, code);
     if (!outcome.started || !outcome.saved) {
         ReportWriteFailure(outcome);

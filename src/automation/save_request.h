@@ -4,8 +4,8 @@
 // small ports. It runs on a thread of its own, so that the window stays alive and can offer a
 // Cancel; the window side carries out the user-interface port on its own thread. The document only
 // starts it and applies what it returns (the code, the history's saved state). How the files are
-// written is a port of its own (ICharacterWriter): today the system character editor is steered to
-// write them.
+// written is a port of its own (ICharacterWriter): the system character editor steered to write them, or
+// the files written directly (direct_save.h), which, when it cannot, offers the steered way.
 #pragma once
 
 #include <optional>
@@ -32,6 +32,8 @@ class ISaveUi {
     // A message box with a string resource's text, or with a text.
     virtual void ShowMessage(unsigned stringId) = 0;
     virtual void ShowText(const std::wstring& text) = 0;
+    // A question with Yes and No: true for Yes.
+    virtual bool AskYesNo(const std::wstring& text) = 0;
     // The own main window steps out of the way while another program is steered (minimised and
     // disabled), and comes back afterwards (enabled, restored and in front).
     virtual void StepAside() = 0;
@@ -60,6 +62,9 @@ struct WriteOutcome {
     // Why the font did not prove the save: the failure (SaveResult::FontNotProved), or with "FontProof" set
     // to warn the warning of a save that completed all the same.
     std::wstring fontMessage;
+    // A writer that changed nothing and may be replaced by another way of writing: the question to ask,
+    // naming the file and the reason (empty otherwise).
+    std::wstring writeProblem;
 };
 
 // A way of writing the character's files.
@@ -102,13 +107,15 @@ struct SaveRequestResult {
 class CSaveRequest {
   public:
     CSaveRequest(ISaveUi& ui, ISaveLock& lock, IEditorDesktop& desktop, ICharacterWriter& writer,
-                 IProfileStore& settings, const SaveCancel* cancel = nullptr)
+                 IProfileStore& settings, const SaveCancel* cancel = nullptr,
+                 ICharacterWriter* fallback = nullptr)
         : m_ui(ui),
           m_lock(lock),
           m_desktop(desktop),
           m_writer(writer),
           m_settings(settings),
-          m_cancel(cancel) {}
+          m_cancel(cancel),
+          m_fallback(fallback) {}
 
     // Saves `glyph`, the modified character of the document whose code text is `code` (not a
     // private-use code while none was opened). Every failure has been told and logged when it
@@ -128,6 +135,8 @@ class CSaveRequest {
     ICharacterWriter& m_writer;
     IProfileStore& m_settings;
     const SaveCancel* m_cancel;
+    // Offered when the writer reports a problem that left the files as they were.
+    ICharacterWriter* m_fallback;
 };
 
 // The message that a system character editor is already running.

@@ -259,7 +259,88 @@ class SaveTest : public EditorTest {
         return names;
     }
 
+    static std::wstring RepeatEnv(const wchar_t* name, const wchar_t* fallback) {
+        wchar_t value[64] = {};
+        return GetEnvironmentVariableW(name, value, 64) ? std::wstring(value) : std::wstring(fallback);
+    }
+    // Saves the open drawing KF_SAVE_REPEAT times (20 without it) with Ctrl+S, a stroke more before each
+    // but the first, printing each time from the key to the cleared mark as seen from outside and as the
+    // program measured it, then the median.
+    void RepeatSaves(const char* each, const char* summary) {
+        const int repeat = std::stoi(RepeatEnv(L"KF_SAVE_REPEAT", L"20"));
+        std::vector<int> times;
+        int saved = 0;
+        for (int i = 0; i < repeat; ++i) {
+            if (i > 0) {
+                ASSERT_TRUE(BringForward(main_)) << DescribeDesktop();
+                ASSERT_NO_FATAL_FAILURE(Draw(3 + 2 * (i % 25), 2 + i));
+            }
+            ASSERT_TRUE(BringForward(main_)) << DescribeDesktop();
+            const auto start = std::chrono::steady_clock::now();
+            PressCtrlS();
+            std::optional<MessageBoxInfo> box = WaitForSaveOutcome();
+            const int ms = static_cast<int>(std::chrono::duration_cast<std::chrono::milliseconds>(
+                                                std::chrono::steady_clock::now() - start)
+                                                .count());
+            int width = 0, height = 0;
+            std::vector<uint8_t> bits;
+            const bool stored =
+                ReadEudcBitmap(std::filesystem::path(euf_), ParseCode(), width, height, &bits) == kEudcOk &&
+                std::equal(bits.begin(), bits.end(), drawn_.Bytes().begin(), drawn_.Bytes().end());
+            const bool ok = !box && stored && WindowText(main_) == Title();
+            saved += ok ? 1 : 0;
+            times.push_back(ms);
+            std::printf("%s %d: %s %d ms (in the program %s)\n", each, i + 1, ok ? "saved" : "FAILED", ms,
+                        LastSaveTime().c_str());
+            if (box) {
+                std::printf("  message: %s\n", Narrow(box->text).c_str());
+                PressButton(*box, IDOK);
+                WaitForWindowGone(box->window);
+            }
+            std::fflush(stdout);
+        }
+        std::sort(times.begin(), times.end());
+        std::printf("%s %d of %d at %s; median %d ms, min %d ms, max %d ms\n", summary, saved, repeat,
+                    Narrow(code_).c_str(), times[times.size() / 2], times.front(), times.back());
+        RecordProperty("saved", saved);
+        RecordProperty("median_ms", times[times.size() / 2]);
+        EXPECT_EQ(saved, repeat);
+    }
+
+    // Where the time of the saves went: the median of the moment each step was reached, over the saves.
+    void PrintStepMedians() {
+        std::vector<std::string> steps;
+        std::map<std::string, std::vector<int>> reached;
+        std::istringstream lines(Timeline());
+        for (std::string line; std::getline(lines, line);) {
+            int ms = 0;
+            char step[128] = {};
+            if (std::sscanf(line.c_str(), "Save timeline %d ms %127[^\r\n]", &ms, step) != 2) continue;
+            if (reached[step].empty()) steps.push_back(step);
+            reached[step].push_back(ms);
+        }
+        for (const std::string& step : steps) {
+            std::vector<int>& at = reached[step];
+            std::sort(at.begin(), at.end());
+            std::printf("step %-32s median %+6d ms (%zu saves)\n", step.c_str(), at[at.size() / 2],
+                        at.size());
+        }
+    }
+
     int ParseCode() const { return std::stoi(code_, nullptr, 16); }
+
+    // The program's own measure of its last save, from the command to the cleared mark ("?" before any).
+    std::string LastSaveTime() const {
+        const std::wstring path = folder_ / kDiagLog;
+        if (!FileExists(path)) return "?";
+        const std::vector<uint8_t> bytes = ReadFileBytes(path);
+        const std::string log(bytes.begin(), bytes.end());
+        const std::string key = "Save to cleared mark: ";
+        const std::size_t at = log.rfind(key);
+        if (at == std::string::npos) return "?";
+        const std::size_t from = at + key.size();
+        return log.substr(from, log.find('\n', from) - from);
+    }
 
     std::string EditorLog() const {
         const std::wstring path = editor_ + L".log";
@@ -707,66 +788,10 @@ TEST_F(SaveTest, SavesAGlyphOf24DotsWhoseRowsAreThreeBytes) {
 // KF_SAVE_REPEAT=N (default 20) saves, each after a new stroke, at KF_SAVE_CODE (default F8C0), started with
 // Ctrl+S; prints the time of each from the key to the cleared mark, the median, and "saved K of N".
 TEST_F(SaveTest, DISABLED_RepeatedSaves) {
-    auto env = [](const wchar_t* name, const wchar_t* fallback) {
-        wchar_t value[64] = {};
-        return GetEnvironmentVariableW(name, value, 64) ? std::wstring(value) : std::wstring(fallback);
-    };
-    const int repeat = std::stoi(env(L"KF_SAVE_REPEAT", L"20"));
-    const std::wstring code = env(L"KF_SAVE_CODE", L"F8C0");
+    const std::wstring code = RepeatEnv(L"KF_SAVE_CODE", L"F8C0");
     ASSERT_NO_FATAL_FAILURE(StartAndDraw(code));
-    std::vector<int> times;
-    int saved = 0;
-    for (int i = 0; i < repeat; ++i) {
-        if (i > 0) {
-            ASSERT_TRUE(BringForward(main_)) << DescribeDesktop();
-            ASSERT_NO_FATAL_FAILURE(Draw(3 + 2 * (i % 25), 2 + i));
-        }
-        ASSERT_TRUE(BringForward(main_)) << DescribeDesktop();
-        const auto start = std::chrono::steady_clock::now();
-        PressCtrlS();
-        std::optional<MessageBoxInfo> box = WaitForSaveOutcome();
-        const int ms = static_cast<int>(
-            std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start)
-                .count());
-        int width = 0, height = 0;
-        std::vector<uint8_t> bits;
-        const bool stored =
-            ReadEudcBitmap(std::filesystem::path(euf_), ParseCode(), width, height, &bits) == kEudcOk &&
-            std::equal(bits.begin(), bits.end(), drawn_.Bytes().begin(), drawn_.Bytes().end());
-        const bool ok = !box && stored && WindowText(main_) == Title();
-        saved += ok ? 1 : 0;
-        times.push_back(ms);
-        std::printf("save %d: %s %d ms\n", i + 1, ok ? "saved" : "FAILED", ms);
-        if (box) {
-            std::printf("  message: %s\n", Narrow(box->text).c_str());
-            PressButton(*box, IDOK);
-            WaitForWindowGone(box->window);
-        }
-        std::fflush(stdout);
-    }
-    std::vector<int> sorted = times;
-    std::sort(sorted.begin(), sorted.end());
-    std::printf("saved %d of %d at %s; median %d ms, min %d ms, max %d ms\n", saved, repeat,
-                Narrow(code).c_str(), sorted[sorted.size() / 2], sorted.front(), sorted.back());
-    // Where the time goes: the median of the moment each step was reached, over the saves.
-    std::vector<std::string> steps;
-    std::map<std::string, std::vector<int>> reached;
-    std::istringstream lines(Timeline());
-    for (std::string line; std::getline(lines, line);) {
-        int ms = 0;
-        char step[128] = {};
-        if (std::sscanf(line.c_str(), "Save timeline %d ms %127[^\r\n]", &ms, step) != 2) continue;
-        if (reached[step].empty()) steps.push_back(step);
-        reached[step].push_back(ms);
-    }
-    for (const std::string& step : steps) {
-        std::vector<int>& at = reached[step];
-        std::sort(at.begin(), at.end());
-        std::printf("step %-32s median %+6d ms (%zu saves)\n", step.c_str(), at[at.size() / 2], at.size());
-    }
-    RecordProperty("saved", saved);
-    RecordProperty("median_ms", sorted[sorted.size() / 2]);
-    EXPECT_EQ(saved, repeat);
+    ASSERT_NO_FATAL_FAILURE(RepeatSaves("save", "saved"));
+    PrintStepMedians();
 }
 
 // --- The font: the save proves the EUDC font as well, whatever the editor does with it ---------------------
@@ -882,3 +907,183 @@ TEST_F(FontSaveTest, WarnCompletesTheSaveWithItsReasonAndOffDoesNotLook) {
 }
 
 }  // namespace
+
+// --- The direct save: the program writes the pair itself -------------------------------------------------
+
+class DirectSaveTest : public FontSaveTest {
+  protected:
+    // A real pair with a character at `code`, the direct save switched on, `code` opened and drawn on.
+    void StartDirect(const std::wstring& code, std::wstring_view settings = {}) {
+        ASSERT_NO_FATAL_FAILURE(FontWithCharacter(std::stoi(code, nullptr, 16)));
+        before_ = {ReadFileBytes(euf_), ReadFileBytes(tte_)};
+        ASSERT_NO_FATAL_FAILURE(
+            StartAndDraw(code, {}, 64, L"SaveMethod=direct\r\n" + std::wstring(settings)));
+    }
+    // What `euftool check` reports of the pair: every character of the bitmap file shown by the font.
+    void ExpectPairClean() const {
+        TteFont font;
+        ASSERT_EQ(font.Read(std::filesystem::path(tte_)), kTteOk) << font.Error();
+        PairCheck check;
+        std::string error;
+        ASSERT_TRUE(CheckEudcPair(ReadFileBytes(euf_), font, check, error)) << error;
+        EXPECT_TRUE(check.problems.empty()) << PairProblemName(check.problems.front().kind);
+        EXPECT_EQ(check.agreeing, check.bitmapCodes);
+        for (const std::wstring& left : {euf_ + L".kf-new", tte_ + L".kf-new", euf_ + L".kf-journal"})
+            EXPECT_FALSE(FileExists(left)) << Narrow(left);
+    }
+    std::string DirectFailure(const std::wstring& file, const std::wstring& reason) const {
+        return Narrow(L"外字ﾌｧｲﾙに直接保存できませんでした。ﾌｧｲﾙは変更されていません。\r\n" + file + L"\r\n" +
+                      reason + L"\r\n外字ｴﾃﾞｨﾀを使って保存しますか?");
+    }
+    // The question of a direct save that could not be done, answered No: nothing saved, nothing changed.
+    void ExpectRefusedUnchanged(const std::string& expected) {
+        std::optional<MessageBoxInfo> box = WaitForSaveOutcome();
+        ASSERT_TRUE(box.has_value()) << DiagLog();
+        EXPECT_EQ(Narrow(box->text), expected);
+        EXPECT_EQ(box->ButtonIds(), (std::vector<int>{IDYES, IDNO}));
+        PressButton(*box, IDNO);
+        ASSERT_TRUE(WaitForWindowGone(box->window));
+        EXPECT_TRUE(WaitUntil([&] { return IsWindowEnabled(main_) != FALSE; }));
+        EXPECT_EQ(Narrow(WindowText(main_)), Narrow(Title() + L"-<更新>"));
+        EXPECT_EQ(ReadFileBytes(euf_), before_[0]);
+        EXPECT_EQ(ReadFileBytes(tte_), before_[1]);
+        EXPECT_EQ(EditorLog(), "") << "the system character editor was started";
+    }
+    // The program ends after `step` of a direct save (the test hook), as a crash would leave the files, and
+    // is started again: the pair agrees, holding the drawing only when the journal had named it.
+    void StopAndRestart(int step) {
+        ASSERT_NO_FATAL_FAILURE(
+            StartDirect(L"E000", L"DirectSaveTestStop=" + std::to_wstring(step) + L"\r\n"));
+        PostMessageW(main_, WM_COMMAND, kSave, 0);
+        ASSERT_TRUE(app_->WaitForExit(kSaveTimeout).has_value()) << DiagLog();
+        EXPECT_EQ(FileExists(euf_ + L".kf-journal"), step >= 4);
+
+        WriteSettings(L"GaijiEditorPath=" + editor_ + L"\r\nGaijiEditorIniPath=" + editorIni_ +
+                      L"\r\nDiagLogFile=" + (folder_ / kDiagLog) + L"\r\n");
+        app_.emplace(Start(code_));
+        main_ = WaitForEditorWindow(*app_);
+        ASSERT_NE(main_, nullptr);
+        ASSERT_TRUE(WaitUntil([&] { return WindowText(main_) == Title(); }));
+        ASSERT_NO_FATAL_FAILURE(ExpectPairClean());
+        EXPECT_NE(DiagLog().find("Direct save recovery"), std::string::npos) << DiagLog();
+        int width = 0, height = 0;
+        std::vector<uint8_t> bits;
+        ASSERT_EQ(ReadEudcBitmap(std::filesystem::path(euf_), ParseCode(), width, height, &bits), kEudcOk);
+        const bool saved = std::equal(bits.begin(), bits.end(), drawn_.Bytes().begin(), drawn_.Bytes().end());
+        EXPECT_EQ(saved, step >= 4);
+        if (!saved) {
+            EXPECT_EQ(ReadFileBytes(euf_), before_[0]);
+        }
+    }
+    void TearDown() override {
+        SaveTest::TearDown();
+        // A read-only font's backup is read-only too: the test's folder must still go.
+        SetFileAttributesW(tte_.c_str(), FILE_ATTRIBUTE_NORMAL);
+        for (const std::wstring& backup : Backups())
+            SetFileAttributesW((folder_ / (L"prog\\backup\\" + backup)).c_str(), FILE_ATTRIBUTE_NORMAL);
+    }
+    std::array<std::vector<uint8_t>, 2> before_;
+};
+
+constexpr UINT kDirectSave = 32827;
+
+TEST_F(DirectSaveTest, SavesBothFilesWithoutTheEditorKeepsUndoAndTheMenuSwitchesTheMethod) {
+    ASSERT_NO_FATAL_FAILURE(StartDirect(L"E000"));
+    const auto start = std::chrono::steady_clock::now();
+    PostMessageW(main_, WM_COMMAND, kSave, 0);
+    ASSERT_NO_FATAL_FAILURE(ExpectSaved());
+    const auto ms =
+        std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start);
+    std::printf("direct save: %d ms\n", static_cast<int>(ms.count()));
+    ASSERT_NO_FATAL_FAILURE(ExpectPairClean());
+    EXPECT_EQ(EditorLog(), "") << "the system character editor was started";
+    EXPECT_EQ(Backups().size(), 2u);
+    const std::string log = DiagLog();
+    for (const char* step : {"bitmap file written beside and read back", "font written beside and read back",
+                             "bitmap file replaced", "font replaced", "EnableEUDC(FALSE)", "EnableEUDC(TRUE)",
+                             "WM_FONTCHANGE broadcast"})
+        EXPECT_NE(log.find(step), std::string::npos) << step << "\n" << log;
+
+    constexpr UINT kUndo = 57643;
+    PostMessageW(main_, WM_COMMAND, kUndo, 0);
+    EXPECT_TRUE(WaitUntil([&] { return WindowText(main_) == Title() + L"-<更新>"; }));
+    EXPECT_EQ(HistoryStates(), 2);
+
+    // The File menu's item switches the method and stores it.
+    SendMessageW(main_, WM_COMMAND, kDirectSave, 0);
+    EXPECT_EQ(Setting(L"SaveMethod").value_or(L""), L"editor");
+    SendMessageW(main_, WM_COMMAND, kDirectSave, 0);
+    EXPECT_EQ(Setting(L"SaveMethod").value_or(L""), L"direct");
+}
+
+TEST_F(DirectSaveTest, AFontHeldByAnotherProgramEndsWithItsQuestionAndChangesNothing) {
+    ASSERT_NO_FATAL_FAILURE(StartDirect(L"E000"));
+    // This process holds the font as the system does: others may read it, nobody may replace it.
+    HANDLE held =
+        CreateFileW(tte_.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    PostMessageW(main_, WM_COMMAND, kSave, 0);
+    std::optional<MessageBoxInfo> box = WaitForSaveOutcome();
+    CloseHandle(held);
+    ASSERT_TRUE(box.has_value()) << DiagLog();
+    EXPECT_EQ(Narrow(box->text), DirectFailure(tte_, L"ﾌｧｲﾙが他のﾌﾟﾛｸﾞﾗﾑに使用されています。"));
+    PressButton(*box, IDNO);
+    ASSERT_TRUE(WaitForWindowGone(box->window));
+    EXPECT_TRUE(WaitUntil([&] { return IsWindowEnabled(main_) != FALSE; }));
+    EXPECT_EQ(Narrow(WindowText(main_)), Narrow(Title() + L"-<更新>"));
+    EXPECT_EQ(ReadFileBytes(euf_), before_[0]);
+    EXPECT_EQ(ReadFileBytes(tte_), before_[1]);
+    ASSERT_NO_FATAL_FAILURE(ExpectPairClean());
+}
+
+TEST_F(DirectSaveTest, AReadOnlyFontOrAWriteTheFileSystemRefusesChangesNothing) {
+    ASSERT_NO_FATAL_FAILURE(StartDirect(L"E000"));
+    ASSERT_TRUE(SetFileAttributesW(tte_.c_str(), FILE_ATTRIBUTE_READONLY));
+    PostMessageW(main_, WM_COMMAND, kSave, 0);
+    ASSERT_NO_FATAL_FAILURE(
+        ExpectRefusedUnchanged(DirectFailure(tte_, L"ﾌｧｲﾙまたはﾌｫﾙﾀﾞへの書き込みが許可されていません。")));
+    SetFileAttributesW(tte_.c_str(), FILE_ATTRIBUTE_NORMAL);
+    ASSERT_NO_FATAL_FAILURE(ExpectPairClean());
+
+    // The new bitmap file cannot be written: a folder stands where it would go.
+    ASSERT_TRUE(CreateDirectoryW((euf_ + L".kf-new").c_str(), nullptr));
+    PostMessageW(main_, WM_COMMAND, kSave, 0);
+    std::optional<MessageBoxInfo> box = WaitForSaveOutcome();
+    ASSERT_TRUE(box.has_value()) << DiagLog();
+    EXPECT_EQ(Narrow(box->text), DirectFailure(euf_, L"ﾌｧｲﾙまたはﾌｫﾙﾀﾞへの書き込みが許可されていません。"));
+    PressButton(*box, IDNO);
+    ASSERT_TRUE(WaitForWindowGone(box->window));
+    RemoveDirectoryW((euf_ + L".kf-new").c_str());
+    EXPECT_EQ(ReadFileBytes(euf_), before_[0]);
+    EXPECT_EQ(ReadFileBytes(tte_), before_[1]);
+}
+
+TEST_F(DirectSaveTest, ASaveCutShortBeforeItNamedThePairLeavesTheOldPairAtTheNextStart) {
+    ASSERT_NO_FATAL_FAILURE(StopAndRestart(3));
+}
+
+TEST_F(DirectSaveTest, ASaveCutShortAfterTheBitmapFileWasReplacedIsFinishedAtTheNextStart) {
+    ASSERT_NO_FATAL_FAILURE(StopAndRestart(5));
+}
+
+// The direct save's time on a full pair (6,400 characters of 64 dots), from Ctrl+S to the cleared mark, as
+// scripts/save-repeat measures the steered one (KF_SAVE_REPEAT saves at KF_SAVE_CODE).
+TEST_F(DirectSaveTest, DISABLED_RepeatedDirectSaves) {
+    const std::wstring code = RepeatEnv(L"KF_SAVE_CODE", L"F8C0");
+    std::vector<uint8_t> bitmap = MakeEudcBitmapFileBytes(64);
+    for (int c = kEudcFirst; c <= kEudcLast; ++c) {
+        DotPlane glyph(64);
+        for (int x = 4; x < 60; ++x) glyph.SetDot(x, 4 + (c % 56), true);
+        for (int y = 4; y < 60; ++y) glyph.SetDot(4 + (c / 56) % 56, y, true);
+        ASSERT_TRUE(PutEudcBitmapRecordBytes(bitmap, c, glyph.Bytes()));
+    }
+    std::vector<uint8_t> font;
+    std::string error;
+    ASSERT_EQ(BuildTteFontFromEudc(bitmap, TteTimeNow(), font, error), kTteOk) << error;
+    WriteFileBytes(euf_, bitmap);
+    WriteFileBytes(tte_, font);
+    ASSERT_NO_FATAL_FAILURE(StartAndDraw(code, {}, 64, L"SaveMethod=direct\r\n"));
+    ASSERT_NO_FATAL_FAILURE(RepeatSaves("direct save", "direct saved"));
+    std::printf("%s", Timeline().c_str());
+    ASSERT_NO_FATAL_FAILURE(ExpectPairClean());
+}

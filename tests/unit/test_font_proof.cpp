@@ -8,6 +8,7 @@
 #include <regex>
 #include <sstream>
 
+#include "automation/direct_save.h"
 #include "automation/font_proof.h"
 #include "font_test_support.h"
 #include "glyphstore/eudc_bitmap.h"
@@ -229,17 +230,35 @@ TEST(FontProof, StringTableCarriesTheBuiltInTexts) {
         std::smatch m;
         if (std::regex_match(line, m, entry)) strings[m[1]] = m[2];
     }
-    const std::map<std::string, unsigned> ids = {
+    // The save's texts: the font's proof, and the direct save's question and reasons.
+    struct Text {
+        const char* name;
+        unsigned id;
+        const wchar_t* builtIn;
+    };
+    std::vector<Text> texts;
+    const std::vector<std::pair<const char*, unsigned>> proof = {
         {"IDS_ERR_FONT_NOT_PROVED", kMsgFontNotProved},  {"IDS_WARN_FONT_NOT_PROVED", kMsgFontProofWarning},
         {"IDS_FONT_REASON_HELD", kMsgFontHeld},          {"IDS_FONT_REASON_UNREADABLE", kMsgFontUnreadable},
         {"IDS_FONT_REASON_MISSING", kMsgFontMissing},    {"IDS_FONT_REASON_UNCHANGED", kMsgFontUnchanged},
         {"IDS_FONT_REASON_DISAGREES", kMsgFontDisagrees}};
+    for (const auto& [name, id] : proof) texts.push_back({name, id, DefaultFontText(id)});
+    const std::vector<std::pair<const char*, unsigned>> direct = {
+        {"IDS_ASK_DIRECT_SAVE_FAILED", kMsgDirectSaveFailed},
+        {"IDS_FILE_REASON_LOCKED", kMsgFileLocked},
+        {"IDS_FILE_REASON_ACCESS_DENIED", kMsgFileAccessDenied},
+        {"IDS_FILE_REASON_DISK_FULL", kMsgDiskFull},
+        {"IDS_FILE_REASON_MISSING", kMsgFileMissing},
+        {"IDS_FILE_REASON_UNVERIFIED", kMsgFileUnverified},
+        {"IDS_FILE_REASON_FAILED", kMsgFileFailed}};
+    for (const auto& [name, id] : direct) texts.push_back({name, id, DefaultDirectSaveText(id)});
     const std::string header = ReadSourceFile("src/res/resource.h");
-    for (const auto& [name, id] : ids) {
-        EXPECT_NE(header.find("#define " + name + " " + std::to_string(id)), std::string::npos) << name;
+    for (const auto& [name, id, text] : texts) {
+        EXPECT_NE(header.find(std::string("#define ") + name + " " + std::to_string(id)), std::string::npos)
+            << name;
         // The rc's escapes, then UTF-8 of the built-in text.
         std::string expected;
-        for (const wchar_t* p = DefaultFontText(id); *p; ++p) {
+        for (const wchar_t* p = text; *p; ++p) {
             const unsigned c = static_cast<unsigned>(*p);
             if (c == L'\r') {
                 expected += "\\r";

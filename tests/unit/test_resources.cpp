@@ -97,6 +97,7 @@ TEST(Resources, MenuBarHasEveryItemSeparatorAndKeyText) {
         "  新規外字ｴﾃﾞｨﾀ(&N)|57600|Ctrl+N",
         "  -",
         "  編集中のｺｰﾄﾞを保存(&S)|32824|Ctrl+S",
+        "  直接保存(&D)|32827|",
         "  -",
         "  ｱﾌﾟﾘｹｰｼｮﾝの終了(&X)|57665|",
         "編集(&E)",

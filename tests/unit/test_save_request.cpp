@@ -39,6 +39,11 @@ class FakeSaveUi : public ISaveUi {
         m_log.push_back("ui ShowText");
         texts.push_back(text);
     }
+    bool AskYesNo(const std::wstring& text) override {
+        m_log.push_back("ui AskYesNo");
+        texts.push_back(text);
+        return false;
+    }
     void StepAside() override {
         m_log.push_back("ui StepAside");
         ++asideDepth;

@@ -14,6 +14,7 @@
 #include "win32/app/glypho_editor_view.h"
 #include "win32/app/main_frame.h"
 #include "win32/app/manual_help.h"
+#include "win32/automation/direct_files.h"
 #include "win32/platform/dpi.h"
 #include "win32/platform/family_windows.h"
 #include "win32/platform/process_utils.h"
@@ -222,6 +223,8 @@ BOOL CGlyphoEditorApp::InitInstance() {
     m_nGlyphSize = 64;
 
     if (!CheckEudcFont() || !CheckCharEditor()) return FALSE;
+    // A direct save that a crash cut short is finished or undone before the pair is read.
+    RecoverDirectSaveAtStart({m_strEudcBitmapPath, m_strEudcFontPath, {}}, m_nGlyphSize);
 
     LoadStdProfileSettings(0);
     const AppContext& context = *this;

@@ -5,17 +5,20 @@
 #include <shlobj.h>
 
 #include <algorithm>
+#include <chrono>
 #include <filesystem>
 #include <functional>
 #include <memory>
 #include <optional>
 #include <vector>
 
+#include "automation/direct_save.h"
 #include "automation/save_request.h"
 #include "base/diag_log.h"
 #include "editor/update_hints.h"
 #include "glyphstore/char_code.h"
 #include "glyphstore/eudc_bitmap.h"
+#include "win32/automation/direct_files.h"
 #include "win32/automation/editor_desktop.h"
 #include "win32/automation/save_lock.h"
 #include "win32/document/addr_input_dlg.h"
@@ -41,6 +44,7 @@ BOOL CGlyphoEditorDoc::OnCmdMsg(UINT id, CmdCode code, CCmdUI* cmdUI) {
     static const CommandEntry<Doc> table[] = {
         {ID_FILE_OPEN, ID_FILE_OPEN, &Doc::OnCodeOpen},
         {ID_CODE_SAVE, ID_CODE_SAVE, &Doc::OnCodeSave, &Doc::OnUpdateCodeSave},
+        {ID_DIRECT_SAVE, ID_DIRECT_SAVE, &Doc::OnDirectSave, &Doc::OnUpdateDirectSave},
         {ID_NEXT_CODE, ID_NEXT_CODE, &Doc::OnNextCode, &Doc::OnUpdateNextCode},
         {ID_PREV_CODE, ID_PREV_CODE, &Doc::OnPrevCode, &Doc::OnUpdatePrevCode},
         {ID_EDIT_UNDO, ID_EDIT_UNDO, &Doc::OnUndo, &Doc::OnUpdateUndo},
@@ -332,6 +336,11 @@ class CDocumentSaveUi : public ISaveUi {
     void ShowText(const std::wstring& text) override {
         m_progress.RunOnUi([&] { AfxMessageBox(text, MB_OK); });
     }
+    bool AskYesNo(const std::wstring& text) override {
+        bool yes = false;
+        m_progress.RunOnUi([&] { yes = AfxMessageBox(text, MB_YESNO | MB_ICONQUESTION) == IDYES; });
+        return yes;
+    }
     void StepAside() override {
         m_progress.RunOnUi([&] {
             CWnd* main = AfxGetMainWnd();
@@ -363,6 +372,8 @@ struct SaveJob {
     SaveCancel* cancel;
     std::wstring code;
     DotPlane glyph;
+    SaveMethod method;
+    int stopAfterStep;  // the direct save's test hook
     SaveRequestResult result;
 };
 
@@ -372,10 +383,18 @@ unsigned __stdcall SaveThread(void* param) {
     desktop.BeginSave(*job->cancel);
     {
         CSaveLock lock(desktop.CancelEvent());  // held by this thread until the save's end
-        CSteeredCharacterWriter writer(desktop, *job->settings, job->glyphSize, job->files, *job->ui,
-                                       job->cancel);
-        CSaveRequest request(*job->ui, lock, desktop, writer, *job->settings, job->cancel);
-        job->result = request.Run(job->code, job->glyph);
+        CSteeredCharacterWriter steered(desktop, *job->settings, job->glyphSize, job->files, *job->ui,
+                                        job->cancel);
+        if (job->method == SaveMethod::Direct) {
+            // Written here; when that cannot be done the user may have the editor write them.
+            CWin32DirectSavePlatform platform(job->stopAfterStep);
+            CDirectCharacterWriter direct(platform, job->glyphSize, job->files, *job->ui, job->cancel);
+            CSaveRequest request(*job->ui, lock, desktop, direct, *job->settings, job->cancel, &steered);
+            job->result = request.Run(job->code, job->glyph);
+        } else {
+            CSaveRequest request(*job->ui, lock, desktop, steered, *job->settings, job->cancel);
+            job->result = request.Run(job->code, job->glyph);
+        }
     }
     desktop.EndSave();
     return 0;
@@ -401,6 +420,7 @@ std::filesystem::path SaveBackupFolder(const std::wstring& programFolder) {
 BOOL CGlyphoEditorDoc::SaveCodeImage() {
     if (!m_pImgArray || m_image.ByteCount() == 0) return FALSE;
     if (!m_pImgArray->IsModified()) return TRUE;
+    const auto started = std::chrono::steady_clock::now();
 
     SaveFiles files;
     files.bitmapFile = std::filesystem::path(m_context.m_strEudcBitmapPath);
@@ -413,7 +433,12 @@ BOOL CGlyphoEditorDoc::SaveCodeImage() {
     SaveCancel cancel;
     CSaveProgress progress(cancel);
     CDocumentSaveUi ui(*this, m_context, progress);
-    SaveJob job{&ui, &m_context.Profile(), m_context.m_nGlyphSize, files, &cancel, m_strCode, m_image, {}};
+    IProfileStore& settings = m_context.Profile();
+    const SaveMethod method = ReadSaveMethod(settings);
+    g_log.Write(L"Save method: %s\n", method == SaveMethod::Direct ? L"direct" : L"editor");
+    const int stopAfter = settings.GetProfileInt(kEditorSection, kDirectSaveStopKey, 0);
+    SaveJob job{&ui,       &settings, m_context.m_nGlyphSize, files, &cancel, m_strCode, m_image, method,
+                stopAfter, {}};
     const std::uintptr_t thread = _beginthreadex(nullptr, 0, SaveThread, &job, 0, nullptr);
     if (thread == 0) {
         AfxMessageBox(kMsgSaveFailed, MB_OK);
@@ -428,6 +453,9 @@ BOOL CGlyphoEditorDoc::SaveCodeImage() {
         if (m_pFrame) m_pFrame->SetTitleCode(m_strCode);
     }
     m_pImgArray->ResetHistory(TRUE);
+    const auto elapsed =
+        std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - started);
+    g_log.Write(L"Save to cleared mark: %.1f ms\n", static_cast<double>(elapsed.count()) / 1000.0);
     g_log.Write(L"保存[Code=%s]\n", result.code.c_str());
     return TRUE;
 }
@@ -439,6 +467,18 @@ void CGlyphoEditorDoc::OnCodeSave() {
 }
 
 void CGlyphoEditorDoc::OnUpdateCodeSave(CCmdUI* cmdUI) { cmdUI->Enable(IsModified()); }
+
+void CGlyphoEditorDoc::OnDirectSave() {
+    IProfileStore& settings = m_context.Profile();
+    const SaveMethod method =
+        ReadSaveMethod(settings) == SaveMethod::Direct ? SaveMethod::Editor : SaveMethod::Direct;
+    WriteSaveMethod(settings, method);
+    g_log.Write(L"Command:直接保存 %s\n", method == SaveMethod::Direct ? L"on" : L"off");
+}
+
+void CGlyphoEditorDoc::OnUpdateDirectSave(CCmdUI* cmdUI) {
+    cmdUI->SetCheck(ReadSaveMethod(m_context.Profile()) == SaveMethod::Direct ? 1 : 0);
+}
 
 void CGlyphoEditorDoc::StepHistory(bool back) {
     if (!m_pImgArray) return;

@@ -68,6 +68,9 @@ class CGlyphoEditorDoc : public CDocument, private IImgArrayHost {
 
     void OnCodeSave();
     void OnUpdateCodeSave(CCmdUI* cmdUI);
+    // The save method, switched between the system character editor and the direct save.
+    void OnDirectSave();
+    void OnUpdateDirectSave(CCmdUI* cmdUI);
     void OnNextCode() { StepCode(true); }
     void OnUpdateNextCode(CCmdUI* cmdUI);
     void OnPrevCode() { StepCode(false); }
