@@ -43,10 +43,7 @@ bool FontWithGlyph(std::span<const std::uint8_t> fontBytes, int code, int size,
         error = "the font does not read (Err=" + std::to_string(result) + "): " + font.Error();
         return false;
     }
-    TteOutline outline;
-    if (CharacterOutline(font, size, dots, outline, error) != kTteOk) return false;
-    if (UpdateTteGlyph(font, code, outline, TteTimeNow(), updated, error) != kTteOk) return false;
-    return VerifyTteGlyph(updated, code, size, dots, error);
+    return UpdateVerifiedTteGlyph(font, code, size, dots, updated, error);
 }
 
 // Undoes the system's release of its EUDC font on every way out.

@@ -877,6 +877,14 @@ bool VerifyTteGlyph(std::span<const std::uint8_t> bytes, int code, int size,
     return true;
 }
 
+bool UpdateVerifiedTteGlyph(const TteFont& font, int code, int size, std::span<const std::uint8_t> dots,
+                            Bytes& updated, std::string& error) {
+    TteOutline outline;
+    if (CharacterOutline(font, size, dots, outline, error) != kTteOk) return false;
+    if (UpdateTteGlyph(font, code, outline, TteTimeNow(), updated, error) != kTteOk) return false;
+    return VerifyTteGlyph(updated, code, size, dots, error);
+}
+
 bool UpdateTteFileGlyph(const std::filesystem::path& path, int code, int size,
                         std::span<const std::uint8_t> dots, std::string& error) {
     TteFont font;
@@ -884,11 +892,8 @@ bool UpdateTteFileGlyph(const std::filesystem::path& path, int code, int size,
         error = "the font does not read (Err=" + std::to_string(result) + "): " + font.Error();
         return false;
     }
-    TteOutline outline;
-    if (CharacterOutline(font, size, dots, outline, error) != kTteOk) return false;
     Bytes updated;
-    if (UpdateTteGlyph(font, code, outline, TteTimeNow(), updated, error) != kTteOk) return false;
-    if (!VerifyTteGlyph(updated, code, size, dots, error)) return false;
+    if (!UpdateVerifiedTteGlyph(font, code, size, dots, updated, error)) return false;
     const std::filesystem::path beside = BesideFile(path);
     return WriteWholeFile(beside, updated, error) && PutFileInPlace(beside, path, error);
 }

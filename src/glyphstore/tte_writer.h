@@ -72,6 +72,11 @@ int UpdateTteGlyph(const TteFont& font, int code, const TteOutline& outline, std
 int CharacterOutline(const TteFont& font, int size, std::span<const std::uint8_t> dots, TteOutline& outline,
                      std::string& error);
 
+// The bytes of `font` with the glyph of `code` set to the outline of `dots`, checked to show exactly `dots`
+// at `size` pixels per em. `error` says why when it fails.
+bool UpdateVerifiedTteGlyph(const TteFont& font, int code, int size, std::span<const std::uint8_t> dots,
+                            std::vector<std::uint8_t>& updated, std::string& error);
+
 // The whole update of one character in a font file: read, update, check that the written font reads back
 // and shows exactly `dots` at `size` pixels per em, write beside the file, put in place. Nothing changes on
 // failure; `error` says why.
