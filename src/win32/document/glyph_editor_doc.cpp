@@ -193,21 +193,13 @@ UINT SaveStepTextId(SaveStep step) {
 // ends), so they are disabled again after it.
 class CSaveProgress {
   public:
+    // A save that ends sooner than this (a direct one) never shows the window: it would only flicker.
+    static constexpr DWORD kShowAfterMs = 250;
+
     explicit CSaveProgress(SaveCancel& cancel) : m_cancel(cancel) {
         m_hWnd = ::CreateDialogParamW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDD_SAVE_PROGRESS),
                                       nullptr, Proc, reinterpret_cast<LPARAM>(this));
         DisableOthers();
-        if (m_hWnd == nullptr) return;
-        // In a corner away from the system character editor, which starts at the top left: the click on
-        // its code grid must never land here.
-        RECT work = {};
-        ::SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
-        RECT own = {};
-        ::GetWindowRect(m_hWnd, &own);
-        ::SetWindowPos(m_hWnd, HWND_TOPMOST, work.right - (own.right - own.left) - 8,
-                       work.bottom - (own.bottom - own.top) - 8, 0, 0, SWP_NOSIZE | SWP_NOACTIVATE);
-        ::ShowWindow(m_hWnd, SW_SHOWNOACTIVATE);
-        ::UpdateWindow(m_hWnd);
     }
     ~CSaveProgress() {
         for (HWND window : m_disabled) ::EnableWindow(window, TRUE);
@@ -223,6 +215,8 @@ class CSaveProgress {
             work();
             return;
         }
+        // What runs here may show a window of its own (a question, the system character editor): the
+        // progress stands from then on, as it does beneath such a window.
         ::SendMessageW(m_hWnd, kMsgRunOnUi, 0, reinterpret_cast<LPARAM>(&work));
     }
     void ShowStep(SaveStep step) {
@@ -231,8 +225,12 @@ class CSaveProgress {
     }
     // Pumps the window's messages until `thread` has ended.
     void WaitFor(HANDLE thread) {
+        const ULONGLONG showAt = ::GetTickCount64() + kShowAfterMs;
         for (;;) {
-            const DWORD woke = ::MsgWaitForMultipleObjects(1, &thread, FALSE, INFINITE, QS_ALLINPUT);
+            const ULONGLONG now = ::GetTickCount64();
+            if (!m_shown && now >= showAt) Show();
+            const DWORD timeout = m_shown ? INFINITE : static_cast<DWORD>(showAt - now);
+            const DWORD woke = ::MsgWaitForMultipleObjects(1, &thread, FALSE, timeout, QS_ALLINPUT);
             MSG message;
             while (::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
                 // A quit asked for meanwhile is handed back to the main loop once the save is over.
@@ -252,6 +250,21 @@ class CSaveProgress {
 
   private:
     static constexpr UINT kMsgRunOnUi = WM_APP + 0x51;
+
+    void Show() {
+        m_shown = true;
+        if (m_hWnd == nullptr) return;
+        // In a corner away from the system character editor, which starts at the top left: the click on
+        // its code grid must never land here.
+        RECT work = {};
+        ::SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+        RECT own = {};
+        ::GetWindowRect(m_hWnd, &own);
+        ::SetWindowPos(m_hWnd, HWND_TOPMOST, work.right - (own.right - own.left) - 8,
+                       work.bottom - (own.bottom - own.top) - 8, 0, 0, SWP_NOSIZE | SWP_NOACTIVATE);
+        ::ShowWindow(m_hWnd, SW_SHOWNOACTIVATE);
+        ::UpdateWindow(m_hWnd);
+    }
 
     void DisableOthers() {
         ::EnumThreadWindows(::GetCurrentThreadId(), DisableOne, reinterpret_cast<LPARAM>(this));
@@ -274,6 +287,7 @@ class CSaveProgress {
         if (self == nullptr) return FALSE;
         switch (message) {
             case kMsgRunOnUi:
+                if (!self->m_shown) self->Show();
                 (*reinterpret_cast<const std::function<void()>*>(lParam))();
                 self->DisableOthers();
                 return TRUE;
@@ -295,6 +309,7 @@ class CSaveProgress {
     SaveCancel& m_cancel;
     HWND m_hWnd = nullptr;
     std::vector<HWND> m_disabled;
+    bool m_shown = false;
     bool m_quit = false;
     int m_quitCode = 0;
 };
