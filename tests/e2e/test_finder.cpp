@@ -1,0 +1,126 @@
+// The standard-character finder as a user meets it: the editor holds the dots of a character of a CJK
+// Extension B font at N = 64, the finder's window lists that character among its best, and a double click
+// puts the character on the clipboard as text. The candidates are restricted to that one font through the
+// settings, so the index is built at most once per Wine prefix (it is kept in the user's data folder).
+#include "editor_fixture.h"
+
+#include "glyphstore/eudc_writer.h"
+#include "glyphstore/tte_font.h"
+#include "glyphstore/tte_raster.h"
+
+using namespace e2e;
+
+namespace {
+
+constexpr UINT kFindStandard = 32828;
+constexpr int kFinderList = 1072, kFinderStatus = 1070, kFinderLayer = 1074;
+constexpr uint32_t kLayerInk = 0xFF8080;  // LayerRGB by default
+constexpr wchar_t kFinderCaption[] = L"標準文字を検索";
+// 𪚲, a character of Extension B that Hanazono Mincho B draws.
+constexpr std::uint32_t kCode = 0x2A6B2;
+constexpr wchar_t kFontPath[] = L"Z:\\usr\\share\\fonts\\truetype\\hanazono\\HanaMinB.ttf";
+// Drawing every candidate of the font once may take a while on a slow or busy machine.
+constexpr Millis kIndexTimeout = Millis(300000);
+
+std::wstring ListText(HWND list, int index) {
+    const LRESULT length = SendMessageW(list, LB_GETTEXTLEN, static_cast<WPARAM>(index), 0);
+    if (length <= 0) return {};
+    std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
+    SendMessageW(list, LB_GETTEXT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(text.data()));
+    text.resize(static_cast<std::size_t>(length));
+    return text;
+}
+
+std::optional<std::wstring> ClipboardText() {
+    if (!OpenClipboard(nullptr)) return std::nullopt;
+    std::optional<std::wstring> text;
+    if (HANDLE data = GetClipboardData(CF_UNICODETEXT)) {
+        if (const auto* chars = static_cast<const wchar_t*>(GlobalLock(data))) {
+            text = std::wstring(chars);
+            GlobalUnlock(data);
+        }
+    }
+    CloseClipboard();
+    return text;
+}
+
+class FinderTest : public EditorTest {
+  protected:
+    void TearDown() override {
+        if (editor) editor->Kill();
+    }
+
+    std::optional<Process> editor;
+};
+
+}  // namespace
+
+TEST_F(FinderTest, DrawnExtensionBCharacterIsListedAndCopiedAsText) {
+    // The character's dots at N = 64, drawn from the font by our own rasteriser, are the glyph of E000.
+    TteFont font;
+    ASSERT_EQ(font.Read(std::filesystem::path(kFontPath)), kTteOk) << "Hanazono Mincho B is not installed";
+    std::vector<std::uint8_t> dots;
+    ASSERT_EQ(RasterizeCode(font, static_cast<int>(kCode), 64, dots), kTteOk);
+    ASSERT_TRUE(PutEudcBitmapRecord(std::filesystem::path(euf_), 0xE000, dots));
+    folder_.WriteText(L"prog\\Kanjiforge.ini", L"[GxmEditorSettings]\r\nGaijiEditorPath=" + editor_ +
+                                                   L"\r\nGaijiEditorIniPath=" + editorIni_ +
+                                                   L"\r\n[GxmSettings]\r\nFinderFonts=HanaMinB\r\n");
+    editor.emplace(Start(L"E000"));
+    HWND main = WaitForEditorWindow(*editor);
+    ASSERT_NE(main, nullptr) << DescribeDesktop();
+    ASSERT_TRUE(WaitUntil([&] { return WindowText(main).find(L"E000") != std::wstring::npos; }));
+
+    PostMessageW(main, WM_COMMAND, kFindStandard, 0);
+    HWND finder = nullptr;
+    ASSERT_TRUE(WaitUntil([&] {
+        finder = FindTopLevelWindow(editor->Id(), L"#32770", kFinderCaption);
+        return finder != nullptr && IsWindowVisible(finder);
+    })) << DescribeDesktop();
+    HWND list = GetDlgItem(finder, kFinderList);
+    ASSERT_NE(list, nullptr);
+
+    // Listed among the first ten, best first, with its font and a similarity figure.
+    const std::wstring wanted = L"U+2A6B2\tHanaMinB\t";
+    int found = -1;
+    const bool listed = WaitUntil(
+        [&] {
+            const LRESULT count = SendMessageW(list, LB_GETCOUNT, 0, 0);
+            for (int i = 0; i < std::min<LRESULT>(count, 10); ++i)
+                if (ListText(list, i).starts_with(wanted)) found = i;
+            return found >= 0;
+        },
+        kIndexTimeout, Millis(200));
+    ASSERT_TRUE(listed) << "status: " << Narrow(WindowText(GetDlgItem(finder, kFinderStatus)))
+                        << "\nfirst: " << Narrow(ListText(list, 0));
+    EXPECT_EQ(SendMessageW(list, LB_GETCOUNT, 0, 0), 20);
+    EXPECT_TRUE(ListText(list, found).ends_with(L"%"));
+
+    // A double click on it: the character, a surrogate pair, on the clipboard as text.
+    ASSERT_TRUE(OpenClipboard(nullptr));
+    EmptyClipboard();
+    CloseClipboard();
+    SendMessageW(list, LB_SETCURSEL, static_cast<WPARAM>(found), 0);
+    SendMessageW(finder, WM_COMMAND, MAKEWPARAM(kFinderList, LBN_DBLCLK), reinterpret_cast<LPARAM>(list));
+    std::optional<std::wstring> copied;
+    EXPECT_TRUE(WaitUntil([&] { return (copied = ClipboardText()).has_value(); }));
+    EXPECT_EQ(copied.value_or(L""), std::wstring(L"\xD869\xDEB2"));
+
+    // The second button shows it as sample layer 1: the template's colour appears behind the dots.
+    HWND splitter = GetDlgItem(main, 0xE900);
+    HWND view = splitter ? GetDlgItem(splitter, 0xE901) : nullptr;
+    ASSERT_NE(view, nullptr);
+    const auto layerInk = [&] {
+        RECT rect = {};
+        GetWindowRect(view, &rect);
+        const ScreenImage image = CaptureScreen(rect);
+        int count = 0;
+        for (int y = 0; y < image.height; ++y)
+            for (int x = 0; x < image.width; ++x) count += image.At(x, y) == kLayerInk ? 1 : 0;
+        return count;
+    };
+    ASSERT_TRUE(BringForward(main)) << DescribeDesktop();
+    EXPECT_EQ(layerInk(), 0);
+    SendMessageW(GetDlgItem(finder, kFinderLayer), BM_CLICK, 0, 0);
+    ASSERT_TRUE(BringForward(main)) << DescribeDesktop();
+    EXPECT_TRUE(WaitUntil([&] { return layerInk() > 0; }));
+}
