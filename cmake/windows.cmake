@@ -38,7 +38,7 @@ kf_add_level(kf_app_win32 win32/app)
 target_link_libraries(kf_app_win32 PUBLIC kf_app kf_document_win32 kf_editor_win32 kf_panes_win32
                       kf_finder_win32 kf_glyphstore_win32 kf_framework_win32)
 kf_add_level(kf_viewer_win32 win32/viewer)
-target_link_libraries(kf_viewer_win32 PUBLIC kf_viewer kf_glyphstore_win32 kf_framework_win32)
+target_link_libraries(kf_viewer_win32 PUBLIC kf_viewer kf_finder_win32 kf_glyphstore_win32 kf_framework_win32)
 
 # The whole Windows side, for the programs and the end-to-end tests.
 add_library(kf_win32 INTERFACE)

@@ -106,6 +106,7 @@
 #define IDS_FINDER_CANCELLED 3203
 #define IDS_FINDER_NO_FONTS 3204
 #define IDS_FINDER_PROBLEMS 3205
+#define IDS_FINDER_CLIPBOARD_BUSY 3206
 // User-defined resource type of the tool bar layout.
 #define RT_TOOLBAR_DATA 241
 

@@ -12,7 +12,7 @@ using namespace e2e;
 
 namespace {
 
-constexpr UINT kFindStandard = 32828;
+constexpr UINT kFindStandard = 32828, kViewerFindStandard = 33006;
 constexpr int kFinderList = 1072, kFinderStatus = 1070, kFinderLayer = 1074;
 constexpr uint32_t kLayerInk = 0xFF8080;  // LayerRGB by default
 constexpr wchar_t kFinderCaption[] = L"標準文字を検索";
@@ -50,48 +50,68 @@ class FinderTest : public EditorTest {
         if (editor) editor->Kill();
     }
 
+    // The character's dots at N = 64, drawn from the font by our own rasteriser, as the glyph of E000; the
+    // finder searches that font alone.
+    void StoreTheCharacter() {
+        TteFont font;
+        ASSERT_EQ(font.Read(std::filesystem::path(kFontPath)), kTteOk)
+            << "Hanazono Mincho B is not installed";
+        std::vector<std::uint8_t> dots;
+        ASSERT_EQ(RasterizeCode(font, static_cast<int>(kCode), 64, dots), kTteOk);
+        ASSERT_TRUE(PutEudcBitmapRecord(std::filesystem::path(euf_), 0xE000, dots));
+        folder_.WriteText(L"prog\\Kanjiforge.ini", L"[GxmEditorSettings]\r\nGaijiEditorPath=" + editor_ +
+                                                       L"\r\nGaijiEditorIniPath=" + editorIni_ +
+                                                       L"\r\n[GxmSettings]\r\nFinderFonts=HanaMinB\r\n");
+    }
+
+    // The finder's window once the program shows it.
+    HWND WaitForFinder() {
+        HWND finder = nullptr;
+        WaitUntil([&] {
+            finder = FindTopLevelWindow(editor->Id(), L"#32770", kFinderCaption);
+            return finder != nullptr && IsWindowVisible(finder);
+        });
+        return finder;
+    }
+
+    // Where the character is listed among the first ten, best first, with its font and a similarity
+    // figure, once the index is loaded (or built) and the glyph searched; -1 when it is not.
+    static int WaitForListed(HWND finder) {
+        HWND list = GetDlgItem(finder, kFinderList);
+        const std::wstring wanted = L"U+2A6B2\tHanaMinB\t";
+        int found = -1;
+        WaitUntil(
+            [&] {
+                const LRESULT count = SendMessageW(list, LB_GETCOUNT, 0, 0);
+                for (int i = 0; i < std::min<LRESULT>(count, 10); ++i)
+                    if (ListText(list, i).starts_with(wanted)) found = i;
+                return found >= 0;
+            },
+            kIndexTimeout, Millis(200));
+        if (found < 0)
+            ADD_FAILURE() << "status: " << Narrow(WindowText(GetDlgItem(finder, kFinderStatus)))
+                          << "\nfirst: " << Narrow(ListText(list, 0));
+        return found;
+    }
+
     std::optional<Process> editor;
 };
 
 }  // namespace
 
 TEST_F(FinderTest, DrawnExtensionBCharacterIsListedAndCopiedAsText) {
-    // The character's dots at N = 64, drawn from the font by our own rasteriser, are the glyph of E000.
-    TteFont font;
-    ASSERT_EQ(font.Read(std::filesystem::path(kFontPath)), kTteOk) << "Hanazono Mincho B is not installed";
-    std::vector<std::uint8_t> dots;
-    ASSERT_EQ(RasterizeCode(font, static_cast<int>(kCode), 64, dots), kTteOk);
-    ASSERT_TRUE(PutEudcBitmapRecord(std::filesystem::path(euf_), 0xE000, dots));
-    folder_.WriteText(L"prog\\Kanjiforge.ini", L"[GxmEditorSettings]\r\nGaijiEditorPath=" + editor_ +
-                                                   L"\r\nGaijiEditorIniPath=" + editorIni_ +
-                                                   L"\r\n[GxmSettings]\r\nFinderFonts=HanaMinB\r\n");
+    ASSERT_NO_FATAL_FAILURE(StoreTheCharacter());
     editor.emplace(Start(L"E000"));
     HWND main = WaitForEditorWindow(*editor);
     ASSERT_NE(main, nullptr) << DescribeDesktop();
     ASSERT_TRUE(WaitUntil([&] { return WindowText(main).find(L"E000") != std::wstring::npos; }));
 
     PostMessageW(main, WM_COMMAND, kFindStandard, 0);
-    HWND finder = nullptr;
-    ASSERT_TRUE(WaitUntil([&] {
-        finder = FindTopLevelWindow(editor->Id(), L"#32770", kFinderCaption);
-        return finder != nullptr && IsWindowVisible(finder);
-    })) << DescribeDesktop();
+    HWND finder = WaitForFinder();
+    ASSERT_NE(finder, nullptr) << DescribeDesktop();
     HWND list = GetDlgItem(finder, kFinderList);
-    ASSERT_NE(list, nullptr);
-
-    // Listed among the first ten, best first, with its font and a similarity figure.
-    const std::wstring wanted = L"U+2A6B2\tHanaMinB\t";
-    int found = -1;
-    const bool listed = WaitUntil(
-        [&] {
-            const LRESULT count = SendMessageW(list, LB_GETCOUNT, 0, 0);
-            for (int i = 0; i < std::min<LRESULT>(count, 10); ++i)
-                if (ListText(list, i).starts_with(wanted)) found = i;
-            return found >= 0;
-        },
-        kIndexTimeout, Millis(200));
-    ASSERT_TRUE(listed) << "status: " << Narrow(WindowText(GetDlgItem(finder, kFinderStatus)))
-                        << "\nfirst: " << Narrow(ListText(list, 0));
+    const int found = WaitForListed(finder);
+    ASSERT_GE(found, 0);
     EXPECT_EQ(SendMessageW(list, LB_GETCOUNT, 0, 0), 20);
     EXPECT_TRUE(ListText(list, found).ends_with(L"%"));
 
@@ -123,4 +143,24 @@ TEST_F(FinderTest, DrawnExtensionBCharacterIsListedAndCopiedAsText) {
     SendMessageW(GetDlgItem(finder, kFinderLayer), BM_CLICK, 0, 0);
     ASSERT_TRUE(BringForward(main)) << DescribeDesktop();
     EXPECT_TRUE(WaitUntil([&] { return layerInk() > 0; }));
+}
+
+// The list browser searches its selected character the same way.
+TEST_F(FinderTest, ListBrowserSearchesTheSelectedCharacter) {
+    ASSERT_NO_FATAL_FAILURE(StoreTheCharacter());
+    const std::wstring viewerExe =
+        folder_.CopyIn(WindowsPathFromBuildPath(KF_KANJIVIEWER_EXE), L"prog\\Kanjiviewer.exe");
+    editor.emplace(Process::Start(viewerExe, QuoteArgument(tte_)));
+    HWND viewer = nullptr;
+    ASSERT_TRUE(WaitUntil([&] {
+        for (HWND window : TopLevelWindows(editor->Id()))
+            if (WindowProperty(window, L"_KANJIVIEWER_APPLICATION_TAG").value_or(0) != 0) viewer = window;
+        return viewer != nullptr;
+    })) << DescribeDesktop();
+    // E000, the first code, is selected from the start.
+    PostMessageW(viewer, WM_COMMAND, kViewerFindStandard, 0);
+    HWND finder = WaitForFinder();
+    ASSERT_NE(finder, nullptr) << DescribeDesktop();
+    EXPECT_GE(WaitForListed(finder), 0);
+    EXPECT_FALSE(IsWindowVisible(GetDlgItem(finder, kFinderLayer)));  // no matrix to show a layer over
 }

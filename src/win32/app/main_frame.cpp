@@ -38,7 +38,8 @@ void CMainFrame::OnFindStandard() {
             if (CInformationView* info = GetInformationView())
                 RedrawWindow(info->m_hWnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
         };
-        m_finder = std::make_unique<CFinderDlg>(m_context, view, glyph, layerShown);
+        m_finder = std::make_unique<CFinderDlg>(m_context.Profile(), m_context.m_strModuleFolder, view, glyph,
+                                                layerShown);
     }
     m_finder->Open(this);
 }

@@ -64,10 +64,11 @@ void DrawPicture(HDC dc, int x, int y, const std::vector<std::uint8_t>& dots, in
 
 }  // namespace
 
-CFinderDlg::CFinderDlg(const AppContext& context, IMatrixViewState* view, GlyphSource glyph,
-                       std::function<void()> layerShown)
+CFinderDlg::CFinderDlg(IProfileStore& profile, std::wstring programFolder, IMatrixViewState* view,
+                       GlyphSource glyph, std::function<void()> layerShown)
     : CDialog(IDD_FINDER),
-      m_context(context),
+      m_profile(profile),
+      m_strProgramFolder(std::move(programFolder)),
       m_pView(view),
       m_glyph(std::move(glyph)),
       m_layerShown(std::move(layerShown)) {}
@@ -111,15 +112,15 @@ BOOL CFinderDlg::OnInitDialog() {
     CDialog::OnInitDialog();
     ApplyDialogLook(IDI_DIALOG_ICON, {}, 90, L"ＭＳ Ｐゴシック");
     ApplyItemHeight(WindowDpi(m_hWnd));
-    std::wstring templateFace = m_context.Profile().GetProfileString(kLayerSection, L"GaijiShowFont", L"");
+    std::wstring templateFace = m_profile.GetProfileString(kLayerSection, L"GaijiShowFont", L"");
     if (templateFace.empty()) templateFace = L"ＭＳ 明朝";
-    const std::vector<std::wstring> faces =
-        FinderFacesFromSetting(m_context.Profile().GetProfileString(kLayerSection, kFinderFontsKey, L""),
-                               StandardFinderFaces(templateFace));
+    const std::vector<std::wstring> faces = FinderFacesFromSetting(
+        m_profile.GetProfileString(kLayerSection, kFinderFontsKey, L""), StandardFinderFaces(templateFace));
     HWND window = m_hWnd;
     m_worker = std::make_unique<FinderWorker>(faces, FetchFaceFontData,
-                                              UserDataFolder(m_context.m_strModuleFolder) / L"finder",
+                                              UserDataFolder(m_strProgramFolder) / L"finder",
                                               [window] { PostMessageW(window, kWorkerNews, 0, 0); });
+    if (m_pView == nullptr) ShowWindow(GetDlgItem(IDC_FINDER_LAYER), SW_HIDE);
     SetTimer(m_hWnd, kGlyphTimer, kGlyphPollMs, nullptr);
     ShowLoadState();
     return TRUE;
@@ -273,7 +274,7 @@ void CFinderDlg::CopySelected() {
     }
     if (!taken) {
         GlobalFree(memory);
-        AfxMessageBox(IDS_ERR_CLIPBOARD_COPY, MB_OK | MB_ICONEXCLAMATION);
+        AfxMessageBox(IDS_FINDER_CLIPBOARD_BUSY, MB_OK | MB_ICONEXCLAMATION);
     }
 }
 

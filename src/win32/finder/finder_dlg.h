@@ -14,7 +14,7 @@
 #include <string>
 #include <vector>
 
-#include "base/app_context.h"
+#include "base/profile_store.h"
 #include "editor/matrix_view_state.h"
 #include "finder/finder_worker.h"
 #include "win32/framework/dialog.h"
@@ -28,10 +28,11 @@ inline constexpr auto kFinderSettleTime = std::chrono::milliseconds(300);
 class CFinderDlg : public CDialog {
   public:
     // `glyph` gives the glyph to search (its dots in the planes' form and its size; empty when there is
-    // none); `layerShown` is called after a result was made sample layer 1.
+    // none). `view` is the matrix that a result can be shown over as sample layer 1 (null where there is
+    // none, as in the list browser); `layerShown` is called after that.
     using GlyphSource = std::function<std::vector<std::uint8_t>(int& size)>;
-    CFinderDlg(const AppContext& context, IMatrixViewState* view, GlyphSource glyph,
-               std::function<void()> layerShown);
+    CFinderDlg(IProfileStore& profile, std::wstring programFolder, IMatrixViewState* view, GlyphSource glyph,
+               std::function<void()> layerShown = {});
     ~CFinderDlg() override;
 
     // Makes the window the first time, shows and activates it.
@@ -58,7 +59,8 @@ class CFinderDlg : public CDialog {
     const FinderResult* Selected() const;
     void ApplyItemHeight(int dpi);
 
-    const AppContext& m_context;
+    IProfileStore& m_profile;
+    std::wstring m_strProgramFolder;
     IMatrixViewState* m_pView;
     GlyphSource m_glyph;
     std::function<void()> m_layerShown;

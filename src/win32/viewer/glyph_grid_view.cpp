@@ -203,6 +203,13 @@ void CGlyphGridView::OpenInEditor(int code) {
     m_started[code] = std::move(started);
 }
 
+std::vector<std::uint8_t> CGlyphGridView::SelectedPlane(int& size) const {
+    if (!m_sheet.IsStored(m_nSelected)) return {};
+    size = m_sheet.GlyphSize();
+    const auto plane = m_sheet.Plane(m_nSelected);
+    return {plane.begin(), plane.end()};
+}
+
 void CGlyphGridView::CopySelected() {
     if (!m_sheet.IsStored(m_nSelected)) return;
     CopyPlaneToClipboard(m_hWnd, m_sheet.Plane(m_nSelected), m_sheet.GlyphSize());
