@@ -10,6 +10,7 @@
 #include "win32/framework/win_app.h"
 #include "win32/platform/dpi.h"
 #include "win32/platform/handles.h"
+#include "win32/platform/plane_bitmaps.h"
 #include "win32/platform/strings.h"
 #include "win32/platform/user_folders.h"
 #include "win32/platform/window_utils.h"
@@ -23,7 +24,7 @@ constexpr UINT_PTR kGlyphTimer = 1;
 // How often the glyph is looked at; a change is searched kFinderSettleTime after the last one.
 constexpr UINT kGlyphPollMs = 100;
 // A list item's height at 96 DPI: the picture and a margin around it.
-constexpr int kItemHeight96 = 52;
+constexpr int kItemHeight96 = 54;
 constexpr int kItemMargin96 = 3;
 
 std::wstring Wide(const std::string& ascii) { return std::wstring(ascii.begin(), ascii.end()); }
@@ -33,33 +34,6 @@ std::wstring ItemText(const FinderResult& item) {
     const int percent = static_cast<int>(std::lround(item.match.similarity * 100));
     return Wide(CandidateCodeText(item.match.code, item.match.selector)) + L"\t" + item.face + L"\t" +
            std::to_wstring(percent) + L"%";
-}
-
-// A size by size picture in the planes' form drawn 1:1 at (x, y): ink black, the rest left as it is.
-void DrawPicture(HDC dc, int x, int y, const std::vector<std::uint8_t>& dots, int size) {
-    if (size <= 0 || dots.size() < static_cast<std::size_t>((size + 7) / 8 * size)) return;
-    // A DIB's rows are whole 32-bit words, bottom-up unless the height is negative.
-    const int rowBytes = (size + 7) / 8;
-    const int dibRow = (rowBytes + 3) & ~3;
-    std::vector<std::uint8_t> rows(static_cast<std::size_t>(dibRow * size), 0xFF);
-    for (int row = 0; row < size; ++row)
-        std::memcpy(&rows[static_cast<std::size_t>(row * dibRow)],
-                    &dots[static_cast<std::size_t>(row * rowBytes)], static_cast<std::size_t>(rowBytes));
-    struct {
-        BITMAPINFOHEADER header;
-        RGBQUAD colours[2];
-    } info = {};
-    info.header.biSize = sizeof info.header;
-    info.header.biWidth = size;
-    info.header.biHeight = -size;
-    info.header.biPlanes = 1;
-    info.header.biBitCount = 1;
-    info.header.biCompression = BI_RGB;
-    info.colours[0] = {0, 0, 0, 0};
-    info.colours[1] = {255, 255, 255, 0};
-    // White stays what was under it: the picture is combined with AND.
-    StretchDIBits(dc, x, y, size, size, 0, 0, size, size, rows.data(), reinterpret_cast<BITMAPINFO*>(&info),
-                  DIB_RGB_COLORS, SRCAND);
 }
 
 }  // namespace
@@ -128,7 +102,8 @@ BOOL CFinderDlg::OnInitDialog() {
 
 void CFinderDlg::ApplyItemHeight(int dpi) {
     const int height = MulDiv(kItemHeight96, dpi, 96);
-    m_nPictureSize = height - 2 * MulDiv(kItemMargin96, dpi, 96);
+    // Whole bytes a row, as the planes are.
+    m_nPictureSize = std::max(8, (height - 2 * MulDiv(kItemMargin96, dpi, 96)) / 8 * 8);
     SendDlgItemMessageW(m_hWnd, IDC_FINDER_LIST, LB_SETITEMHEIGHT, 0, height);
 }
 
@@ -309,7 +284,7 @@ LRESULT CFinderDlg::OnDrawItem(WPARAM /*wParam*/, LPARAM lParam) {
     RECT square = {rect.left + margin, rect.top + margin, rect.left + margin + size,
                    rect.top + margin + size};
     FillRect(dc, &square, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
-    DrawPicture(dc, square.left, square.top, item.picture, size);
+    DrawPlane(dc, square, item.picture, size);
     SetBkMode(dc, TRANSPARENT);
     SetTextColor(dc, GetSysColor(selected ? COLOR_HIGHLIGHTTEXT : COLOR_WINDOWTEXT));
     const std::wstring code = Wide(CandidateCodeText(item.match.code, item.match.selector));

@@ -14,7 +14,7 @@
 #include "glyphstore/eudc_bitmap.h"
 #include "resource.h"
 #include "viewer/viewer_rules.h"
-#include "win32/viewer/glyph_bitmaps.h"
+#include "win32/platform/plane_bitmaps.h"
 #include "viewer_resource.h"
 
 namespace {
