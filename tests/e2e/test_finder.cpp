@@ -12,7 +12,8 @@ using namespace e2e;
 
 namespace {
 
-constexpr UINT kFindStandard = 32828, kViewerFindStandard = 33006;
+constexpr UINT kFindStandard = 32828, kViewerFindStandard = 33006, kSelectAll = 32784,
+               kFlipHorizontal = 32791;
 constexpr int kFinderList = 1072, kFinderStatus = 1070, kFinderLayer = 1074;
 constexpr uint32_t kLayerInk = 0xFF8080;  // LayerRGB by default
 constexpr wchar_t kFinderCaption[] = L"標準文字を検索";
@@ -143,6 +144,15 @@ TEST_F(FinderTest, DrawnExtensionBCharacterIsListedAndCopiedAsText) {
     SendMessageW(GetDlgItem(finder, kFinderLayer), BM_CLICK, 0, 0);
     ASSERT_TRUE(BringForward(main)) << DescribeDesktop();
     EXPECT_TRUE(WaitUntil([&] { return layerInk() > 0; }));
+
+    // The list follows the glyph: mirrored, it has another best match.
+    const std::wstring best = ListText(list, 0);
+    PostMessageW(main, WM_COMMAND, kSelectAll, 0);
+    PostMessageW(main, WM_COMMAND, kFlipHorizontal, 0);
+    EXPECT_TRUE(WaitUntil([&] {
+        const std::wstring now = ListText(list, 0);
+        return !now.empty() && now != best;
+    })) << Narrow(best);
 }
 
 // The list browser searches its selected character the same way.
