@@ -1,6 +1,7 @@
 #include "automation/direct_save.h"
 
 #include <algorithm>
+#include <mutex>
 #include <string_view>
 
 #include "automation/font_proof.h"
@@ -59,6 +60,18 @@ class SystemFontReleased {
   private:
     IDirectSavePlatform& m_platform;
 };
+
+// The large buffers of a save, kept for the next one: a fresh block of a few megabytes can cost more to map
+// in, page by page, than to fill. Saves run one at a time; the lock guards against a second writer anyway.
+struct SaveBuffers {
+    std::mutex mutex;
+    Bytes oldBitmap, font, bitmap, readBack;
+};
+
+SaveBuffers& ReusedBuffers() {
+    static SaveBuffers buffers;
+    return buffers;
+}
 
 }  // namespace
 
@@ -214,9 +227,24 @@ WriteOutcome CDirectCharacterWriter::Write(const std::wstring& codeText, const D
                           [](const std::wstring& line) { g_log.Write(L"%s\n", line.c_str()); });
     timeline.Mark(L"direct: save of " + codeText);
     m_ui.ShowProgress(SaveStep::BackingUp);
+    const std::filesystem::path& bitmapFile = m_files.bitmapFile;
+    const std::filesystem::path& fontFile = m_files.fontFile;
+    const std::filesystem::path bitmapBeside = BesideFile(bitmapFile);
+    const std::filesystem::path fontBeside = BesideFile(fontFile);
+    // The old pair is read once: it is backed up, and the new pair is made from it.
+    SaveBuffers& buffers = ReusedBuffers();
+    const std::lock_guard hold(buffers.mutex);
+    Bytes& oldBitmap = buffers.oldBitmap;
+    Bytes& font = buffers.font;
+    for (const auto& [file, bytes] : {std::pair{&bitmapFile, &oldBitmap}, std::pair{&fontFile, &font}}) {
+        if (const FileFault fault = m_platform.ReadWholeFile(*file, *bytes); fault != FileFault::None) {
+            outcome.started = true;
+            return Failed(outcome, *file, fault, "cannot read");
+        }
+    }
     if (!m_files.backupFolder.empty() &&
-        !BackUpFiles({m_files.bitmapFile, m_files.fontFile}, m_files.backupFolder, m_platform.Now(),
-                     outcome.backupProblem)) {
+        !BackUpFiles({bitmapFile, fontFile}, m_files.backupFolder, m_platform.Now(), outcome.backupProblem,
+                     {oldBitmap, font})) {
         outcome.problem = LaunchProblem::BackupFailed;
         outcome.backupFolder = m_files.backupFolder.wstring();
         g_log.Write(L"Backup failed: %s\n", outcome.backupProblem.c_str());
@@ -228,19 +256,13 @@ WriteOutcome CDirectCharacterWriter::Write(const std::wstring& codeText, const D
 
     // The new bitmap file beside the old one, read back: it must hold exactly the drawing.
     m_ui.ShowProgress(SaveStep::Saving);
-    const std::filesystem::path& bitmapFile = m_files.bitmapFile;
-    const std::filesystem::path& fontFile = m_files.fontFile;
-    const std::filesystem::path bitmapBeside = BesideFile(bitmapFile);
-    const std::filesystem::path fontBeside = BesideFile(fontFile);
-    Bytes oldBitmap;
-    if (const FileFault fault = m_platform.ReadWholeFile(bitmapFile, oldBitmap); fault != FileFault::None)
-        return Failed(outcome, bitmapFile, fault, "cannot read");
-    Bytes bitmap = oldBitmap;
+    Bytes& bitmap = buffers.bitmap;
+    bitmap.assign(oldBitmap.begin(), oldBitmap.end());
     if (!PutEudcBitmapRecordBytes(bitmap, code, glyph.Bytes()))
         return Failed(outcome, bitmapFile, FileFault::Other, "does not take the character");
     if (const FileFault fault = m_platform.WriteNewFile(bitmapBeside, bitmap); fault != FileFault::None)
         return Failed(outcome, bitmapFile, fault, "cannot write " + PathText(bitmapBeside));
-    Bytes readBack;
+    Bytes& readBack = buffers.readBack;
     const FileFault bitmapRead = m_platform.ReadWholeFile(bitmapBeside, readBack);
     const std::optional<Bytes> record = RecordOf(readBack, code, size);
     if (bitmapRead != FileFault::None || readBack != bitmap || !record ||
@@ -252,11 +274,6 @@ WriteOutcome CDirectCharacterWriter::Write(const std::wstring& codeText, const D
     timeline.Mark(L"direct: bitmap file written beside and read back");
 
     // The font with the glyph of the dots, beside the old one, read back: it must draw exactly the dots.
-    Bytes font;
-    if (const FileFault fault = m_platform.ReadWholeFile(fontFile, font); fault != FileFault::None) {
-        RemoveBeside();
-        return Failed(outcome, fontFile, fault, "cannot read");
-    }
     Bytes updated;
     std::string error;
     if (!FontWithGlyph(font, code, size, glyph.Bytes(), updated, error)) {

@@ -2,7 +2,14 @@
 
 #include <algorithm>
 #include <cwchar>
+#include <fstream>
+#include <functional>
+#include <map>
+#include <mutex>
+#include <optional>
+#include <string_view>
 #include <system_error>
+#include <tuple>
 
 #include "glyphstore/eudc_bitmap.h"
 
@@ -39,17 +46,80 @@ bool OlderBackup(const std::wstring& a, const std::wstring& b) {
     return na < nb;
 }
 
-// Whether two files hold the same bytes; false when either cannot be read.
-bool SameBytes(const std::filesystem::path& a, const std::filesystem::path& b) {
+constexpr std::uint64_t kBackupReadLimit = 1ULL << 30;
+
+// A file's bytes as one hashable view.
+std::size_t DigestOf(std::span<const std::uint8_t> bytes) {
+    return std::hash<std::string_view>{}(
+        std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
+}
+
+// The digests of backups already read, by name, size and time of writing. Backups are written once and never
+// changed by us, so each is read once per run instead of at every save; only equal digests are then compared
+// byte for byte. A copy changed behind our back can only make its digest stale, and a stale digest either
+// keeps a copy that could have gone (unequal) or is caught by the byte comparison (equal).
+class BackupDigests {
+  public:
+    std::optional<std::size_t> Of(const std::filesystem::path& file) {
+        const std::optional<Key> key = KeyOf(file);
+        if (!key) return std::nullopt;
+        {
+            const std::lock_guard lock(m_mutex);
+            if (const auto found = m_digests.find(*key); found != m_digests.end()) return found->second;
+        }
+        std::vector<std::uint8_t> bytes;
+        if (!ReadUnwrittenFileBytes(file, kBackupReadLimit, bytes)) return std::nullopt;
+        const std::size_t digest = DigestOf(bytes);
+        Remember(*key, digest);
+        return digest;
+    }
+
+    void Remember(const std::filesystem::path& file, std::size_t digest) {
+        if (const std::optional<Key> key = KeyOf(file)) Remember(*key, digest);
+    }
+
+  private:
+    using Key = std::tuple<std::wstring, std::uintmax_t, std::filesystem::file_time_type::rep>;
+
+    static std::optional<Key> KeyOf(const std::filesystem::path& file) {
+        std::error_code error;
+        const std::uintmax_t size = std::filesystem::file_size(file, error);
+        if (error) return std::nullopt;
+        const auto written = std::filesystem::last_write_time(file, error);
+        if (error) return std::nullopt;
+        return Key(file.wstring(), size, written.time_since_epoch().count());
+    }
+
+    void Remember(const Key& key, std::size_t digest) {
+        const std::lock_guard lock(m_mutex);
+        m_digests[key] = digest;
+    }
+
+    std::mutex m_mutex;
+    std::map<Key, std::size_t> m_digests;
+};
+
+BackupDigests& Digests() {
+    static BackupDigests digests;
+    return digests;
+}
+
+// Whether `file` holds `bytes` (whose digest is `digest`); false when it cannot be read.
+bool HoldsBytes(const std::filesystem::path& file, std::span<const std::uint8_t> bytes, std::size_t digest) {
     std::error_code error;
-    const auto sizeA = std::filesystem::file_size(a, error);
-    if (error) return false;
-    const auto sizeB = std::filesystem::file_size(b, error);
-    if (error || sizeA != sizeB) return false;
-    constexpr std::uint64_t kLimit = 1ULL << 30;
-    std::vector<std::uint8_t> bytesA, bytesB;
-    return ReadUnwrittenFileBytes(a, kLimit, bytesA) && ReadUnwrittenFileBytes(b, kLimit, bytesB) &&
-           bytesA == bytesB;
+    if (std::filesystem::file_size(file, error) != bytes.size() || error) return false;
+    if (Digests().Of(file) != digest) return false;
+    std::vector<std::uint8_t> held;
+    return ReadUnwrittenFileBytes(file, kBackupReadLimit, held) && std::ranges::equal(held, bytes);
+}
+
+// Writes `bytes` as a new file (not a copy of the original's attributes: a backup of a read-only file must
+// still be removable when it is pruned).
+bool WriteBackup(const std::filesystem::path& target, std::span<const std::uint8_t> bytes) {
+    std::ofstream out(target, std::ios::binary | std::ios::trunc);
+    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    out.close();
+    return static_cast<bool>(out);
 }
 
 }  // namespace
@@ -118,36 +188,53 @@ std::vector<std::filesystem::path> BackupsToRemove(const std::filesystem::path& 
 }
 
 bool BackUpFiles(const std::vector<std::filesystem::path>& files, const std::filesystem::path& folder,
-                 const LocalTime& time, std::wstring& problem) {
+                 const LocalTime& time, std::wstring& problem,
+                 std::vector<std::span<const std::uint8_t>> contents) {
     std::error_code error;
     std::filesystem::create_directories(folder, error);
     std::vector<std::filesystem::path> made;
     auto undo = [&] {
         for (const auto& copy : made) std::filesystem::remove(copy, error);
     };
-    for (const auto& file : files) {
+    // Each file is read once: its bytes are compared with the backups and written as the new one.
+    std::vector<std::vector<std::uint8_t>> read(files.size());
+    contents.resize(files.size());
+    std::vector<std::size_t> digests(files.size());
+    for (std::size_t f = 0; f < files.size(); ++f) {
+        const std::filesystem::path& file = files[f];
+        if (contents[f].empty()) {
+            if (!ReadUnwrittenFileBytes(file, kBackupReadLimit, read[f])) {
+                problem = file.wstring();
+                undo();
+                return false;
+            }
+            contents[f] = read[f];
+        }
+        const std::span<const std::uint8_t> bytes = contents[f];
+        const std::size_t digest = digests[f] = DigestOf(bytes);
         const std::wstring name = file.filename().wstring();
         const std::vector<std::filesystem::path> earlier = ListBackups(folder, name);
-        if (!earlier.empty() && SameBytes(file, earlier.back())) continue;
+        if (!earlier.empty() && HoldsBytes(earlier.back(), bytes, digest)) continue;
         std::filesystem::path target = folder / BackupFileName(name, time);
         // A second save within the same second keeps the first backup and adds one.
         for (int n = 2; std::filesystem::exists(target, error); ++n)
             target = folder / (BackupFileName(name, time) + L"_" + std::to_wstring(n));
         error.clear();
-        if (!std::filesystem::copy_file(file, target, error) || error) {
+        if (!WriteBackup(target, bytes)) {
             problem = file.wstring();
             std::filesystem::remove(target, error);
             undo();
             return false;
         }
         made.push_back(target);
+        Digests().Remember(target, digest);
     }
-    for (const auto& file : files) {
-        const std::wstring name = file.filename().wstring();
+    for (std::size_t f = 0; f < files.size(); ++f) {
+        const std::wstring name = files[f].filename().wstring();
         const std::vector<std::filesystem::path> backups = ListBackups(folder, name);
         // Every kept backup differs from every other: an older copy of the newest bytes goes.
         for (std::size_t i = 0; i + 1 < backups.size(); ++i)
-            if (SameBytes(backups[i], backups.back())) std::filesystem::remove(backups[i], error);
+            if (HoldsBytes(backups[i], contents[f], digests[f])) std::filesystem::remove(backups[i], error);
         for (const auto& old : BackupsToRemove(folder, name, kBackupsKept))
             std::filesystem::remove(old, error);
     }

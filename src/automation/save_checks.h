@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <functional>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -50,9 +51,11 @@ inline constexpr std::size_t kBackupsKept = 10;
 // byte for byte, as its newest backup, so that a run of saves that changed nothing (failed ones) never
 // pushes the last good copy out. Older backups with the same bytes as the new one go (the kept ones all
 // differ), then those beyond the newest kBackupsKept. On any failure the copies made by this call are
-// removed again and `problem` names the file that could not be copied; nothing else changes then.
+// removed again and `problem` names the file that could not be copied; nothing else changes then. Each file
+// is read once, unless the caller has read them already and gives their bytes (one per file) as `contents`.
 bool BackUpFiles(const std::vector<std::filesystem::path>& files, const std::filesystem::path& folder,
-                 const LocalTime& time, std::wstring& problem);
+                 const LocalTime& time, std::wstring& problem,
+                 std::vector<std::span<const std::uint8_t>> contents = {});
 
 // What the bitmap file holds for the saved code, compared with the edit bitmap.
 enum class ReadBack {

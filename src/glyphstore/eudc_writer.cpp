@@ -111,21 +111,24 @@ bool PutEudcBitmapRecordBytes(std::vector<std::uint8_t>& file, int code, std::sp
     const bool inPlace = index.entries[slot] != 0 && recordPosition >= indexEnd &&
                          ReadEudcBitmapBytes(file, code, width, height, nullptr) == kEudcOk;
     // In a file we did not write, records and the index may overlap each other or the management record, so
-    // a write can spoil what it did not aim at. Every change is checked by reading it back, and the file is
-    // changed only when the character then reads as stored.
+    // a write can spoil what it did not aim at. Every change is checked by reading it back, and undone unless
+    // the character then reads as stored (the file is changed in place: a copy of a large file costs more
+    // than the read-back).
     if (inPlace) {
-        std::vector<std::uint8_t> changed = file;
-        std::copy(bits.begin(), bits.end(),
-                  changed.begin() + static_cast<std::ptrdiff_t>(recordPosition) + kEudcRecordHeaderLength);
-        if (ReadsBack(changed, code, bits)) {
-            file = std::move(changed);
-            return true;
-        }
+        const auto at = file.begin() + static_cast<std::ptrdiff_t>(recordPosition) + kEudcRecordHeaderLength;
+        const std::vector<std::uint8_t> before(at, at + static_cast<std::ptrdiff_t>(bits.size()));
+        std::copy(bits.begin(), bits.end(), at);
+        if (ReadsBack(file, code, bits)) return true;
+        std::copy(before.begin(), before.end(), file.begin() + (at - file.begin()));
     }
-    std::vector<std::uint8_t> changed = file;
-    if (!AppendRecord(changed, index, slot, bits) || !ReadsBack(changed, code, bits)) return false;
-    file = std::move(changed);
-    return true;
+    const std::size_t length = file.size();
+    const std::size_t entry = index.base + kEudcIndexOffset + 4u * slot;
+    std::uint8_t entryBefore[4];
+    std::copy_n(&file[entry], 4, entryBefore);
+    if (AppendRecord(file, index, slot, bits) && ReadsBack(file, code, bits)) return true;
+    file.resize(length);
+    std::copy_n(entryBefore, 4, &file[entry]);
+    return false;
 }
 
 bool CreateEudcBitmapFile(const std::filesystem::path& path, int size) {

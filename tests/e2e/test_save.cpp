@@ -42,8 +42,11 @@ class SaveTest : public EditorTest {
   protected:
     void SetUp() override {
         EditorTest::SetUp();
-        // Only this test's backups are counted.
+        // Only this test's backups are counted (a read-only one, as older builds made of a read-only font,
+        // goes too).
         std::error_code error;
+        for (const auto& entry : std::filesystem::directory_iterator(UserBackupFolder(), error))
+            SetFileAttributesW(entry.path().c_str(), FILE_ATTRIBUTE_NORMAL);
         std::filesystem::remove_all(UserBackupFolder(), error);
         prog_ = folder_ / L"prog";
     }
@@ -977,10 +980,7 @@ class DirectSaveTest : public FontSaveTest {
     }
     void TearDown() override {
         SaveTest::TearDown();
-        // A read-only font's backup is read-only too: the test's folder must still go.
         SetFileAttributesW(tte_.c_str(), FILE_ATTRIBUTE_NORMAL);
-        for (const std::wstring& backup : Backups())
-            SetFileAttributesW((folder_ / (L"prog\\backup\\" + backup)).c_str(), FILE_ATTRIBUTE_NORMAL);
     }
     std::array<std::vector<uint8_t>, 2> before_;
 };
@@ -989,6 +989,20 @@ constexpr UINT kDirectSave = 32827;
 
 TEST_F(DirectSaveTest, SavesBothFilesWithoutTheEditorKeepsUndoAndTheMenuSwitchesTheMethod) {
     ASSERT_NO_FATAL_FAILURE(StartDirect(L"E000"));
+    // Another program's top-level window, hidden as many are: the font change must reach it.
+    static int fontChanges = 0;
+    fontChanges = 0;
+    WNDCLASSW listener = {};
+    listener.lpfnWndProc = [](HWND window, UINT message, WPARAM wParam, LPARAM lParam) -> LRESULT {
+        if (message == WM_FONTCHANGE) ++fontChanges;
+        return DefWindowProcW(window, message, wParam, lParam);
+    };
+    listener.hInstance = GetModuleHandleW(nullptr);
+    listener.lpszClassName = L"KfFontChangeListener";
+    RegisterClassW(&listener);
+    const HWND other = CreateWindowExW(0, listener.lpszClassName, L"", WS_POPUP, 0, 0, 10, 10, nullptr,
+                                       nullptr, listener.hInstance, nullptr);
+    ASSERT_NE(other, nullptr);
     const auto start = std::chrono::steady_clock::now();
     PostMessageW(main_, WM_COMMAND, kSave, 0);
     ASSERT_NO_FATAL_FAILURE(ExpectSaved());
@@ -1001,8 +1015,14 @@ TEST_F(DirectSaveTest, SavesBothFilesWithoutTheEditorKeepsUndoAndTheMenuSwitches
     const std::string log = DiagLog();
     for (const char* step : {"bitmap file written beside and read back", "font written beside and read back",
                              "bitmap file replaced", "font replaced", "EnableEUDC(FALSE)", "EnableEUDC(TRUE)",
-                             "WM_FONTCHANGE broadcast"})
+                             "WM_FONTCHANGE broadcast sent"})
         EXPECT_NE(log.find(step), std::string::npos) << step << "\n" << log;
+    EXPECT_TRUE(WaitUntil([] {
+        MSG message;
+        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&message);
+        return fontChanges == 1;
+    })) << fontChanges;
+    DestroyWindow(other);
 
     constexpr UINT kUndo = 57643;
     PostMessageW(main_, WM_COMMAND, kUndo, 0);
@@ -1042,6 +1062,11 @@ TEST_F(DirectSaveTest, AReadOnlyFontOrAWriteTheFileSystemRefusesChangesNothing) 
     PostMessageW(main_, WM_COMMAND, kSave, 0);
     ASSERT_NO_FATAL_FAILURE(
         ExpectRefusedUnchanged(DirectFailure(tte_, L"ﾌｧｲﾙまたはﾌｫﾙﾀﾞへの書き込みが許可されていません。")));
+    // Its backup is an ordinary file, which the pruning of old backups can remove.
+    ASSERT_FALSE(Backups().empty());
+    for (const std::wstring& backup : Backups())
+        EXPECT_EQ(GetFileAttributesW((UserBackupFolder() / backup).c_str()) & FILE_ATTRIBUTE_READONLY, 0u)
+            << Narrow(backup);
     SetFileAttributesW(tte_.c_str(), FILE_ATTRIBUTE_NORMAL);
     ASSERT_NO_FATAL_FAILURE(ExpectPairClean());
 

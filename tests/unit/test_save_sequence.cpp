@@ -781,6 +781,52 @@ TEST(SaveContract, EnterKeptByTheGridLateStatusOtherDpiAndNoInputBehindAnotherWi
     EXPECT_EQ(stolen.desktop.inputsWithoutFront, 0);
 }
 
+// Backups are compared through digests remembered between saves; a copy changed behind our back with its
+// size and time kept must still never be taken for the file it no longer holds, and a backup of a read-only
+// file can be pruned.
+TEST(SaveBackup, RememberedDigestsNeverRemoveACopyThatDiffers) {
+    namespace fs = std::filesystem;
+    const fs::path folder = MakeTestFolder("kf_backup_digests");
+    const fs::path file = folder / "EUDC.EUF";
+    const fs::path backups = folder / "backup";
+    auto write = [](const fs::path& path, const std::string& text) {
+        std::ofstream(path, std::ios::binary | std::ios::trunc) << text;
+    };
+    auto names = [&] {
+        std::vector<std::string> read;
+        for (const fs::path& backup : ListBackups(backups, L"EUDC.EUF")) {
+            std::ifstream in(backup, std::ios::binary);
+            read.emplace_back(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+        }
+        return read;
+    };
+    std::wstring problem;
+    write(file, "PPPP");
+    ASSERT_TRUE(BackUpFiles({file}, backups, LocalTime{2026, 1, 1, 0, 0, 1}, problem));
+    write(file, "QQQQ");
+    ASSERT_TRUE(BackUpFiles({file}, backups, LocalTime{2026, 1, 1, 0, 0, 2}, problem));
+    ASSERT_EQ(names(), (std::vector<std::string>{"PPPP", "QQQQ"}));
+
+    // The oldest copy now holds other bytes of the same length, written at the same time as before.
+    const fs::path oldest = ListBackups(backups, L"EUDC.EUF").front();
+    const auto stamp = fs::last_write_time(oldest);
+    write(oldest, "pPPP");
+    fs::last_write_time(oldest, stamp);
+    write(file, "PPPP");
+    ASSERT_TRUE(BackUpFiles({file}, backups, LocalTime{2026, 1, 1, 0, 0, 3}, problem));
+    EXPECT_EQ(names(), (std::vector<std::string>{"pPPP", "QQQQ", "PPPP"}));
+
+    // Back to Q: the older Q goes, as the kept copies all differ.
+    write(file, "QQQQ");
+    fs::permissions(file, fs::perms::owner_write, fs::perm_options::remove);
+    ASSERT_TRUE(BackUpFiles({file}, backups, LocalTime{2026, 1, 1, 0, 0, 4}, problem));
+    EXPECT_EQ(names(), (std::vector<std::string>{"pPPP", "PPPP", "QQQQ"}));
+    const fs::path newest = ListBackups(backups, L"EUDC.EUF").back();
+    EXPECT_NE(fs::status(newest).permissions() & fs::perms::owner_write, fs::perms::none);
+    fs::permissions(file, fs::perms::owner_write, fs::perm_options::add);
+    fs::remove_all(folder);
+}
+
 // Failed saves change nothing, so they add no backup and cannot push the last good copy out; the kept
 // backups all differ; names of any length are ordered without overflowing.
 TEST(SaveBackup, ARunOfFailedSavesKeepsTheLastGoodCopyAndOddNamesNeverThrow) {

@@ -12,8 +12,6 @@
 namespace {
 
 constexpr LONGLONG kMaxFileBytes = 1LL << 30;
-// How long one window may take over the font change before it counts as hung.
-constexpr UINT kFontChangeTimeoutMs = 1000;
 
 FileFault FaultOf(DWORD error) {
     switch (error) {
@@ -148,10 +146,10 @@ void CWin32DirectSavePlatform::RestoreSystemFont() {
 }
 
 void CWin32DirectSavePlatform::AnnounceFontChange() {
-    DWORD_PTR answer = 0;
-    const LRESULT sent = ::SendMessageTimeoutW(HWND_BROADCAST, WM_FONTCHANGE, 0, 0, SMTO_ABORTIFHUNG,
-                                               kFontChangeTimeoutMs, &answer);
-    g_log.Write(L"Direct save: WM_FONTCHANGE broadcast %s\n", sent != 0 ? L"done" : L"timed out");
+    // Sent without waiting for the answers: nothing after it depends on them, and a program that is slow to
+    // handle it (every top-level window gets it, each on its own thread) then never delays the save.
+    const BOOL sent = ::SendNotifyMessageW(HWND_BROADCAST, WM_FONTCHANGE, 0, 0);
+    g_log.Write(L"Direct save: WM_FONTCHANGE broadcast %s\n", sent ? L"sent" : L"not sent");
     SignalBrowsers();
 }
 

@@ -1,7 +1,7 @@
 // The direct save's files and the system's EUDC font on Windows: files written and flushed, replaced with
 // MoveFileExW in one step through to the disk, the system's link to its EUDC font let go of and taken up
 // again (EnableEUDC, which MinGW's headers do not declare: looked up in gdi32 at run time), and the change
-// announced to every window (WM_FONTCHANGE, with a timeout) and to the family's browsers.
+// announced to every window (WM_FONTCHANGE, sent without waiting) and to the family's browsers.
 #pragma once
 
 #include "automation/direct_save.h"
