@@ -273,6 +273,14 @@ std::wstring WindowsPathFromBuildPath(std::string_view buildPath) {
     return path;
 }
 
+std::wstring SetupExePath() {
+    wchar_t value[2048] = {};
+    const DWORD length = GetEnvironmentVariableW(L"KF_SETUP_EXE", value, 2048);
+    if (length == 0 || length >= 2048) return {};
+    const std::wstring path(value, length);
+    return path.front() == L'/' ? WindowsPathFromBuildPath(Narrow(path)) : path;
+}
+
 std::wstring KanjiforgeExePath() {
 #ifdef KF_KANJIFORGE_EXE
     return WindowsPathFromBuildPath(KF_KANJIFORGE_EXE);

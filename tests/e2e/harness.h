@@ -87,6 +87,9 @@ std::wstring ThisExeFolder();
 // becomes the Windows path of the same file (drive Z: maps the Unix root); a Windows path only
 // gets backslashes.
 std::wstring WindowsPathFromBuildPath(std::string_view buildPath);
+// The setup program that scripts/package made, as KF_SETUP_EXE names it (a Unix or Windows path); empty
+// when it is not set.
+std::wstring SetupExePath();
 
 // Full path of Kanjiforge.exe in the build tree, or empty when the program target was not part
 // of the build.

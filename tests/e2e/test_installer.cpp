@@ -41,14 +41,6 @@ bool KeyExists(HKEY root, const wchar_t* key) {
     return true;
 }
 
-std::wstring SetupExePath() {
-    wchar_t value[2048] = {};
-    const DWORD length = GetEnvironmentVariableW(L"KF_SETUP_EXE", value, 2048);
-    if (length == 0 || length >= 2048) return {};
-    const std::wstring path(value, length);
-    return path.front() == L'/' ? WindowsPathFromBuildPath(Narrow(path)) : path;
-}
-
 class InstallerTest : public EditorTest, public ::testing::WithParamInterface<InstallMode> {
   protected:
     void SetUp() override {

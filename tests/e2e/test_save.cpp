@@ -183,7 +183,8 @@ class SaveTest : public EditorTest {
 
     // Waits, without touching keyboard or mouse, until the save ends: the title loses its modified
     // mark, or a message box appears.
-    std::optional<MessageBoxInfo> WaitForSaveOutcome() {
+    // `poll`: how often to look (the benchmarks look often, so that their times are not rounded up to it).
+    std::optional<MessageBoxInfo> WaitForSaveOutcome(Millis poll = Millis(200)) {
         std::optional<MessageBoxInfo> box;
         WaitUntil(
             [&] {
@@ -191,7 +192,7 @@ class SaveTest : public EditorTest {
                 box = WaitForMessageBox(app_->Id(), Millis(0));
                 return box.has_value();
             },
-            kSaveTimeout, Millis(200));
+            kSaveTimeout, poll);
         return box;
     }
 
@@ -281,7 +282,7 @@ class SaveTest : public EditorTest {
             ASSERT_TRUE(BringForward(main_)) << DescribeDesktop();
             const auto start = std::chrono::steady_clock::now();
             PressCtrlS();
-            std::optional<MessageBoxInfo> box = WaitForSaveOutcome();
+            std::optional<MessageBoxInfo> box = WaitForSaveOutcome(Millis(5));
             const int ms = static_cast<int>(std::chrono::duration_cast<std::chrono::milliseconds>(
                                                 std::chrono::steady_clock::now() - start)
                                                 .count());
@@ -540,6 +541,23 @@ TEST_F(SaveTest, SlowModalDialogsALateStatusAndAGridThatKeepsEnterStillSave) {
     EXPECT_NE(Timeline().find(" ms code dialog confirmed with OK\n"), std::string::npos) << Timeline();
 }
 
+// An editor that declares itself unaware of the screen's DPI: on a screen of 150 % or 200 % (the prefixes of
+// the DPI tests run this too) its grid lies where its own coordinates put it once scaled, and the click that
+// picks the first cell must land there. The code's cell then comes from the keys after it.
+TEST_F(SaveTest, AnEditorUnawareOfTheScreensDpiIsClickedOnItsOwnGrid) {
+    ASSERT_NO_FATAL_FAILURE(StartAndDraw(L"E123", L"DpiUnaware=1\r\n"));
+    PostMessageW(main_, WM_COMMAND, kSave, 0);
+    ASSERT_NO_FATAL_FAILURE(ExpectSaved());
+    const std::string log = EditorLog();
+    EXPECT_NE(log.find("dpi unaware declared\n"), std::string::npos) << log;
+    EXPECT_NE(log.find("click E120\n"), std::string::npos) << log;  // the first cell shown
+    // What the system made of it (awareness 0 is unaware; its DPI is 96 where its windows are scaled).
+    const std::size_t dpi = log.find("dpi awareness");
+    if (dpi != std::string::npos)
+        std::printf("stand-in: %s\n", log.substr(dpi, log.find('\n', dpi) - dpi).c_str());
+    EXPECT_NE(log.find("save 1 E123 ok\n"), std::string::npos) << log;
+}
+
 // An error window the editor does not own still counts as one: each attempt's is dismissed, and once the
 // attempts are spent the save fails and the editor is ended -- the save command never waits out its timeout.
 TEST_F(SaveTest, AnUnownedErrorWindowOnEveryAttemptFailsTheSaveWithoutATimeout) {
@@ -681,6 +699,42 @@ TEST_F(SaveTest, AnInstallForAllUsersSavesWithItsBackupsInTheUsersOwnFolder) {
     ASSERT_EQ(backups.size(), 2u);
     EXPECT_EQ(backups[0].rfind(L"EUDC.EUF.", 0), 0u);
     EXPECT_EQ(backups[1].rfind(L"EUDC.TTE.", 0), 0u);
+}
+
+// The same through the installer's own install for all users (under Wine its user may write everywhere, so
+// this shows where the backups go, not what is refused): they go to the user's folder, never beside the
+// program.
+TEST_F(SaveTest, TheInstallersInstallForAllUsersKeepsItsBackupsInTheUsersOwnFolder) {
+    const std::wstring setup = SetupExePath();
+    if (setup.empty()) GTEST_SKIP() << "KF_SETUP_EXE is not set (scripts/test packages and sets it)";
+    constexpr wchar_t kUninstallKey[] =
+        L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Kanjiforge";
+    prog_ = folder_ / L"installed";
+    Process install = Process::Start(setup, L"/AllUsers /S /D=" + prog_);
+    ASSERT_EQ(install.WaitForExit(Millis(120000)), 0u) << "the installer did not finish";
+    ASSERT_NO_FATAL_FAILURE(StartAndDraw(L"E001"));
+    PostMessageW(main_, WM_COMMAND, kSave, 0);
+    ASSERT_NO_FATAL_FAILURE(ExpectSaved());
+    EXPECT_FALSE(std::filesystem::exists(std::filesystem::path(prog_) / L"backup"));
+    const std::vector<std::wstring> backups = Backups();
+    ASSERT_EQ(backups.size(), 2u);
+    EXPECT_EQ(backups[0].rfind(L"EUDC.EUF.", 0), 0u);
+    EXPECT_EQ(backups[1].rfind(L"EUDC.TTE.", 0), 0u);
+
+    PostMessageW(main_, WM_CLOSE, 0, 0);
+    app_->WaitForExit();
+    app_.reset();
+    Process uninstall = Process::Start(prog_ + L"\\Uninstall.exe", L"/AllUsers /S");
+    EXPECT_TRUE(WaitUntil(
+        [&] {
+            HKEY key = nullptr;
+            if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, kUninstallKey, 0, KEY_READ, &key) != ERROR_SUCCESS)
+                return !FileExists(prog_ + L"\\Kanjiforge.exe");
+            RegCloseKey(key);
+            return false;
+        },
+        Millis(120000)));
+    uninstall.WaitForExit(Millis(30000));
 }
 
 TEST_F(SaveTest, ACodeChosenAtSaveBecomesTheDocumentsCodeOnlyWhenTheSaveSucceeds) {

@@ -128,6 +128,20 @@ class ViewerTest : public EditorTest {
         return found;
     }
 
+    // Moves an editor that opened over the browser below it, as a user would (without a window manager the
+    // browser's activation does not restack the windows, and the screen would show the editor).
+    static void MoveBelow(HWND editor, HWND viewer) {
+        RECT viewerRect = {};
+        GetWindowRect(viewer, &viewerRect);
+        SetWindowPos(editor, nullptr, viewerRect.left, viewerRect.bottom, 0, 0,
+                     SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+        ASSERT_TRUE(WaitUntil([&] {
+            RECT editorRect = {};
+            GetWindowRect(editor, &editorRect);
+            return editorRect.top >= viewerRect.bottom;
+        }));
+    }
+
     static HWND GridOf(HWND viewer) { return GetDlgItem(viewer, 0xE900); }
     static HWND StatusOf(HWND viewer) { return FindWindowExW(viewer, nullptr, STATUSCLASSNAMEW, nullptr); }
 
@@ -258,6 +272,42 @@ TEST_F(ViewerTest, UpdateSignalOfAnExitingEditorShowsTheNewCharacterAndKeepsTheS
     EXPECT_TRUE(WaitUntil([&] { return StatusPart(StatusOf(viewer), 1) == L"登録文字数: 3"; }))
         << Narrow(StatusPart(StatusOf(viewer), 1));
     EXPECT_EQ(PicturePixel(viewer, 0xE011, 0.5, 0.75, 1), kWhite) << "the unchanged cell is as it was";
+}
+
+// A direct save signals the browsers itself: the new character shows while its editor stays open.
+TEST_F(ViewerTest, ADirectSaveShowsTheNewCharacterWhileItsEditorStaysOpen) {
+    constexpr UINT kSelectAll = 32784, kInvert = 32789, kSave = 32824;
+    folder_.WriteText(L"prog\\Kanjiforge.ini", L"[GxmEditorSettings]\r\nGaijiEditorPath=" + editor_ +
+                                                   L"\r\nGaijiEditorIniPath=" + editorIni_ +
+                                                   L"\r\nSaveAns=no\r\nSaveMethod=direct\r\n"
+                                                   L"[KanjiviewerSettings]\r\nCellSize=" +
+                                                   std::to_wstring(kCellSize) + L"\r\n");
+    Process viewerProcess = StartViewer();
+    HWND viewer = WaitForViewer(viewerProcess.Id());
+    ASSERT_NE(viewer, nullptr);
+    ASSERT_TRUE(WaitUntil([&] { return ShowsTheTwoCharacters(viewer); }));
+    EXPECT_EQ(PicturePixel(viewer, 0xE022, 0.5, 0.5), kWhite);
+
+    Process editor = Start(L"E022");
+    HWND main = WaitForEditorWindow(editor);
+    ASSERT_NE(main, nullptr);
+    const std::wstring title = tte_ + L"　[ CODE= E022 ]";
+    ASSERT_TRUE(WaitUntil([&] { return WindowText(main) == title; })) << Narrow(WindowText(main));
+    PostMessageW(main, WM_COMMAND, kSelectAll, 0);
+    PostMessageW(main, WM_COMMAND, kInvert, 0);  // every dot black
+    ASSERT_TRUE(WaitUntil([&] { return WindowText(main) == title + L"-<更新>"; }))
+        << Narrow(WindowText(main));
+    PostMessageW(main, WM_COMMAND, kSave, 0);
+    ASSERT_TRUE(WaitUntil([&] { return WindowText(main) == title; })) << Narrow(WindowText(main));
+
+    ASSERT_NO_FATAL_FAILURE(MoveBelow(main, viewer));
+    EXPECT_TRUE(WaitUntil([&] { return PicturePixel(viewer, 0xE022, 0.5, 0.5) == kBlack; }))
+        << "the saved character is shown";
+    EXPECT_TRUE(WaitUntil([&] { return StatusPart(StatusOf(viewer), 1) == L"登録文字数: 3"; }))
+        << Narrow(StatusPart(StatusOf(viewer), 1));
+    EXPECT_TRUE(IsWindow(main)) << "the editor is still open";
+    PostMessageW(main, WM_CLOSE, 0, 0);
+    EXPECT_TRUE(editor.WaitForExit().has_value());
 }
 
 TEST_F(ViewerTest, DoubleClickOpensAnEditorAtTheCodeAndASecondBringsTheSameEditorForward) {
@@ -515,18 +565,9 @@ TEST_F(ViewerTest, DamagedFilesShowTheirReasonAndNeverCrash) {
     ASSERT_NE(main, nullptr);
     ASSERT_TRUE(WaitUntil([&] { return WindowText(main).find(L"E006") != std::wstring::npos; }))
         << DescribeMessageBoxes(editor.Id()) << DescribeDesktop();
-    // The editor opened over the browser. The user moves it below the browser (without a window manager the
-    // browser's activation does not restack the windows) and brings the browser forward, which reads the
-    // titles again.
-    RECT viewerRect = {};
-    GetWindowRect(viewer, &viewerRect);
-    SetWindowPos(main, nullptr, viewerRect.left, viewerRect.bottom, 0, 0,
-                 SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-    ASSERT_TRUE(WaitUntil([&] {
-        RECT editorRect = {};
-        GetWindowRect(main, &editorRect);
-        return editorRect.top >= viewerRect.bottom;
-    }));
+    // The editor opened over the browser: the user moves it aside and brings the browser forward, which reads
+    // the titles again.
+    ASSERT_NO_FATAL_FAILURE(MoveBelow(main, viewer));
     ASSERT_TRUE(BringForward(viewer)) << DescribeDesktop();
     ASSERT_TRUE(WaitUntil([&] { return PicturePixel(viewer, 0xE006, -0.04, 0.5) == 0xFF8000u; }))
         << "the open code's cell is framed" << DescribeDesktop();

@@ -36,6 +36,8 @@
 //              UnownedErrorWindow=1      the error window has no owner (a top-level window of its own)
 //              LateStatusMs=N            the status bar shows the chosen code N ms after the dialog's OK
 //              EnterIgnored=1            the code grid keeps Enter for itself: only OK confirms the dialog
+//              DpiUnaware=1              it declares itself unaware of the screen's DPI, as an old program
+//                                        does; Windows then scales its windows and their coordinates
 //
 // A font that is missing, or a placeholder shorter than a font's header, is made anew from the bitmap file
 // as it was before the save; any other font gets the one glyph updated, every other table kept.
@@ -128,6 +130,7 @@ struct Settings {
     bool unownedErrorWindow = false;
     int lateStatusMs = 0;
     bool enterIgnored = false;
+    bool dpiUnaware = false;
 };
 
 struct State {
@@ -243,6 +246,7 @@ void LoadSettings() {
     s.unownedErrorWindow = IniInt(L"StandIn", L"UnownedErrorWindow", 0) != 0;
     s.lateStatusMs = IniInt(L"StandIn", L"LateStatusMs", 0);
     s.enterIgnored = IniInt(L"StandIn", L"EnterIgnored", 0) != 0;
+    s.dpiUnaware = IniInt(L"StandIn", L"DpiUnaware", 0) != 0;
     const int smooth = IniInt(L"StandIn", L"SmoothOutlines", 0);
     s.corners = smooth == 1 ? TteCorners::Rounded : smooth == 2 ? TteCorners::Spline : TteCorners::Square;
     if (const std::wstring offset = IniString(L"StandIn", L"GridOffsetUnits"); !offset.empty()) {
@@ -958,6 +962,38 @@ void RegisterClasses(HINSTANCE instance) {
     RegisterClassExW(&wc);
 }
 
+// Looked up at run time: Windows 10 1607 and later (and Wine) have them, MinGW's import libraries may not.
+template <typename Fn>
+Fn User32Entry(const char* name) {
+    return reinterpret_cast<Fn>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"user32.dll"), name)));
+}
+
+// For the process when it may still choose (a program without a manifest), else for its one window thread:
+// either way every window it makes is unaware.
+void DeclareDpiUnaware() {
+    using SetProcessFn = BOOL(WINAPI*)(HANDLE);
+    using SetThreadFn = HANDLE(WINAPI*)(HANDLE);
+    const auto unaware = reinterpret_cast<HANDLE>(static_cast<LONG_PTR>(-1));  // DPI_AWARENESS_CONTEXT_UNAWARE
+    const auto process = User32Entry<SetProcessFn>("SetProcessDpiAwarenessContext");
+    const auto thread = User32Entry<SetThreadFn>("SetThreadDpiAwarenessContext");
+    const bool done = (process != nullptr && process(unaware)) || (thread != nullptr && thread(unaware));
+    Log(done ? L"dpi unaware declared" : L"dpi unaware not declared");
+}
+
+// What the system makes of the main window: its awareness (0 unaware, 1 system, 2 per monitor) and DPI.
+void LogDpi() {
+    using ContextFn = HANDLE(WINAPI*)(HWND);
+    using AwarenessFn = int(WINAPI*)(HANDLE);
+    using DpiFn = UINT(WINAPI*)(HWND);
+    const auto context = User32Entry<ContextFn>("GetWindowDpiAwarenessContext");
+    const auto awareness = User32Entry<AwarenessFn>("GetAwarenessFromDpiAwarenessContext");
+    const auto dpi = User32Entry<DpiFn>("GetDpiForWindow");
+    if (context == nullptr || awareness == nullptr || dpi == nullptr) return;
+    Log(L"dpi awareness " + std::to_wstring(awareness(context(g.main))) + L" window dpi " +
+        std::to_wstring(dpi(g.main)));
+}
+
 }  // namespace
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR, int show) {
@@ -974,6 +1010,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR, int show) {
     }
     g.iniPath = std::filesystem::path(g.exePath).replace_filename(L"eudcedit.ini").wstring();
     LoadSettings();
+    if (g.settings.dpiUnaware) DeclareDpiUnaware();
     if (g.settings.startDelayMs > 0) Sleep(static_cast<DWORD>(g.settings.startDelayMs));
 
     INITCOMMONCONTROLSEX icc{sizeof icc, ICC_BAR_CLASSES | ICC_STANDARD_CLASSES};
@@ -985,6 +1022,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR, int show) {
     if (!g.main) return 1;
     ShowWindow(g.main, show == SW_HIDE ? SW_SHOWNORMAL : show);
     UpdateWindow(g.main);
+    if (g.settings.dpiUnaware) LogDpi();
     if (!g.settings.noStartupDialog) OpenCodeDialog();
 
     MSG msg;

@@ -188,52 +188,55 @@ UINT SaveStepTextId(SaveStep step) {
     return IDS_SAVE_STEP_WAITING;
 }
 
-// The window a running save shows: the step in progress and a Cancel. It is also where the save's thread
-// hands the window's thread what must run there (RunOnUi). While it stands, the program's other windows
-// take no input; each thing run for the save may re-enable them (a modal box enables its owner when it
-// ends), so they are disabled again after it.
+// The window a running save shows: the step in progress and a Cancel. The save's thread hands the window's
+// thread what must run there (RunOnUi) through a message-only window, so that the progress window itself
+// is made only when it is shown: a save that ends sooner (a direct one) never shows it, where it would only
+// flicker. While the save runs, the program's other windows take no input; each thing run for the save may
+// re-enable them (a modal box enables its owner when it ends), so they are disabled again after it.
 class CSaveProgress {
   public:
+    static constexpr DWORD kShowAfterMs = 250;
+
     explicit CSaveProgress(SaveCancel& cancel) : m_cancel(cancel) {
-        m_hWnd = ::CreateDialogParamW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDD_SAVE_PROGRESS),
-                                      nullptr, Proc, reinterpret_cast<LPARAM>(this));
+        m_relay = ::CreateWindowExW(0, L"STATIC", nullptr, 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+                                    ::GetModuleHandleW(nullptr), nullptr);
+        if (m_relay != nullptr) {
+            ::SetWindowLongPtrW(m_relay, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+            ::SetWindowLongPtrW(m_relay, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(RelayProc));
+        }
         DisableOthers();
-        if (m_hWnd == nullptr) return;
-        // In a corner away from the system character editor, which starts at the top left: the click on
-        // its code grid must never land here.
-        RECT work = {};
-        ::SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
-        RECT own = {};
-        ::GetWindowRect(m_hWnd, &own);
-        ::SetWindowPos(m_hWnd, HWND_TOPMOST, work.right - (own.right - own.left) - 8,
-                       work.bottom - (own.bottom - own.top) - 8, 0, 0, SWP_NOSIZE | SWP_NOACTIVATE);
-        ::ShowWindow(m_hWnd, SW_SHOWNOACTIVATE);
-        ::UpdateWindow(m_hWnd);
     }
     ~CSaveProgress() {
         for (HWND window : m_disabled) ::EnableWindow(window, TRUE);
         if (m_hWnd != nullptr) ::DestroyWindow(m_hWnd);
+        if (m_relay != nullptr) ::DestroyWindow(m_relay);
     }
     CSaveProgress(const CSaveProgress&) = delete;
     CSaveProgress& operator=(const CSaveProgress&) = delete;
 
-    HWND Window() const { return m_hWnd; }
-    // From the save's thread: runs `work` on the window's thread and returns when it is done.
-    void RunOnUi(const std::function<void()>& work) {
-        if (m_hWnd == nullptr) {
+    // From the save's thread: runs `work` on the window's thread and returns when it is done. Work that may
+    // show a window of its own (a question, a message, the own window stepping aside) shows the progress
+    // first, which then stands beneath it; the name of the next step alone does not.
+    void RunOnUi(const std::function<void()>& work, bool showsWindow = true) {
+        if (m_relay == nullptr) {
             work();
             return;
         }
-        ::SendMessageW(m_hWnd, kMsgRunOnUi, 0, reinterpret_cast<LPARAM>(&work));
+        ::SendMessageW(m_relay, kMsgRunOnUi, showsWindow ? 1 : 0, reinterpret_cast<LPARAM>(&work));
     }
     void ShowStep(SaveStep step) {
+        m_step = step;
         if (m_hWnd != nullptr && !m_cancel.Requested())
             ::SetDlgItemTextW(m_hWnd, IDC_SAVE_STEP, LoadResString(SaveStepTextId(step)).c_str());
     }
     // Pumps the window's messages until `thread` has ended.
     void WaitFor(HANDLE thread) {
+        const ULONGLONG showAt = ::GetTickCount64() + kShowAfterMs;
         for (;;) {
-            const DWORD woke = ::MsgWaitForMultipleObjects(1, &thread, FALSE, INFINITE, QS_ALLINPUT);
+            const ULONGLONG now = ::GetTickCount64();
+            if (!m_shown && now >= showAt) Show();
+            const DWORD timeout = m_shown ? INFINITE : static_cast<DWORD>(showAt - now);
+            const DWORD woke = ::MsgWaitForMultipleObjects(1, &thread, FALSE, timeout, QS_ALLINPUT);
             MSG message;
             while (::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
                 // A quit asked for meanwhile is handed back to the main loop once the save is over.
@@ -254,6 +257,24 @@ class CSaveProgress {
   private:
     static constexpr UINT kMsgRunOnUi = WM_APP + 0x51;
 
+    void Show() {
+        m_shown = true;
+        m_hWnd = ::CreateDialogParamW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDD_SAVE_PROGRESS),
+                                      nullptr, Proc, reinterpret_cast<LPARAM>(this));
+        if (m_hWnd == nullptr) return;
+        if (m_step) ShowStep(*m_step);
+        // In a corner away from the system character editor, which starts at the top left: the click on
+        // its code grid must never land here.
+        RECT work = {};
+        ::SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+        RECT own = {};
+        ::GetWindowRect(m_hWnd, &own);
+        ::SetWindowPos(m_hWnd, HWND_TOPMOST, work.right - (own.right - own.left) - 8,
+                       work.bottom - (own.bottom - own.top) - 8, 0, 0, SWP_NOSIZE | SWP_NOACTIVATE);
+        ::ShowWindow(m_hWnd, SW_SHOWNOACTIVATE);
+        ::UpdateWindow(m_hWnd);
+    }
+
     void DisableOthers() {
         ::EnumThreadWindows(::GetCurrentThreadId(), DisableOne, reinterpret_cast<LPARAM>(this));
     }
@@ -266,6 +287,14 @@ class CSaveProgress {
         }
         return TRUE;
     }
+    static LRESULT CALLBACK RelayProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+        if (message != kMsgRunOnUi) return ::DefWindowProcW(window, message, wParam, lParam);
+        auto* self = reinterpret_cast<CSaveProgress*>(::GetWindowLongPtrW(window, GWLP_USERDATA));
+        if (wParam != 0 && !self->m_shown) self->Show();
+        (*reinterpret_cast<const std::function<void()>*>(lParam))();
+        self->DisableOthers();
+        return 0;
+    }
     static INT_PTR CALLBACK Proc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
         if (message == WM_INITDIALOG) {
             ::SetWindowLongPtrW(window, DWLP_USER, lParam);
@@ -274,10 +303,6 @@ class CSaveProgress {
         auto* self = reinterpret_cast<CSaveProgress*>(::GetWindowLongPtrW(window, DWLP_USER));
         if (self == nullptr) return FALSE;
         switch (message) {
-            case kMsgRunOnUi:
-                (*reinterpret_cast<const std::function<void()>*>(lParam))();
-                self->DisableOthers();
-                return TRUE;
             case WM_COMMAND:
                 if (LOWORD(wParam) == IDCANCEL) {
                     g_log.Write(L"Command:保存中止\n");
@@ -294,8 +319,11 @@ class CSaveProgress {
     }
 
     SaveCancel& m_cancel;
+    HWND m_relay = nullptr;
     HWND m_hWnd = nullptr;
+    std::optional<SaveStep> m_step;  // the last step named, for a window shown after it
     std::vector<HWND> m_disabled;
+    bool m_shown = false;
     bool m_quit = false;
     int m_quitCode = 0;
 };
@@ -329,7 +357,7 @@ class CDocumentSaveUi : public ISaveUi {
         return yes;
     }
     void ShowProgress(SaveStep step) override {
-        m_progress.RunOnUi([&] { m_progress.ShowStep(step); });
+        m_progress.RunOnUi([&] { m_progress.ShowStep(step); }, false);
     }
     void ShowMessage(unsigned stringId) override {
         m_progress.RunOnUi([&] { AfxMessageBox(stringId, MB_OK); });

@@ -117,30 +117,68 @@ std::wstring RunningProgramPath() {
 
 }  // namespace
 
+namespace {
+
+// Calls `visit` with each running process's id and program file name, from one snapshot of the processes,
+// until it returns true.
+template <typename Visit>
+void ForEachProcess(Visit visit) {
+    using CreateSnapshotFunction = HANDLE(WINAPI*)(DWORD, DWORD);
+    using WalkFunction = BOOL(WINAPI*)(HANDLE, PROCESSENTRY32W*);
+    const HMODULE kernel = GetModuleHandleW(L"kernel32.dll");
+    if (kernel == nullptr) return;
+    const auto createSnapshot = Kernel32Function<CreateSnapshotFunction>(kernel, "CreateToolhelp32Snapshot");
+    const auto first = Kernel32Function<WalkFunction>(kernel, "Process32FirstW");
+    const auto next = Kernel32Function<WalkFunction>(kernel, "Process32NextW");
+    if (createSnapshot == nullptr || first == nullptr || next == nullptr) return;
+
+    const UniqueHandle snapshot(createSnapshot(TH32CS_SNAPPROCESS, 0));
+    if (!snapshot) return;
+    PROCESSENTRY32W entry = {};
+    entry.dwSize = sizeof(PROCESSENTRY32W);
+    for (BOOL more = first(snapshot.Get(), &entry); more; more = next(snapshot.Get(), &entry)) {
+        if (visit(entry.th32ProcessID, BoundedString(entry.szExeFile, std::size(entry.szExeFile)))) return;
+    }
+}
+
+// The running system character editors, by process id: one snapshot for a whole search of the windows
+// rather than one per window, which under load made the check before every save take tens of ms.
+std::vector<DWORD> CharEditorProcessIds() {
+    std::vector<DWORD> ids;
+    ForEachProcess([&](DWORD id, const std::wstring& name) {
+        if (ToLower(name).find(L"eudcedit.exe") != std::wstring::npos) ids.push_back(id);
+        return false;
+    });
+    return ids;
+}
+
+bool OfProcesses(HWND window, const std::vector<DWORD>& ids) {
+    DWORD processId = 0;
+    return GetWindowThreadProcessId(window, &processId) != 0 &&
+           std::find(ids.begin(), ids.end(), processId) != ids.end();
+}
+
+HWND FindCharEditorWindowOf(const std::vector<DWORD>& ids) {
+    for (HWND window = GetWindow(GetDesktopWindow(), GW_CHILD); window != nullptr;
+         window = GetWindow(window, GW_HWNDNEXT)) {
+        if (IsWindow(window) && HasEditorFrameStyle(window) && OfProcesses(window, ids)) return window;
+    }
+    return nullptr;
+}
+
+}  // namespace
+
 std::wstring GetWindowProcessName(HWND window) {
     DWORD processId = 0;
     // No thread means no window; without this check process id 0 would name the idle process.
     if (GetWindowThreadProcessId(window, &processId) == 0) return std::wstring();
-
-    using CreateSnapshotFunction = HANDLE(WINAPI*)(DWORD, DWORD);
-    using WalkFunction = BOOL(WINAPI*)(HANDLE, PROCESSENTRY32W*);
-    const HMODULE kernel = GetModuleHandleW(L"kernel32.dll");
-    if (kernel == nullptr) return std::wstring();
-    const auto createSnapshot = Kernel32Function<CreateSnapshotFunction>(kernel, "CreateToolhelp32Snapshot");
-    const auto first = Kernel32Function<WalkFunction>(kernel, "Process32FirstW");
-    const auto next = Kernel32Function<WalkFunction>(kernel, "Process32NextW");
-    if (createSnapshot == nullptr || first == nullptr || next == nullptr) return std::wstring();
-
-    const UniqueHandle snapshot(createSnapshot(TH32CS_SNAPPROCESS, 0));
-    if (!snapshot) return std::wstring();
-    PROCESSENTRY32W entry = {};
-    entry.dwSize = sizeof(PROCESSENTRY32W);
-    for (BOOL more = first(snapshot.Get(), &entry); more; more = next(snapshot.Get(), &entry)) {
-        if (entry.th32ProcessID == processId) {
-            return BoundedString(entry.szExeFile, std::size(entry.szExeFile));
-        }
-    }
-    return std::wstring();
+    std::wstring found;
+    ForEachProcess([&](DWORD id, const std::wstring& name) {
+        if (id != processId) return false;
+        found = name;
+        return true;
+    });
+    return found;
 }
 
 HWND FindWindowByTitle(const std::wstring& title, int partial, HWND parent) {
@@ -157,20 +195,18 @@ HWND FindWindowByTitle(const std::wstring& title, int partial, HWND parent) {
 }
 
 HWND FindCharEditorWindow() {
-    for (HWND window = GetWindow(GetDesktopWindow(), GW_CHILD); window != nullptr;
-         window = GetWindow(window, GW_HWNDNEXT)) {
-        if (!IsWindow(window) || !HasEditorFrameStyle(window)) continue;
-        if (ToLower(GetWindowProcessName(window)).find(L"eudcedit.exe") != std::wstring::npos) return window;
-    }
-    return nullptr;
+    const std::vector<DWORD> ids = CharEditorProcessIds();
+    return ids.empty() ? nullptr : FindCharEditorWindowOf(ids);
 }
 
 HWND FindRunningCharEditorWindow() {
-    if (HWND window = FindCharEditorWindow()) return window;
+    const std::vector<DWORD> ids = CharEditorProcessIds();
+    if (ids.empty()) return nullptr;
+    if (HWND window = FindCharEditorWindowOf(ids)) return window;
     for (HWND window = GetWindow(GetDesktopWindow(), GW_CHILD); window != nullptr;
          window = GetWindow(window, GW_HWNDNEXT)) {
         if (!IsWindowVisible(window) || GetWindow(window, GW_OWNER) != nullptr) continue;
-        if (ToLower(GetWindowProcessName(window)).find(L"eudcedit.exe") != std::wstring::npos) return window;
+        if (OfProcesses(window, ids)) return window;
     }
     return nullptr;
 }
