@@ -30,13 +30,15 @@ kf_add_level(kf_editor_win32 win32/editor)
 target_link_libraries(kf_editor_win32 PUBLIC kf_editor kf_framework_win32)
 kf_add_level(kf_panes_win32 win32/panes)
 target_link_libraries(kf_panes_win32 PUBLIC kf_panes kf_framework_win32)
+kf_add_level(kf_finder_win32 win32/finder)
+target_link_libraries(kf_finder_win32 PUBLIC kf_finder kf_editor kf_framework_win32)
 kf_add_level(kf_document_win32 win32/document)
 target_link_libraries(kf_document_win32 PUBLIC kf_document kf_automation_win32 kf_panes_win32 kf_framework_win32)
 kf_add_level(kf_app_win32 win32/app)
 target_link_libraries(kf_app_win32 PUBLIC kf_app kf_document_win32 kf_editor_win32 kf_panes_win32
-                      kf_glyphstore_win32 kf_framework_win32)
+                      kf_finder_win32 kf_glyphstore_win32 kf_framework_win32)
 kf_add_level(kf_viewer_win32 win32/viewer)
-target_link_libraries(kf_viewer_win32 PUBLIC kf_viewer kf_glyphstore_win32 kf_framework_win32)
+target_link_libraries(kf_viewer_win32 PUBLIC kf_viewer kf_finder_win32 kf_glyphstore_win32 kf_framework_win32)
 
 # The whole Windows side, for the programs and the end-to-end tests.
 add_library(kf_win32 INTERFACE)

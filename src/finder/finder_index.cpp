@@ -213,6 +213,48 @@ bool FontFileKey(const std::filesystem::path& fontPath, FontIndexKey& key) {
     return true;
 }
 
+namespace {
+
+// The cache when it is whole and made for `key`; `note` says why it was not used.
+bool ReadCacheFile(const std::filesystem::path& cachePath, const FontIndexKey& key, FontIndex& index,
+                   std::string& note) {
+    std::error_code failed;
+    if (!std::filesystem::exists(cachePath, failed)) return false;
+    std::vector<std::uint8_t> bytes;
+    std::ifstream in(cachePath, std::ios::binary);
+    const auto size = std::filesystem::file_size(cachePath, failed);
+    if (failed || !in || size > kMaxCacheBytes) {
+        note = "the index file cannot be read";
+        return false;
+    }
+    bytes.resize(size);
+    in.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(size));
+    return in.gcount() == static_cast<std::streamsize>(size) && ReadFontIndex(bytes, &key, index, note);
+}
+
+bool BuildAndWriteCache(const TteFont& font, const FontIndexKey& key, const std::filesystem::path& cachePath,
+                        FontIndex& index, FontIndexLoad& load,
+                        const std::function<void(std::size_t, std::size_t)>& progress,
+                        const std::atomic<bool>* cancel) {
+    std::vector<FinderCandidate> candidates;
+    if (EnumerateCandidates(font, candidates, load.error) != kTteOk) return false;
+    if (!BuildFontIndex(font, candidates, key, index, progress, cancel)) {
+        load.error = "cancelled";
+        return false;
+    }
+    load.rebuilt = true;
+    std::error_code failed;
+    std::filesystem::create_directories(cachePath.parent_path(), failed);
+    const std::filesystem::path written = BesideFile(cachePath);
+    std::string writeError;
+    if (!WriteWholeFile(written, FontIndexBytes(index), writeError) ||
+        !PutFileInPlace(written, cachePath, writeError))
+        load.cacheNote = writeError;
+    return true;
+}
+
+}  // namespace
+
 bool LoadOrBuildFontIndex(const std::filesystem::path& fontPath, const std::filesystem::path& cacheFolder,
                           FontIndex& index, FontIndexLoad& load,
                           const std::function<void(std::size_t, std::size_t)>& progress,
@@ -225,38 +267,33 @@ bool LoadOrBuildFontIndex(const std::filesystem::path& fontPath, const std::file
         return false;
     }
     const std::filesystem::path cachePath = FontIndexPath(cacheFolder, fontPath);
-    std::error_code failed;
-    if (std::filesystem::exists(cachePath, failed)) {
-        std::vector<std::uint8_t> bytes;
-        std::ifstream in(cachePath, std::ios::binary);
-        const auto size = std::filesystem::file_size(cachePath, failed);
-        if (!failed && in && size <= kMaxCacheBytes) {
-            bytes.resize(size);
-            in.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(size));
-            if (in.gcount() == static_cast<std::streamsize>(size) &&
-                ReadFontIndex(bytes, &key, index, load.cacheNote))
-                return true;
-        } else {
-            load.cacheNote = "the index file cannot be read";
-        }
-    }
+    if (ReadCacheFile(cachePath, key, index, load.cacheNote)) return true;
     TteFont font;
     if (font.Read(fontPath) != kTteOk) {
         load.error = font.Error();
         return false;
     }
-    std::vector<FinderCandidate> candidates;
-    if (EnumerateCandidates(font, candidates, load.error) != kTteOk) return false;
-    if (!BuildFontIndex(font, candidates, key, index, progress, cancel)) {
-        load.error = "cancelled";
-        return false;
-    }
-    load.rebuilt = true;
-    std::filesystem::create_directories(cacheFolder, failed);
-    const std::filesystem::path written = BesideFile(cachePath);
-    std::string writeError;
-    if (!WriteWholeFile(written, FontIndexBytes(index), writeError) ||
-        !PutFileInPlace(written, cachePath, writeError))
-        load.cacheNote = writeError;
-    return true;
+    return BuildAndWriteCache(font, key, cachePath, index, load, progress, cancel);
+}
+
+bool LoadOrBuildFontIndex(const TteFont& font, const FontIndexKey& key,
+                          const std::filesystem::path& cachePath, FontIndex& index, FontIndexLoad& load,
+                          const std::function<void(std::size_t, std::size_t)>& progress,
+                          const std::atomic<bool>* cancel) {
+    load = FontIndexLoad{};
+    index = FontIndex{};
+    if (ReadCacheFile(cachePath, key, index, load.cacheNote)) return true;
+    return BuildAndWriteCache(font, key, cachePath, index, load, progress, cancel);
+}
+
+FontIndexKey FontBytesKey(std::string name, std::span<const std::uint8_t> bytes) {
+    // A font handed over as bytes has no file time: a 64-bit hash of the bytes stands in for it, so that a
+    // font replaced by another of the same size is still told apart.
+    std::uint64_t hash = 14695981039346656037ull;
+    for (const std::uint8_t byte : bytes) hash = (hash ^ byte) * 1099511628211ull;
+    FontIndexKey key;
+    key.name = std::move(name);
+    key.size = bytes.size();
+    key.stamp = static_cast<std::int64_t>(hash);
+    return key;
 }

@@ -70,5 +70,14 @@ bool LoadOrBuildFontIndex(const std::filesystem::path& fontPath, const std::file
                           const std::function<void(std::size_t, std::size_t)>& progress = {},
                           const std::atomic<bool>* cancel = nullptr);
 
+// The same for a font already read into memory (one the system handed over as bytes rather than a file):
+// the cache at `cachePath` when it is made for `key`, else built from `font` and written there.
+bool LoadOrBuildFontIndex(const TteFont& font, const FontIndexKey& key,
+                          const std::filesystem::path& cachePath, FontIndex& index, FontIndexLoad& load,
+                          const std::function<void(std::size_t, std::size_t)>& progress = {},
+                          const std::atomic<bool>* cancel = nullptr);
+// The key of a font held as bytes: `name`, the byte count, and a hash of the bytes in place of a time stamp.
+FontIndexKey FontBytesKey(std::string name, std::span<const std::uint8_t> bytes);
+
 // The key of a font file as it is now (false when it cannot be read).
 bool FontFileKey(const std::filesystem::path& fontPath, FontIndexKey& key);

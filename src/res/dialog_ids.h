@@ -51,3 +51,11 @@
 #define IDC_ABOUT_URL 1003
 #define IDC_ABOUT_LEGAL 1004
 #define IDC_ABOUT_UPDATE 1048
+
+// The standard-character finder.
+#define IDD_FINDER 345
+#define IDC_FINDER_STATUS 1070
+#define IDC_FINDER_STOP 1071
+#define IDC_FINDER_LIST 1072
+#define IDC_FINDER_COPY 1073
+#define IDC_FINDER_LAYER 1074

@@ -99,6 +99,14 @@
 #define IDS_INFO_TOOL_PROMPT 3102
 #define IDS_INFO_LAYER_PROMPT 3103
 #define IDS_ASK_AUTO_UPDATE 5032
+// What the standard-character finder says about its fonts.
+#define IDS_FINDER_READING 3200
+#define IDS_FINDER_BUILDING 3201
+#define IDS_FINDER_READY 3202
+#define IDS_FINDER_CANCELLED 3203
+#define IDS_FINDER_NO_FONTS 3204
+#define IDS_FINDER_PROBLEMS 3205
+#define IDS_FINDER_CLIPBOARD_BUSY 3206
 // User-defined resource type of the tool bar layout.
 #define RT_TOOLBAR_DATA 241
 
@@ -137,6 +145,7 @@
 #define ID_SELECT_INVERT 32825
 #define ID_IMAGE_ROTATE_180 32826
 #define ID_DIRECT_SAVE 32827
+#define ID_FIND_STANDARD 32828
 
 // Framework strings and commands.
 #define AFX_IDS_APP_TITLE 57344

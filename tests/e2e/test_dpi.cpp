@@ -30,7 +30,7 @@ namespace {
 
 constexpr UINT kPenCommand = 32779, kRectSelectCommand = 32785, kLayer1Command = 32795,
                kCodeOpenCommand = 57601;
-constexpr UINT kGridCommand = 32778, kAboutCommand = 57664;
+constexpr UINT kGridCommand = 32778, kAboutCommand = 57664, kFindStandardCommand = 32828;
 constexpr int kInfoTool = 1017, kInfoLayer1 = 1014, kInfoPos1 = 1010, kInfoPos2 = 1011;
 constexpr int kLayerChar = 1013;
 constexpr uint32_t kBlack = 0x000000;
@@ -430,6 +430,27 @@ TEST_F(DpiTest, DialogTextsAreWholeAtThisDpi) {
         PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
         ASSERT_TRUE(WaitForWindowGone(dialog)) << Narrow(c.title);
     }
+    e.process->Kill();
+}
+
+// The standard-character finder at this DPI: its texts whole and its list's rows, picture and all, as tall as
+// this DPI makes them. It searches one font, whose index a prefix builds once.
+TEST_F(DpiTest, FinderIsWholeAtThisDpi) {
+    folder_.WriteText(L"prog\\Kanjiforge.ini", L"[GxmEditorSettings]\r\nGaijiEditorPath=" + editor_ +
+                                                   L"\r\nGaijiEditorIniPath=" + editorIni_ +
+                                                   L"\r\n[GxmSettings]\r\nFinderFonts=HanaMinB\r\n");
+    Editor e;
+    ASSERT_NO_FATAL_FAILURE(OpenEditor(e));
+    PostMessageW(e.main, WM_COMMAND, kFindStandardCommand, 0);
+    HWND finder = DialogOf(e.process->Id(), L"標準文字を検索");
+    ASSERT_NE(finder, nullptr) << DescribeDesktop();
+    HWND list = GetDlgItem(finder, 1072);
+    ASSERT_TRUE(
+        WaitUntil([&] { return SendMessageW(list, LB_GETCOUNT, 0, 0) == 20; }, Millis(300000), Millis(200)))
+        << Narrow(WindowText(GetDlgItem(finder, 1070)));
+    EXPECT_EQ(SendMessageW(list, LB_GETITEMHEIGHT, 0, 0), MulDiv(54, dpi_, 96));
+    EXPECT_EQ(ClippedControls(finder), "") << "texts cut in the finder";
+    Screenshot(finder, L"finder");
     e.process->Kill();
 }
 

@@ -1,12 +1,19 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
+#include <condition_variable>
 #include <filesystem>
 #include <fstream>
+#include <functional>
+#include <mutex>
 
 #include "finder/finder_candidates.h"
 #include "finder/finder_index.h"
 #include "finder/finder_search.h"
+#include "finder/finder_worker.h"
+#include "finder/font_collection.h"
+#include "glyphstore/tte_raster.h"
 #include "font_test_support.h"
 #include "sample_fonts.h"
 
@@ -273,4 +280,166 @@ TEST(FinderSearch, DrawnGlyphFindsItsCharacterOnceAcrossFonts) {
     EXPECT_TRUE(catalog.Search(FontBytes(kSize * kSize / 8, 0xFF), kSize, 20).empty());
     catalog.Clear();
     EXPECT_TRUE(catalog.Search(first.pictures[1], kSize, 20).empty());
+}
+
+namespace {
+
+std::uint32_t BigU32(const FontBytes& bytes, std::size_t at) {
+    return std::uint32_t(bytes[at]) << 24 | std::uint32_t(bytes[at + 1]) << 16 |
+           std::uint32_t(bytes[at + 2]) << 8 | bytes[at + 3];
+}
+void PutBigU32(FontBytes& bytes, std::size_t at, std::uint32_t value) {
+    for (int i = 0; i < 4; ++i) bytes[at + std::size_t(i)] = static_cast<std::uint8_t>(value >> (24 - 8 * i));
+}
+std::size_t DirectoryBytes(const FontBytes& font) { return 12 + 16 * (std::size_t(font[4]) << 8 | font[5]); }
+
+// A collection of the fonts as a font tool lays one out: the header, every font's directory, then the tables,
+// every table offset counted from the start of the file.
+FontBytes MakeCollection(const std::vector<FontBytes>& fonts) {
+    FontBytes out = {'t', 't', 'c', 'f', 0, 1, 0, 0};
+    out.resize(12 + 4 * fonts.size(), 0);
+    PutBigU32(out, 8, static_cast<std::uint32_t>(fonts.size()));
+    std::vector<std::size_t> directories;
+    for (std::size_t i = 0; i < fonts.size(); ++i) {
+        PutBigU32(out, 12 + 4 * i, static_cast<std::uint32_t>(out.size()));
+        directories.push_back(out.size());
+        out.insert(out.end(), fonts[i].begin(), fonts[i].begin() + std::ptrdiff_t(DirectoryBytes(fonts[i])));
+    }
+    for (std::size_t i = 0; i < fonts.size(); ++i)
+        for (std::size_t record = 12; record < DirectoryBytes(fonts[i]); record += 16) {
+            out.resize((out.size() + 3) & ~std::size_t(3), 0);
+            const std::size_t offset = BigU32(fonts[i], record + 8), length = BigU32(fonts[i], record + 12);
+            PutBigU32(out, directories[i] + record + 8, static_cast<std::uint32_t>(out.size()));
+            out.insert(out.end(), fonts[i].begin() + std::ptrdiff_t(offset),
+                       fonts[i].begin() + std::ptrdiff_t(offset + length));
+        }
+    return out;
+}
+
+// Waits for the worker's wake-ups until `done`, at most a minute.
+struct WakeWaiter {
+    std::mutex mutex;
+    std::condition_variable woken;
+    int wakes = 0;
+    std::function<void()> Callback() {
+        return [this] {
+            std::lock_guard lock(mutex);
+            ++wakes;
+            woken.notify_all();
+        };
+    }
+    bool Until(const std::function<bool()>& done) {
+        std::unique_lock lock(mutex);
+        return woken.wait_for(lock, std::chrono::minutes(1), [&] {
+            lock.unlock();
+            const bool now = done();
+            lock.lock();
+            return now;
+        });
+    }
+};
+
+}  // namespace
+
+TEST(FinderFonts, CollectionMemberBecomesAFontOfItsOwnAndDamageIsRefused) {
+    SampleFont sample;
+    const FontBytes other = MakeSampleFont(kSize, sample.pictures, {{0x5000, 4}}, {});
+    const FontBytes collection = MakeCollection({sample.bytes, other});
+    // The second font's directory as it stands in the collection picks it out.
+    const std::size_t second = BigU32(collection, 16);
+    const std::span<const std::uint8_t> directory(collection.data() + second, DirectoryBytes(other));
+    FontBytes font;
+    std::string error;
+    ASSERT_TRUE(CollectionMemberFont(collection, directory, font, error)) << error;
+    TteFont read;
+    ASSERT_EQ(read.Load(font), kTteOk) << read.Error();
+    EXPECT_GT(read.GlyphForCode(0x5000), 0);
+    EXPECT_EQ(read.GlyphForCode(0x4E00), 0);
+
+    FontBytes cut(collection.begin(), collection.end() - 100);
+    EXPECT_FALSE(CollectionMemberFont(cut, directory, font, error));
+    EXPECT_TRUE(font.empty());
+    FontBytes foreign(directory.begin(), directory.end());
+    foreign[20] ^= 0xFF;  // a table record no font of the collection has
+    EXPECT_FALSE(CollectionMemberFont(collection, foreign, font, error));
+    EXPECT_FALSE(CollectionMemberFont(sample.bytes, directory, font, error));
+    FontBytes manyFonts = collection;
+    PutBigU32(manyFonts, 8, 0x40000000u);
+    EXPECT_FALSE(CollectionMemberFont(manyFonts, directory, font, error));
+}
+
+TEST(FinderWorker, FacesFromTheSettingOrTheStandardOnes) {
+    const std::vector<std::wstring> standard = {L"ＭＳ 明朝"};
+    EXPECT_EQ(FinderFacesFromSetting(L" HanaMinB , IPAmj明朝,HanaMinB,,\u3000", standard),
+              (std::vector<std::wstring>{L"HanaMinB", L"IPAmj明朝"}));
+    EXPECT_EQ(FinderFacesFromSetting(L" , ", standard), standard);
+    EXPECT_EQ(FinderFacesFromSetting(L"", standard), standard);
+}
+
+// Fonts are loaded off the caller's thread, each once however many faces name it, a face that gives no font
+// is reported, and an answer carries its request's generation with pictures of the asked size.
+TEST(FinderWorker, LoadsEachFontOnceAndAnswersTheNewestRequestWithPictures) {
+    SampleFont sample;
+    const fs::path cache = fs::path(testing::TempDir()) / "kf-finder-worker";
+    fs::remove_all(cache);
+    const FinderFontFetch fetch = [&](const std::wstring& face, std::vector<std::uint8_t>& bytes,
+                                      std::string& error) {
+        if (face == L"missing") {
+            error = "no such font is installed";
+            return false;
+        }
+        bytes = sample.bytes;  // "first" and "alias" are the same font
+        return true;
+    };
+    WakeWaiter waiter;
+    FinderWorker worker({L"first", L"missing", L"alias"}, fetch, cache, waiter.Callback());
+    worker.Search(DrawnByHand(sample.pictures[0], 1, 0), kSize, 32, 3, 1);
+    worker.Search(DrawnByHand(sample.pictures[3], -1, 2), kSize, 32, 3, 2);
+    std::optional<FinderResults> results;
+    ASSERT_TRUE(waiter.Until([&] {
+        if (auto taken = worker.TakeResults()) results = std::move(taken);
+        return results && results->generation == 2;
+    }));
+    const FinderLoadState state = worker.LoadState();
+    EXPECT_TRUE(state.finished);
+    EXPECT_FALSE(state.cancelled);
+    EXPECT_EQ(state.candidates, 5u);  // one font's candidates, although two faces name it
+    EXPECT_EQ(state.problems, (std::vector<std::wstring>{L"missing: no such font is installed"}));
+    ASSERT_EQ(results->items.size(), 3u);
+    const FinderResult& best = results->items[0];
+    EXPECT_EQ(best.match.code, 0x4E00u);
+    EXPECT_EQ(best.match.selector, 0xE0101u);
+    EXPECT_EQ(best.face, L"first");
+    EXPECT_EQ(results->pictureSize, 32);
+    ASSERT_EQ(best.picture.size(), 32u * 32 / 8);
+    EXPECT_TRUE(
+        std::any_of(best.picture.begin(), best.picture.end(), [](std::uint8_t b) { return b != 0xFF; }));
+    // The sequence's own glyph is drawn, not its base character's.
+    std::vector<std::uint8_t> base;
+    ASSERT_EQ(RasterizeCode(sample.font, 0x4E00, 32, base), kTteOk);
+    EXPECT_NE(best.picture, base);
+    EXPECT_EQ(fs::exists(cache), true);  // the index was written for the next time
+}
+
+TEST(FinderWorker, CancelledLoadingEndsWithNothingToSearch) {
+    SampleFont sample;
+    std::mutex gate;
+    gate.lock();
+    const FinderFontFetch fetch = [&](const std::wstring&, std::vector<std::uint8_t>& bytes, std::string&) {
+        std::lock_guard wait(gate);  // held until the test has cancelled
+        bytes = sample.bytes;
+        return true;
+    };
+    const fs::path cache = fs::path(testing::TempDir()) / "kf-finder-worker-cancel";
+    fs::remove_all(cache);
+    WakeWaiter waiter;
+    FinderWorker worker({L"first", L"second"}, fetch, cache, waiter.Callback());
+    worker.CancelLoading();
+    gate.unlock();
+    ASSERT_TRUE(waiter.Until([&] { return worker.LoadState().finished; }));
+    const FinderLoadState state = worker.LoadState();
+    EXPECT_TRUE(state.cancelled);
+    EXPECT_EQ(state.candidates, 0u);
+    EXPECT_TRUE(state.problems.empty());
+    EXPECT_FALSE(fs::exists(cache));
 }

@@ -113,6 +113,8 @@ TEST(Resources, MenuBarHasEveryItemSeparatorAndKeyText) {
         "  ｺｰﾄﾞの選択(&O)...|57601|Ctrl+O",
         "  -",
         "  ｸﾞﾘｯﾄﾞの設定(&G)...|32778|",
+        "  -",
+        "  標準文字を検索(&K)...|32828|Ctrl+K",
         "作画(&D)",
         "  ﾍﾟﾝ入替(&C)|32788|Enter",
         "  -",
@@ -186,7 +188,8 @@ TEST(Resources, AcceleratorsMatchTheKeysOfEveryCommand) {
         "Ctrl+O=57601",       "Enter=32788",        "Home=32818",         "Ctrl+Shift+P=32779",
         "Ctrl+Shift+L=32780", "Ctrl+Shift+R=32781", "Ctrl+Shift+Y=32783", "Ctrl+Shift+F=32782",
         "Ctrl+R=32787",       "Ctrl+A=32784",       "Shift+F1=32795",     "Shift+F2=32796",
-        "Shift+F3=32797",     "F1=57670",           "F6=57680",           "Shift+F6=57681"};
+        "Shift+F3=32797",     "F1=57670",           "F6=57680",           "Shift+F6=57681",
+        "Ctrl+K=32828"};
     EXPECT_EQ(Accelerators(), expected);
 }
 
@@ -201,9 +204,9 @@ TEST(Resources, ToolBarLayoutAndCommandStrings) {
             if (!field.empty()) toolbar.push_back(Id(defines, field));
         }
     }
-    const std::vector<long> expected = {1,     24, 24,    20,    57600, 32824, 0,     57643,
-                                        57644, 0,  32818, 32779, 32780, 32781, 32783, 32782,
-                                        32814, 0,  32787, 32785, 32786, 0,     32775, 32776};
+    const std::vector<long> expected = {1,     24,    24,    22,    57600, 32824, 0,     57643, 57644,
+                                        0,     32818, 32779, 32780, 32781, 32783, 32782, 32814, 0,
+                                        32787, 32785, 32786, 0,     32775, 32776, 0,     32828};
     EXPECT_EQ(toolbar, expected);
 
     std::map<long, std::string> strings;

@@ -17,10 +17,31 @@
 BOOL CMainFrame::OnCmdMsg(UINT id, CmdCode code, CCmdUI* cmdUI) {
     static const CommandEntry<CMainFrame> table[] = {
         {ID_WINDOW_ZOOM, ID_WINDOW_ZOOM, &CMainFrame::OnWindowZoom, &CMainFrame::OnUpdateWindowZoom},
+        {ID_FIND_STANDARD, ID_FIND_STANDARD, &CMainFrame::OnFindStandard},
         {ID_NEXT_PANE, ID_NEXT_PANE, &CMainFrame::OnNextPane},
         {ID_PREV_PANE, ID_PREV_PANE, &CMainFrame::OnPrevPane},
     };
     return DispatchCommand(this, table, id, code, cmdUI);
+}
+
+void CMainFrame::OnFindStandard() {
+    if (!m_finder) {
+        CMatrixEditView* view = GetMatrixEditView();
+        auto glyph = [view](int& size) -> std::vector<std::uint8_t> {
+            const DotPlane* plane = view ? view->GetEditBitmap() : nullptr;
+            if (plane == nullptr) return {};
+            size = plane->Size();
+            return {plane->Bytes().begin(), plane->Bytes().end()};
+        };
+        // The layer pane shows the character it was given.
+        auto layerShown = [this] {
+            if (CInformationView* info = GetInformationView())
+                RedrawWindow(info->m_hWnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
+        };
+        m_finder = std::make_unique<CFinderDlg>(m_context.Profile(), m_context.m_strModuleFolder, view, glyph,
+                                                layerShown);
+    }
+    m_finder->Open(this);
 }
 
 void CMainFrame::SetTitleCode(const std::wstring& code) {

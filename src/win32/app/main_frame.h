@@ -7,6 +7,7 @@
 
 #include <windows.h>
 
+#include <memory>
 #include <string>
 
 #include "app/frame_rules.h"
@@ -15,6 +16,7 @@
 #include "win32/framework/bars.h"
 #include "win32/framework/splitter.h"
 #include "win32/framework/frame_wnd.h"
+#include "win32/finder/finder_dlg.h"
 
 class CMatrixEditView;
 class CInformationView;
@@ -60,6 +62,7 @@ class CMainFrame : public CFrameWnd, public IGlyphDocumentFrame {
     void RecalcLayout() override;
 
   private:
+    void OnFindStandard();
     void OnWindowZoom();
     void OnUpdateWindowZoom(CCmdUI*) {}
     void OnNextPane();
@@ -86,4 +89,6 @@ class CMainFrame : public CFrameWnd, public IGlyphDocumentFrame {
     std::wstring m_strStartCode;
     int m_nDpi = 96;
     bool m_bHighColorToolBar = false;
+    // The standard-character finder's window, made when first asked for.
+    std::unique_ptr<CFinderDlg> m_finder;
 };

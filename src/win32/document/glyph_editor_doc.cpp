@@ -29,6 +29,7 @@
 #include "win32/panes/glig_setting_dlg.h"
 #include "win32/platform/family_windows.h"
 #include "win32/platform/strings.h"
+#include "win32/platform/user_folders.h"
 #include "resource.h"
 
 CGlyphoEditorDoc::CGlyphoEditorDoc(const AppContext& context)
@@ -431,18 +432,8 @@ unsigned __stdcall SaveThread(void* param) {
 }  // namespace
 
 std::filesystem::path SaveBackupFolder(const std::wstring& programFolder) {
-    // Every user may write there, whatever the install: one for all users lets users write only its settings
-    // file and TEMP\ beside the program. Each user's backups are then theirs alone, so one user's saves never
-    // push another's copies out.
-    PWSTR localAppData = nullptr;
-    std::filesystem::path folder;
-    if (SUCCEEDED(::SHGetKnownFolderPath(FOLDERID_LocalAppData, 0, nullptr, &localAppData)) &&
-        localAppData != nullptr && *localAppData != L'\0')
-        folder = std::filesystem::path(localAppData) / L"Kanjiforge" / L"backup";
-    ::CoTaskMemFree(localAppData);
-    // Without a profile folder (a service account, a broken profile) the copies go beside the program.
-    if (folder.empty()) folder = std::filesystem::path(programFolder + L"backup");
-    return folder;
+    // Each user's backups are theirs alone, so one user's saves never push another's copies out.
+    return UserDataFolder(programFolder) / L"backup";
 }
 
 BOOL CGlyphoEditorDoc::SaveCodeImage() {

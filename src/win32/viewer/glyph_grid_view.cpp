@@ -14,7 +14,7 @@
 #include "glyphstore/eudc_bitmap.h"
 #include "resource.h"
 #include "viewer/viewer_rules.h"
-#include "win32/viewer/glyph_bitmaps.h"
+#include "win32/platform/plane_bitmaps.h"
 #include "viewer_resource.h"
 
 namespace {
@@ -201,6 +201,13 @@ void CGlyphGridView::OpenInEditor(int code) {
         return;
     }
     m_started[code] = std::move(started);
+}
+
+std::vector<std::uint8_t> CGlyphGridView::SelectedPlane(int& size) const {
+    if (!m_sheet.IsStored(m_nSelected)) return {};
+    size = m_sheet.GlyphSize();
+    const auto plane = m_sheet.Plane(m_nSelected);
+    return {plane.begin(), plane.end()};
 }
 
 void CGlyphGridView::CopySelected() {

@@ -44,6 +44,8 @@ class CGlyphGridView : public CView {
     // Selects a code and scrolls it into view.
     void GoToCode(int code);
     int SelectedCode() const { return m_nSelected; }
+    // The selected character's dots and the glyph size; empty when the selected code holds none.
+    std::vector<std::uint8_t> SelectedPlane(int& size) const;
     int TopRow() const { return m_nTopRow; }
     const ViewerGrid& Grid() const { return m_grid; }
 

@@ -209,6 +209,7 @@ BOOL CViewerFrame::OnCmdMsg(UINT id, CmdCode code, CCmdUI* cmdUI) {
     using F = CViewerFrame;
     static const CommandEntry<F> table[] = {
         {ID_VIEWER_GOTO, ID_VIEWER_GOTO, &F::OnGoTo},
+        {ID_VIEWER_FIND_STANDARD, ID_VIEWER_FIND_STANDARD, &F::OnFindStandard},
     };
     return DispatchCommand(this, table, id, code, cmdUI);
 }
@@ -216,6 +217,17 @@ BOOL CViewerFrame::OnCmdMsg(UINT id, CmdCode code, CCmdUI* cmdUI) {
 void CViewerFrame::OnGoTo() {
     CGoToCodeDlg dlg(this);
     if (dlg.DoModal() == IDOK && m_pGridView) m_pGridView->GoToCode(dlg.m_nCode);
+}
+
+void CViewerFrame::OnFindStandard() {
+    if (!m_finder) {
+        // The finder follows the selection: another character chosen is searched a moment later.
+        auto glyph = [this](int& size) -> std::vector<std::uint8_t> {
+            return m_pGridView ? m_pGridView->SelectedPlane(size) : std::vector<std::uint8_t>();
+        };
+        m_finder = std::make_unique<CFinderDlg>(m_profile, m_strModuleFolder, nullptr, glyph);
+    }
+    m_finder->Open(this);
 }
 
 void CViewerFrame::OnSliderMoved() {

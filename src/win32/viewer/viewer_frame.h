@@ -5,11 +5,13 @@
 
 #include <windows.h>
 
+#include <memory>
 #include <string>
 
 #include "base/profile_store.h"
 #include "win32/platform/handles.h"
 #include "win32/framework/bars.h"
+#include "win32/finder/finder_dlg.h"
 #include "win32/framework/frame_wnd.h"
 #include "viewer/glyph_sheet.h"
 
@@ -40,6 +42,7 @@ class CViewerFrame : public CFrameWnd {
     LRESULT OnEraseBkgnd(WPARAM wParam, LPARAM lParam);
     LRESULT OnMouseWheel(WPARAM wParam, LPARAM lParam);
     void OnGoTo();
+    void OnFindStandard();
     void OnSliderMoved();
     void SetStatusParts();
     void ShowStatus();
@@ -57,6 +60,8 @@ class CViewerFrame : public CFrameWnd {
     int m_nDpi;
     int m_nCellSize;
     CGlyphGridView* m_pGridView = nullptr;  // a child window; deletes itself with its window
+    // The standard-character finder, searching the selected character; made when first asked for.
+    std::unique_ptr<CFinderDlg> m_finder;
     CStatusBar m_wndStatusBar;
     std::wstring m_strFileStatus;  // stored characters, or why the file cannot be read
     std::wstring m_strCodeStatus;  // the code under the mouse, else the selected one

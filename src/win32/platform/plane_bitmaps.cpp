@@ -1,4 +1,4 @@
-#include "win32/viewer/glyph_bitmaps.h"
+#include "win32/platform/plane_bitmaps.h"
 
 #include <algorithm>
 #include <vector>
