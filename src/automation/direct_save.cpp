@@ -5,6 +5,7 @@
 #include <string_view>
 
 #include "automation/font_proof.h"
+#include "automation/save_checks.h"
 #include "base/diag_log.h"
 #include "base/value_forms.h"
 #include "glyphstore/char_code.h"
@@ -264,9 +265,8 @@ WriteOutcome CDirectCharacterWriter::Write(const std::wstring& codeText, const D
         return Failed(outcome, bitmapFile, fault, "cannot write " + PathText(bitmapBeside));
     Bytes& readBack = buffers.readBack;
     const FileFault bitmapRead = m_platform.ReadWholeFile(bitmapBeside, readBack);
-    const std::optional<Bytes> record = RecordOf(readBack, code, size);
-    if (bitmapRead != FileFault::None || readBack != bitmap || !record ||
-        !std::equal(record->begin(), record->end(), glyph.Bytes().begin(), glyph.Bytes().end())) {
+    if (bitmapRead != FileFault::None || readBack != bitmap ||
+        ReadBackGlyph(std::span<const std::uint8_t>(readBack), code, glyph) != ReadBack::Match) {
         RemoveBeside();
         return Failed(outcome, bitmapFile, FileFault::Unverified, "the new file does not read back");
     }

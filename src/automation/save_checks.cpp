@@ -253,11 +253,14 @@ ReadBack CompareReadBack(int readerResult, int width, int height, const std::vec
 ReadBack ReadBackGlyph(const std::optional<std::vector<std::uint8_t>>& bitmapFile, int code,
                        const DotPlane& glyph) {
     if (!bitmapFile) return ReadBack::Held;
-    const std::vector<std::uint8_t>& bytes = *bitmapFile;
+    return ReadBackGlyph(std::span<const std::uint8_t>(*bitmapFile), code, glyph);
+}
+
+ReadBack ReadBackGlyph(std::span<const std::uint8_t> bitmapFile, int code, const DotPlane& glyph) {
     int width = 0;
     int height = 0;
     std::vector<std::uint8_t> bits;
-    const int result = ReadEudcBitmapBytes(bytes, code, width, height, &bits);
+    const int result = ReadEudcBitmapBytes(bitmapFile, code, width, height, &bits);
     return CompareReadBack(result, width, height, bits, glyph);
 }
 

@@ -71,6 +71,8 @@ ReadBack CompareReadBack(int readerResult, int width, int height, const std::vec
 // writing it at that moment does not fail because of the check); nothing read counts as held.
 ReadBack ReadBackGlyph(const std::optional<std::vector<std::uint8_t>>& bitmapFile, int code,
                        const DotPlane& glyph);
+// The same on bytes already read.
+ReadBack ReadBackGlyph(std::span<const std::uint8_t> bitmapFile, int code, const DotPlane& glyph);
 const wchar_t* ReadBackName(ReadBack result);
 
 // Where the seconds of a save go: each step with the milliseconds since the save began, handed to a sink
